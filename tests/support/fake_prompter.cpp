@@ -1,0 +1,68 @@
+#include "fake_prompter.h"
+
+namespace zarn::test {
+
+void FakePrompter::ExpectMessage(std::string title, std::string text, MsgIcon icon, MsgButtons buttons,
+                                 MsgAnswer answer) {
+    Step s{Step::Msg, {std::move(title), std::move(text), icon, buttons}, answer, {}, {}};
+    queue_.push_back(std::move(s));
+}
+
+void FakePrompter::ExpectOpenFile(std::string title, std::optional<std::string> chosen) {
+    queue_.push_back(Step{Step::Open, {}, MsgAnswer::Ok, std::move(title), std::move(chosen)});
+}
+
+void FakePrompter::ExpectSaveFile(std::string title, std::optional<std::string> chosen) {
+    queue_.push_back(Step{Step::Save, {}, MsgAnswer::Ok, std::move(title), std::move(chosen)});
+}
+
+MsgAnswer FakePrompter::Message(const std::string& title, const std::string& text, MsgIcon icon,
+                                MsgButtons buttons) {
+    messages.push_back({title, text, icon, buttons});
+    if (queue_.empty() || queue_.front().kind != Step::Msg) {
+        failures.push_back("unexpected message: [" + title + "] " + text);
+        return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
+    }
+    Step s = queue_.front();
+    queue_.pop_front();
+    const Message& m = s.message;
+    if (m.title != title || m.text != text || m.icon != icon || m.buttons != buttons)
+        failures.push_back("message differs: got [" + title + "] " + text + " / expected [" + m.title + "] " +
+                           m.text);
+    return s.answer;
+}
+
+std::optional<std::string> FakePrompter::OpenFile(const FileDialogRequest& request) {
+    dialogs.push_back({false, request});
+    if (queue_.empty() || queue_.front().kind != Step::Open) {
+        failures.push_back("unexpected open dialog: " + request.title);
+        return std::nullopt;
+    }
+    Step s = queue_.front();
+    queue_.pop_front();
+    if (s.dialogTitle != request.title)
+        failures.push_back("open dialog title: got " + request.title + " expected " + s.dialogTitle);
+    return s.chosen;
+}
+
+std::optional<std::string> FakePrompter::SaveFile(const FileDialogRequest& request) {
+    dialogs.push_back({true, request});
+    if (queue_.empty() || queue_.front().kind != Step::Save) {
+        failures.push_back("unexpected save dialog: " + request.title);
+        return std::nullopt;
+    }
+    Step s = queue_.front();
+    queue_.pop_front();
+    if (s.dialogTitle != request.title)
+        failures.push_back("save dialog title: got " + request.title + " expected " + s.dialogTitle);
+    return s.chosen;
+}
+
+std::string FakePrompter::Report() const {
+    std::string r;
+    for (const auto& f : failures) r += f + "\n";
+    if (!queue_.empty()) r += std::to_string(queue_.size()) + " expected prompt(s) never came\n";
+    return r;
+}
+
+} // namespace zarn::test
