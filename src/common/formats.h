@@ -11,6 +11,8 @@ namespace zarn {
 // away from zero to the number of decimals; the integer part is padded with zeros to the number of
 // '0's before the point and grows when the value needs more digits. A negative value is preceded
 // by "-" (after the leading blank, when the format has one); a value that rounds to zero shows no sign.
+// Rounding works on the value's 15-significant-digit decimal form, so 0.125 gives "00.13" with
+// "00.00" although the double is a hair off. NaN and infinities give "NaN", "Inf", "-Inf".
 std::string FormatNumber(double value, std::string_view picture);
 
 // General number form: up to 15 significant digits, no trailing zeros, no leading blank;

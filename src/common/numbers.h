@@ -10,7 +10,8 @@ namespace zarn {
 // The leading number of a text: blanks (space, tab, CR, LF) are ignored wherever they stand,
 // an optional sign, digits with at most one decimal point and an optional exponent (E or D);
 // reading stops at the first character that cannot belong to the number. A text without a
-// number reads as 0. "&H1F" and "&O17" read as hexadecimal and octal integers.
+// number reads as 0, one too large for a double as infinity. "&H1F" and "&O17" read as
+// hexadecimal and octal integers.
 double LeadingNumber(std::string_view text);
 
 // True when the whole text, less leading and trailing blanks, is one decimal number

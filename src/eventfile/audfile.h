@@ -11,14 +11,17 @@ enum class CollectionType : int { Priority = 0, Spectral = 1, Netora = 2 };
 
 struct AudClassification {
     CollectionType type = CollectionType::Netora;
-    int smdLines = 0; // SMD lines of the file (the PRIORITY rows); counted over the whole file
+    int smdLines = 0; // SMD lines of the file (the PRIORITY rows); counted over the whole file,
+                      // also past an SPE line
 };
 
 // No AUD file: NETORA. A line beginning "SPE" (any case): SPECTRAL. Otherwise PRIORITY with one
 // row per "SMD" line (any case) -- except a file of exactly 100 SMD lines whose 11th and 100th
-// lines are equal, which is SPECTRAL.
+// lines are equal (whole line text, without its line end), which is SPECTRAL.
 AudClassification ClassifyAud(std::string_view audText);
-inline AudClassification ClassifyNoAud() { return {CollectionType::Netora, 0}; }
+inline AudClassification ClassifyNoAud() {
+    return {CollectionType::Netora, 0};
+}
 
 struct RowAttributes {
     std::string label; // field 12 and field 13 frequencies, "00000.00000" each, joined by ", "

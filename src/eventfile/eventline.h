@@ -12,8 +12,12 @@ enum class LineKind { SegmentStart, Clip, StopByTrigger, Creator, Other };
 // Decided by the first characters, case-sensitive: "START" (five), "WAV" (three),
 // "STOPBYTRIGGER,", "Ver,". A line beginning "WAVE" is a clip line.
 LineKind ClassifyLine(std::string_view line);
-inline bool IsSegmentStartLine(std::string_view line) { return line.substr(0, 5) == "START"; }
-inline bool IsClipLine(std::string_view line) { return line.substr(0, 3) == "WAV"; }
+inline bool IsSegmentStartLine(std::string_view line) {
+    return line.substr(0, 5) == "START";
+}
+inline bool IsClipLine(std::string_view line) {
+    return line.substr(0, 3) == "WAV";
+}
 
 inline constexpr int kMaxFields = 8;
 

@@ -11,21 +11,23 @@ namespace zarn {
 // Arrays sized 0..segCount and used from 1; element 0 gathers the clip lines before the first
 // START line and is never shown.
 struct SegmentTable {
-    int segCount = 0;                 // lines beginning "START" (also those with an empty field 1)
-    long long lineCount = 0;          // all lines of the file
-    std::vector<double> start;        // field 1 of the segment's START line (date)
-    std::vector<double> stop;         // field 5 of its last counted clip line (date)
-    std::vector<int> clipCount;       // clip lines with a non-empty level (field 6)
+    int segCount = 0;                    // lines beginning "START" (also those with an empty field 1)
+    long long lineCount = 0;             // all lines of the file
+    std::vector<double> start;           // field 1 of the segment's START line (date)
+    std::vector<double> stop;            // field 5 of its last counted clip line (date)
+    std::vector<int> clipCount;          // clip lines with a non-empty level (field 6)
     std::vector<std::int16_t> maxNumber; // largest field 2 of those lines, rounded half to even
 };
 
-// Called with the percentage done (0..100) whenever it changes.
+// Called during the second pass with the percentage done, 100 * lines read / all lines
+// truncated (0..100), whenever it changes; the last call is 100.
 using ProgressFn = std::function<void(int percent)>;
 
 // A START line with a non-empty field 1 opens the next segment; its date is ToDate(field 1), and
 // date zero when that cannot be read. A clip line with a non-empty level is counted in the current
 // segment: its field 2 may raise maxNumber (pinned to 16 bits), and ToDate(field 5) becomes the
-// segment's stop -- a stop that cannot be read leaves the previous stop in place.
+// segment's stop -- a stop that cannot be read leaves the previous stop in place. Lines end at
+// LF or CR LF. Without START lines the table has segCount 0, empty arrays and no second pass.
 SegmentTable ScanSegments(std::string_view text, const ProgressFn& progress = {});
 
 } // namespace zarn

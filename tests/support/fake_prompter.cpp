@@ -25,7 +25,7 @@ MsgAnswer FakePrompter::Message(const std::string& title, const std::string& tex
     }
     Step s = queue_.front();
     queue_.pop_front();
-    const Message& m = s.message;
+    const ShownMessage& m = s.message;
     if (m.title != title || m.text != text || m.icon != icon || m.buttons != buttons)
         failures.push_back("message differs: got [" + title + "] " + text + " / expected [" + m.title + "] " +
                            m.text);

@@ -13,7 +13,7 @@ namespace zarn::test {
 
 class FakePrompter : public Prompter {
 public:
-    struct Message {
+    struct ShownMessage {
         std::string title, text;
         MsgIcon icon = MsgIcon::None;
         MsgButtons buttons = MsgButtons::Ok;
@@ -36,7 +36,7 @@ public:
     void Beep() override { ++beeps; }
 
     // Everything that was shown, in order.
-    std::vector<Message> messages;
+    std::vector<ShownMessage> messages;
     std::vector<Dialog> dialogs;
     int beeps = 0;
     // Expectations that were not met: wrong prompt, unexpected prompt. Empty when all went as scripted.
@@ -48,7 +48,7 @@ public:
 private:
     struct Step {
         enum Kind { Msg, Open, Save } kind;
-        Message message;
+        ShownMessage message;
         MsgAnswer answer = MsgAnswer::Ok;
         std::string dialogTitle;
         std::optional<std::string> chosen;

@@ -1,0 +1,177 @@
+#include "textfile.h"
+
+#include "paths.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zarn {
+
+namespace {
+
+std::string Reason(const std::string& what, const std::string& path, int err) {
+    return what + " " + path + ": " + std::strerror(err);
+}
+
+// Closes the descriptor on every road out of a function.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    // Closes now and tells whether the close succeeded (a failed close can mean lost data).
+    int Close() {
+        const int rc = ::close(fd_);
+        fd_ = -1;
+        return rc;
+    }
+
+private:
+    int fd_;
+};
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+mode_t NewFileMode() {
+    // The process umask can only be read by setting it; the programs are single-threaded.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
+FileResult ReadFileBytes(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    // O_NONBLOCK so that a FIFO given by mistake cannot hang the open; it is refused below.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() < 0) return FileResult::Failure(Reason("Cannot open", path, errno));
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) return FileResult::Failure(Reason("Cannot read", path, errno));
+    if (S_ISDIR(st.st_mode)) return FileResult::Failure(Reason("Cannot read", path, EISDIR));
+    if (!S_ISREG(st.st_mode)) return FileResult::Failure("Cannot read " + path + ": not a regular file");
+
+    bytes.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t got = 0;
+    for (;;) {
+        if (got == bytes.size()) bytes.resize(bytes.size() + 65536); // the file may have grown
+        const ssize_t n = ::read(fd.get(), bytes.data() + got, bytes.size() - got);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            bytes.clear();
+            return FileResult::Failure(Reason("Cannot read", path, err));
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
+    return FileResult::Success();
+}
+
+bool LineCursor::Next(std::string_view& line) {
+    if (rest_.empty()) return false;
+    const std::size_t end = rest_.find('\n');
+    if (end == std::string_view::npos) {
+        line = rest_;
+        rest_ = {};
+        return true;
+    }
+    line = rest_.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    rest_.remove_prefix(end + 1);
+    return true;
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    LineCursor cursor(text);
+    for (std::string_view line; cursor.Next(line);)
+        lines.emplace_back(line);
+    return lines;
+}
+
+FileResult ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
+    std::string bytes;
+    FileResult result = ReadFileBytes(path, bytes);
+    lines = result ? SplitLines(bytes) : std::vector<std::string>{};
+    return result;
+}
+
+std::string JoinCrLf(const std::vector<std::string>& lines) {
+    std::size_t size = 0;
+    for (const auto& line : lines)
+        size += line.size() + 2;
+    std::string out;
+    out.reserve(size);
+    for (const auto& line : lines) {
+        out += line;
+        out += "\r\n";
+    }
+    return out;
+}
+
+FileResult ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
+    std::string target = path;
+    struct stat st {};
+    bool exists = ::lstat(path.c_str(), &st) == 0;
+    if (exists && S_ISLNK(st.st_mode)) {
+        // Replace the file the link points to and keep the operator's link.
+        char resolved[PATH_MAX];
+        if (::realpath(path.c_str(), resolved)) target = resolved;
+        exists = ::stat(target.c_str(), &st) == 0;
+    }
+    if (exists && S_ISDIR(st.st_mode)) return FileResult::Failure(Reason("Cannot write", path, EISDIR));
+
+    const std::string name = FileNameOf(target);
+    if (name.empty()) return FileResult::Failure("Cannot write " + path + ": no file name");
+    std::string folder = FolderOf(target);
+    std::string temp = folder + "." + name + ".XXXXXX";
+    if (folder.empty()) folder = ".";
+
+    Fd fd(::mkstemp(temp.data()));
+    if (fd.get() < 0) return FileResult::Failure(Reason("Cannot create a temporary file in", folder, errno));
+
+    auto fail = [&](const char* what, int err) {
+        ::unlink(temp.c_str());
+        return FileResult::Failure(Reason(what, path, err));
+    };
+    // mkstemp makes the file 0600; give it the old file's bits, or those of a newly created file.
+    const mode_t mode = exists ? (st.st_mode & 07777) : NewFileMode();
+    if (::fchmod(fd.get(), mode) != 0) return fail("Cannot write", errno);
+    if (!WriteAll(fd.get(), bytes)) return fail("Cannot write", errno);
+    if (::fsync(fd.get()) != 0) return fail("Cannot write", errno);
+    if (fd.Close() != 0) return fail("Cannot write", errno);
+    if (::rename(temp.c_str(), target.c_str()) != 0) return fail("Cannot replace", errno);
+
+    // Make the rename itself durable. The new content is in place whatever happens here, and some
+    // file systems refuse fsync on a folder, so this is best effort.
+    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0) ::fsync(dir.get());
+    return FileResult::Success();
+}
+
+FileResult WriteTextLinesAtomically(const std::string& path, const std::vector<std::string>& lines) {
+    return ReplaceFileAtomically(path, JoinCrLf(lines));
+}
+
+} // namespace zarn

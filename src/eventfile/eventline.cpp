@@ -1,0 +1,94 @@
+#include "eventline.h"
+
+#include "formats.h"
+#include "paths.h"
+
+#include <cstring>
+
+namespace zarn {
+
+LineKind ClassifyLine(std::string_view line) {
+    if (IsSegmentStartLine(line)) return LineKind::SegmentStart;
+    if (IsClipLine(line)) return LineKind::Clip;
+    if (line.substr(0, 14) == "STOPBYTRIGGER,") return LineKind::StopByTrigger;
+    if (line.substr(0, 4) == "Ver,") return LineKind::Creator;
+    return LineKind::Other;
+}
+
+LineFields SplitFields(std::string_view line) {
+    // Runs for every line of large event files: memchr for the commas, views only, no allocation.
+    LineFields out;
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    for (int i = 0;; ++i) {
+        const auto* comma = static_cast<const char*>(
+            p == end ? nullptr : std::memchr(p, ',', static_cast<std::size_t>(end - p)));
+        const std::size_t idx = static_cast<std::size_t>(i);
+        if (!comma) {
+            out.field[idx] = std::string_view(p, static_cast<std::size_t>(end - p));
+            out.count = i + 1;
+            return out;
+        }
+        out.field[idx] = std::string_view(p, static_cast<std::size_t>(comma - p));
+        if (i == kMaxFields - 1) {
+            // The eighth comma closes field 7; the rest of the line is not read.
+            out.count = kMaxFields;
+            return out;
+        }
+        p = comma + 1;
+    }
+}
+
+std::string ClipPrefix(std::string_view eventFilePath) {
+    // The base name is the file name less its four-character extension (".EVA").
+    const std::string name = FileNameOf(eventFilePath);
+    if (name.size() < 9) return name.substr(0, name.size() >= 4 ? name.size() - 4 : 0);
+    return name.substr(0, 4);
+}
+
+std::string ClipFileName(std::string_view prefix, int k) {
+    std::string name(prefix);
+    name += FormatNumber(k, "0000");
+    name += ".WAV";
+    return name;
+}
+
+namespace {
+
+bool IsAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+std::string ReplaceLastThree(std::string_view path, std::string_view with) {
+    std::string out(path.substr(0, path.size() >= 3 ? path.size() - 3 : 0));
+    out += with;
+    return out;
+}
+
+} // namespace
+
+bool IsClipFileOfPrefix(std::string_view prefix, std::string_view fileName) {
+    constexpr std::string_view kExtension = ".WAV";
+    if (fileName.size() < prefix.size() + 1 + kExtension.size()) return false;
+    if (!EqualsNoCase(fileName.substr(0, prefix.size()), prefix)) return false;
+    if (!EqualsNoCase(fileName.substr(fileName.size() - kExtension.size()), kExtension)) return false;
+    const std::string_view digits =
+        fileName.substr(prefix.size(), fileName.size() - prefix.size() - kExtension.size());
+    for (char c : digits) {
+        if (!IsAsciiDigit(c)) return false;
+    }
+    return true;
+}
+
+std::string AudFileName(std::string_view eventFilePath) {
+    return ReplaceLastThree(eventFilePath, "AUD");
+}
+std::string SavFileName(std::string_view eventFilePath) {
+    return ReplaceLastThree(eventFilePath, "SAV");
+}
+
+std::string SplitWorkFileName(std::string_view currentFolder) {
+    return JoinPath(currentFolder, "temp.eva");
+}
+
+} // namespace zarn

@@ -1,0 +1,17 @@
+// The operator's manual, bundled with the program and shown by Help Contents.
+#pragma once
+
+#include <QWidget>
+
+class QTextBrowser;
+
+namespace zarn {
+
+class HelpWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit HelpWindow(QWidget* parent = nullptr);
+    QTextBrowser* HelpView;
+};
+
+} // namespace zarn

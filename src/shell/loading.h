@@ -1,0 +1,32 @@
+// The progress window: an activity text and a 0-100 gauge, shown while a file is opened and read.
+#pragma once
+
+#include <QWidget>
+
+#include <string>
+
+class QFrame;
+class QGroupBox;
+class QProgressBar;
+
+namespace zarn {
+
+class loading : public QWidget {
+    Q_OBJECT
+public:
+    explicit loading(QWidget* parent = nullptr);
+
+    // The activity text is the frame's caption.
+    void SetActivity(const std::string& caption);
+    // Sets the gauge and lets the window repaint (user input waits until the work is done).
+    void SetPercent(int percent);
+
+    QGroupBox* Frame3D1;
+    QFrame* Panel3D1;
+    QProgressBar* Gauge1;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+};
+
+} // namespace zarn

@@ -1,0 +1,27 @@
+// Zarn_zed32: the audio playback program.
+#include "latin1.h"
+#include "qt_prompter.h"
+#include "zarn_app.h"
+#include "zarn_aud.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+
+int main(int argc, char* argv[]) {
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Zarn_zed32"));
+    zarn::QtPrompter prompter("ZARN_AUD");
+    zarn::ZarnApp app(prompter, zarn::Bytes(QDir::currentPath()));
+    app.StartUp();
+    prompter.SetParent(app.MainWindow());
+
+    // Zarn_zed32 FILE.EVA opens that file at start, as Open does once its dialog is answered.
+    const QStringList args = QApplication::arguments();
+    if (args.size() > 1) {
+        const std::string path = zarn::Bytes(QFileInfo(args.at(1)).absoluteFilePath());
+        QTimer::singleShot(0, app.MainWindow(), [&app, path] { app.MainWindow()->OpenEventFile(path); });
+    }
+    return QApplication::exec();
+}

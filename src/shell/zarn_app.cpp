@@ -1,0 +1,99 @@
+#include "zarn_app.h"
+
+#include "config.h"
+#include "help_window.h"
+#include "latin1.h"
+#include "loading.h"
+#include "zarn_aud.h"
+
+#include <QApplication>
+#include <QProgressBar>
+#include <QScreen>
+
+namespace zarn {
+
+ZarnApp::ZarnApp(Prompter& prompter, std::string currentFolder)
+    : prompter_(prompter), currentFolder_(std::move(currentFolder)) {}
+
+ZarnApp::~ZarnApp() {
+    delete help_.data();
+    delete loading_.data();
+    delete main_.data();
+}
+
+void ZarnApp::StartUp() {
+    main_ = new Zarn_Aud(*this);
+    // Help setup: the help file's place is fixed beside the program's configuration.
+    state_.ProgramFolder = ProgramFolderFrom(currentFolder_);
+    state_.HelpFile = HelpFilePath(state_.ProgramFolder);
+    if (const QScreen* s = main_->screen()) {
+        const QRect r = s->availableGeometry();
+        main_->move(r.x(), r.y());
+        main_->resize(r.width(), main_->height());
+    }
+    state_.PlayerLoaded = false;
+    state_.SummaryLoaded = false;
+    state_.PlayerLeft = -1;
+    state_.PlayerTop = -1;
+    state_.OpenBusy = false;
+    const Settings settings = ReadConfig(state_.ProgramFolder);
+    state_.DefaultIfbw = settings.DefaultIfbw;
+    state_.WavDisplayOn = settings.WavDisplayOn;
+    main_->show();
+}
+
+loading* ZarnApp::ShowLoading(const std::string& caption) {
+    if (!loading_) loading_ = new loading;
+    loading_->SetActivity(caption);
+    loading_->Gauge1->setValue(0);
+    loading_->show();
+    loading_->raise();
+    return loading_;
+}
+
+void ZarnApp::UnloadLoading() {
+    if (loading_) {
+        loading_->close();
+        delete loading_.data();
+    }
+}
+
+void ZarnApp::UnloadPlayer() { state_.PlayerLoaded = false; }
+
+void ZarnApp::UnloadSummary() {
+    state_.SummaryLoaded = false;
+    if (main_) main_->Export->setEnabled(false);
+}
+
+void ZarnApp::ShowSignalList() { state_.SigRollShown = true; }
+
+void ZarnApp::HideSignalList() {}
+
+void ZarnApp::SetDependentWindowsVisible(bool) {}
+
+void ZarnApp::HelpContents() {
+    if (!help_) help_ = new HelpWindow;
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
+}
+
+void ZarnApp::HelpQuit() {
+    if (help_) {
+        help_->close();
+        delete help_.data();
+    }
+}
+
+void ZarnApp::Exit() {
+    if (exiting_) return;
+    exiting_ = true;
+    UnloadPlayer();
+    UnloadSummary();
+    UnloadLoading();
+    if (help_) help_->close();
+    if (main_) main_->close();
+    QCoreApplication::quit();
+}
+
+} // namespace zarn

@@ -1,0 +1,67 @@
+// The application object of Zarn_zed32: owns the shared state and the loaded windows, and is the
+// one place through which the windows reach each other.
+#pragma once
+
+#include "app_state.h"
+#include "help_window.h"
+#include "loading.h"
+#include "prompter.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+#include <string>
+
+namespace zarn {
+
+class Zarn_Aud;
+
+class ZarnApp : public QObject {
+    Q_OBJECT
+public:
+    // `currentFolder` is the folder the program was started in; the configuration lives there.
+    ZarnApp(Prompter& prompter, std::string currentFolder);
+    ~ZarnApp() override;
+
+    // Loads and shows the main window and runs the start-up steps in their order.
+    void StartUp();
+
+    AppState& State() { return state_; }
+    Prompter& Prompts() { return prompter_; }
+    Zarn_Aud* MainWindow() const { return main_; }
+
+    // The progress window: loaded on demand, shown with an activity text, unloaded when done.
+    loading* ShowLoading(const std::string& caption);
+    loading* Loading() const { return loading_; }
+    void UnloadLoading();
+
+    // Windows that later parts of the program load; each call is safe when the window is not loaded.
+    void UnloadPlayer();
+    void UnloadSummary();
+    void ShowSignalList();
+    void HideSignalList();
+    // Minimising the main window hides the summary, player and signal list windows; restoring
+    // shows those that were up.
+    void SetDependentWindowsVisible(bool visible);
+
+    // Help Contents shows the bundled manual; Help Quit closes it.
+    void HelpContents();
+    void HelpQuit();
+    HelpWindow* Help() const { return help_; }
+
+    // Ends the program: every window is unloaded.
+    void Exit();
+    bool Exiting() const { return exiting_; }
+
+private:
+    Prompter& prompter_;
+    AppState state_;
+    std::string currentFolder_;
+    QPointer<Zarn_Aud> main_;
+    QPointer<loading> loading_;
+    QPointer<HelpWindow> help_;
+    bool exiting_ = false;
+};
+
+} // namespace zarn

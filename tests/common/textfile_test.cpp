@@ -1,0 +1,174 @@
+#include "temp_dir.h"
+#include "textfile.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <dirent.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace zarn {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+struct SplitCase {
+    std::string text;
+    Lines lines;
+};
+
+class SplitLinesTest : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(SplitLinesTest, EndsAtLfOrCrLf) {
+    EXPECT_EQ(SplitLines(GetParam().text), GetParam().lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SplitLinesTest,
+    ::testing::Values(SplitCase{"", {}}, SplitCase{"a\r\nb\r\n", {"a", "b"}}, SplitCase{"a\nb\n", {"a", "b"}},
+                      SplitCase{"a\r\nb", {"a", "b"}}, SplitCase{"a\nb\r\nc", {"a", "b", "c"}},
+                      SplitCase{"\r\n", {""}}, SplitCase{"\n\n", {"", ""}},
+                      SplitCase{"a\r\n\r\nb", {"a", "", "b"}},
+                      // A CR not followed by LF is data, and so is every other byte.
+                      SplitCase{"a\rb\r\n", {"a\rb"}}, SplitCase{"x\r", {"x\r"}},
+                      SplitCase{std::string("\0\xff,\xe9\r\n", 6), {std::string("\0\xff,\xe9", 4)}}));
+
+// Names of the entries of a folder, to catch temporary files left behind.
+std::vector<std::string> Entries(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (const dirent* e = readdir(dir))
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
+                names.emplace_back(e->d_name);
+        closedir(dir);
+    }
+    return names;
+}
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    stat(path.c_str(), &st);
+    return st.st_mode & 07777;
+}
+
+TEST(ReadFileBytes, ReadsExactBytes) {
+    test::TempDir dir;
+    const std::string bytes("line 1\r\n\0\xff tail", 15);
+    const std::string path = dir.write("A.EVA", bytes);
+    std::string got = "stale";
+    ASSERT_TRUE(ReadFileBytes(path, got));
+    EXPECT_EQ(got, bytes);
+
+    ASSERT_TRUE(ReadFileBytes(dir.write("EMPTY", ""), got));
+    EXPECT_EQ(got, "");
+}
+
+TEST(ReadFileBytes, FailsWithAReason) {
+    test::TempDir dir;
+    std::string got;
+    const FileResult missing = ReadFileBytes(dir.file("NOPE"), got);
+    EXPECT_FALSE(missing);
+    EXPECT_NE(missing.error.find("NOPE"), std::string::npos) << missing.error;
+
+    const FileResult folder = ReadFileBytes(dir.path(), got);
+    EXPECT_FALSE(folder);
+    EXPECT_FALSE(folder.error.empty());
+
+    Lines lines{"stale"};
+    EXPECT_FALSE(ReadTextLines(dir.file("NOPE"), lines));
+    EXPECT_TRUE(lines.empty());
+}
+
+TEST(TextLines, WriteThenReadRoundTrips) {
+    test::TempDir dir;
+    const Lines lines{"[IFBW]", "", "25", "caf\xe9, comma"};
+    const std::string path = dir.file("Zarn_Aud.Ini");
+    ASSERT_TRUE(WriteTextLinesAtomically(path, lines));
+    EXPECT_EQ(test::TempDir::read(path), "[IFBW]\r\n\r\n25\r\ncaf\xe9, comma\r\n");
+    Lines back;
+    ASSERT_TRUE(ReadTextLines(path, back));
+    EXPECT_EQ(back, lines);
+    EXPECT_EQ(JoinCrLf({}), "");
+}
+
+TEST(ReplaceFileAtomically, ReplacesContentAndKeepsPermissions) {
+    test::TempDir dir;
+    const std::string path = dir.write("LIST.SIG", "old content that is longer than the new one\r\n");
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    const FileResult r = ReplaceFileAtomically(path, "new\r\n");
+    ASSERT_TRUE(r) << r.error;
+    EXPECT_EQ(test::TempDir::read(path), "new\r\n");
+    EXPECT_EQ(ModeOf(path), 0640u);
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"LIST.SIG"});
+}
+
+TEST(ReplaceFileAtomically, CreatesANewFileWithTheUsualPermissions) {
+    test::TempDir dir;
+    const mode_t mask = umask(022);
+    const FileResult r = ReplaceFileAtomically(dir.file("NEW.SIG"), "");
+    umask(mask);
+    ASSERT_TRUE(r) << r.error;
+    EXPECT_EQ(test::TempDir::read(dir.file("NEW.SIG")), "");
+    EXPECT_EQ(ModeOf(dir.file("NEW.SIG")), 0644u); // not mkstemp's 0600
+}
+
+TEST(ReplaceFileAtomically, WritesThroughALinkAndKeepsIt) {
+    test::TempDir dir;
+    const std::string real = dir.write("REAL.SIG", "old");
+    ASSERT_EQ(symlink("REAL.SIG", dir.file("LINK.SIG").c_str()), 0);
+    ASSERT_TRUE(ReplaceFileAtomically(dir.file("LINK.SIG"), "new"));
+    EXPECT_EQ(test::TempDir::read(real), "new");
+    struct stat st {};
+    ASSERT_EQ(lstat(dir.file("LINK.SIG").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
+TEST(ReplaceFileAtomically, ReadOnlyFolderFailsAndKeepsTheOldFile) {
+    if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+    test::TempDir dir;
+    const std::string path = dir.write("LIST.SIG", "old");
+    ASSERT_EQ(chmod(dir.path().c_str(), 0555), 0);
+    const FileResult r = ReplaceFileAtomically(path, "new");
+    chmod(dir.path().c_str(), 0755);
+    EXPECT_FALSE(r);
+    EXPECT_FALSE(r.error.empty());
+    EXPECT_EQ(test::TempDir::read(path), "old");
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"LIST.SIG"});
+}
+
+TEST(ReplaceFileAtomically, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
+    // A file size limit makes the write fail part way, as a full disk would (even for root).
+    test::TempDir dir;
+    const std::string path = dir.write("LIST.SIG", "old content");
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const FileResult r = ReplaceFileAtomically(path, std::string(100000, 'x'));
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(r);
+    EXPECT_NE(r.error.find("LIST.SIG"), std::string::npos) << r.error;
+    EXPECT_EQ(test::TempDir::read(path), "old content");
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"LIST.SIG"});
+}
+
+TEST(ReplaceFileAtomically, FailsForAFolderOrAMissingFolder) {
+    test::TempDir dir;
+    ASSERT_EQ(mkdir(dir.file("SUB").c_str(), 0755), 0);
+    EXPECT_FALSE(ReplaceFileAtomically(dir.file("SUB"), "x"));
+    EXPECT_FALSE(ReplaceFileAtomically(dir.file("MISSING/LIST.SIG"), "x"));
+    EXPECT_FALSE(ReplaceFileAtomically(dir.path() + "/", "x"));
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"SUB"});
+    EXPECT_TRUE(Entries(dir.file("SUB")).empty());
+}
+
+} // namespace
+} // namespace zarn
