@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace zarn {
@@ -105,6 +106,7 @@ Segment::Segment(QWidget* parent) : QDialog(parent) {
 }
 
 bool Segment::Load(const std::string& eventFile, QPoint topLeft, const SegmentProgress& progress) {
+    place_ = topLeft;
     move(topLeft);
     selected_ = 0;
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -123,6 +125,21 @@ bool Segment::Load(const std::string& eventFile, QPoint topLeft, const SegmentPr
     }
     ShowSegment(1);
     return true;
+}
+
+void Segment::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    PlaceFrame(20);
+}
+
+void Segment::PlaceFrame(int triesLeft) {
+    // Before the first show the window manager may put the client area, not the frame, at the point
+    // asked for. Once it has framed the dialog, the frame is moved where it belongs.
+    if (frameGeometry() != geometry()) {
+        if (frameGeometry().topLeft() != place_) move(place_);
+        return;
+    }
+    if (triesLeft > 0) QTimer::singleShot(50, this, [this, triesLeft] { PlaceFrame(triesLeft - 1); });
 }
 
 int Segment::Choose() {

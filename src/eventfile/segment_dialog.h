@@ -51,7 +51,11 @@ public:
     QPushButton* OK;
     QPushButton* Cancel;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void PlaceFrame(int triesLeft);
     void HScroll1_Change(int value);
     void ShowSegment(int s);
     void OK_Click();
@@ -59,6 +63,7 @@ private:
 
     SegmentTable table_;
     int selected_ = 0;
+    QPoint place_;
 };
 
 } // namespace zarn

@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QWindow>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -21,7 +23,14 @@ int main(int argc, char* argv[]) {
     const QStringList args = QApplication::arguments();
     if (args.size() > 1) {
         const std::string path = zarn::Bytes(QFileInfo(args.at(1)).absoluteFilePath());
-        QTimer::singleShot(0, app.MainWindow(), [&app, path] { app.MainWindow()->OpenEventFile(path); });
+        // The segment dialog is placed under the bar, so wait until the window manager has put the
+        // bar on the screen with its frame.
+        QElapsedTimer waited;
+        waited.start();
+        const QWindow* bar = app.MainWindow()->windowHandle();
+        while ((!bar || !bar->isExposed()) && waited.elapsed() < 2000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QTimer::singleShot(100, app.MainWindow(), [&app, path] { app.MainWindow()->OpenEventFile(path); });
     }
     return QApplication::exec();
 }

@@ -1,5 +1,6 @@
 #include "zarn_aud.h"
 
+#include "bar_icons.h"
 #include "config.h"
 #include "file_commands.h"
 #include "latin1.h"
@@ -16,7 +17,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QStyle>
 
 namespace zarn {
 
@@ -105,20 +105,20 @@ void Zarn_Aud::BuildBar() {
     struct ButtonDef {
         QPushButton*& button;
         const char* name;
-        QStyle::StandardPixmap icon;
+        QIcon (*icon)();
         const char* tip;
         void (Zarn_Aud::*handler)();
     };
     const ButtonDef defs[] = {
-        {B_Open, "B_Open", QStyle::SP_DirOpenIcon, "Open... Audio File", &Zarn_Aud::F_Open_Click},
-        {B_Close, "B_Close", QStyle::SP_DialogCloseButton, "Close", &Zarn_Aud::F_Close_Click},
-        {B_Delete, "B_Delete", QStyle::SP_TrashIcon, "Delete... Audio File", &Zarn_Aud::F_Delete_Click},
-        {B_Exit, "B_Exit", QStyle::SP_BrowserStop, "Exit", &Zarn_Aud::F_Exit_Click},
+        {B_Open, "B_Open", &OpenIcon, "Open... Audio File", &Zarn_Aud::F_Open_Click},
+        {B_Close, "B_Close", &CloseIcon, "Close", &Zarn_Aud::F_Close_Click},
+        {B_Delete, "B_Delete", &DeleteIcon, "Delete... Audio File", &Zarn_Aud::F_Delete_Click},
+        {B_Exit, "B_Exit", &ExitIcon, "Exit", &Zarn_Aud::F_Exit_Click},
     };
     for (const ButtonDef& d : defs) {
         d.button = new QPushButton(Panel1);
         d.button->setObjectName(QLatin1String(d.name));
-        d.button->setIcon(style()->standardIcon(d.icon));
+        d.button->setIcon(d.icon());
         d.button->setIconSize(QSize(Px(330), Px(330)));
         d.button->setToolTip(QLatin1String(d.tip));
         d.button->setFocusPolicy(Qt::NoFocus);
