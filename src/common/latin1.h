@@ -26,7 +26,11 @@ inline double ScreenDpi() {
     const QScreen* s = QGuiApplication::primaryScreen();
     return s ? s->logicalDotsPerInch() : kDefaultDpi;
 }
-inline int Px(int twips) { return TwipsToPixels(twips, ScreenDpi()); }
-inline int Tw(int pixels) { return PixelsToTwips(pixels, ScreenDpi()); }
+inline int Px(int twips) {
+    return TwipsToPixels(twips, ScreenDpi());
+}
+inline int Tw(int pixels) {
+    return PixelsToTwips(pixels, ScreenDpi());
+}
 
 } // namespace zarn

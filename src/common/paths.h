@@ -7,7 +7,7 @@
 
 namespace zarn {
 
-bool FileExists(const std::string& path);     // a regular file (or a link to one)
+bool FileExists(const std::string& path); // a regular file (or a link to one)
 bool FolderExists(const std::string& path);
 
 // The path of `name` in `folder`: the exact name when it exists, else the single entry of the

@@ -12,12 +12,12 @@ enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class MsgAnswer { Ok, Cancel, Yes, No };
 
 struct FileDialogRequest {
-    std::string name;        // the dialog control's name, e.g. "CMDialog1"
+    std::string name; // the dialog control's name, e.g. "CMDialog1"
     std::string title;
-    std::string filter;      // "*.EVA|*.EVA" style: description|pattern pairs
-    std::string folder;      // start folder; "" = the current folder
-    std::string fileName;    // initial file name
-    bool mustExist = false;  // open dialogs
+    std::string filter;            // "*.EVA|*.EVA" style: description|pattern pairs
+    std::string folder;            // start folder; "" = the current folder
+    std::string fileName;          // initial file name
+    bool mustExist = false;        // open dialogs
     bool confirmOverwrite = false; // save dialogs
 };
 

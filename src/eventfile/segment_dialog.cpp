@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -71,7 +72,8 @@ Segment::Segment(QWidget* parent) : QDialog(parent) {
     OK->setDefault(true);
     Cancel = new QPushButton(QStringLiteral("X"), this);
     Cancel->setObjectName(QStringLiteral("Cancel"));
-    for (QPushButton* b : {OK, Cancel}) b->setMinimumSize(Px(900), Px(400));
+    for (QPushButton* b : {OK, Cancel})
+        b->setMinimumSize(Px(900), Px(400));
 
     auto* grid = new QGridLayout(Panel1);
     grid->setContentsMargins(Px(150), Px(150), Px(150), Px(150));
@@ -117,6 +119,13 @@ bool Segment::Load(const std::string& eventFile, QPoint topLeft, const SegmentPr
     QApplication::restoreOverrideCursor();
     if (table_.segCount < 1) return false;
 
+    {
+        const QSignalBlocker quiet(HScroll1);
+        HScroll1->setEnabled(true);
+        HScroll1->setRange(1, 1);
+        HScroll1->setValue(1);
+    }
+    P_Segment->setText(QStringLiteral("1"));
     P_TotalSeg->setText(QString::number(table_.segCount));
     if (table_.segCount == 1) {
         HScroll1->setEnabled(false);

@@ -3,35 +3,11 @@
 #include "dates.h"
 #include "eventline.h"
 #include "numbers.h"
-
-#include <cstring>
+#include "textfile.h"
 
 namespace zarn {
 
 namespace {
-
-// Both passes walk the lines the same way, so the second meets exactly the START lines the
-// first counted. A line ends at LF (its CR before the LF is dropped); a last line without an
-// end is a line. This is LineCursor's rule.
-class LineWalker {
-public:
-    explicit LineWalker(std::string_view text) : p_(text.data()), end_(text.data() + text.size()) {}
-
-    bool Next(std::string_view& line) {
-        if (p_ >= end_) return false;
-        const auto* lf = static_cast<const char*>(std::memchr(p_, '\n', static_cast<std::size_t>(end_ - p_)));
-        const char* lineEnd = lf ? lf : end_;
-        const char* next = lf ? lf + 1 : end_;
-        if (lf && lineEnd > p_ && lineEnd[-1] == '\r') --lineEnd;
-        line = std::string_view(p_, static_cast<std::size_t>(lineEnd - p_));
-        p_ = next;
-        return true;
-    }
-
-private:
-    const char* p_;
-    const char* end_;
-};
 
 struct FirstPass {
     int segCount = 0;
@@ -40,7 +16,7 @@ struct FirstPass {
 
 FirstPass CountLines(std::string_view text) {
     FirstPass out;
-    LineWalker walker(text);
+    LineCursor walker(text);
     std::string_view line;
     while (walker.Next(line)) {
         ++out.lineCount;
@@ -87,6 +63,8 @@ double ResolveStop(const std::vector<std::string_view>& stops, double previous) 
 
 SegmentTable ScanSegments(std::string_view text, const ProgressFn& progress) {
     SegmentTable table;
+    // Both passes walk the lines with the same cursor, so the second meets exactly the START
+    // lines the first counted.
     const FirstPass counts = CountLines(text);
     table.segCount = counts.segCount;
     table.lineCount = counts.lineCount;
@@ -101,7 +79,7 @@ SegmentTable ScanSegments(std::string_view text, const ProgressFn& progress) {
     std::size_t s = 0;
     std::vector<std::string_view> stops; // field 5 of the counted lines of segment s
     Progress report(progress, table.lineCount);
-    LineWalker walker(text);
+    LineCursor walker(text);
     std::string_view line;
     long long c = 0;
     while (walker.Next(line)) {

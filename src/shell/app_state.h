@@ -12,12 +12,12 @@ namespace zarn {
 
 struct AppState {
     // Open file and segment choice
-    std::string EventFileName;   // full path of the open event file; "" when none
-    std::string EventFolder;     // its folder, ending in "/"
-    std::string ProgramFolder;   // current folder at start-up, no trailing "/"; holds the configuration
-    int SelectedSegment = 0;     // from 1; 0 = none chosen
+    std::string EventFileName; // full path of the open event file; "" when none
+    std::string EventFolder;   // its folder, ending in "/"
+    std::string ProgramFolder; // current folder at start-up, no trailing "/"; holds the configuration
+    int SelectedSegment = 0;   // from 1; 0 = none chosen
     zarn::CollectionType CollectionType = zarn::CollectionType::Netora;
-    bool OpenBusy = false;       // Open is letting window events run; Close waits for it
+    bool OpenBusy = false; // Open is letting window events run; Close waits for it
     std::string SigListFileName;
 
     // Segment table of the open file (until the next Open)

@@ -93,7 +93,8 @@ QIcon DeleteIcon() {
         p.drawLine(28, 5, 36, 5);
         p.drawLine(36, 5, 38, 11);
         p.setPen(Outline(QColor(0xc0, 0x20, 0x20), 3.5));
-        for (int x : {25, 32, 39}) p.drawLine(x, 26, x, 50);
+        for (int x : {25, 32, 39})
+            p.drawLine(x, 26, x, 50);
     });
 }
 

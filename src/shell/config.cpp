@@ -18,9 +18,13 @@ std::string InProgramFolder(std::string_view programFolder, std::string_view nam
 
 } // namespace
 
-std::string ConfigFilePath(std::string_view programFolder) { return InProgramFolder(programFolder, "Zarn_Aud.Ini"); }
+std::string ConfigFilePath(std::string_view programFolder) {
+    return InProgramFolder(programFolder, "Zarn_Aud.Ini");
+}
 
-std::string HelpFilePath(std::string_view programFolder) { return InProgramFolder(programFolder, "Zarn_aud.HLP"); }
+std::string HelpFilePath(std::string_view programFolder) {
+    return InProgramFolder(programFolder, "Zarn_aud.HLP");
+}
 
 std::string ProgramFolderFrom(std::string_view currentFolder) {
     std::string f(currentFolder);
@@ -70,7 +74,8 @@ void WaitMs(int& ms) {
     if (ms < 50) ms = 50;
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     // Sleeping instead of spinning: the thread is blocked all the same, without burning a core.
-    while (std::chrono::steady_clock::now() < until) std::this_thread::sleep_until(until);
+    while (std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_until(until);
 }
 
 } // namespace zarn

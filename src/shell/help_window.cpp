@@ -7,7 +7,9 @@
 #include <QVBoxLayout>
 
 // The manual is compiled into a static library; its resource must be registered by hand.
-static void InitHelpResource() { Q_INIT_RESOURCE(help); }
+static void InitHelpResource() {
+    Q_INIT_RESOURCE(help);
+}
 
 namespace zarn {
 

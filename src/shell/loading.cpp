@@ -10,7 +10,8 @@
 
 namespace zarn {
 
-loading::loading(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+loading::loading(QWidget* parent)
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName(QStringLiteral("loading"));
     setWindowTitle(QStringLiteral("ZARN Audio Playback32"));
     setFixedSize(Px(5400), Px(1300));
@@ -36,7 +37,9 @@ loading::loading(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::CustomizeWi
     outer->addWidget(Frame3D1);
 }
 
-void loading::SetActivity(const std::string& caption) { Frame3D1->setTitle(Qs(caption)); }
+void loading::SetActivity(const std::string& caption) {
+    Frame3D1->setTitle(Qs(caption));
+}
 
 void loading::SetPercent(int percent) {
     Gauge1->setValue(percent);

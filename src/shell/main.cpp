@@ -7,9 +7,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QWindow>
 #include <QFileInfo>
 #include <QTimer>
+#include <QWindow>
 
 int main(int argc, char* argv[]) {
     QApplication qapp(argc, argv);

@@ -58,14 +58,18 @@ void ZarnApp::UnloadLoading() {
     }
 }
 
-void ZarnApp::UnloadPlayer() { state_.PlayerLoaded = false; }
+void ZarnApp::UnloadPlayer() {
+    state_.PlayerLoaded = false;
+}
 
 void ZarnApp::UnloadSummary() {
     state_.SummaryLoaded = false;
     if (main_) main_->Export->setEnabled(false);
 }
 
-void ZarnApp::ShowSignalList() { state_.SigRollShown = true; }
+void ZarnApp::ShowSignalList() {
+    state_.SigRollShown = true;
+}
 
 void ZarnApp::HideSignalList() {}
 

@@ -32,6 +32,16 @@ constexpr int kBelowBarOverlapTw = 15;
 constexpr const char* kOpenTitle = "Open... Audio File";
 constexpr const char* kDeleteTitle = "Delete... Audio File";
 
+// Open and Delete share one file dialog: event files only, read-only box hidden.
+FileDialogRequest EventFileDialog(const char* title) {
+    FileDialogRequest request;
+    request.name = "CMDialog1";
+    request.title = title;
+    request.filter = "*.EVA|*.EVA";
+    request.mustExist = true;
+    return request;
+}
+
 QAction* MakeAction(QMenu* menu, const char* name, const QString& caption) {
     QAction* a = menu->addAction(caption);
     a->setObjectName(QLatin1String(name));
@@ -179,12 +189,7 @@ void Zarn_Aud::ClearOpenFile() {
 }
 
 void Zarn_Aud::F_Open_Click() {
-    FileDialogRequest request;
-    request.name = "CMDialog1";
-    request.title = kOpenTitle;
-    request.filter = "*.EVA|*.EVA";
-    request.mustExist = true;
-    const auto chosen = app_.Prompts().OpenFile(request);
+    const auto chosen = app_.Prompts().OpenFile(EventFileDialog(kOpenTitle));
     if (!chosen) return;
     OpenEventFile(*chosen);
 }
@@ -241,12 +246,7 @@ void Zarn_Aud::F_Close_Click() {
 }
 
 void Zarn_Aud::F_Delete_Click() {
-    FileDialogRequest request;
-    request.name = "CMDialog1";
-    request.title = kDeleteTitle;
-    request.filter = "*.EVA|*.EVA";
-    request.mustExist = true;
-    const auto chosen = app_.Prompts().OpenFile(request);
+    const auto chosen = app_.Prompts().OpenFile(EventFileDialog(kDeleteTitle));
     if (!chosen) return;
     const std::string& path = *chosen;
     const std::string title = std::string("Warning message from: ") + kDeleteTitle;
@@ -270,13 +270,19 @@ void Zarn_Aud::F_Delete_Click() {
     DeleteEventFileAndClips(path);
 }
 
-void Zarn_Aud::F_Exit_Click() { app_.Exit(); }
+void Zarn_Aud::F_Exit_Click() {
+    app_.Exit();
+}
 
-void Zarn_Aud::F_List_Click() { app_.ShowSignalList(); }
+void Zarn_Aud::F_List_Click() {
+    app_.ShowSignalList();
+}
 
 void Zarn_Aud::IFBW_Default_Click() {}
 
-void Zarn_Aud::H_Contents_Click() { app_.HelpContents(); }
+void Zarn_Aud::H_Contents_Click() {
+    app_.HelpContents();
+}
 
 void Zarn_Aud::H_Info_Click() {
     app_.Prompts().Message("About ZARN Audio Playback32",

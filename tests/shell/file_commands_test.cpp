@@ -25,9 +25,9 @@ TEST(OpenableEventFile, NameEndsInEvaAnyCase) {
 struct Station {
     test::TempDir dir;
     Station() {
-        for (const char* name : {"AB.EVA", "AB.AUD", "AB.SAV", "AB0001.WAV", "ab0002.wav", "AB0003.Wav",
-                                 "ABX.WAV", "AB.WAV", "AB0004.WAV.bak", "ABCD.EVA", "ABCD0001.WAV",
-                                 "ABCD0002.WAV", "XY0001.WAV"})
+        for (const char* name :
+             {"AB.EVA", "AB.AUD", "AB.SAV", "AB0001.WAV", "ab0002.wav", "AB0003.Wav", "ABX.WAV", "AB.WAV",
+              "AB0004.WAV.bak", "ABCD.EVA", "ABCD0001.WAV", "ABCD0002.WAV", "XY0001.WAV"})
             dir.write(name, "data");
     }
     bool Has(const char* name) const { return FileExists(dir.file(name)); }
@@ -39,10 +39,11 @@ TEST(DeleteEventFile, RemovesOnlyItsOwnClips) {
               (std::vector<std::string>{st.dir.file("AB0001.WAV"), st.dir.file("AB0003.Wav"),
                                         st.dir.file("ab0002.wav")}));
     ASSERT_TRUE(DeleteEventFileAndClips(st.dir.file("AB.EVA")));
-    for (const char* gone : {"AB.EVA", "AB0001.WAV", "ab0002.wav", "AB0003.Wav"}) EXPECT_FALSE(st.Has(gone)) << gone;
+    for (const char* gone : {"AB.EVA", "AB0001.WAV", "ab0002.wav", "AB0003.Wav"})
+        EXPECT_FALSE(st.Has(gone)) << gone;
     // Another recording with a longer prefix, the companion files, and names that are not clips stay.
-    for (const char* kept : {"AB.AUD", "AB.SAV", "ABX.WAV", "AB.WAV", "AB0004.WAV.bak", "ABCD.EVA", "ABCD0001.WAV",
-                             "ABCD0002.WAV", "XY0001.WAV"})
+    for (const char* kept : {"AB.AUD", "AB.SAV", "ABX.WAV", "AB.WAV", "AB0004.WAV.bak", "ABCD.EVA",
+                             "ABCD0001.WAV", "ABCD0002.WAV", "XY0001.WAV"})
         EXPECT_TRUE(st.Has(kept)) << kept;
 }
 

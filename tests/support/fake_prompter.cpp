@@ -60,7 +60,8 @@ std::optional<std::string> FakePrompter::SaveFile(const FileDialogRequest& reque
 
 std::string FakePrompter::Report() const {
     std::string r;
-    for (const auto& f : failures) r += f + "\n";
+    for (const auto& f : failures)
+        r += f + "\n";
     if (!queue_.empty()) r += std::to_string(queue_.size()) + " expected prompt(s) never came\n";
     return r;
 }

@@ -24,7 +24,8 @@ public:
     };
 
     // Queue the next message box and the answer the operator gives.
-    void ExpectMessage(std::string title, std::string text, MsgIcon icon, MsgButtons buttons, MsgAnswer answer);
+    void ExpectMessage(std::string title, std::string text, MsgIcon icon, MsgButtons buttons,
+                       MsgAnswer answer);
     // Queue the next file dialog with its title and the chosen path (no value = Cancel).
     void ExpectOpenFile(std::string title, std::optional<std::string> chosen);
     void ExpectSaveFile(std::string title, std::optional<std::string> chosen);
