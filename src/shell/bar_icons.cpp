@@ -5,6 +5,7 @@
 #include <QPixmap>
 
 #include <functional>
+#include <initializer_list>
 
 namespace zarn {
 
@@ -26,6 +27,17 @@ QIcon Draw(const std::function<void(QPainter&)>& paint) {
     return icon;
 }
 
+// A closed outline through the given corners.
+QPainterPath Shape(std::initializer_list<QPointF> corners) {
+    QPainterPath path;
+    auto it = corners.begin();
+    path.moveTo(*it);
+    for (++it; it != corners.end(); ++it)
+        path.lineTo(*it);
+    path.closeSubpath();
+    return path;
+}
+
 QPen Outline(const QColor& c, double width = 4) {
     return QPen(c, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
 }
@@ -37,23 +49,9 @@ QIcon OpenIcon() {
         // A folder with its lid opening.
         p.setPen(Outline(QColor(0x8a, 0x5a, 0x00)));
         p.setBrush(QColor(0xf2, 0xb6, 0x3c));
-        QPainterPath back;
-        back.moveTo(6, 14);
-        back.lineTo(24, 14);
-        back.lineTo(30, 20);
-        back.lineTo(54, 20);
-        back.lineTo(54, 52);
-        back.lineTo(6, 52);
-        back.closeSubpath();
-        p.drawPath(back);
+        p.drawPath(Shape({{6, 14}, {24, 14}, {30, 20}, {54, 20}, {54, 52}, {6, 52}}));
         p.setBrush(QColor(0xff, 0xd5, 0x6b));
-        QPainterPath lid;
-        lid.moveTo(6, 52);
-        lid.lineTo(16, 28);
-        lid.lineTo(60, 28);
-        lid.lineTo(54, 52);
-        lid.closeSubpath();
-        p.drawPath(lid);
+        p.drawPath(Shape({{6, 52}, {16, 28}, {60, 28}, {54, 52}}));
     });
 }
 
@@ -62,14 +60,7 @@ QIcon CloseIcon() {
         // A page with a cross: the open file is put away.
         p.setPen(Outline(QColor(0x44, 0x55, 0x66)));
         p.setBrush(Qt::white);
-        QPainterPath page;
-        page.moveTo(12, 6);
-        page.lineTo(40, 6);
-        page.lineTo(52, 18);
-        page.lineTo(52, 58);
-        page.lineTo(12, 58);
-        page.closeSubpath();
-        p.drawPath(page);
+        p.drawPath(Shape({{12, 6}, {40, 6}, {52, 18}, {52, 58}, {12, 58}}));
         p.setPen(Outline(QColor(0x1f, 0x5f, 0xbf), 6));
         p.drawLine(22, 26, 42, 46);
         p.drawLine(42, 26, 22, 46);
@@ -81,13 +72,7 @@ QIcon DeleteIcon() {
         // A waste bin.
         p.setPen(Outline(QColor(0x55, 0x55, 0x55)));
         p.setBrush(QColor(0xd0, 0xd4, 0xd8));
-        QPainterPath bin;
-        bin.moveTo(14, 18);
-        bin.lineTo(50, 18);
-        bin.lineTo(46, 58);
-        bin.lineTo(18, 58);
-        bin.closeSubpath();
-        p.drawPath(bin);
+        p.drawPath(Shape({{14, 18}, {50, 18}, {46, 58}, {18, 58}}));
         p.drawRoundedRect(QRectF(9, 11, 46, 7), 2, 2);
         p.drawLine(26, 11, 28, 5);
         p.drawLine(28, 5, 36, 5);
