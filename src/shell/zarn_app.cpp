@@ -4,6 +4,7 @@
 #include "help_window.h"
 #include "latin1.h"
 #include "loading.h"
+#include "sig_roll.h"
 #include "zarn_aud.h"
 
 #include <QApplication>
@@ -17,6 +18,7 @@ ZarnApp::ZarnApp(Prompter& prompter, std::string currentFolder)
 
 ZarnApp::~ZarnApp() {
     delete help_.data();
+    delete sigRoll_.data();
     delete loading_.data();
     delete main_.data();
 }
@@ -40,6 +42,7 @@ void ZarnApp::StartUp() {
     state_.DefaultIfbw = settings.DefaultIfbw;
     state_.WavDisplayOn = settings.WavDisplayOn;
     main_->show();
+    SignalList();
 }
 
 loading* ZarnApp::ShowLoading(const std::string& caption) {
@@ -67,13 +70,42 @@ void ZarnApp::UnloadSummary() {
     if (main_) main_->Export->setEnabled(false);
 }
 
-void ZarnApp::ShowSignalList() {
-    state_.SigRollShown = true;
+SigRoll* ZarnApp::SignalList() {
+    if (sigRoll_) return sigRoll_;
+    SigRollSetup setup;
+    setup.folder = state_.ProgramFolder;
+    setup.summaryLoaded = [this] { return state_.SummaryLoaded; };
+    setup.reprocess = [this] { Reprocess(); };
+    setup.listFileChanged = [this](const std::string& path) { state_.SigListFileName = path; };
+    sigRoll_ = new SigRoll(prompter_, std::move(setup));
+    sigRoll_->setAttribute(Qt::WA_DeleteOnClose);
+    if (main_) sigRoll_->PlaceUnder(main_->frameGeometry());
+    sigRoll_->Load();
+    return sigRoll_;
 }
 
-void ZarnApp::HideSignalList() {}
+void ZarnApp::ShowSignalList() {
+    state_.SigRollShown = true;
+    SigRoll* window = SignalList();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
 
-void ZarnApp::SetDependentWindowsVisible(bool) {}
+void ZarnApp::HideSignalList() {
+    if (sigRoll_) sigRoll_->hide();
+}
+
+void ZarnApp::SetDependentWindowsVisible(bool visible) {
+    if (state_.SigRollShown && sigRoll_) sigRoll_->setVisible(visible);
+}
+
+void ZarnApp::Reprocess() {
+    UnloadSummary();
+    UnloadPlayer();
+    // Showing the summary picture again rebuilds it from the event file and the new list; that
+    // window arrives with the summary picture.
+}
 
 void ZarnApp::HelpContents() {
     if (!help_) help_ = new HelpWindow;
@@ -96,6 +128,7 @@ void ZarnApp::Exit() {
     UnloadSummary();
     UnloadLoading();
     if (help_) help_->close();
+    if (sigRoll_) sigRoll_->close();
     if (main_) main_->close();
     QCoreApplication::quit();
 }

@@ -6,6 +6,7 @@
 #include "help_window.h"
 #include "loading.h"
 #include "prompter.h"
+#include "sig_roll.h"
 
 #include <QObject>
 #include <QPointer>
@@ -16,6 +17,7 @@
 namespace zarn {
 
 class Zarn_Aud;
+
 
 class ZarnApp : public QObject {
     Q_OBJECT
@@ -39,8 +41,15 @@ public:
     // Windows that later parts of the program load; each call is safe when the window is not loaded.
     void UnloadPlayer();
     void UnloadSummary();
+    // The signal list window: loaded hidden at start-up so its list is ready for the other windows,
+    // shown from the List menu. Closing it with its close box unloads it; the next use loads it again.
+    SigRoll* SignalList();
+    SigRoll* SignalListIfLoaded() const { return sigRoll_; }
     void ShowSignalList();
     void HideSignalList();
+    // After a change of the signal list or the default bandwidth: the player and the summary
+    // picture are unloaded and the picture is shown again, which rebuilds it from the new list.
+    void Reprocess();
     // Minimising the main window hides the summary, player and signal list windows; restoring
     // shows those that were up.
     void SetDependentWindowsVisible(bool visible);
@@ -61,6 +70,7 @@ private:
     QPointer<Zarn_Aud> main_;
     QPointer<loading> loading_;
     QPointer<HelpWindow> help_;
+    QPointer<SigRoll> sigRoll_;
     bool exiting_ = false;
 };
 

@@ -1,0 +1,275 @@
+#include "signal_list.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+namespace zarn {
+
+std::vector<std::string> SignalList::Lines() const {
+    std::vector<std::string> lines;
+    lines.reserve(entries_.size());
+    for (const Entry& e : entries_)
+        lines.push_back(e.line);
+    return lines;
+}
+
+SignalList::Entry SignalList::MakeEntry(std::string line) {
+    Entry e;
+    e.freq = EntryFrequency(line);
+    e.ifbw = EntryIfbw(line);
+    e.line = std::move(line);
+    return e;
+}
+
+bool SignalList::InOrderAt(int index) const {
+    const std::size_t i = static_cast<std::size_t>(index);
+    const std::string_view key = EntryKey(entries_[i].line);
+    if (i > 0 && EntryKey(entries_[i - 1].line) > key) return false;
+    if (i + 1 < entries_.size() && key > EntryKey(entries_[i + 1].line)) return false;
+    return true;
+}
+
+void SignalList::Clear() {
+    entries_.clear();
+    sorted_ = true;
+}
+
+bool SignalList::InsertAt(int index, std::string line) {
+    if (index < 0 || index > Count() || Full()) return false;
+    entries_.insert(entries_.begin() + index, MakeEntry(std::move(line)));
+    if (sorted_ && !InOrderAt(index)) sorted_ = false;
+    return true;
+}
+
+void SignalList::RemoveAt(int index) {
+    if (index < 0 || index >= Count()) return;
+    entries_.erase(entries_.begin() + index);
+}
+
+void SignalList::ReplaceAt(int index, std::string line) {
+    if (index < 0 || index >= Count()) return;
+    entries_[static_cast<std::size_t>(index)] = MakeEntry(std::move(line));
+    if (sorted_ && !InOrderAt(index)) sorted_ = false;
+}
+
+SignalList::SortedPosition SignalList::FindSortedPosition(std::string_view line) const {
+    const std::string_view key = EntryKey(line);
+    std::size_t i = 0;
+    if (sorted_) {
+        i = static_cast<std::size_t>(
+            std::lower_bound(entries_.begin(), entries_.end(), key,
+                             [](const Entry& e, std::string_view k) { return EntryKey(e.line) < k; }) -
+            entries_.begin());
+    } else {
+        while (i < entries_.size() && EntryKey(entries_[i].line) < key)
+            ++i;
+    }
+    return {static_cast<int>(i), i < entries_.size() && EntryKey(entries_[i].line) == key};
+}
+
+std::optional<int> SignalList::InsertSorted(std::string line) {
+    const SortedPosition pos = FindSortedPosition(line);
+    if (!pos.replaces) {
+        if (!InsertAt(pos.index, std::move(line))) return std::nullopt;
+        return pos.index;
+    }
+    if (sorted_) {
+        // Same key, so the order holds and the line takes the replaced entry's place.
+        entries_[static_cast<std::size_t>(pos.index)] = MakeEntry(std::move(line));
+        return pos.index;
+    }
+    // Out of order the rule is remove, then look again: everything above the removed entry is
+    // still below the key, so the walk goes on from there.
+    entries_.erase(entries_.begin() + pos.index);
+    const std::string_view key = EntryKey(line);
+    std::size_t i = static_cast<std::size_t>(pos.index);
+    while (i < entries_.size() && EntryKey(entries_[i].line) < key)
+        ++i;
+    entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(i), MakeEntry(std::move(line)));
+    return static_cast<int>(i);
+}
+
+SignalSlot SignalList::FindSignalSlot(double mhz) const {
+    const int n = Count();
+    for (int i = 0; i < n; ++i) {
+        const Entry& e = entries_[static_cast<std::size_t>(i)];
+        const double half = e.ifbw / 2;
+        if (mhz <= e.freq + half) {
+            SignalSlot slot{i, std::nullopt};
+            if (mhz >= e.freq - half) slot.conflict = i;
+            return slot;
+        }
+    }
+    return {n, std::nullopt};
+}
+
+namespace {
+
+// A parsed record's 12-character key packed so that integer order is byte order, with its place in
+// the file: sorting these orders by key and keeps file order within a key.
+struct RecordKey {
+    std::uint64_t high;
+    std::uint32_t low;
+    std::uint32_t seq;
+    bool SameKey(const RecordKey& o) const { return high == o.high && low == o.low; }
+    bool operator<(const RecordKey& o) const {
+        if (high != o.high) return high < o.high;
+        if (low != o.low) return low < o.low;
+        return seq < o.seq;
+    }
+};
+
+RecordKey PackKey(std::string_view key, std::uint32_t seq) {
+    RecordKey k{0, 0, seq};
+    for (std::size_t i = 0; i < 8; ++i)
+        k.high = (k.high << 8) | static_cast<unsigned char>(key[i]);
+    for (std::size_t i = 8; i < 12; ++i)
+        k.low = (k.low << 8) | static_cast<unsigned char>(key[i]);
+    return k;
+}
+
+// One key of the text: its records are keys[first, end); the last of them is what the list gets.
+struct KeyGroup {
+    std::size_t first = 0, end = 0;
+    bool listed = false;   // the list already has an entry with this key
+    bool admitted = false; // the group goes into the list
+};
+
+} // namespace
+
+SignalLoadResult MergeSignalRecords(std::string_view text, SignalList& list) {
+    SignalLoadResult result;
+    LineCursor cursor(text);
+
+    if (!list.sorted_) {
+        // Out of order, the position of each record depends on the ones before it.
+        for (std::string_view record; cursor.Next(record);) {
+            std::optional<std::string> line = ParseSignalRecordLine(record);
+            if (!line)
+                ++result.refused;
+            else if (list.InsertSorted(std::move(*line)))
+                ++result.merged;
+            else
+                ++result.overflow;
+        }
+        return result;
+    }
+
+    // Record by record insertion into a sorted list comes to this: every key of the text keeps its
+    // last record, and a key not yet listed gets in when the list still had room at its first record.
+    // One allocation for all records: count the line ends first.
+    std::size_t estimate = 1;
+    for (std::string_view rest = text; !rest.empty(); ++estimate) {
+        const void* lf = std::memchr(rest.data(), '\n', rest.size());
+        if (!lf) break;
+        rest.remove_prefix(static_cast<std::size_t>(static_cast<const char*>(lf) - rest.data()) + 1);
+    }
+    std::vector<SignalList::Entry> parsed;
+    std::vector<RecordKey> keys;
+    parsed.reserve(estimate);
+    keys.reserve(estimate);
+    for (std::string_view record; cursor.Next(record);) {
+        std::optional<std::string> line = ParseSignalRecordLine(record);
+        if (!line) {
+            ++result.refused;
+            continue;
+        }
+        keys.push_back(PackKey(EntryKey(*line), static_cast<std::uint32_t>(parsed.size())));
+        parsed.push_back(SignalList::MakeEntry(std::move(*line)));
+    }
+    const bool inFileOrder = std::is_sorted(keys.begin(), keys.end());
+    if (!inFileOrder) std::sort(keys.begin(), keys.end());
+
+    std::vector<SignalList::Entry>& entries = list.entries_;
+    std::vector<KeyGroup> groups;
+    std::size_t newKeys = 0;
+    for (std::size_t i = 0, e = 0; i < keys.size();) {
+        KeyGroup g;
+        g.first = i;
+        while (i < keys.size() && keys[i].SameKey(keys[g.first]))
+            ++i;
+        g.end = i;
+        const std::string_view key = EntryKey(parsed[keys[g.first].seq].line);
+        while (e < entries.size() && EntryKey(entries[e].line) < key)
+            ++e;
+        g.listed = e < entries.size() && EntryKey(entries[e].line) == key;
+        if (!g.listed) ++newKeys;
+        groups.push_back(g);
+    }
+
+    const std::size_t room =
+        static_cast<std::size_t>(std::max(0, SignalList::kMaxEntries - static_cast<int>(entries.size())));
+    std::vector<std::uint32_t> firstSeqs;
+    if (newKeys > room) {
+        // Only the new keys met first in the file find room; the rest overflow.
+        for (const KeyGroup& g : groups)
+            if (!g.listed) firstSeqs.push_back(keys[g.first].seq);
+        std::nth_element(firstSeqs.begin(), firstSeqs.begin() + static_cast<std::ptrdiff_t>(room),
+                         firstSeqs.end());
+    }
+    const std::uint32_t firstRefused = newKeys > room ? firstSeqs[room] : UINT32_MAX;
+    std::size_t admitted = 0;
+    for (KeyGroup& g : groups) {
+        g.admitted = g.listed || keys[g.first].seq < firstRefused;
+        const int records = static_cast<int>(g.end - g.first);
+        if (g.admitted) {
+            result.merged += records;
+            ++admitted;
+        } else {
+            result.overflow += records;
+        }
+    }
+
+    if (entries.empty() && inFileOrder && admitted == parsed.size()) {
+        // A file as this program writes it, into an empty list: the records are the list.
+        entries = std::move(parsed);
+        return result;
+    }
+    std::vector<SignalList::Entry> merged;
+    merged.reserve(entries.size() + admitted);
+    std::size_t e = 0;
+    for (const KeyGroup& g : groups) {
+        if (!g.admitted) continue;
+        SignalList::Entry& record = parsed[keys[g.end - 1].seq];
+        const std::string_view key = EntryKey(record.line);
+        while (e < entries.size() && EntryKey(entries[e].line) < key)
+            merged.push_back(std::move(entries[e++]));
+        if (g.listed) ++e; // the first entry with the key is replaced
+        merged.push_back(std::move(record));
+    }
+    while (e < entries.size())
+        merged.push_back(std::move(entries[e++]));
+    entries = std::move(merged);
+    return result;
+}
+
+SignalLoadResult LoadSignalFile(const std::string& path, SignalList& list) {
+    std::string bytes;
+    FileResult file = ReadFileBytes(path, bytes);
+    if (!file) {
+        SignalLoadResult result;
+        result.file = std::move(file);
+        return result;
+    }
+    return MergeSignalRecords(bytes, list);
+}
+
+std::string SignalFileText(const SignalList& list) {
+    std::size_t size = 0;
+    for (int i = 0; i < list.Count(); ++i)
+        size += list.Line(i).size() + 2;
+    std::string text;
+    text.reserve(size);
+    for (int i = 0; i < list.Count(); ++i) {
+        AppendSignalRecord(text, list.Line(i));
+        text += "\r\n";
+    }
+    return text;
+}
+
+FileResult SaveSignalFile(const std::string& path, const SignalList& list) {
+    return ReplaceFileAtomically(path, SignalFileText(list));
+}
+
+} // namespace zarn

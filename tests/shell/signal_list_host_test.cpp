@@ -1,0 +1,126 @@
+// The signal list window as one of Zarn_zed32's windows: loaded hidden at start-up, shown from the
+// List menu, hidden by Close and by minimising the bar, unloaded by its close box, and the question
+// that rebuilds the summary picture after a change of list.
+#include "zarn_app.h"
+#include "zarn_aud.h"
+
+#include "fake_prompter.h"
+#include "latin1.h"
+#include "sig_roll.h"
+#include "siglist_texts.h"
+#include "temp_dir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace zarn {
+namespace {
+
+using test::FakePrompter;
+using test::TempDir;
+
+constexpr const char* kTwoRecords = "00020.00000,[   00.010    20    FM    ]{2}(9)/ \\\r\n"
+                                    "00145.50000,[   00.030    20    AM    ]{0}(3)/x\\Net 4\r\n";
+
+class SignalListHostTest : public ::testing::Test {
+protected:
+    void Start() {
+        app = std::make_unique<ZarnApp>(prompter, tmp.path());
+        app->StartUp();
+        QTest::qWait(20);
+    }
+    void TearDown() override {
+        EXPECT_TRUE(prompter.AllMet()) << prompter.Report();
+        app.reset();
+    }
+    SigRoll* List() const { return app->SignalListIfLoaded(); }
+
+    TempDir tmp;
+    FakePrompter prompter;
+    std::unique_ptr<ZarnApp> app;
+};
+
+TEST_F(SignalListHostTest, StartUpLoadsTheListHiddenAndShareItsFileName) {
+    tmp.write("~FREQ.SIG", kTwoRecords);
+    Start();
+    ASSERT_NE(List(), nullptr);
+    EXPECT_FALSE(List()->isVisible());
+    EXPECT_EQ(List()->List().Count(), 2);
+    EXPECT_EQ(app->State().SigListFileName, tmp.file("~FREQ.SIG"));
+    EXPECT_EQ(tmp.read(tmp.file("~FREQ.~IG")), tmp.file("~FREQ.SIG") + "\r\n");
+    EXPECT_EQ(List()->windowTitle(), QStringLiteral("SIGNAL LIST - [~freq.sig]"));
+}
+
+TEST_F(SignalListHostTest, ListMenuShowsItAndCloseAndMinimiseHideIt) {
+    Start();
+    app->MainWindow()->F_List->trigger();
+    QTest::qWait(20);
+    ASSERT_TRUE(List()->isVisible());
+    EXPECT_TRUE(app->State().SigRollShown);
+
+    app->MainWindow()->setWindowState(Qt::WindowMinimized);
+    QTest::qWait(20);
+    EXPECT_FALSE(List()->isVisible());
+    app->MainWindow()->setWindowState(Qt::WindowNoState);
+    QTest::qWait(20);
+    EXPECT_TRUE(List()->isVisible());
+
+    app->MainWindow()->F_Close->trigger();
+    EXPECT_FALSE(List()->isVisible());
+    EXPECT_NE(List(), nullptr); // hidden, not unloaded: the other windows still read its list
+}
+
+TEST_F(SignalListHostTest, ItsCloseBoxUnloadsItAndTheNextShowLoadsTheListAgain) {
+    tmp.write("~FREQ.SIG", kTwoRecords);
+    Start();
+    app->ShowSignalList();
+    List()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(List(), nullptr);
+
+    tmp.write("~FREQ.SIG", "00030.00000,one entry\r\n");
+    app->MainWindow()->F_List->trigger();
+    ASSERT_NE(List(), nullptr);
+    EXPECT_TRUE(List()->isVisible());
+    EXPECT_EQ(List()->List().Count(), 1);
+}
+
+TEST_F(SignalListHostTest, ReprocessQuestionOnlyWhileThePictureIsLoaded) {
+    tmp.write("~FREQ.SIG", kTwoRecords);
+    Start();
+    const std::string newQuestion = std::string(sigtext::kNewText1) + tmp.file("~FREQ.SIG") + sigtext::kNewText2;
+
+    // No picture: New asks only its own question.
+    prompter.ExpectMessage(sigtext::kNewTitle, newQuestion, MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
+    List()->New();
+    EXPECT_TRUE(prompter.AllMet()) << prompter.Report();
+    EXPECT_EQ(tmp.read(tmp.file("~FREQ.SIG")), "");
+
+    // With the picture loaded, No keeps it and Yes unloads it for the rebuild.
+    app->State().SummaryLoaded = true;
+    prompter.ExpectMessage(sigtext::kReprocessTitle, sigtext::kReprocessText, MsgIcon::None, MsgButtons::YesNo,
+                           MsgAnswer::No);
+    List()->New();
+    EXPECT_TRUE(app->State().SummaryLoaded);
+    prompter.ExpectMessage(sigtext::kReprocessTitle, sigtext::kReprocessText, MsgIcon::None, MsgButtons::YesNo,
+                           MsgAnswer::Yes);
+    List()->New();
+    EXPECT_FALSE(app->State().SummaryLoaded);
+    EXPECT_FALSE(app->State().PlayerLoaded);
+}
+
+TEST_F(SignalListHostTest, SaveAsKeepsTheSharedFileNameInStep) {
+    Start();
+    prompter.ExpectSaveFile(sigtext::kSaveAsDialog, tmp.file("station.txt"));
+    List()->SaveAs();
+    EXPECT_EQ(app->State().SigListFileName, tmp.file("station.SIG"));
+    EXPECT_EQ(tmp.read(tmp.file("~FREQ.~IG")), tmp.file("station.SIG") + "\r\n");
+}
+
+} // namespace
+} // namespace zarn

@@ -1,0 +1,393 @@
+// The edit/add panel as the operator drives it: typed field values, the three ways of accepting,
+// the collision questions, the comment chooser, and the list file on disk after each change.
+#include "sig_roll.h"
+
+#include "entry_line.h"
+#include "fake_prompter.h"
+#include "latin1.h"
+#include "siglist_texts.h"
+#include "temp_dir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zarn {
+namespace {
+
+using test::FakePrompter;
+using test::TempDir;
+
+// One record of a list file, built the way the window writes them.
+std::string Record(const char* freq, const char* ifbw, bool lockout = false, const char* comment = "") {
+    return FormatSignalRecord(
+               MakeEntryLine(freq, ifbw, "20", "FM ", SignalClass::Unknown, "9", lockout, comment)) +
+           "\r\n";
+}
+
+class PanelTest : public ::testing::Test {
+protected:
+    // Loads the window on a list file holding `records`, shown and active so focus moves for real.
+    void Start(const std::string& records) {
+        dir.write("~FREQ.SIG", records);
+        SigRollSetup setup;
+        setup.folder = dir.path();
+        roll = std::make_unique<SigRoll>(prompts, setup);
+        roll->Load();
+        roll->show();
+        QApplication::setActiveWindow(roll.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(roll.get()));
+    }
+    void TearDown() override { EXPECT_TRUE(prompts.AllMet()) << prompts.Report(); }
+
+    // Types into a text field as the operator does: focus, the whole text selected, the keys.
+    static void Type(QWidget* field, const char* keys) {
+        field->setFocus();
+        if (auto* e = qobject_cast<QLineEdit*>(field)) e->selectAll();
+        QTest::keyClicks(field, QLatin1String(keys));
+    }
+    static void Enter(QWidget* field) { QTest::keyClick(field, Qt::Key_Return); }
+    void TypeEnter(QWidget* field, const char* keys) {
+        Type(field, keys);
+        Enter(field);
+    }
+
+    std::vector<std::string> Lines() const { return roll->List().Lines(); }
+    std::string FileText() const { return TempDir::read(dir.file("~FREQ.SIG")); }
+    void Select(std::initializer_list<int> rows) {
+        for (int r : rows)
+            roll->SetHighlighted(r, true);
+        roll->SetCurrent(*rows.begin());
+    }
+
+    TempDir dir;
+    FakePrompter prompts;
+    std::unique_ptr<SigRoll> roll;
+};
+
+TEST_F(PanelTest, AddOpensThePanelAndEscapeClosesItWithoutChange) {
+    Start(Record("00010.00000", "00.100"));
+    const std::string before = FileText();
+    roll->Add();
+    EXPECT_TRUE(roll->PanelOpen());
+    EXPECT_EQ(roll->PE->text(), QStringLiteral("Add Panel..."));
+    EXPECT_FALSE(roll->L_Freq->isEnabled());
+    EXPECT_FALSE(roll->Tools->menuAction()->isVisible());
+    EXPECT_TRUE(roll->L_Add->isHidden());
+    EXPECT_EQ(roll->P_Freq->text(), QStringLiteral("00020.00000"));
+    EXPECT_EQ(roll->P_Det->currentText(), QStringLiteral("FM "));
+    EXPECT_TRUE(roll->P_Sig[2]->isChecked());
+    EXPECT_EQ(QApplication::focusWidget(), roll->P_Freq);
+    EXPECT_EQ(roll->P_Freq->selectedText(), roll->P_Freq->text());
+    // The list is shorter while the panel is open and regains its height when it closes.
+    const int openHeight = roll->L_Freq->height();
+
+    TypeEnter(roll->P_Freq, "12.5");
+    QTest::keyClick(roll->P_Ifbw, Qt::Key_Escape);
+    EXPECT_FALSE(roll->PanelOpen());
+    EXPECT_TRUE(roll->L_Freq->isEnabled());
+    EXPECT_TRUE(roll->Tools->menuAction()->isVisible());
+    EXPECT_FALSE(roll->L_Add->isHidden());
+    EXPECT_GT(roll->L_Freq->height(), openHeight);
+    EXPECT_EQ(Lines().size(), 1u);
+    EXPECT_EQ(FileText(), before);
+}
+
+// Each typed value, Enter, and what the field then holds and where the focus is.
+struct FieldCase {
+    const char* field;
+    const char* typed;
+    const char* shown;
+    const char* focus; // the field itself when the value was rejected
+};
+
+TEST_F(PanelTest, FieldRulesOnEnter) {
+    const FieldCase cases[] = {
+        {"P_Freq", "12.5", "00012.50000", "P_Ifbw"},
+        {"P_Freq", "100000", "00020.00000", "P_Freq"},
+        {"P_Freq", "12a", "00020.00000", "P_Freq"},
+        {"P_Freq", "0", "00000.00000", "P_Ifbw"},
+        {"P_Ifbw", "0.01", "00.010", "P_Cor"},
+        {"P_Ifbw", "1.5", "01.500", "P_Cor"},
+        {"P_Ifbw", "99.9995", "00.010", "P_Ifbw"},
+        {"P_Ifbw", "-1", "00.010", "P_Ifbw"},
+        {"P_Cor", "-7", "-1", "P_Det"},
+        {"P_Cor", "120", "20", "P_Cor"},
+        {"P_Cor", "7", "07", "P_Det"},
+        {"P_Cor", "x", "20", "P_Cor"},
+        {"P_Priority", "3", "3", "P_Comment"},
+        {"P_Priority", "10", "9", "P_Priority"},
+    };
+    Start("");
+    for (const FieldCase& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " <- " + c.typed);
+        roll->Add();
+        auto* field = roll->findChild<QLineEdit*>(QLatin1String(c.field));
+        ASSERT_NE(field, nullptr);
+        TypeEnter(field, c.typed);
+        EXPECT_EQ(field->text().toStdString(), c.shown);
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString(), c.focus);
+        if (QApplication::focusWidget() == field) {
+            EXPECT_EQ(field->selectedText(), field->text()); // reselected for retyping
+        }
+        roll->ClosePanel();
+    }
+}
+
+TEST_F(PanelTest, LeavingAFieldChecksItWithoutMovingTheFocus) {
+    Start("");
+    roll->Add();
+    Type(roll->P_Ifbw, "abc");
+    roll->P_Priority->setFocus();
+    EXPECT_EQ(roll->P_Ifbw->text(), QStringLiteral("00.010"));
+    Type(roll->P_Cor, "5");
+    roll->P_Freq->setFocus();
+    EXPECT_EQ(roll->P_Cor->text(), QStringLiteral("05"));
+    EXPECT_EQ(QApplication::focusWidget(), roll->P_Freq);
+}
+
+TEST_F(PanelTest, CommaBecomesSemicolonAndEnterInTheCommentAccepts) {
+    Start("");
+    roll->Add();
+    TypeEnter(roll->P_Freq, "145.5");
+    Type(roll->P_Comment, "a,b");
+    EXPECT_EQ(roll->P_Comment->toPlainText(), QStringLiteral("a;b"));
+    Enter(roll->P_Comment);
+    EXPECT_FALSE(roll->PanelOpen());
+    ASSERT_EQ(Lines().size(), 1u);
+    EXPECT_EQ(Lines()[0],
+              MakeEntryLine("00145.50000", "00.010", "20", "FM ", SignalClass::Unknown, "9", false, "a;b"));
+    EXPECT_EQ(FileText(), FormatSignalRecord(Lines()[0]) + "\r\n");
+    EXPECT_TRUE(roll->IsHighlighted(0));
+    EXPECT_EQ(roll->CurrentIndex(), 0);
+}
+
+TEST_F(PanelTest, PastedLineBreaksInTheCommentStayOnOneLine) {
+    Start("");
+    roll->Add();
+    roll->P_Comment->setPlainText(QStringLiteral("one\ntwo\nthree"));
+    roll->B_OK->click();
+    ASSERT_EQ(Lines().size(), 1u);
+    EXPECT_EQ(EntryComment(Lines()[0]), "one two three");
+    EXPECT_EQ(FileText().find('\n'), FileText().size() - 1);
+}
+
+TEST_F(PanelTest, AddCollisionAsksAndYesReplacesNoAddsNothing) {
+    const std::string records = Record("00010.00000", "00.100") + Record("00020.00000", "00.100");
+    const std::string question = "Freq = 00010.04000 MHz is already available in the Signal List.  Do you "
+                                 "want to replace it with new data?";
+    Start(records);
+    roll->Add();
+    TypeEnter(roll->P_Freq, "10.04");
+    prompts.ExpectMessage(sigtext::kAddConfirm, question, MsgIcon::Question, MsgButtons::YesNo,
+                          MsgAnswer::No);
+    roll->B_OK->click();
+    EXPECT_EQ(FileText(), records);
+    EXPECT_FALSE(roll->PanelOpen());
+
+    roll->Add();
+    TypeEnter(roll->P_Freq, "10.04");
+    prompts.ExpectMessage(sigtext::kAddConfirm, question, MsgIcon::Question, MsgButtons::YesNo,
+                          MsgAnswer::Yes);
+    roll->B_OK->click();
+    ASSERT_EQ(Lines().size(), 2u);
+    EXPECT_EQ(EntryFreqText(Lines()[0]), "00010.04000");
+    EXPECT_EQ(roll->CurrentIndex(), 0);
+    EXPECT_EQ(roll->HighlightedRows(), std::vector<int>{0});
+    EXPECT_EQ(FileText(), FormatSignalRecord(Lines()[0]) + "\r\n" + Record("00020.00000", "00.100"));
+}
+
+TEST_F(PanelTest, EditWithoutCurrentEntryWarns) {
+    Start(Record("00010.00000", "00.100"));
+    roll->SetCurrent(-1);
+    prompts.ExpectMessage(sigtext::kEditWarnTitle, sigtext::kEditWarnText, MsgIcon::Exclamation,
+                          MsgButtons::Ok, MsgAnswer::Ok);
+    roll->Edit();
+    EXPECT_FALSE(roll->PanelOpen());
+}
+
+TEST_F(PanelTest, EditOneEntryAnsweredNoLeavesTheListAsItWas) {
+    const std::string records = Record("00010.00000", "00.100") +
+                                Record("00020.00000", "00.100", true, "net") +
+                                Record("00030.00000", "00.100");
+    Start(records);
+    const auto before = Lines();
+    Select({1});
+    roll->Edit();
+    EXPECT_EQ(roll->PE->text(), QStringLiteral("Edit Panel..."));
+    EXPECT_EQ(QApplication::focusWidget(), roll->P_Ifbw);
+    EXPECT_EQ(roll->P_Comment->toPlainText(), QStringLiteral("net"));
+    EXPECT_TRUE(roll->Chk_Lockout->isChecked());
+    TypeEnter(roll->P_Freq, "30.01");
+    prompts.ExpectMessage(sigtext::kEditConfirm,
+                          "Freq = 00030.01000 MHz is already available in the Signal List.  Do you want to "
+                          "replace it with new data?",
+                          MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No);
+    roll->B_OK->click();
+    EXPECT_EQ(Lines(), before);
+    EXPECT_EQ(FileText(), records);
+    EXPECT_EQ(roll->CurrentIndex(), 1);
+}
+
+TEST_F(PanelTest, EditOneEntryMovesItToItsNewPlace) {
+    Start(Record("00010.00000", "00.100") + Record("00020.00000", "00.100"));
+    Select({0});
+    roll->Edit();
+    TypeEnter(roll->P_Freq, "25");
+    TypeEnter(roll->P_Cor, "-3");
+    roll->B_OK->click();
+    ASSERT_EQ(Lines().size(), 2u);
+    EXPECT_EQ(EntryFreqText(Lines()[1]), "00025.00000");
+    EXPECT_EQ(EntryCorText(Lines()[1]), "-1");
+    EXPECT_EQ(roll->CurrentIndex(), 1);
+    EXPECT_TRUE(roll->IsHighlighted(1));
+    EXPECT_EQ(FileText(), Record("00020.00000", "00.100") + FormatSignalRecord(Lines()[1]) + "\r\n");
+}
+
+TEST_F(PanelTest, EditingSeveralChangesOnlyTheFilledFieldsAndTheLockout) {
+    Start(Record("00010.00000", "00.100", true, "a") + Record("00020.00000", "00.200") +
+          Record("00030.00000", "00.300", false, "c") + Record("00040.00000", "00.400"));
+    const auto before = Lines();
+    Select({0, 1, 3});
+    roll->Edit();
+    EXPECT_FALSE(roll->Chk_Lockout->isChecked());
+    EXPECT_TRUE(roll->P_Freq->isHidden());
+    EXPECT_TRUE(roll->P_Comment->isHidden());
+    EXPECT_TRUE(roll->P_Sig[0]->isHidden());
+    EXPECT_EQ(roll->P_Det->currentIndex(), -1);
+    EXPECT_EQ(roll->P_Ifbw->text(), QString());
+    TypeEnter(roll->P_Ifbw, ""); // an empty field stays empty: unchanged
+    EXPECT_EQ(roll->P_Ifbw->text(), QString());
+    TypeEnter(roll->P_Priority, "3");
+    EXPECT_EQ(QApplication::focusWidget(), roll->P_Priority); // the comment is hidden
+    roll->Chk_Lockout->setChecked(true);
+    roll->B_OK->click();
+
+    const auto after = Lines();
+    ASSERT_EQ(after.size(), before.size());
+    for (int row : {0, 1, 3}) {
+        SCOPED_TRACE(row);
+        std::string expected = before[static_cast<std::size_t>(row)];
+        expected[42] = '3';
+        expected[47] = 'x';
+        EXPECT_EQ(after[static_cast<std::size_t>(row)], expected);
+    }
+    EXPECT_EQ(after[2], before[2]);
+    std::string file;
+    for (const auto& l : after)
+        file += FormatSignalRecord(l) + "\r\n";
+    EXPECT_EQ(FileText(), file);
+}
+
+TEST_F(PanelTest, AddKeepsTheLockoutBoxFromTheLastEdit) {
+    Start(Record("00010.00000", "00.100", true));
+    Select({0});
+    roll->Edit();
+    roll->B_Cancel->click();
+    roll->Add();
+    EXPECT_TRUE(roll->Chk_Lockout->isChecked());
+    roll->B_OK->click();
+    ASSERT_EQ(Lines().size(), 2u);
+    EXPECT_TRUE(EntryLockedOut(Lines()[1]));
+}
+
+TEST_F(PanelTest, BackspaceRestoresTheStartChoices) {
+    Start(Record("00010.00000", "00.100"));
+    Select({0});
+    roll->Edit();
+    roll->P_Det->setCurrentIndex(5);
+    QTest::keyClick(roll->P_Det, Qt::Key_Backspace);
+    EXPECT_EQ(roll->P_Det->currentText(), QStringLiteral("FM "));
+    Enter(roll->P_Det);
+    EXPECT_EQ(QApplication::focusWidget(), roll->P_Sig[2]);
+    roll->P_Sig[0]->click();
+    EXPECT_TRUE(roll->P_Sig[0]->isChecked());
+    EXPECT_FALSE(roll->P_Sig[2]->isChecked());
+    roll->P_Sig[0]->click(); // an option that is on stays on
+    EXPECT_TRUE(roll->P_Sig[0]->isChecked());
+    QTest::keyClick(roll->P_Sig[0], Qt::Key_Backspace);
+    EXPECT_TRUE(roll->P_Sig[2]->isChecked());
+    EXPECT_FALSE(roll->P_Sig[0]->isChecked());
+    Enter(roll->P_Sig[2]);
+    EXPECT_EQ(QApplication::focusWidget(), roll->P_Priority);
+    EXPECT_EQ(roll->P_Help->text(), QStringLiteral("ENTER Handoff Priority (0 = Highest, 9 = Lowest)"));
+}
+
+TEST_F(PanelTest, CommentChooserStoresAndWritesTheCommentFile) {
+    Start("");
+    const std::string cmt = dir.file("~Freq.Cmt");
+    roll->Add();
+    ASSERT_EQ(roll->Cmb_Comment->count(), 20);
+    roll->Cmb_Comment->setEditText(QStringLiteral("Net 4"));
+    Enter(roll->Cmb_Comment);
+    EXPECT_EQ(roll->P_Comment->toPlainText(), QStringLiteral("Net 4"));
+    EXPECT_EQ(roll->Cmb_Comment->itemText(0), QStringLiteral("Net 4"));
+    std::string expected = "[Signal List Comments]\r\nNet 4\r\n";
+    for (int i = 1; i < 20; ++i)
+        expected += "Unused\r\n";
+    EXPECT_EQ(TempDir::read(cmt), expected);
+
+    // A clicked slot takes the next text.
+    emit roll->Cmb_Comment->activated(5);
+    roll->Cmb_Comment->setEditText(QStringLiteral("Beacon"));
+    Enter(roll->Cmb_Comment);
+    EXPECT_EQ(roll->Cmb_Comment->itemText(5), QStringLiteral("Beacon"));
+    EXPECT_EQ(roll->CommentSlot, -1);
+    EXPECT_TRUE(roll->PanelOpen());
+}
+
+TEST_F(PanelTest, FullCommentChooserOverwritesTheLastSlot) {
+    std::string file = "[Signal List Comments]\r\n";
+    for (int i = 0; i < 20; ++i)
+        file += "text " + std::to_string(i) + "\r\n";
+    dir.write("~Freq.Cmt", file);
+    Start("");
+    roll->Add();
+    roll->Cmb_Comment->setEditText(QStringLiteral("new"));
+    Enter(roll->Cmb_Comment);
+    EXPECT_EQ(roll->Cmb_Comment->itemText(19), QStringLiteral("new"));
+    EXPECT_EQ(roll->Cmb_Comment->itemText(18), QStringLiteral("text 18"));
+    EXPECT_NE(TempDir::read(dir.file("~Freq.Cmt")).find("text 18\r\nnew\r\n"), std::string::npos);
+}
+
+TEST_F(PanelTest, PanelLayoutAndHelpTexts) {
+    Start(Record("00010.00000", "00.100"));
+    EXPECT_EQ(roll->PE->height(), Px(2055));
+    EXPECT_EQ(roll->P_Det->count(), 8);
+    EXPECT_EQ(roll->P_Det->itemText(3), QStringLiteral("PLS"));
+    EXPECT_EQ(roll->P_Freq->parentWidget(), roll->Lbl_Frq);
+    EXPECT_EQ(roll->P_Freq->geometry().left(), Px(480));
+    EXPECT_EQ(roll->P_Freq->height(), Px(315));
+    EXPECT_EQ(roll->Lbl_Ifbw->geometry().topLeft(), QPoint(Px(2025), Px(330)));
+    EXPECT_EQ(roll->P_Comment->palette().color(QPalette::Base), QColor(Qt::yellow));
+    Select({0});
+    roll->Edit();
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(roll->PE, &enter);
+    EXPECT_EQ(roll->P_Help->text(), QStringLiteral("Edit Signal# 0001"));
+    roll->P_Cor->setFocus();
+    EXPECT_EQ(roll->P_Help->text(), QStringLiteral("ENTER COR value in dB"));
+    roll->ClosePanel();
+    roll->Add();
+    QApplication::sendEvent(roll->PE, &enter);
+    EXPECT_EQ(roll->P_Help->text(), QStringLiteral("Add New Signal ..."));
+}
+
+} // namespace
+} // namespace zarn
