@@ -79,7 +79,7 @@ SigRoll* ZarnApp::SignalList() {
     setup.listFileChanged = [this](const std::string& path) { state_.SigListFileName = path; };
     sigRoll_ = new SigRoll(prompter_, std::move(setup));
     sigRoll_->setAttribute(Qt::WA_DeleteOnClose);
-    if (main_) sigRoll_->PlaceUnder(main_->frameGeometry());
+    if (main_) sigRoll_->PlaceUnder(*main_);
     sigRoll_->Load();
     return sigRoll_;
 }

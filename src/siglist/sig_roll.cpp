@@ -22,6 +22,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -35,6 +36,8 @@ constexpr int kFrameHeightTw = 930 - 240;
 constexpr int kMinWindowWidthTw = 4640;
 constexpr int kMinWindowHeightTw = 3300;
 constexpr int kDesignPHeightTw = 4905;
+// SigRoll32's window is wide enough to show the comments of a typical list without scrolling.
+constexpr int kStandaloneWidthTw = 7200;
 constexpr int kHelpGapTw = 15;
 constexpr int kHelpHeightTw = 225;
 constexpr int kPLLeftTw = 90;
@@ -107,8 +110,8 @@ SigRoll::SigRoll(Prompter& prompter, SigRollSetup setup, QWidget* parent)
     BuildMenus();
     BuildWindow();
     BuildPanel();
-    // Design size: the minimum width, P as high as designed.
-    resize(Px(kMinWindowWidthTw - kFrameWidthTw),
+    // Design size: the minimum width (wider in SigRoll32), P as high as designed.
+    resize(Px((setup_.standalone ? kStandaloneWidthTw : kMinWindowWidthTw) - kFrameWidthTw),
            Px(kDesignPHeightTw + 240) + menuBar()->sizeHint().height());
 }
 
@@ -258,23 +261,52 @@ void SigRoll::Load() {
     CommentSlot = -1;
 }
 
-void SigRoll::PlaceUnder(const QRect& mainFrame) {
+void SigRoll::PlaceUnder(const QWidget& mainWindow) {
+    placeUnder_ = &mainWindow;
+    placeStandalone_ = false;
+    ApplyPlacement();
+}
+
+void SigRoll::PlaceStandalone() {
+    placeUnder_ = nullptr;
+    placeStandalone_ = true;
+    ApplyPlacement();
+}
+
+void SigRoll::ApplyPlacement() {
     const QRect screen = AvailableScreen(this);
     const int extraW = frameGeometry().width() - geometry().width();
     const int extraH = frameGeometry().height() - geometry().height();
-    const int top = mainFrame.top() + mainFrame.height() - Px(kBelowMainOverlapTw);
-    const int left = mainFrame.width() - (width() + extraW);
-    const int height = screen.top() + screen.height() - top;
+    int top = 0, left = 0, height = 0;
+    if (placeUnder_) {
+        const QRect mainFrame = placeUnder_->frameGeometry();
+        top = mainFrame.top() + mainFrame.height() - Px(kBelowMainOverlapTw);
+        left = mainFrame.left() + mainFrame.width() - (width() + extraW);
+        height = screen.top() + screen.height() - top;
+    } else if (placeStandalone_) {
+        top = screen.top();
+        left = screen.left();
+        height = Px((Tw(screen.height()) / 4) * 3);
+    } else {
+        return;
+    }
     move(left, top);
     resize(width(), std::max(height - extraH, minimumSizeHint().height()));
 }
 
-void SigRoll::PlaceStandalone() {
-    const QRect screen = AvailableScreen(this);
-    const int extraH = frameGeometry().height() - geometry().height();
-    const int height = Px((Tw(screen.height()) / 4) * 3);
-    move(screen.left(), screen.top());
-    resize(width(), std::max(height - extraH, minimumSizeHint().height()));
+void SigRoll::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!framedPlacementDone_) PlaceOnceFramed(40);
+}
+
+void SigRoll::PlaceOnceFramed(int triesLeft) {
+    if (frameGeometry() != geometry()) {
+        framedPlacementDone_ = true;
+        ApplyPlacement();
+        return;
+    }
+    // No frame yet (or none at all, as on the offscreen platform): look again shortly.
+    if (triesLeft > 0) QTimer::singleShot(50, this, [this, triesLeft] { PlaceOnceFramed(triesLeft - 1); });
 }
 
 int SigRoll::CurrentIndex() const {

@@ -51,9 +51,9 @@ public:
     // A failing step is skipped; the window always loads.
     void Load();
 
-    // Placement in Zarn_zed32: under the main window (given its frame geometry in pixels), right
-    // aligned with it, down to the bottom of the screen.
-    void PlaceUnder(const QRect& mainFrame);
+    // Placement in Zarn_zed32: under the main window, right aligned with it, down to the bottom of
+    // the screen.
+    void PlaceUnder(const QWidget& mainWindow);
     // Placement in SigRoll32: top left, three quarters of the screen high.
     void PlaceStandalone();
 
@@ -162,8 +162,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    // The placement is applied at once and again when the window manager has framed the window on
+    // its first show, since the frame's size is not known before.
+    void ApplyPlacement();
+    void PlaceOnceFramed(int triesLeft);
     void BuildMenus();
     void BuildWindow();
     void LayoutWindow();
@@ -186,6 +191,9 @@ private:
     SigRollSetup setup_;
     SignalListModel* model_ = nullptr;
     std::string sigListFileName_;
+    const QWidget* placeUnder_ = nullptr; // Zarn_zed32's main window
+    bool placeStandalone_ = false;
+    bool framedPlacementDone_ = false;
 };
 
 } // namespace zarn
