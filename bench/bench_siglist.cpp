@@ -83,10 +83,11 @@ const zarn::SignalList& FullList() {
     return list;
 }
 
+// Each floor reads the file into a buffer of its own every time, as a load does.
 void BM_ReadAndWalkLines(benchmark::State& state) {
     const std::string path = TheFiles().Path("SORTED.SIG");
-    std::string bytes;
     for (auto _ : state) {
+        std::string bytes;
         if (!zarn::ReadFileBytes(path, bytes)) state.SkipWithError("cannot read the list file");
         std::size_t touched = 0;
         zarn::LineCursor cursor(bytes);
@@ -100,8 +101,8 @@ BENCHMARK(BM_ReadAndWalkLines)->Unit(benchmark::kMillisecond);
 // A second floor: the same, keeping each line as a string of its own, as the list must.
 void BM_ReadWalkAndKeepLines(benchmark::State& state) {
     const std::string path = TheFiles().Path("SORTED.SIG");
-    std::string bytes;
     for (auto _ : state) {
+        std::string bytes;
         if (!zarn::ReadFileBytes(path, bytes)) state.SkipWithError("cannot read the list file");
         std::vector<std::string> lines;
         lines.reserve(zarn::kMaxSignalEntries);

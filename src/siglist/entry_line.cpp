@@ -3,7 +3,10 @@
 #include "formats.h"
 #include "numbers.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <iterator>
 
 namespace zarn {
 
@@ -28,14 +31,80 @@ std::string_view ClassBlock(SignalClass cls) {
     return "?s    ";
 }
 
-// Opening and closing marks of a group, both found and exactly one character apart.
-std::optional<std::size_t> GroupAt(std::string_view rest, char open, char close) {
-    const std::size_t a = rest.find(open);
-    const std::size_t b = rest.find(close);
-    if (a == std::string_view::npos || b == std::string_view::npos || b < a || b - a != 2)
-        return std::nullopt;
-    return a;
-}
+// The first place of each group mark in a record's rest, found in one pass: the groups are read by
+// the first "[", "]", "{", "}", "(", ")", "/" and "\\" of the rest, wherever they stand.
+enum Mark {
+    kBracketOpen,
+    kBracketClose,
+    kClassOpen,
+    kClassClose,
+    kPriOpen,
+    kPriClose,
+    kLockOpen,
+    kLockClose
+};
+constexpr int kMarkCount = 8;
+
+struct MarkTable {
+    signed char index[256];
+    constexpr MarkTable() : index{} {
+        for (signed char& i : index)
+            i = -1;
+        const char marks[kMarkCount] = {'[', ']', '{', '}', '(', ')', '/', '\\'};
+        for (int m = 0; m < kMarkCount; ++m)
+            index[static_cast<unsigned char>(marks[m])] = static_cast<signed char>(m);
+    }
+};
+constexpr MarkTable kMarks;
+
+// Where the marks stand in a record as this program writes it: "[" at 0, "]" at 26, "{" at 27,
+// "}" at 29, "(" at 30, ")" at 32, "/" at 33, "\\" at 35, and no other mark before position 36.
+constexpr std::size_t kLayoutLength = 36;
+constexpr std::size_t kLayoutPlaces[kMarkCount] = {0, 26, 27, 29, 30, 32, 33, 35};
+struct StandardLayout {
+    signed char mark[kLayoutLength];
+    constexpr StandardLayout() : mark{} {
+        for (signed char& m : mark)
+            m = -1;
+        for (int m = 0; m < kMarkCount; ++m)
+            mark[kLayoutPlaces[m]] = static_cast<signed char>(m);
+    }
+};
+constexpr StandardLayout kLayout;
+
+struct MarkPlaces {
+    std::size_t at[kMarkCount];
+    explicit MarkPlaces(std::string_view rest) {
+        if (rest.size() >= kLayoutLength) {
+            // Nearly every record has the standard layout: one check of its 36 characters, without a
+            // branch per character, settles all eight marks.
+            int differ = 0;
+            for (std::size_t i = 0; i < kLayoutLength; ++i)
+                differ |= kMarks.index[static_cast<unsigned char>(rest[i])] ^ kLayout.mark[i];
+            if (differ == 0) {
+                std::copy(std::begin(kLayoutPlaces), std::end(kLayoutPlaces), at);
+                return;
+            }
+        }
+        for (std::size_t& a : at)
+            a = std::string_view::npos;
+        int missing = kMarkCount;
+        for (std::size_t i = 0; i < rest.size() && missing > 0; ++i) {
+            const int m = kMarks.index[static_cast<unsigned char>(rest[i])];
+            if (m >= 0 && at[m] == std::string_view::npos) {
+                at[m] = i;
+                --missing;
+            }
+        }
+    }
+    // Opening and closing marks of a group, both found and exactly one character apart.
+    std::optional<std::size_t> Group(Mark open, Mark close) const {
+        const std::size_t a = at[open], b = at[close];
+        if (a == std::string_view::npos || b == std::string_view::npos || b < a || b - a != 2)
+            return std::nullopt;
+        return a;
+    }
+};
 
 // A column of a line that may be shorter than the layout, padded with spaces so that what follows it
 // in a record keeps its place.
@@ -47,19 +116,31 @@ void AppendPadded(std::string& out, std::string_view column, std::size_t width) 
 // The value of a text that has exactly the digits of a fixed format ("00000.00000", "00.000"), which
 // is how nearly every list file holds its numbers. The integer over a power of ten is rounded once,
 // so it is the same double the lenient reader gives.
-std::optional<double> FixedFormatValue(std::string_view text, std::size_t intDigits, std::size_t decimals) {
-    if (text.size() != intDigits + 1 + decimals || text[intDigits] != '.') return std::nullopt;
-    std::uint64_t units = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (i == intDigits) continue;
+template <std::size_t IntDigits, std::size_t Decimals>
+[[gnu::always_inline]] inline std::optional<double> FixedFormatValue(std::string_view text) {
+    constexpr std::size_t kLength = IntDigits + 1 + Decimals;
+    if (text.size() != kLength || text[IntDigits] != '.') return std::nullopt;
+    // The whole and the decimal digits are two independent chains, so they are read side by side.
+    std::uint64_t whole = 0, fraction = 0;
+    bool bad = false;
+    for (std::size_t i = 0; i < IntDigits; ++i) {
         const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned{'0'};
-        if (digit > 9) return std::nullopt;
-        units = units * 10 + digit;
+        bad |= digit > 9;
+        whole = whole * 10 + digit;
     }
-    double scale = 1;
-    for (std::size_t i = 0; i < decimals; ++i)
-        scale *= 10;
-    return static_cast<double>(units) / scale;
+    for (std::size_t i = IntDigits + 1; i < kLength; ++i) {
+        const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned{'0'};
+        bad |= digit > 9;
+        fraction = fraction * 10 + digit;
+    }
+    if (bad) return std::nullopt;
+    constexpr std::uint64_t kScale = [] {
+        std::uint64_t scale = 1;
+        for (std::size_t i = 0; i < Decimals; ++i)
+            scale *= 10;
+        return scale;
+    }();
+    return static_cast<double>(whole * kScale + fraction) / static_cast<double>(kScale);
 }
 
 } // namespace
@@ -100,13 +181,13 @@ std::string_view EntryComment(std::string_view line) {
 
 double EntryFrequency(std::string_view line) {
     const std::string_view text = EntryFreqText(line);
-    if (const auto v = FixedFormatValue(text, 5, 5)) return *v;
+    if (const auto v = FixedFormatValue<5, 5>(text)) return *v;
     return LeadingNumber(text);
 }
 
 double EntryIfbw(std::string_view line) {
     const std::string_view text = EntryIfbwText(line);
-    if (const auto v = FixedFormatValue(text, 2, 3)) return *v;
+    if (const auto v = FixedFormatValue<2, 3>(text)) return *v;
     return LeadingNumber(text);
 }
 
@@ -139,26 +220,32 @@ std::string MakeEntryLine(std::string_view freq, std::string_view ifbw, std::str
     return line;
 }
 
-std::optional<std::string> ParseSignalRecord(std::string_view freqField, std::string_view rest) {
+namespace {
+
+// The record parser; `freq` gets the entry's frequency as EntryFrequency reads it from the line.
+std::optional<std::string> ParseRecord(std::string_view freqField, std::string_view rest, double& freq) {
     std::string line;
-    if (FixedFormatValue(freqField, 5, 5)) {
+    if (const auto fixed = FixedFormatValue<5, 5>(freqField)) {
+        freq = *fixed;
         // Already in its column's form, as every record this program writes.
         line.reserve(kEntryLineLength + rest.size());
         line += ' ';
         line += freqField;
     } else {
         if (!IsNumericText(freqField)) return std::nullopt;
-        const double freq = LeadingNumber(freqField);
-        if (!(freq >= 0 && freq < 100000)) return std::nullopt;
-        line = FormatNumber(freq, " 00000.00000");
+        const double value = LeadingNumber(freqField);
+        if (!(value >= 0 && value < 100000)) return std::nullopt;
+        line = FormatNumber(value, " 00000.00000");
         // 99999.999999 rounds up to 100000 and would push every column one place to the right.
         if (line.size() != 12) return std::nullopt;
+        freq = EntryFrequency(line);
     }
 
     std::size_t p = std::string_view::npos; // closing mark of the last group recognised
+    const MarkPlaces marks(rest);
     std::string_view ifbw = kDefaultIfbwBlock, cor = kDefaultCorBlock, det = kDefaultDetBlock;
-    const std::size_t a = rest.find('[');
-    const std::size_t b = rest.find(']');
+    const std::size_t a = marks.at[kBracketOpen];
+    const std::size_t b = marks.at[kBracketClose];
     if (a != std::string_view::npos && b != std::string_view::npos && b > a && b - a == 26) {
         ifbw = rest.substr(a + 1, 12);
         cor = rest.substr(a + 14, 5);
@@ -168,7 +255,7 @@ std::optional<std::string> ParseSignalRecord(std::string_view freqField, std::st
     }
 
     SignalClass cls = SignalClass::Unknown;
-    if (const auto c = GroupAt(rest, '{', '}')) {
+    if (const auto c = marks.Group(kClassOpen, kClassClose)) {
         // The code inside is read as a number like every number in the files: "{x}" reads as 0.
         const char digit = rest[*c + 1];
         const int code = digit >= '0' && digit <= '9' ? digit - '0' : 0;
@@ -177,40 +264,85 @@ std::optional<std::string> ParseSignalRecord(std::string_view freqField, std::st
     }
 
     char priority = '9';
-    if (const auto c = GroupAt(rest, '(', ')')) {
+    if (const auto c = marks.Group(kPriOpen, kPriClose)) {
         priority = rest[*c + 1];
         p = *c + 2;
     }
 
     char lockout = ' ';
-    if (const auto c = GroupAt(rest, '/', '\\')) {
+    if (const auto c = marks.Group(kLockOpen, kLockClose)) {
         lockout = rest[*c + 1];
         p = *c + 2;
     }
 
     const std::string_view comment = p == std::string_view::npos ? rest : rest.substr(p + 1);
+    // Columns 13-51 are fixed: built in place, then the comment follows.
+    char tail[kEntryLineLength - 12];
+    char* t = tail;
+    const auto put = [&t](std::string_view block) {
+        std::memcpy(t, block.data(), block.size());
+        t += block.size();
+    };
+    put(ifbw);
+    put(cor);
+    put(det);
+    put(ClassBlock(cls));
+    *t++ = ' ';
+    *t++ = priority;
+    put("    ");
+    *t++ = lockout;
+    put("   ");
     line.reserve(kEntryLineLength + comment.size());
-    line += ifbw;
-    line += cor;
-    line += det;
-    line += ClassBlock(cls);
-    line += ' ';
-    line += priority;
-    line += "   ";
-    line += ' ';
-    line += lockout;
-    line += "   ";
+    line.append(tail, static_cast<std::size_t>(t - tail));
     line += comment;
     return line;
 }
 
-std::optional<std::string> ParseSignalRecordLine(std::string_view record) {
+} // namespace
+
+std::optional<std::string> ParseSignalRecord(std::string_view freqField, std::string_view rest) {
+    double freq = 0;
+    return ParseRecord(freqField, rest, freq);
+}
+
+std::optional<std::string> ParseSignalRecordLine(std::string_view record, double& freq) {
     const std::size_t comma = record.find(',');
-    if (comma == std::string_view::npos) return ParseSignalRecord(record, {});
-    return ParseSignalRecord(record.substr(0, comma), record.substr(comma + 1));
+    if (comma == std::string_view::npos) return ParseRecord(record, {}, freq);
+    return ParseRecord(record.substr(0, comma), record.substr(comma + 1), freq);
+}
+
+std::optional<std::string> ParseSignalRecordLine(std::string_view record) {
+    double freq = 0;
+    return ParseSignalRecordLine(record, freq);
 }
 
 void AppendSignalRecord(std::string& out, std::string_view line) {
+    if (line.size() >= kEntryLineLength) {
+        // A whole entry line: the 48 characters of the record's fixed part are put in place at once.
+        const std::string_view comment = line.substr(kEntryLineLength);
+        const std::size_t start = out.size();
+        out.resize(start + 48 + comment.size());
+        char* o = out.data() + start;
+        const char* l = line.data();
+        const std::string_view det = line.substr(29, 6);
+        const std::string_view cls = line.substr(35, 3);
+        std::memcpy(o, l + 1, 11);
+        std::memcpy(o + 11, ",[   ", 5);
+        std::memcpy(o + 16, l + 15, 6);
+        std::memcpy(o + 22, "    ", 4);
+        std::memcpy(o + 26, l + 24, 2);
+        std::memcpy(o + 28, "    ", 4);
+        std::memcpy(o + 32, det == kPlsLineBlock ? kPlsRecordBlock.data() : det.data(), 6);
+        std::memcpy(o + 38, "]{", 2);
+        o[40] = cls == "soi" ? '0' : cls == "ids" ? '1' : '2';
+        std::memcpy(o + 41, "}(", 2);
+        o[43] = l[42];
+        std::memcpy(o + 44, ")/", 2);
+        o[46] = l[47];
+        o[47] = '\\';
+        if (!comment.empty()) std::memcpy(o + 48, comment.data(), comment.size());
+        return;
+    }
     AppendPadded(out, EntryFreqText(line), 11);
     out += ",[   ";
     AppendPadded(out, EntryIfbwText(line), 6);

@@ -52,6 +52,8 @@ std::optional<std::string> ParseSignalRecord(std::string_view freqField, std::st
 
 // The same for a whole record line: split at its first comma (a line without one has an empty rest).
 std::optional<std::string> ParseSignalRecordLine(std::string_view record);
+// The same, also giving the entry's frequency as EntryFrequency reads it from the line.
+std::optional<std::string> ParseSignalRecordLine(std::string_view record, double& freq);
 
 // The record text of an entry line, without its line end; the inverse of ParseSignalRecord.
 std::string FormatSignalRecord(std::string_view line);

@@ -7,7 +7,8 @@ namespace zarn::sigtext {
 // New
 inline constexpr const char* kNewTitle = "New Signal List... CONFIRMATION:";
 inline constexpr const char* kNewText1 = "Signal List's temp_file, "; // + default list path
-inline constexpr const char* kNewText2 = "\r\nwill be erased to make room for new data.\r\nDo you want to continue?";
+inline constexpr const char* kNewText2 =
+    "\r\nwill be erased to make room for new data.\r\nDo you want to continue?";
 
 // File dialogs (Zarn_zed32 / SigRoll32)
 inline constexpr const char* kOpenDialog = "Loading... Signal List File";
@@ -40,15 +41,19 @@ inline constexpr const char* kPasteWarnText =
 
 // Delete and Delete All
 inline constexpr const char* kDeleteWarnTitle = "DELETE Signal List... WARNING:";
-inline constexpr const char* kDeleteEmptyText = "Signal List is already empty.  There is no data to be DELETED.";
-inline constexpr const char* kDeleteNoneText = "Please highlight data field(s) from Signal List before DELETING.";
+inline constexpr const char* kDeleteEmptyText =
+    "Signal List is already empty.  There is no data to be DELETED.";
+inline constexpr const char* kDeleteNoneText =
+    "Please highlight data field(s) from Signal List before DELETING.";
 inline constexpr const char* kDeleteConfirmTitle = "DELETE Signal List... CONFIRMATION:";
-inline constexpr const char* kDeleteConfirmText = "Are you sure, you want to delete highlighted data from Signal List?";
+inline constexpr const char* kDeleteConfirmText =
+    "Are you sure, you want to delete highlighted data from Signal List?";
 inline constexpr const char* kDeleteAllText = "Are you sure, you want to delete ALL data from Signal List?";
 
 // Our own: the list file could not be written. The list stays in memory as it is.
 inline constexpr const char* kSaveWarnTitle = "SAVE Signal List... WARNING:";
-inline constexpr const char* kSaveWarnText1 = "Signal List could not be written to "; // + path + CR LF + reason
+inline constexpr const char* kSaveWarnText1 =
+    "Signal List could not be written to "; // + path + CR LF + reason
 inline constexpr const char* kSaveWarnText2 =
     "\r\nThe data is kept in the Signal List.  Use Signal List Filename... to write it to another file.";
 
@@ -58,7 +63,7 @@ inline constexpr const char* kFullWarnText =
     "Signal List is full (32767 entries).  No more data can be added.";
 
 // Help line
-inline constexpr const char* kHelpSignal = "Signal# ";     // + position from 1, "0000"
+inline constexpr const char* kHelpSignal = "Signal# ";      // + position from 1, "0000"
 inline constexpr const char* kHelpFilename = "Filename = "; // + list path in lower case
 inline constexpr const char* kHelpAdd = "ADD new data into Signal List";
 inline constexpr const char* kHelpEdit = "EDIT selected data in the Signal List";

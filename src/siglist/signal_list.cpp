@@ -1,6 +1,7 @@
 #include "signal_list.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -17,6 +18,14 @@ std::vector<std::string> SignalList::Lines() const {
 SignalList::Entry SignalList::MakeEntry(std::string line) {
     Entry e;
     e.freq = EntryFrequency(line);
+    e.ifbw = EntryIfbw(line);
+    e.line = std::move(line);
+    return e;
+}
+
+SignalList::Entry SignalList::MakeEntry(std::string line, double freq) {
+    Entry e;
+    e.freq = freq;
     e.ifbw = EntryIfbw(line);
     e.line = std::move(line);
     return e;
@@ -121,12 +130,17 @@ struct RecordKey {
 };
 
 RecordKey PackKey(std::string_view key, std::uint32_t seq) {
-    RecordKey k{0, 0, seq};
-    for (std::size_t i = 0; i < 8; ++i)
-        k.high = (k.high << 8) | static_cast<unsigned char>(key[i]);
-    for (std::size_t i = 8; i < 12; ++i)
-        k.low = (k.low << 8) | static_cast<unsigned char>(key[i]);
-    return k;
+    // Big-endian reads of the 12 bytes, so that integer order is byte order. A parsed line always
+    // has its 12 key characters.
+    std::uint64_t high = 0;
+    std::uint32_t low = 0;
+    std::memcpy(&high, key.data(), 8);
+    std::memcpy(&low, key.data() + 8, 4);
+    if constexpr (std::endian::native == std::endian::little) {
+        high = __builtin_bswap64(high);
+        low = __builtin_bswap32(low);
+    }
+    return RecordKey{high, low, seq};
 }
 
 // One key of the text: its records are keys[first, end); the last of them is what the list gets.
@@ -170,18 +184,28 @@ SignalLoadResult MergeSignalRecords(std::string_view text, SignalList& list) {
     parsed.reserve(estimate);
     keys.reserve(estimate);
     for (std::string_view record; cursor.Next(record);) {
-        std::optional<std::string> line = ParseSignalRecordLine(record);
+        double freq = 0;
+        std::optional<std::string> line = ParseSignalRecordLine(record, freq);
         if (!line) {
             ++result.refused;
             continue;
         }
         keys.push_back(PackKey(EntryKey(*line), static_cast<std::uint32_t>(parsed.size())));
-        parsed.push_back(SignalList::MakeEntry(std::move(*line)));
+        parsed.push_back(SignalList::MakeEntry(std::move(*line), freq));
+    }
+    std::vector<SignalList::Entry>& entries = list.entries_;
+    const auto notAscending = [](const RecordKey& a, const RecordKey& b) { return !(a < b) || a.SameKey(b); };
+    if (entries.empty() && parsed.size() <= static_cast<std::size_t>(SignalList::kMaxEntries) &&
+        std::adjacent_find(keys.begin(), keys.end(), notAscending) == keys.end()) {
+        // A file as this program writes it, into an empty list: one record per key, in order, so the
+        // records are the list.
+        result.merged = static_cast<int>(parsed.size());
+        entries = std::move(parsed);
+        return result;
     }
     const bool inFileOrder = std::is_sorted(keys.begin(), keys.end());
     if (!inFileOrder) std::sort(keys.begin(), keys.end());
 
-    std::vector<SignalList::Entry>& entries = list.entries_;
     std::vector<KeyGroup> groups;
     std::size_t newKeys = 0;
     for (std::size_t i = 0, e = 0; i < keys.size();) {

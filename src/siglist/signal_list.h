@@ -67,6 +67,7 @@ private:
         double ifbw = 0;
     };
     static Entry MakeEntry(std::string line);
+    static Entry MakeEntry(std::string line, double freq); // frequency already read from the line
     bool InOrderAt(int index) const; // the entry at `index` keeps key order with its neighbours
 
     std::vector<Entry> entries_;

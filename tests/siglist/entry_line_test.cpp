@@ -1,7 +1,9 @@
 #include "entry_line.h"
+#include "numbers.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 namespace zarn {
@@ -123,6 +125,35 @@ TEST(FormatSignalRecord, ShortLineKeepsTheRecordLayout) {
     EXPECT_EQ(EntryKey(*line), " 00010.50000");
     EXPECT_EQ(EntryIfbwText(*line), "00.020");
     EXPECT_EQ(line->size(), kEntryLineLength);
+}
+
+} // namespace
+} // namespace zarn
+
+namespace zarn {
+namespace {
+
+// The columns are read by a fast path for the usual fixed forms; it must give the very double the
+// lenient reader gives, for every digit pattern.
+TEST(EntryNumbers, FixedFormsReadExactlyAsTheLenientReader) {
+    std::mt19937 random(12345);
+    std::uniform_int_distribution<int> digit(0, 9);
+    for (int n = 0; n < 20000; ++n) {
+        std::string freq = "00000.00000", ifbw = "00.000";
+        for (char& c : freq)
+            if (c != '.') c = static_cast<char>('0' + digit(random));
+        for (char& c : ifbw)
+            if (c != '.') c = static_cast<char>('0' + digit(random));
+        const std::string line = MakeEntryLine(freq, ifbw, "20", "FM ", SignalClass::Unknown, "9", false, "");
+        ASSERT_EQ(EntryFrequency(line), LeadingNumber(freq)) << freq;
+        ASSERT_EQ(EntryIfbw(line), LeadingNumber(ifbw)) << ifbw;
+        double parsed = -1;
+        ASSERT_TRUE(ParseSignalRecordLine(freq + ",x", parsed));
+        ASSERT_EQ(parsed, LeadingNumber(freq)) << freq;
+    }
+    // Anything else in the columns goes to the lenient reader.
+    EXPECT_EQ(EntryFrequency(" 12.5"), 12.5);
+    EXPECT_EQ(EntryFrequency(" 0001x.00000"), 1.0);
 }
 
 } // namespace
