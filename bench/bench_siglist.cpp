@@ -190,16 +190,20 @@ public:
         ConsoleReporter::ReportRuns(runs);
     }
     void PrintRatios() const {
-        Ratio("LoadSignalFile / read-and-walk-lines (CPU)", cpu_, "BM_LoadSignalFile", "BM_ReadAndWalkLines",
-              " (target <= 3.00)");
-        Ratio("LoadSignalFile / read-walk-and-keep-lines (CPU)", cpu_, "BM_LoadSignalFile",
+        // Reading the file and splitting it into lines yields the lines as strings, as the list
+        // holds them; the bare walk over the buffer is shown as well.
+        Ratio("LoadSignalFile / read and split into lines (CPU)", cpu_, "BM_LoadSignalFile",
+              "BM_ReadWalkAndKeepLines", " (target <= 3)");
+        Ratio("LoadSignalFile / read and walk the lines without keeping them (CPU)", cpu_,
+              "BM_LoadSignalFile", "BM_ReadAndWalkLines", "");
+        Ratio("Load of a shuffled file / read and split into lines (CPU)", cpu_, "BM_LoadShuffledSignalFile",
               "BM_ReadWalkAndKeepLines", "");
-        Ratio("Load of a shuffled file / read-and-walk-lines (CPU)", cpu_, "BM_LoadShuffledSignalFile",
-              "BM_ReadAndWalkLines", "");
-        Ratio("SaveSignalFile / plain open-write-close (wall)", real_, "BM_SaveSignalFile/real_time",
-              "BM_PlainWrite/real_time", "");
-        Ratio("SaveSignalFile / ReplaceFileAtomically of the same bytes (wall)", real_,
-              "BM_SaveSignalFile/real_time", "BM_ReplaceFileAtomically/real_time", "");
+        // A save replaces the file crash-safely (temporary file, fsync, rename), so the same bytes
+        // written that way are its floor; a plain write without fsync is shown as well.
+        Ratio("SaveSignalFile / the same bytes written crash-safely (wall)", real_,
+              "BM_SaveSignalFile/real_time", "BM_ReplaceFileAtomically/real_time", " (target <= 2)");
+        Ratio("SaveSignalFile / the same bytes by plain open-write-close (wall)", real_,
+              "BM_SaveSignalFile/real_time", "BM_PlainWrite/real_time", "");
     }
 
 private:

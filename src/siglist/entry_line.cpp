@@ -72,8 +72,16 @@ struct StandardLayout {
 };
 constexpr StandardLayout kLayout;
 
+// The class of a class group's code. The code is read as a number like every number in the files,
+// so "{x}" reads as 0.
+SignalClass ClassOfCode(char digit) {
+    const int code = digit >= '0' && digit <= '9' ? digit - '0' : 0;
+    return code == 0 ? SignalClass::Soi : code == 1 ? SignalClass::Ids : SignalClass::Unknown;
+}
+
 struct MarkPlaces {
     std::size_t at[kMarkCount];
+    bool standard = false; // the marks stand where this program writes them
     explicit MarkPlaces(std::string_view rest) {
         if (rest.size() >= kLayoutLength) {
             // Nearly every record has the standard layout: one check of its 36 characters, without a
@@ -83,6 +91,7 @@ struct MarkPlaces {
                 differ |= kMarks.index[static_cast<unsigned char>(rest[i])] ^ kLayout.mark[i];
             if (differ == 0) {
                 std::copy(std::begin(kLayoutPlaces), std::end(kLayoutPlaces), at);
+                standard = true;
                 return;
             }
         }
@@ -242,38 +251,43 @@ std::optional<std::string> ParseRecord(std::string_view freqField, std::string_v
     }
 
     std::size_t p = std::string_view::npos; // closing mark of the last group recognised
-    const MarkPlaces marks(rest);
     std::string_view ifbw = kDefaultIfbwBlock, cor = kDefaultCorBlock, det = kDefaultDetBlock;
-    const std::size_t a = marks.at[kBracketOpen];
-    const std::size_t b = marks.at[kBracketClose];
-    if (a != std::string_view::npos && b != std::string_view::npos && b > a && b - a == 26) {
-        ifbw = rest.substr(a + 1, 12);
-        cor = rest.substr(a + 14, 5);
-        det = rest.substr(a + 20, 6);
-        if (det == kPlsRecordBlock) det = kPlsLineBlock;
-        p = b;
-    }
-
     SignalClass cls = SignalClass::Unknown;
-    if (const auto c = marks.Group(kClassOpen, kClassClose)) {
-        // The code inside is read as a number like every number in the files: "{x}" reads as 0.
-        const char digit = rest[*c + 1];
-        const int code = digit >= '0' && digit <= '9' ? digit - '0' : 0;
-        cls = code == 0 ? SignalClass::Soi : code == 1 ? SignalClass::Ids : SignalClass::Unknown;
-        p = *c + 2;
-    }
-
     char priority = '9';
-    if (const auto c = marks.Group(kPriOpen, kPriClose)) {
-        priority = rest[*c + 1];
-        p = *c + 2;
-    }
-
     char lockout = ' ';
-    if (const auto c = marks.Group(kLockOpen, kLockClose)) {
-        lockout = rest[*c + 1];
-        p = *c + 2;
+    const MarkPlaces marks(rest);
+    if (marks.standard) {
+        // Every group where this program writes it: the blocks lie at fixed places.
+        ifbw = rest.substr(1, 12);
+        cor = rest.substr(14, 5);
+        det = rest.substr(20, 6);
+        cls = ClassOfCode(rest[28]);
+        priority = rest[31];
+        lockout = rest[34];
+        p = 35;
+    } else {
+        const std::size_t a = marks.at[kBracketOpen];
+        const std::size_t b = marks.at[kBracketClose];
+        if (a != std::string_view::npos && b != std::string_view::npos && b > a && b - a == 26) {
+            ifbw = rest.substr(a + 1, 12);
+            cor = rest.substr(a + 14, 5);
+            det = rest.substr(a + 20, 6);
+            p = b;
+        }
+        if (const auto c = marks.Group(kClassOpen, kClassClose)) {
+            cls = ClassOfCode(rest[*c + 1]);
+            p = *c + 2;
+        }
+        if (const auto c = marks.Group(kPriOpen, kPriClose)) {
+            priority = rest[*c + 1];
+            p = *c + 2;
+        }
+        if (const auto c = marks.Group(kLockOpen, kLockClose)) {
+            lockout = rest[*c + 1];
+            p = *c + 2;
+        }
     }
+    if (det == kPlsRecordBlock) det = kPlsLineBlock;
 
     const std::string_view comment = p == std::string_view::npos ? rest : rest.substr(p + 1);
     // Columns 13-51 are fixed: built in place, then the comment follows.
