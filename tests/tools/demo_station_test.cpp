@@ -5,6 +5,8 @@
 #include "eventline.h"
 #include "paths.h"
 #include "segscan.h"
+#include "signal_list.h"
+#include "siglist_files.h"
 #include "temp_dir.h"
 #include "textfile.h"
 
@@ -103,9 +105,15 @@ TEST_F(DemoStation, ConfigurationAndSignalList) {
     const Settings s = ReadConfig(dir_->path());
     EXPECT_DOUBLE_EQ(s.DefaultIfbw, 0.025);
     EXPECT_TRUE(s.WavDisplayOn);
-    std::vector<std::string> sig;
-    ASSERT_TRUE(ReadTextLines(dir_->file("~FREQ.SIG"), sig));
-    EXPECT_GE(sig.size(), 10u);
+    // The demo's list is one the editor reads whole and writes back byte for byte.
+    SignalList list;
+    const SignalLoadResult loaded = LoadSignalFile(dir_->file("~FREQ.SIG"), list);
+    ASSERT_TRUE(loaded.file) << loaded.file.error;
+    EXPECT_EQ(loaded.refused, 0);
+    EXPECT_GE(list.Count(), 10);
+    EXPECT_EQ(SignalFileText(list), test::TempDir::read(dir_->file("~FREQ.SIG")));
+    EXPECT_EQ(ReadPointerFile(dir_->file("~FREQ.~IG")), dir_->file("~FREQ.SIG"));
+    EXPECT_EQ(ReadCommentFile(dir_->file("~Freq.Cmt")).size(), 20u);
 }
 
 } // namespace
