@@ -5,6 +5,7 @@
 #include "file_commands.h"
 #include "latin1.h"
 #include "loading.h"
+#include "menu_items.h"
 #include "paths.h"
 #include "segment_dialog.h"
 #include "zarn_app.h"
@@ -40,18 +41,6 @@ FileDialogRequest EventFileDialog(const char* title) {
     request.filter = "*.EVA|*.EVA";
     request.mustExist = true;
     return request;
-}
-
-QAction* MakeAction(QMenu* menu, const char* name, const QString& caption) {
-    QAction* a = menu->addAction(caption);
-    a->setObjectName(QLatin1String(name));
-    return a;
-}
-
-QAction* MakeSeparator(QMenu* menu, const char* name) {
-    QAction* a = menu->addSeparator();
-    a->setObjectName(QLatin1String(name));
-    return a;
 }
 
 } // namespace

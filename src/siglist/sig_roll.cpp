@@ -2,6 +2,7 @@
 
 #include "formats.h"
 #include "latin1.h"
+#include "menu_items.h"
 #include "paths.h"
 #include "siglist_files.h"
 #include "siglist_texts.h"
@@ -51,18 +52,6 @@ constexpr const char* kColumnHeader = "  Freq                IFBw   Cor  Det  Ty
 constexpr const char* kInitialCaption = "SIGNAL LIST - [ ]";
 // The Transfer button shows one symbol; the original's crosshair glyph came from a symbol font.
 constexpr const char16_t* kCrossHairSymbol = u"\u271B";
-
-QAction* MakeAction(QMenu* menu, const char* name, const char* caption) {
-    QAction* a = menu->addAction(QLatin1String(caption));
-    a->setObjectName(QLatin1String(name));
-    return a;
-}
-
-QAction* MakeSeparator(QMenu* menu, const char* name) {
-    QAction* a = menu->addSeparator();
-    a->setObjectName(QLatin1String(name));
-    return a;
-}
 
 QLabel* MakeSunkenPanel(QWidget* parent, const char* name) {
     auto* l = new QLabel(parent);
@@ -397,13 +386,17 @@ void SigRoll::New() {
     ReprocessQuestion();
 }
 
-void SigRoll::Open() {
+std::optional<std::string> SigRoll::ChooseListFileToRead(const char* zarn, const char* standalone) {
     FileDialogRequest request;
     request.name = "Dialog";
-    request.title = DialogTitle(sigtext::kOpenDialog, sigtext::kOpenDialogStandalone);
+    request.title = DialogTitle(zarn, standalone);
     request.filter = sigtext::kSigFilter;
     request.mustExist = true;
-    const auto chosen = prompter_.OpenFile(request);
+    return prompter_.OpenFile(request);
+}
+
+void SigRoll::Open() {
+    const auto chosen = ChooseListFileToRead(sigtext::kOpenDialog, sigtext::kOpenDialogStandalone);
     if (!chosen) return;
     // A file that cannot be read ends the command before the list is emptied, so the next change is
     // not written over a file the window never showed.
@@ -421,12 +414,7 @@ void SigRoll::Open() {
 }
 
 void SigRoll::Import() {
-    FileDialogRequest request;
-    request.name = "Dialog";
-    request.title = DialogTitle(sigtext::kImportDialog, sigtext::kImportDialogStandalone);
-    request.filter = sigtext::kSigFilter;
-    request.mustExist = true;
-    const auto chosen = prompter_.OpenFile(request);
+    const auto chosen = ChooseListFileToRead(sigtext::kImportDialog, sigtext::kImportDialogStandalone);
     if (!chosen) return;
 
     ClosePanel();

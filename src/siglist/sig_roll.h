@@ -12,6 +12,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -177,6 +178,8 @@ private:
     void SetListFile(const std::string& path);
     void ShowSignalHelp();
     std::string DialogTitle(const char* zarn, const char* standalone) const;
+    // The file dialog of Open and Import: an existing .SIG file, or no value on Cancel.
+    std::optional<std::string> ChooseListFileToRead(const char* zarn, const char* standalone);
 
     // Panel side (sig_roll_panel.cpp)
     void BuildPanel();

@@ -1,12 +1,11 @@
+#include "file_size_limit.h"
 #include "temp_dir.h"
 #include "textfile.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <dirent.h>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -144,15 +143,12 @@ TEST(ReplaceFileAtomically, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
     // A file size limit makes the write fail part way, as a full disk would (even for root).
     test::TempDir dir;
     const std::string path = dir.write("LIST.SIG", "old content");
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const FileResult r = ReplaceFileAtomically(path, std::string(100000, 'x'));
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    FileResult r;
+    {
+        test::FileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.Active());
+        r = ReplaceFileAtomically(path, std::string(100000, 'x'));
+    }
 
     EXPECT_FALSE(r);
     EXPECT_NE(r.error.find("LIST.SIG"), std::string::npos) << r.error;

@@ -93,22 +93,24 @@ TEST_F(SignalListHostTest, ItsCloseBoxUnloadsItAndTheNextShowLoadsTheListAgain) 
 TEST_F(SignalListHostTest, ReprocessQuestionOnlyWhileThePictureIsLoaded) {
     tmp.write("~FREQ.SIG", kTwoRecords);
     Start();
-    const std::string newQuestion = std::string(sigtext::kNewText1) + tmp.file("~FREQ.SIG") + sigtext::kNewText2;
+    const std::string newQuestion =
+        std::string(sigtext::kNewText1) + tmp.file("~FREQ.SIG") + sigtext::kNewText2;
 
     // No picture: New asks only its own question.
-    prompter.ExpectMessage(sigtext::kNewTitle, newQuestion, MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
+    prompter.ExpectMessage(sigtext::kNewTitle, newQuestion, MsgIcon::Question, MsgButtons::YesNo,
+                           MsgAnswer::Yes);
     List()->New();
     EXPECT_TRUE(prompter.AllMet()) << prompter.Report();
     EXPECT_EQ(tmp.read(tmp.file("~FREQ.SIG")), "");
 
     // With the picture loaded, No keeps it and Yes unloads it for the rebuild.
     app->State().SummaryLoaded = true;
-    prompter.ExpectMessage(sigtext::kReprocessTitle, sigtext::kReprocessText, MsgIcon::None, MsgButtons::YesNo,
-                           MsgAnswer::No);
+    prompter.ExpectMessage(sigtext::kReprocessTitle, sigtext::kReprocessText, MsgIcon::None,
+                           MsgButtons::YesNo, MsgAnswer::No);
     List()->New();
     EXPECT_TRUE(app->State().SummaryLoaded);
-    prompter.ExpectMessage(sigtext::kReprocessTitle, sigtext::kReprocessText, MsgIcon::None, MsgButtons::YesNo,
-                           MsgAnswer::Yes);
+    prompter.ExpectMessage(sigtext::kReprocessTitle, sigtext::kReprocessText, MsgIcon::None,
+                           MsgButtons::YesNo, MsgAnswer::Yes);
     List()->New();
     EXPECT_FALSE(app->State().SummaryLoaded);
     EXPECT_FALSE(app->State().PlayerLoaded);

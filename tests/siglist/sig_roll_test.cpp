@@ -3,6 +3,8 @@
 #include "sig_roll.h"
 
 #include "fake_prompter.h"
+#include "file_size_limit.h"
+#include "formats.h"
 #include "latin1.h"
 #include "siglist_texts.h"
 #include "temp_dir.h"
@@ -292,6 +294,29 @@ TEST_F(SigRollTest, UnwritableListFileWarnsAndKeepsTheList) {
     window->SaveAs();
     EXPECT_EQ(window->SigListFileName(), list);
     EXPECT_EQ(prompts.messages.size(), 3u);
+}
+
+// A full disk: the list file on disk stays whole as it was, the merged entries stay in the window.
+TEST_F(SigRollTest, FullDiskWarnsAndKeepsTheOldFileAndTheNewEntries) {
+    const std::string list = dir.write("Net.SIG", kTwoRecords);
+    dir.write("~FREQ.~IG", list + "\r\n");
+    Loaded();
+    std::string many;
+    for (int i = 0; i < 300; ++i)
+        many += Record(FormatNumber(100 + i, "00000.00000").c_str());
+    const std::string from = dir.write("In.SIG", many);
+    prompts.ExpectOpenFile("Importing... Frequency List File", from);
+    {
+        test::FileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.Active());
+        window->Import();
+    }
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].title, "SAVE Signal List... WARNING:");
+    EXPECT_EQ(TempDir::read(list), kTwoRecords);
+    EXPECT_EQ(Lines().size(), 302u);
+    EXPECT_TRUE(window->SaveList()); // with room again, the kept entries reach the file
+    EXPECT_EQ(TempDir::read(list).size(), kTwoRecords.size() + many.size());
 }
 
 TEST_F(SigRollTest, MenusAndColoursOfBothPrograms) {

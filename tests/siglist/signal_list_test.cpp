@@ -1,13 +1,12 @@
+#include "file_size_limit.h"
 #include "signal_list.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdio>
 #include <random>
 #include <string>
-#include <sys/resource.h>
 #include <vector>
 
 namespace zarn {
@@ -287,15 +286,12 @@ TEST(SignalFile, SaveFailingPartWayLeavesTheOldFile) {
     SignalList list;
     MergeSignalRecords(text, list);
 
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = 8192;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const FileResult r = SaveSignalFile(path, list);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    FileResult r;
+    {
+        test::FileSizeLimit limit(8192);
+        ASSERT_TRUE(limit.Active());
+        r = SaveSignalFile(path, list);
+    }
 
     EXPECT_FALSE(r);
     EXPECT_NE(r.error.find("LIST.SIG"), std::string::npos) << r.error;
