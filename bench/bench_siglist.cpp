@@ -96,7 +96,7 @@ void BM_ReadAndWalkLines(benchmark::State& state) {
         benchmark::DoNotOptimize(touched);
     }
 }
-BENCHMARK(BM_ReadAndWalkLines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadAndWalkLines)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 // A second floor: the same, keeping each line as a string of its own, as the list must.
 void BM_ReadWalkAndKeepLines(benchmark::State& state) {
@@ -115,7 +115,7 @@ void BM_ReadWalkAndKeepLines(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_ReadWalkAndKeepLines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadWalkAndKeepLines)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 void Load(benchmark::State& state, const char* name) {
     const std::string path = TheFiles().Path(name);
@@ -132,11 +132,14 @@ void Load(benchmark::State& state, const char* name) {
 void BM_LoadSignalFile(benchmark::State& state) {
     Load(state, "SORTED.SIG");
 }
-BENCHMARK(BM_LoadSignalFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadSignalFile)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 void BM_LoadShuffledSignalFile(benchmark::State& state) {
     Load(state, "SHUFFLED.SIG");
 }
-BENCHMARK(BM_LoadShuffledSignalFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadShuffledSignalFile)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 // Saving waits for the disk, so these three are compared by wall time.
 void BM_PlainWrite(benchmark::State& state) {
@@ -144,14 +147,22 @@ void BM_PlainWrite(benchmark::State& state) {
     for (auto _ : state)
         if (!Files::Write(path, TheFiles().text())) state.SkipWithError("cannot write");
 }
-BENCHMARK(BM_PlainWrite)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PlainWrite)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->UseRealTime();
 
 void BM_ReplaceFileAtomically(benchmark::State& state) {
     const std::string path = TheFiles().Path("ATOMIC.SIG");
     for (auto _ : state)
         if (!zarn::ReplaceFileAtomically(path, TheFiles().text())) state.SkipWithError("cannot write");
 }
-BENCHMARK(BM_ReplaceFileAtomically)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReplaceFileAtomically)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->UseRealTime();
 
 void BM_SaveSignalFile(benchmark::State& state) {
     const std::string path = TheFiles().Path("SAVED.SIG");
@@ -159,14 +170,18 @@ void BM_SaveSignalFile(benchmark::State& state) {
     for (auto _ : state)
         if (!zarn::SaveSignalFile(path, list)) state.SkipWithError("cannot save");
 }
-BENCHMARK(BM_SaveSignalFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SaveSignalFile)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->UseRealTime();
 
 void BM_SignalFileText(benchmark::State& state) {
     const zarn::SignalList& list = FullList();
     for (auto _ : state)
         benchmark::DoNotOptimize(zarn::SignalFileText(list));
 }
-BENCHMARK(BM_SignalFileText)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SignalFileText)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 void BM_FindSignalSlotNearTheEnd(benchmark::State& state) {
     const zarn::SignalList& list = FullList();
@@ -174,18 +189,24 @@ void BM_FindSignalSlotNearTheEnd(benchmark::State& state) {
     for (auto _ : state)
         benchmark::DoNotOptimize(list.FindSignalSlot(mhz));
 }
-BENCHMARK(BM_FindSignalSlotNearTheEnd)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FindSignalSlotNearTheEnd)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 // Prints each figure as a ratio to its floor.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
     void ReportRuns(const std::vector<Run>& runs) override {
+        // The machines are shared and noisy: every benchmark runs several times and the ratios are
+        // taken between medians.
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                cpu_[run.benchmark_name()] = run.GetAdjustedCPUTime();
-                real_[run.benchmark_name()] = run.GetAdjustedRealTime();
-            }
+            if (run.error_occurred || run.run_type != Run::RT_Aggregate || run.aggregate_name != "median")
+                continue;
+            const std::string name = run.run_name.function_name;
+            cpu_[name] = run.GetAdjustedCPUTime();
+            real_[name] = run.GetAdjustedRealTime();
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -200,10 +221,10 @@ public:
               "BM_ReadWalkAndKeepLines", "");
         // A save replaces the file crash-safely (temporary file, fsync, rename), so the same bytes
         // written that way are its floor; a plain write without fsync is shown as well.
-        Ratio("SaveSignalFile / the same bytes written crash-safely (wall)", real_,
-              "BM_SaveSignalFile/real_time", "BM_ReplaceFileAtomically/real_time", " (target <= 2)");
-        Ratio("SaveSignalFile / the same bytes by plain open-write-close (wall)", real_,
-              "BM_SaveSignalFile/real_time", "BM_PlainWrite/real_time", "");
+        Ratio("SaveSignalFile / the same bytes written crash-safely (wall)", real_, "BM_SaveSignalFile",
+              "BM_ReplaceFileAtomically", " (target <= 2)");
+        Ratio("SaveSignalFile / the same bytes by plain open-write-close (wall)", real_, "BM_SaveSignalFile",
+              "BM_PlainWrite", "");
     }
 
 private:
