@@ -3,6 +3,8 @@
 #include "segscan.h"
 #include "textfile.h"
 
+#include "ratio_reporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -106,37 +108,11 @@ void BM_ReadAndScanSegments(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadAndScanSegments)->Unit(benchmark::kMillisecond);
 
-// Prints the scan's time as a ratio to the baseline measured in the same run.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                cpu_[run.benchmark_name()] = run.GetAdjustedCPUTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void PrintRatio() const {
-        const auto base = cpu_.find("BM_ReadAndSplit");
-        const auto scan = cpu_.find("BM_ReadAndScanSegments");
-        if (base == cpu_.end() || scan == cpu_.end() || base->second <= 0) return;
-        std::printf("ScanSegments / read-and-split (CPU time): %.2f (target <= 2.00)\n",
-                    scan->second / base->second);
-    }
-
-private:
-    std::map<std::string, double> cpu_;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatio();
-    benchmark::Shutdown();
-    return 0;
+    return zarn::bench::RunWithRatios(argc, argv, [](const zarn::bench::RatioReporter& r) {
+        r.Ratio("ScanSegments / read-and-split (CPU time)", "BM_ReadAndScanSegments", "BM_ReadAndSplit",
+                " (target <= 2.00)");
+    });
 }

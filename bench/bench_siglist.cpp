@@ -3,6 +3,8 @@
 #include "signal_list.h"
 #include "textfile.h"
 
+#include "ratio_reporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -195,56 +197,23 @@ BENCHMARK(BM_FindSignalSlotNearTheEnd)
     ->ReportAggregatesOnly(true);
 
 // Prints each figure as a ratio to its floor.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
-    void ReportRuns(const std::vector<Run>& runs) override {
-        // The machines are shared and noisy: every benchmark runs several times and the ratios are
-        // taken between medians.
-        for (const Run& run : runs) {
-            if (run.error_occurred || run.run_type != Run::RT_Aggregate || run.aggregate_name != "median")
-                continue;
-            const std::string name = run.run_name.function_name;
-            cpu_[name] = run.GetAdjustedCPUTime();
-            real_[name] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void PrintRatios() const {
-        // Reading the file and splitting it into lines yields the lines as strings, as the list
-        // holds them; the bare walk over the buffer is shown as well.
-        Ratio("LoadSignalFile / read and split into lines (CPU)", cpu_, "BM_LoadSignalFile",
-              "BM_ReadWalkAndKeepLines", " (target <= 3)");
-        Ratio("LoadSignalFile / read and walk the lines without keeping them (CPU)", cpu_,
-              "BM_LoadSignalFile", "BM_ReadAndWalkLines", "");
-        Ratio("Load of a shuffled file / read and split into lines (CPU)", cpu_, "BM_LoadShuffledSignalFile",
-              "BM_ReadWalkAndKeepLines", "");
-        // A save replaces the file crash-safely (temporary file, fsync, rename), so the same bytes
-        // written that way are its floor; a plain write without fsync is shown as well.
-        Ratio("SaveSignalFile / the same bytes written crash-safely (wall)", real_, "BM_SaveSignalFile",
-              "BM_ReplaceFileAtomically", " (target <= 2)");
-        Ratio("SaveSignalFile / the same bytes by plain open-write-close (wall)", real_, "BM_SaveSignalFile",
-              "BM_PlainWrite", "");
-    }
-
-private:
-    using Times = std::map<std::string, double>;
-    static void Ratio(const char* what, const Times& t, const char* a, const char* b, const char* note) {
-        const auto x = t.find(a), y = t.find(b);
-        if (x == t.end() || y == t.end() || y->second <= 0) return;
-        std::printf("%s: %.2f%s\n", what, x->second / y->second, note);
-    }
-    Times cpu_, real_;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
-    benchmark::Shutdown();
-    return 0;
+    return zarn::bench::RunWithRatios(argc, argv, [](const zarn::bench::RatioReporter& r) {
+        // Reading the file and splitting it into lines yields the lines as strings, as the list
+        // holds them; the bare walk over the buffer is shown as well.
+        r.Ratio("LoadSignalFile / read and split into lines (CPU)", "BM_LoadSignalFile",
+                "BM_ReadWalkAndKeepLines", " (target <= 3)");
+        r.Ratio("LoadSignalFile / read and walk the lines without keeping them (CPU)", "BM_LoadSignalFile",
+                "BM_ReadAndWalkLines");
+        r.Ratio("Load of a shuffled file / read and split into lines (CPU)", "BM_LoadShuffledSignalFile",
+                "BM_ReadWalkAndKeepLines");
+        // A save replaces the file crash-safely (temporary file, fsync, rename), so the same bytes
+        // written that way are its floor; a plain write without fsync is shown as well.
+        r.Ratio("SaveSignalFile / the same bytes written crash-safely (wall)", "BM_SaveSignalFile",
+                "BM_ReplaceFileAtomically", " (target <= 2)", true);
+        r.Ratio("SaveSignalFile / the same bytes by plain open-write-close (wall)", "BM_SaveSignalFile",
+                "BM_PlainWrite", "", true);
+    });
 }
