@@ -89,4 +89,11 @@ std::string ToUpperAscii(std::string_view text) {
     return out;
 }
 
+std::string ToLowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        c = LowerAscii(c);
+    return out;
+}
+
 } // namespace zarn

@@ -27,5 +27,6 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 
 bool EqualsNoCase(std::string_view a, std::string_view b);
 std::string ToUpperAscii(std::string_view text);
+std::string ToLowerAscii(std::string_view text);
 
 } // namespace zarn

@@ -400,13 +400,12 @@ void SigRoll::Open() {
     if (!chosen) return;
     // A file that cannot be read ends the command before the list is emptied, so the next change is
     // not written over a file the window never showed.
-    std::string probe;
-    if (!ReadFileBytes(*chosen, probe)) return;
-    probe.clear();
+    std::string text;
+    if (!ReadFileBytes(*chosen, text)) return;
 
     SetListFile(*chosen);
     ClearList();
-    model_->Load(sigListFileName_);
+    model_->Merge(text);
     SetCaption();
     L_Freq->setFocus();
     RewritePointer();
@@ -613,11 +612,7 @@ bool SigRoll::eventFilter(QObject* watched, QEvent* event) {
             at = static_cast<QEnterEvent*>(event)->position().toPoint();
         const QWidget* child = panel->childAt(at);
         if (child == nullptr || child == PL) {
-            std::string name = sigListFileName_;
-            std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) {
-                return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-            });
-            SetHelp(sigtext::kHelpFilename + name);
+            SetHelp(sigtext::kHelpFilename + ToLowerAscii(sigListFileName_));
         }
     }
     return false;

@@ -5,6 +5,7 @@
 #include "formats.h"
 #include "latin1.h"
 #include "numbers.h"
+#include "paths.h"
 #include "siglist_files.h"
 #include "siglist_texts.h"
 
@@ -281,7 +282,7 @@ void SigRoll::FillChoosers() {
     P_Det->setCurrentIndex(-1);
 
     Cmb_Comment->clear();
-    for (const std::string& text : ReadCommentFile(setup_.folder + "/" + kCommentFileName))
+    for (const std::string& text : ReadCommentFile(JoinPath(setup_.folder, kCommentFileName)))
         Cmb_Comment->addItem(Qs(text));
     Cmb_Comment->setCurrentIndex(-1);
     Cmb_Comment->clearEditText();
@@ -457,7 +458,7 @@ void SigRoll::StoreComment() {
     Cmb_Comment->setItemText(slot, text);
     Cmb_Comment->setEditText(text);
     // The chooser keeps the text even when the file cannot be written; it is only a convenience list.
-    WriteCommentFile(setup_.folder + "/" + kCommentFileName, texts);
+    WriteCommentFile(JoinPath(setup_.folder, kCommentFileName), texts);
 }
 
 bool SigRoll::PanelEventFilter(QObject* watched, QEvent* event) {

@@ -80,10 +80,8 @@ std::string ForceSigExtension(std::string_view path) {
 
 std::string SignalListCaption(std::string_view listPath) {
     const std::size_t sep = listPath.find_last_of("/\\");
-    std::string name(sep == std::string_view::npos ? listPath : listPath.substr(sep + 1));
-    for (char& c : name)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return "SIGNAL LIST - [" + name + "]";
+    return "SIGNAL LIST - [" +
+           ToLowerAscii(sep == std::string_view::npos ? listPath : listPath.substr(sep + 1)) + "]";
 }
 
 } // namespace zarn

@@ -31,6 +31,13 @@ SignalLoadResult SignalListModel::Load(const std::string& path) {
     return result;
 }
 
+SignalLoadResult SignalListModel::Merge(std::string_view text) {
+    beginResetModel();
+    SignalLoadResult result = MergeSignalRecords(text, list_);
+    endResetModel();
+    return result;
+}
+
 bool SignalListModel::InsertAt(int index, std::string line) {
     if (index < 0 || index > list_.Count() || list_.Full()) return false;
     beginInsertRows(QModelIndex(), index, index);

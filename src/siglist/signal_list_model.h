@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace zarn {
 
@@ -24,6 +25,8 @@ public:
     void Clear();
     // Merges a list file as LoadSignalFile does; the view is reset once, not per record.
     SignalLoadResult Load(const std::string& path);
+    // The same for a file's text already read.
+    SignalLoadResult Merge(std::string_view text);
     bool InsertAt(int index, std::string line);
     void RemoveAt(int index);
     void ReplaceAt(int index, std::string line);
