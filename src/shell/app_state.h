@@ -3,6 +3,7 @@
 #pragma once
 
 #include "audfile.h"
+#include "clip_table.h"
 #include "segscan.h"
 
 #include <string>
@@ -23,11 +24,9 @@ struct AppState {
     // Segment table of the open file (until the next Open)
     SegmentTable Segments;
 
-    // Clip table of the loaded summary picture
-    std::vector<std::string> ClipLine;
-    std::vector<std::string> RowClips, RowLabel, RowMode;
-    long RowCount = 0;
-    int SecondsPerUnit = 1;
+    // Clip table of the loaded summary picture (ClipLine, RowClips, RowLabel, RowMode, RowCount,
+    // SecondsPerUnit and the collection's rows)
+    ClipTable Table;
 
     // Settings from the configuration file
     double DefaultIfbw = 0.025; // MHz

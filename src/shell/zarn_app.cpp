@@ -1,9 +1,11 @@
 #include "zarn_app.h"
 
 #include "config.h"
+#include "grid_frm2.h"
 #include "help_window.h"
 #include "latin1.h"
 #include "loading.h"
+#include "overall.h"
 #include "sig_roll.h"
 #include "zarn_aud.h"
 
@@ -17,6 +19,8 @@ ZarnApp::ZarnApp(Prompter& prompter, std::string currentFolder)
     : prompter_(prompter), currentFolder_(std::move(currentFolder)) {}
 
 ZarnApp::~ZarnApp() {
+    delete gridFrm2_.data();
+    delete summary_.data();
     delete help_.data();
     delete sigRoll_.data();
     delete loading_.data();
@@ -65,9 +69,52 @@ void ZarnApp::UnloadPlayer() {
     state_.PlayerLoaded = false;
 }
 
+bool ZarnApp::ShowSummary() {
+    UnloadSummary();
+    OverallHost host;
+    host.state = &state_;
+    host.prompter = &prompter_;
+    host.mainWindow = [this]() -> QWidget* { return main_; };
+    host.signalList = [this] { return SignalList(); };
+    host.unloadPlayer = [this] { UnloadPlayer(); };
+    host.showPlayer = [] {}; // the player window arrives with the player
+    host.progressActivity = [this](const char* caption) {
+        if (loading* l = loading_ ? loading_.data() : ShowLoading(caption)) l->SetActivity(caption);
+    };
+    host.progressPercent = [this](int percent) {
+        if (loading_) loading_->SetPercent(percent);
+    };
+    host.progressDone = [this] { UnloadLoading(); };
+    host.unloaded = [this] {
+        state_.SummaryLoaded = false;
+        if (main_) main_->Export->setEnabled(false);
+    };
+    summary_ = new Overall(std::move(host));
+    summary_->setAttribute(Qt::WA_DeleteOnClose);
+    if (!summary_->Load()) {
+        UnloadSummary();
+        return false;
+    }
+    return true;
+}
+
 void ZarnApp::UnloadSummary() {
+    if (summary_) {
+        summary_->close();
+        delete summary_.data();
+    }
     state_.SummaryLoaded = false;
     if (main_) main_->Export->setEnabled(false);
+}
+
+void ZarnApp::ShowDefaultBandwidth() {
+    if (!gridFrm2_) {
+        gridFrm2_ = new GridFrm2(*this);
+        gridFrm2_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    gridFrm2_->show();
+    gridFrm2_->raise();
+    gridFrm2_->activateWindow();
 }
 
 SigRoll* ZarnApp::SignalList() {
@@ -97,14 +144,19 @@ void ZarnApp::HideSignalList() {
 }
 
 void ZarnApp::SetDependentWindowsVisible(bool visible) {
+    if (state_.SummaryLoaded && summary_) summary_->setVisible(visible);
     if (state_.SigRollShown && sigRoll_) sigRoll_->setVisible(visible);
 }
 
 void ZarnApp::Reprocess() {
     UnloadSummary();
     UnloadPlayer();
-    // Showing the summary picture again rebuilds it from the event file and the new list; that
-    // window arrives with the summary picture.
+    // Showing the summary picture again rebuilds the clip table from the event file, for the same
+    // segment, with the new list or bandwidth.
+    if (!state_.EventFileName.empty() && state_.SelectedSegment > 0) {
+        ShowSummary();
+        if (main_) main_->Export->setEnabled(state_.SummaryLoaded);
+    }
 }
 
 void ZarnApp::HelpContents() {
@@ -127,6 +179,7 @@ void ZarnApp::Exit() {
     UnloadPlayer();
     UnloadSummary();
     UnloadLoading();
+    if (gridFrm2_) gridFrm2_->close();
     if (help_) help_->close();
     if (sigRoll_) sigRoll_->close();
     if (main_) main_->close();

@@ -3,8 +3,10 @@
 #pragma once
 
 #include "app_state.h"
+#include "grid_frm2.h"
 #include "help_window.h"
 #include "loading.h"
+#include "overall.h"
 #include "prompter.h"
 #include "sig_roll.h"
 
@@ -17,7 +19,6 @@
 namespace zarn {
 
 class Zarn_Aud;
-
 
 class ZarnApp : public QObject {
     Q_OBJECT
@@ -38,9 +39,16 @@ public:
     loading* Loading() const { return loading_; }
     void UnloadLoading();
 
-    // Windows that later parts of the program load; each call is safe when the window is not loaded.
+    // The summary picture of the selected segment: loading it builds the clip table. False when
+    // the operator declined to split an overfull segment (the window is then unloaded again).
+    bool ShowSummary();
+    Overall* Summary() const { return summary_; }
+    // Each unload is safe when the window is not loaded.
     void UnloadPlayer();
     void UnloadSummary();
+    // The default bandwidth dialog, modeless; one at a time.
+    void ShowDefaultBandwidth();
+    GridFrm2* DefaultBandwidth() const { return gridFrm2_; }
     // The signal list window: loaded hidden at start-up so its list is ready for the other windows,
     // shown from the List menu. Closing it with its close box unloads it; the next use loads it again.
     SigRoll* SignalList();
@@ -71,6 +79,8 @@ private:
     QPointer<loading> loading_;
     QPointer<HelpWindow> help_;
     QPointer<SigRoll> sigRoll_;
+    QPointer<Overall> summary_;
+    QPointer<GridFrm2> gridFrm2_;
     bool exiting_ = false;
 };
 

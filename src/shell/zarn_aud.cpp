@@ -219,10 +219,11 @@ void Zarn_Aud::OpenEventFile(const std::string& path) {
 
     app_.ShowLoading(" Please Wait...");
     QCoreApplication::processEvents();
-    // The clip table build takes the progress window down when it is done; until the summary
-    // picture is built here, nothing else uses it.
+    // The clip table build takes the progress window down when it is done. Export is offered only
+    // when a picture stands: a declined split leaves nothing to export from.
+    const bool shown = app_.ShowSummary();
     app_.UnloadLoading();
-    Export->setEnabled(true);
+    Export->setEnabled(shown);
 }
 
 void Zarn_Aud::F_Close_Click() {
@@ -267,7 +268,9 @@ void Zarn_Aud::F_List_Click() {
     app_.ShowSignalList();
 }
 
-void Zarn_Aud::IFBW_Default_Click() {}
+void Zarn_Aud::IFBW_Default_Click() {
+    app_.ShowDefaultBandwidth();
+}
 
 void Zarn_Aud::H_Contents_Click() {
     app_.HelpContents();

@@ -1,0 +1,1 @@
+#include "segment_split.h"
