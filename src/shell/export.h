@@ -11,10 +11,10 @@
 namespace zarn {
 
 struct ExportNames {
-    std::string targetFile;   // the chosen path, from its first "." on replaced by ".EVA"
+    std::string targetFile;   // the chosen path, its title from its first "." on replaced by ".EVA"
     std::string base;         // the chosen file title up to its first ".", at most four characters
     std::string targetFolder; // the chosen path up to and including its last "/"
-    bool ok = false;          // false when the file title has no "." (nothing can be exported)
+    bool ok = false;          // false when the title gives no base (nothing to name the clips by)
 };
 ExportNames ExportNamesOf(std::string_view chosenPath);
 

@@ -34,8 +34,12 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Below the main window, centred on it.
+    void PlaceUnderMain();
+
     ZarnApp& app_;
     std::string savedText_;
+    bool placed_ = false;
 };
 
 } // namespace zarn

@@ -108,6 +108,8 @@ void ZarnApp::UnloadSummary() {
 }
 
 void ZarnApp::ShowDefaultBandwidth() {
+    // A dialog that was closed waits for the event loop to delete it; each showing starts afresh.
+    if (gridFrm2_ && !gridFrm2_->isVisible()) delete gridFrm2_.data();
     if (!gridFrm2_) {
         gridFrm2_ = new GridFrm2(*this);
         gridFrm2_->setAttribute(Qt::WA_DeleteOnClose);

@@ -2,6 +2,7 @@
 
 #include "bar_icons.h"
 #include "config.h"
+#include "export.h"
 #include "file_commands.h"
 #include "latin1.h"
 #include "loading.h"
@@ -32,6 +33,7 @@ constexpr int kBelowBarOverlapTw = 15;
 
 constexpr const char* kOpenTitle = "Open... Audio File";
 constexpr const char* kDeleteTitle = "Delete... Audio File";
+constexpr const char* kExportTitle = "Export... Audio File Name";
 
 // Open and Delete share one file dialog: event files only, read-only box hidden.
 FileDialogRequest EventFileDialog(const char* title) {
@@ -82,6 +84,7 @@ void Zarn_Aud::BuildMenus() {
     connect(F_Open, &QAction::triggered, this, &Zarn_Aud::F_Open_Click);
     connect(F_Close, &QAction::triggered, this, &Zarn_Aud::F_Close_Click);
     connect(F_Delete, &QAction::triggered, this, &Zarn_Aud::F_Delete_Click);
+    connect(Export, &QAction::triggered, this, &Zarn_Aud::Export_Click);
     connect(F_Exit, &QAction::triggered, this, &Zarn_Aud::F_Exit_Click);
     connect(F_List, &QAction::triggered, this, &Zarn_Aud::F_List_Click);
     connect(IFBW_Default, &QAction::triggered, this, &Zarn_Aud::IFBW_Default_Click);
@@ -258,6 +261,60 @@ void Zarn_Aud::F_Delete_Click() {
     if (answer != MsgAnswer::Yes) return;
     // A failure part-way ends the command silently; what was deleted stays deleted.
     DeleteEventFileAndClips(path);
+}
+
+void Zarn_Aud::Export_Click() {
+    FileDialogRequest request;
+    request.name = "CMDialog2";
+    request.title = kExportTitle;
+    request.filter = "*.EVA|*.EVA";
+    const auto chosen = app_.Prompts().OpenFile(request);
+    if (!chosen) return;
+    const std::string warning = std::string("Warning message from: ") + kExportTitle;
+    auto warn = [&](const std::string& text) {
+        app_.Prompts().Message(warning, text, MsgIcon::Exclamation, MsgButtons::Ok);
+    };
+    const ExportNames names = ExportNamesOf(*chosen);
+    if (!names.ok) {
+        warn(*chosen + " gives no file name to export to.  Nothing was written.");
+        return;
+    }
+    if (FileExists(names.targetFile) &&
+        app_.Prompts().Message(kExportTitle, "File " + names.targetFile + " already exists, ok to overwrite?",
+                               MsgIcon::Question, MsgButtons::OkCancel) != MsgAnswer::Ok)
+        return;
+
+    AppState& s = app_.State();
+    Overall* summary = app_.Summary();
+    if (!summary || !s.SummaryLoaded) return;
+    // An empty choice beeps and leaves the last Play's list in place; that list must not be
+    // exported instead.
+    s.PlayListOnly = true;
+    const bool built = summary->BuildPlayList();
+    s.PlayListOnly = false;
+    if (!built) return;
+
+    ExportInput input;
+    const SegmentTable& seg = s.Segments;
+    const auto segment = static_cast<std::size_t>(s.SelectedSegment);
+    if (segment < seg.start.size()) input.segStart = seg.start[segment];
+    if (segment < seg.stop.size()) input.segStop = seg.stop[segment];
+    for (int k = 1; k <= s.PlayListCount && static_cast<std::size_t>(k) < s.PlayList.size(); ++k) {
+        const int c = s.PlayList[static_cast<std::size_t>(k)];
+        if (c >= 1 && c <= s.Table.ClipLine.Count()) input.lines.emplace_back(s.Table.ClipLine[c]);
+    }
+    if (input.lines.empty()) return;
+    input.eventFileName = s.EventFileName;
+    input.eventFolder = s.EventFolder;
+
+    if (ExportWouldOverwriteSource(names, input)) {
+        warn("The new clips " + ExportClipName(names.base, 1) + "... in " + names.targetFolder +
+             " would replace clips of the open file " + s.EventFileName +
+             ".  Nothing was written; choose another name or folder.");
+        return;
+    }
+    if (const FileResult r = WriteExport(names, input); !r)
+        warn("The export to " + names.targetFile + " failed: " + r.error + ".  No event file was written.");
 }
 
 void Zarn_Aud::F_Exit_Click() {

@@ -28,6 +28,8 @@ public:
     void F_Open_Click();
     void F_Close_Click();
     void F_Delete_Click();
+    // File, Export...: the clips a Play would play, as a new event file with renumbered copies.
+    void Export_Click();
     void F_Exit_Click();
     void F_List_Click();
     void IFBW_Default_Click();

@@ -1,14 +1,122 @@
 #include "signal_bands.h"
 
-// PENDING: placeholder until the index is written.
+#include <algorithm>
+#include <cmath>
+
 namespace zarn {
-SignalBands::SignalBands(const SignalList&) {}
-SignalBands::SignalBands(std::vector<double> frequencies, std::vector<double> bandwidths)
-    : freq_(std::move(frequencies)), bw_(std::move(bandwidths)) {}
-std::optional<int> SignalBands::Find(double) const {
-    return std::nullopt;
+
+namespace {
+
+// The band edges exactly as the walk down the list computes them, so the index and the walk agree
+// to the last bit.
+double LowEdge(double freq, double bw) {
+    return freq - bw / 2;
 }
-SignalBand SignalBandOf(double f, const SignalBands&, double defaultIfbw) {
+double HighEdge(double freq, double bw) {
+    return freq + bw / 2;
+}
+
+} // namespace
+
+SignalBands::SignalBands(const SignalList& list) {
+    const int count = list.Count();
+    freq_.reserve(static_cast<std::size_t>(count));
+    bw_.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        freq_.push_back(list.Frequency(i));
+        bw_.push_back(list.Ifbw(i));
+    }
+    BuildIndex();
+}
+
+SignalBands::SignalBands(std::vector<double> frequencies, std::vector<double> bandwidths)
+    : freq_(std::move(frequencies)), bw_(std::move(bandwidths)) {
+    bw_.resize(freq_.size(), 0.0);
+    BuildIndex();
+}
+
+void SignalBands::BuildIndex() {
+    std::vector<int> order;
+    order.reserve(freq_.size());
+    for (std::size_t i = 0; i < freq_.size(); ++i) {
+        const double lo = LowEdge(freq_[i], bw_[i]), hi = HighEdge(freq_[i], bw_[i]);
+        // A negative (or unreadable) bandwidth leaves no band at all.
+        if (lo <= hi) order.push_back(static_cast<int>(i));
+    }
+    auto loOf = [this](int i) {
+        const auto k = static_cast<std::size_t>(i);
+        return LowEdge(freq_[k], bw_[k]);
+    };
+    // A signal list is kept in frequency order, so the sort is mostly skipped.
+    const auto byLo = [&](int a, int b) { return loOf(a) < loOf(b); };
+    if (!std::is_sorted(order.begin(), order.end(), byLo)) std::stable_sort(order.begin(), order.end(), byLo);
+
+    lo_.clear(), hi_.clear();
+    lo_.reserve(order.size()), hi_.reserve(order.size());
+    widest_ = 0;
+    for (int i : order) {
+        const auto k = static_cast<std::size_t>(i);
+        lo_.push_back(LowEdge(freq_[k], bw_[k]));
+        hi_.push_back(HighEdge(freq_[k], bw_[k]));
+        widest_ = std::max(widest_, hi_.back() - lo_.back());
+    }
+    index_ = std::move(order);
+
+    grid_.clear();
+    gridLo_ = gridStep_ = 0;
+    if (lo_.size() < 2 || !std::isfinite(lo_.front()) || !std::isfinite(lo_.back())) return;
+    const double span = lo_.back() - lo_.front();
+    const std::size_t cells = lo_.size();
+    // Cells must stay far wider than the rounding of the edges themselves.
+    const double scale = std::abs(lo_.front()) + std::abs(lo_.back());
+    if (!(span > scale * 1e-9 * static_cast<double>(cells)) || !std::isfinite(span)) return;
+    gridLo_ = lo_.front();
+    gridStep_ = span / static_cast<double>(cells);
+    grid_.resize(cells + 1);
+    std::size_t k = 0;
+    for (std::size_t c = 0; c <= cells; ++c) {
+        const double cellStart = gridLo_ + static_cast<double>(c) * gridStep_;
+        while (k < lo_.size() && lo_[k] < cellStart)
+            ++k;
+        grid_[c] = static_cast<int>(k);
+    }
+}
+
+std::size_t SignalBands::FirstAtOrAbove(double from) const {
+    auto first = lo_.begin(), last = lo_.end();
+    if (!grid_.empty() && std::isfinite(from)) {
+        // The first low edge >= from lies between the starts of the cell before from's cell and of
+        // the cell after it; a cell is far wider than the rounding of this arithmetic.
+        const double top = static_cast<double>(grid_.size() - 1);
+        // Truncation is enough: below the grid's start the clamp takes the first cell anyway.
+        const double cell = std::trunc((from - gridLo_) / gridStep_);
+        first = lo_.begin() + grid_[static_cast<std::size_t>(std::clamp(cell - 1, 0.0, top))];
+        if (cell + 2 <= top) last = lo_.begin() + grid_[static_cast<std::size_t>(std::max(cell + 2, 0.0))];
+    }
+    return static_cast<std::size_t>(std::lower_bound(first, last, from) - lo_.begin());
+}
+
+std::optional<int> SignalBands::Find(double f) const {
+    if (lo_.empty() || !(f == f)) return std::nullopt;
+    // A band holding f starts no lower than f - widest_. The margin covers the rounding of that
+    // subtraction; every candidate is tested exactly, so a few extra ones cost nothing.
+    const double margin = (std::abs(f) + widest_) * 1e-9;
+    const double from = f - widest_ - margin;
+    std::size_t k = FirstAtOrAbove(from);
+    int best = -1;
+    for (; k < lo_.size() && lo_[k] <= f; ++k) {
+        if (f <= hi_[k] && (best < 0 || index_[k] < best)) best = index_[k];
+    }
+    if (best < 0) return std::nullopt;
+    return best;
+}
+
+SignalBand SignalBandOf(double f, const SignalBands& bands, double defaultIfbw) {
+    if (const auto i = bands.Find(f)) {
+        const double freq = bands.Frequency(*i), bw = bands.Bandwidth(*i);
+        return {LowEdge(freq, bw), HighEdge(freq, bw)};
+    }
     return {f - defaultIfbw / 2, f + defaultIfbw / 2};
 }
+
 } // namespace zarn

@@ -32,12 +32,17 @@ public:
 
 private:
     void BuildIndex();
+    std::size_t FirstAtOrAbove(double lowEdge) const;
 
     std::vector<double> freq_, bw_;
     // Entries with a non-empty band, ordered by their low edge.
     std::vector<double> lo_, hi_;
     std::vector<int> index_;
     double widest_ = 0;
+    // Equal steps of low edge, each with the first entry (in lo_ order) at or above its start, so a
+    // look-up begins near its candidates without a search. Empty when the edges are not finite.
+    std::vector<int> grid_;
+    double gridLo_ = 0, gridStep_ = 0;
 };
 
 // The band of f's signal: the band of the entry that holds it, else f +- defaultIfbw / 2.

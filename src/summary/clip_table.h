@@ -150,7 +150,19 @@ private:
     const SignalBands* signals_;
     double defaultIfbw_;
     std::vector<double> centre_, bw_;
+    std::vector<double> hi_; // centre + bandwidth / 2, kept beside them for the halving
     std::vector<int> slot_;
+    // The signal list's window of recently filed frequencies: a segment comes back to the same
+    // frequencies again and again, and the list is large.
+    struct Window {
+        double f, centre, bw;
+    };
+    std::vector<Window> recent_;
+    // While every window is a proper interval and the high edges never fall from one row to the
+    // next, the scan's stop row can be found by halving; these count the rows and neighbours that
+    // break that, and the scan walks as long as any do.
+    int irregular_ = 0;
+    int descents_ = 0;
 };
 
 } // namespace zarn

@@ -48,6 +48,10 @@ public:
     // The load handler: builds the clip table of the selected segment, lays the window out and
     // shows it. False when the operator declined the split; the caller then unloads the window.
     bool Load();
+    // The part of the load after the table is built: takes `table` as the shared clip table and
+    // sets the window up for it (placement, captions, play controls, bars, limits). `notice` is a
+    // line for the operator above the picture; clips the table left out are told there too.
+    void Present(ClipTable table, const std::string& notice = {});
 
     // Play controls.
     void Play_Click();
@@ -55,7 +59,8 @@ public:
     void Chk_time_Click();
     // Builds PlayList/PlayListCount from the option that is set; unloads a loaded player and,
     // unless PlayListOnly, opens the player. An empty list beeps and changes nothing.
-    void BuildPlayList();
+    // False (after the beep) when the choice holds no clip; the last list then stays as it was.
+    bool BuildPlayList();
 
     // Picture interaction, in picture units.
     void Hover(double x, double y);
@@ -67,6 +72,11 @@ public:
     // Layout-and-draw (also run by resize events while the window is in its normal state).
     void LayoutAndDraw();
     void ScrollChanged(int value);
+
+    // The play option whose button is set; -1 when none is.
+    int CheckedOption() const;
+    // The lowest window height for a picture of `rowCount` rows, in twips.
+    static int MinimumHeightTw(long rowCount);
 
     // Window state.
     double T1 = 0, T2 = 0;
@@ -83,16 +93,40 @@ public:
     QCheckBox *Chk_time, *Chk_Continue;
     QLabel *S_Freq, *S_Level, *S_T1, *S_T2, *C_Status, *S_Chnl, *S_IFBW;
     QLabel *C_Time, *C_Freq, *C_Level, *C_Chnl;
+    // A line above the picture that tells the operator what the picture leaves out; hidden when
+    // there is nothing to tell.
+    QLabel* L_Notice;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     AppState& S() { return *host_.state; }
+    const ClipTable& Table() const { return host_.state->Table; }
+    bool ValidClip(int clip) const;
+    bool ValidRow(long row) const;
+    double SegStart() const;
+    double SegStop() const;
+    double UnitWidth() const; // the picture's scale width, at least one unit
+    void ClipReadouts(int clip);
+    void FrameClip(int clip, bool atLimits);
+    void FrameRow(int row);
+    void ShowLimitLines();
+    SigRoll* SignalListWindow() const;
+    void ApplyPlacement();
+    void PlaceOnceFramed(int triesLeft);
+    void PlaceStatusRow(int t1LeftTw);
+    void LayoutNotice();
+    void FitCheckBoxes();
+
     OverallHost host_;
     bool loaded_ = false;
     bool laidOut_ = false;
+    bool framedPlacementDone_ = false;
+    // The layout in twips, as the last Layout-and-draw left it.
+    int panel1WidthTw_ = 7650, panel1HeightTw_ = 5130, statusTopTw_ = 4815;
 };
 
 } // namespace zarn

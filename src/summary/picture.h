@@ -49,7 +49,8 @@ std::string HoverLevelText(std::string_view levelField);    // field unchanged +
 std::string SelectedLevelText(std::string_view levelField); // field trimmed + " dBm"
 // "IFBW: " + bandwidth in KHz as "000" + "KHz" + the last five characters of the row's mode text.
 std::string IfbwText(double bandwidthMHz, std::string_view rowMode);
-// "   <" + class + ">,   " + the entry line from column 42; kNoSignalStatus when not in the list.
+// "   <" + class + ">,   " + the entry line from column 42; kNoSignalStatus for an empty line (the
+// signal is not in the list).
 std::string StatusText(std::string_view entryLine);
 inline constexpr std::string_view kNoSignalStatus = "   < . . . >";
 

@@ -9,9 +9,10 @@ namespace zarn {
 
 // The rewritten file text: every line of `eventText` unchanged (CR LF ended), with the inserted
 // "STARTBYTRIGGER,<stop of clip n>,<clip name less its last four characters><number + 1 as 0000>"
-// after the n-th clip line (first three characters "WAV") following the selectedSegment-th START
-// line. `lastClipStop` receives field 5 of that clip line. Empty when the file holds fewer START or
-// clip lines than asked for.
+// after the n-th clip line following the selectedSegment-th START line, both counted as the segment
+// table counts them (START lines with a start time, clip lines with a level). `lastClipStop`
+// receives field 5 of that clip line. Empty when the file holds fewer START or clip lines than
+// asked for (the segment's clips end at the next START line with a start time).
 struct SplitText {
     bool ok = false;
     std::string text;

@@ -30,10 +30,10 @@ struct PictureShape {
     bool visible = false;
 };
 
-// Renders the bars into `image` (premultiplied ARGB, already sized), which covers the picture
-// rows from `firstRow` (from 1) over `image.height()` pixels at `rowPixels` per row when rows are
-// of fixed height, or the whole scale when rowPixels is 0. Black background, one fillRect per bar,
-// at least one pixel wide and high.
+// Renders the bars into `image` (premultiplied ARGB, already sized; another format is converted),
+// which shows the picture's pixel rows from `topPixel` on and its pixel columns from 0, the whole
+// picture being scale.pixelWidth x scale.pixelHeight pixels. Black background, one rectangle fill
+// per bar, at least one pixel wide and high; the part outside the image is clipped.
 struct PictureScale {
     double scaleWidth = 1;  // units across the image width
     double scaleHeight = 1; // rows across the full picture height
@@ -90,6 +90,7 @@ private:
     std::vector<Bar> bars_;
     QImage cache_;
     QRect cacheRect_; // widget pixels the cache covers
+    QSize cacheSize_; // the widget's size when the cache was drawn
     bool cacheValid_ = false;
     int renders_ = 0;
 };

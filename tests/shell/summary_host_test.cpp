@@ -1,1 +1,173 @@
+// The summary picture as one of Zarn_zed32's windows: Open shows it and offers Export, Close and a
+// cancelled Open take it down, minimising the bar hides it, a declined split leaves nothing to
+// export, and reprocessing rebuilds it from the event file with the new bandwidth.
+#include "zarn_app.h"
+#include "zarn_aud.h"
+
+#include "fake_prompter.h"
+#include "latin1.h"
+#include "overall.h"
+#include "paths.h"
+#include "segment_answer.h"
+#include "temp_dir.h"
+#include "textfile.h"
+
+#include <QAction>
+#include <QTest>
+
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace zarn {
+namespace {
+
+using test::FakePrompter;
+using test::SegmentAnswer;
+using test::TempDir;
+
+constexpr const char* kOpenTitle = "Open... Audio File";
+constexpr const char* kTooManyTitle = "Too many frequencies";
+constexpr const char* kTooManyText =
+    "The selected segment includes too many signal frequencies to be presented as a single segment.  Can "
+    "it be broken into smaller segments, the first of which will be presented?";
+
+// A NETORA recording (no AUD file): three clips 10 kHz apart in one segment.
+constexpr const char* kNetora = "Ver, Created by the recorder\r\n"
+                                "STARTBYTRIGGER,01/02/05 10:00:00,NT0001.WAV\r\n"
+                                "WAV,NT0001.WAV,1,145.0000,01/02/05 10:00:10,01/02/05 10:00:20,-80,0\r\n"
+                                "WAV,NT0002.WAV,1,145.0100,01/02/05 10:01:00,01/02/05 10:01:09,-75,0\r\n"
+                                "WAV,NT0003.WAV,1,145.0200,01/02/05 10:02:00,01/02/05 10:02:30,-60,0\r\n"
+                                "STOPBYTRIGGER,01/02/05 10:30:00,NT0003.WAV\r\n";
+
+// One segment with 2002 frequencies a megahertz apart: more rows than one picture holds.
+std::string Crowded() {
+    std::string text = "Ver, Created by the recorder\r\nSTARTBYTRIGGER,01/02/05 10:00:00,CR0001.WAV\r\n";
+    char line[120];
+    for (int i = 1; i <= 2002; ++i) {
+        std::snprintf(line, sizeof line,
+                      "WAV,CR%04d.WAV,1,%d.0000,01/02/05 10:%02d:%02d,01/02/05 10:%02d:%02d,-80,0\r\n", i,
+                      100 + i, (i / 60) % 60, i % 60, (i / 60) % 60, i % 60);
+        text += line;
+    }
+    return text;
+}
+
+class SummaryHostTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app = std::make_unique<ZarnApp>(prompter, tmp.path());
+        app->StartUp();
+        QTest::qWait(20);
+    }
+    void TearDown() override {
+        EXPECT_TRUE(prompter.AllMet()) << prompter.Report();
+        app.reset();
+    }
+
+    Zarn_Aud* Main() const { return app->MainWindow(); }
+    AppState& State() const { return app->State(); }
+
+    // Opens `path` through File, Open... and its first segment; `answerSplit` queues the answer to
+    // the split question, when one is due.
+    void Open(const std::string& path, std::optional<MsgAnswer> answerSplit = std::nullopt) {
+        prompter.ExpectOpenFile(kOpenTitle, path);
+        if (answerSplit)
+            prompter.ExpectMessage(kTooManyTitle, kTooManyText, MsgIcon::Question, MsgButtons::OkCancel,
+                                   *answerSplit);
+        SegmentAnswer answer = SegmentAnswer::Ok();
+        Main()->F_Open_Click();
+        ASSERT_TRUE(answer.Seen());
+        QTest::qWait(20);
+    }
+
+    TempDir tmp;
+    FakePrompter prompter;
+    std::unique_ptr<ZarnApp> app;
+};
+
+TEST_F(SummaryHostTest, OpenShowsThePictureUnderTheBarAndOffersExport) {
+    Open(tmp.write("NETA0102.EVA", kNetora));
+    Overall* summary = app->Summary();
+    ASSERT_NE(summary, nullptr);
+    EXPECT_TRUE(summary->isVisible());
+    EXPECT_TRUE(State().SummaryLoaded);
+    EXPECT_TRUE(Main()->Export->isEnabled());
+    EXPECT_EQ(summary->windowTitle(), QStringLiteral("NETORA Audio Clips Summary Picture, <Segment_01>"));
+    EXPECT_EQ(State().Table.ClipCount, 3);
+    EXPECT_EQ(State().Table.RowCount, 2); // 145.00 and 145.01 share a 25 kHz window
+
+    Main()->F_Close->trigger();
+    EXPECT_EQ(app->Summary(), nullptr);
+    EXPECT_FALSE(State().SummaryLoaded);
+    EXPECT_FALSE(Main()->Export->isEnabled());
+}
+
+TEST_F(SummaryHostTest, MinimisingTheBarHidesThePictureAndRestoringShowsIt) {
+    Open(tmp.write("NETA0102.EVA", kNetora));
+    ASSERT_NE(app->Summary(), nullptr);
+    Main()->setWindowState(Qt::WindowMinimized);
+    QTest::qWait(20);
+    EXPECT_FALSE(app->Summary()->isVisible());
+    Main()->setWindowState(Qt::WindowNoState);
+    QTest::qWait(20);
+    EXPECT_TRUE(app->Summary()->isVisible());
+}
+
+TEST_F(SummaryHostTest, ItsCloseBoxUnloadsItAndDisablesExport) {
+    Open(tmp.write("NETA0102.EVA", kNetora));
+    ASSERT_NE(app->Summary(), nullptr);
+    app->Summary()->close();
+    QTest::qWait(20);
+    EXPECT_EQ(app->Summary(), nullptr);
+    EXPECT_FALSE(State().SummaryLoaded);
+    EXPECT_FALSE(Main()->Export->isEnabled());
+}
+
+TEST_F(SummaryHostTest, ReprocessingRebuildsTheTableWithTheNewBandwidth) {
+    Open(tmp.write("NETA0102.EVA", kNetora));
+    ASSERT_EQ(State().Table.RowCount, 2);
+    State().DefaultIfbw = 0.001; // every frequency a row of its own
+    app->Reprocess();
+    QTest::qWait(20);
+    ASSERT_NE(app->Summary(), nullptr);
+    EXPECT_TRUE(app->Summary()->isVisible());
+    EXPECT_EQ(State().Table.RowCount, 3);
+    EXPECT_TRUE(Main()->Export->isEnabled());
+}
+
+TEST_F(SummaryHostTest, DecliningTheSplitLeavesTheFileAndNothingToExport) {
+    const std::string path = tmp.write("CROW0102.EVA", Crowded());
+    Open(path, MsgAnswer::Cancel);
+    EXPECT_EQ(app->Summary(), nullptr);
+    EXPECT_FALSE(State().SummaryLoaded);
+    EXPECT_FALSE(Main()->Export->isEnabled());
+    EXPECT_EQ(TempDir::read(path), Crowded());
+    EXPECT_FALSE(FileExists(tmp.file("CROW0102.SAV")));
+}
+
+TEST_F(SummaryHostTest, AgreeingToTheSplitShowsTheFirstPartAndKeepsTheOldFileAsBackup) {
+    const std::string path = tmp.write("CROW0102.EVA", Crowded());
+    Open(path, MsgAnswer::Ok);
+    ASSERT_NE(app->Summary(), nullptr);
+    EXPECT_TRUE(Main()->Export->isEnabled());
+    EXPECT_EQ(TempDir::read(tmp.file("CROW0102.SAV")), Crowded());
+    const int kept = State().Table.ClipCount;
+    EXPECT_GT(kept, 1999);
+    EXPECT_LT(kept, 2002);
+    EXPECT_EQ(State().Segments.clipCount[1], kept);
+    // The new segment start follows the last kept clip.
+    const std::string split = TempDir::read(path);
+    char after[80];
+    std::snprintf(after, sizeof after, "CR%04d.WAV,1,", kept);
+    const std::size_t at = split.find(after);
+    ASSERT_NE(at, std::string::npos);
+    const std::size_t next = split.find("\r\n", at) + 2;
+    EXPECT_EQ(split.compare(next, 15, "STARTBYTRIGGER,"), 0);
+}
+
+} // namespace
+} // namespace zarn

@@ -1,1 +1,684 @@
+// The summary picture window as the operator meets it: captions by collection type, layout limits,
+// hover readouts, the four click behaviours, the play options and their lists, and loading real
+// event files.
+#include "overall.h"
+
+#include "dates.h"
+#include "eventline.h"
+#include "fake_prompter.h"
+#include "formats.h"
+#include "latin1.h"
+#include "segscan.h"
+#include "sig_roll.h"
+#include "temp_dir.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zarn {
+namespace {
+
+using test::FakePrompter;
+using test::TempDir;
+
+const double kSegStart = *ToDate("01/02/06 10:00:00");
+
+double At(double seconds) {
+    return kSegStart + seconds / 86400.0;
+}
+
+// A signal record at `freq` with IF bandwidth `bw` (both as the record writes them).
+std::string Record(const char* freq, const char* bw, const char* comment = "") {
+    return std::string(freq) + ",[   " + bw + "    20    FM    ]{2}(9)/ \\" + comment + "\r\n";
+}
+
+struct TestClip {
+    int row;
+    double mhz;
+    int start, stop; // seconds after the segment start (one second per unit)
+    const char* level;
+};
+
+// A table as the build leaves it, one second per unit, 1000 units wide.
+ClipTable MakeTable(CollectionType type, long rows, const std::vector<TestClip>& clips) {
+    ClipTable t;
+    t.Type = type;
+    t.RowCount = rows;
+    t.ClipCount = static_cast<int>(clips.size());
+    t.ClipLine.Reset(t.ClipCount);
+    t.Place.assign(clips.size() + 1, {});
+    t.RowClips.assign(static_cast<std::size_t>(rows) + 1, {});
+    t.RowLabel.assign(static_cast<std::size_t>(rows) + 1, "");
+    t.RowMode.assign(static_cast<std::size_t>(rows) + 1, ", 010KHz, AM ");
+    t.SecondsPerUnit = 1;
+    t.SegWidthUnits = 1000;
+    t.ScaleWidth = 1000 + 1000 / 501;
+    for (std::size_t i = 0; i < clips.size(); ++i) {
+        const TestClip& c = clips[i];
+        const int n = static_cast<int>(i) + 1;
+        t.ClipLine.Set(n, ClipFileName("ABCD", n) + "," + std::to_string(c.row) + "," +
+                              FormatNumber(c.mhz, "0000.0000") + "," + FormatDateTime(At(c.start)) + "," +
+                              FormatDateTime(At(c.stop)) + "," + c.level + ",1");
+        t.Place[static_cast<std::size_t>(n)] = {c.row, c.start, c.stop};
+        t.RowClips[static_cast<std::size_t>(c.row)].push_back({n, c.start, c.stop});
+    }
+    return t;
+}
+
+class OverallTest : public ::testing::Test {
+protected:
+    OverallTest() {
+        state.ProgramFolder = dir.path();
+        state.EventFileName = dir.file("ABCD0102.EVA");
+        state.SelectedSegment = 1;
+        state.Segments.segCount = 1;
+        state.Segments.start = {0, kSegStart};
+        state.Segments.stop = {0, At(1000)};
+        state.Segments.clipCount = {0, 0};
+        state.Segments.maxNumber = {0, 0};
+    }
+
+    Overall& Make() {
+        OverallHost host;
+        host.state = &state;
+        host.prompter = &prompts;
+        host.mainWindow = [] { return nullptr; };
+        host.signalList = [this] { return SignalList(); };
+        host.unloadPlayer = [this] {
+            ++playerUnloads;
+            state.PlayerLoaded = false;
+        };
+        host.showPlayer = [this] { ++playerShows; };
+        host.progressActivity = [this](const char* a) { activities.emplace_back(a); };
+        host.progressPercent = [](int) {};
+        host.progressDone = [this] { ++progressDone; };
+        host.unloaded = [this] { ++unloads; };
+        window = std::make_unique<Overall>(std::move(host));
+        return *window;
+    }
+
+    SigRoll* SignalList() {
+        if (!sigRoll) {
+            SigRollSetup setup;
+            setup.folder = dir.path();
+            sigRoll = std::make_unique<SigRoll>(prompts, std::move(setup));
+            sigRoll->Load();
+        }
+        return sigRoll.get();
+    }
+
+    // The window on a hand-made table.
+    Overall& Shown(ClipTable table) {
+        state.Segments.clipCount[1] = table.ClipCount;
+        Make().Present(std::move(table));
+        window->resize(Px(10335), Px(5460));
+        return *window;
+    }
+
+    // Three PRIORITY rows: two clips on row 1, one on row 3, none on row 2.
+    Overall& Priority() {
+        return Shown(MakeTable(CollectionType::Priority, 3,
+                               {{1, 145.0100, 100, 112, "-85"},
+                                {3, 150.5000, 200, 260, " -62 "},
+                                {1, 145.0200, 300, 330, "-101"}}));
+    }
+
+    std::string Text(const char* name) const {
+        const auto* l = window->findChild<QLabel*>(QLatin1String(name));
+        return l ? Bytes(l->text()) : "<none>";
+    }
+    std::vector<int> List() const {
+        return std::vector<int>(state.PlayList.begin() + 1, state.PlayList.begin() + 1 + state.PlayListCount);
+    }
+    void Option(int i) { window->Play_Opt_Click(i); }
+    void ClickAt(double x, double y, int button = 1) {
+        window->Hover(x, y);
+        window->Click(button, x, y);
+    }
+
+    TempDir dir;
+    AppState state;
+    FakePrompter prompts;
+    std::unique_ptr<SigRoll> sigRoll;
+    std::unique_ptr<Overall> window;
+    std::vector<std::string> activities;
+    int playerUnloads = 0, playerShows = 0, progressDone = 0, unloads = 0;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Captions and the state after loading
+
+struct TypeCase {
+    CollectionType type;
+    const char* caption;
+    const char* rowOption;
+    bool signalOption;
+    const char* continueCaption;
+    bool ifbw;
+};
+
+class OverallCaptions : public OverallTest, public ::testing::WithParamInterface<TypeCase> {};
+
+TEST_P(OverallCaptions, FollowTheCollectionType) {
+    const TypeCase& c = GetParam();
+    state.SelectedSegment = 1;
+    Overall& w = Shown(MakeTable(c.type, 2, {{1, 145.0, 10, 20, "-80"}}));
+    EXPECT_EQ(Bytes(w.windowTitle()), c.caption);
+    EXPECT_EQ(Bytes(w.Play_Opt[2]->text()), c.rowOption);
+    EXPECT_EQ(w.Play_Opt[2]->objectName(), QStringLiteral("Play_Opt_2"));
+    EXPECT_EQ(!w.Play_Opt[3]->isHidden(), c.signalOption);
+    EXPECT_EQ(Bytes(w.Chk_Continue->text()), c.continueCaption);
+    EXPECT_EQ(!w.S_IFBW->isHidden(), c.ifbw);
+
+    // Right after loading: Single Clip set, clip 1 selected, Continue unusable, limits at the ends.
+    EXPECT_TRUE(w.Play_Opt[0]->isChecked());
+    EXPECT_EQ(state.SelectedClip, 1);
+    EXPECT_FALSE(w.Chk_Continue->isEnabled());
+    EXPECT_TRUE(state.SummaryLoaded);
+    EXPECT_EQ(w.T1, 0);
+    EXPECT_DOUBLE_EQ(w.T2, 1001.0 - 1001.0 / 501);
+    EXPECT_EQ(Text("S_Freq"), "F:  0145.0000 M");
+    EXPECT_TRUE(w.L_Notice->isHidden());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, OverallCaptions,
+    ::testing::Values(TypeCase{CollectionType::Priority, "PRIORITY Audio Clips Summary Picture, <Segment_01>",
+                               "Channel#", true, "Continue Playing by Channel#", true},
+                      TypeCase{CollectionType::Spectral, "SPECTRAL Audio Clips Summary Picture, <Segment_01>",
+                               "Signal", false, "Continue Playing by Signal", true},
+                      TypeCase{CollectionType::Netora, "NETORA Audio Clips Summary Picture, <Segment_01>",
+                               "Signal", false, "Continue Playing by Signal", false}));
+
+TEST_F(OverallTest, ClipsWithoutPlaceAreToldOnceWithoutABox) {
+    ClipTable t = MakeTable(CollectionType::Priority, 2, {{1, 145.0, 10, 20, "-80"}});
+    t.Skipped = 12;
+    Shown(std::move(t));
+    EXPECT_FALSE(window->L_Notice->isHidden());
+    EXPECT_EQ(Bytes(window->L_Notice->toolTip()),
+              "12 clips of this segment have no place in the picture and are not shown");
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(OverallTest, ClosingTellsTheApplication) {
+    Priority().show();
+    window->close();
+    EXPECT_FALSE(state.SummaryLoaded);
+    EXPECT_EQ(unloads, 1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Layout
+
+TEST_F(OverallTest, MinimumHeightFollowsTheRows) {
+    const std::vector<std::pair<long, int>> cases = {
+        {10, 2220}, {50, 5820}, {51, 5820}, {400, 5820}, {0, 1320}};
+    for (const auto& [rows, height] : cases)
+        EXPECT_EQ(Overall::MinimumHeightTw(rows), height) << rows << " rows";
+
+    Shown(MakeTable(CollectionType::Priority, 10, {{1, 145.0, 10, 20, "-80"}}));
+    window->resize(10, 10);
+    // The client area of a 7770 x 2220 window: less 120 twips of frame and 390 of caption.
+    EXPECT_GE(window->width(), Px(7770 - 120));
+    EXPECT_GE(window->height(), Px(2220 - 390));
+}
+
+TEST_F(OverallTest, ScrollBarOnlyWhenTheRowsDoNotFit) {
+    Shown(MakeTable(CollectionType::Priority, 20, {{1, 145.0, 10, 20, "-80"}}));
+    window->LayoutAndDraw();
+    EXPECT_TRUE(window->Scrl_PBox->isHidden());
+    EXPECT_EQ(window->O_Picture->height(), window->P_PBox->height()); // rows stretch to fill
+
+    Shown(MakeTable(CollectionType::Priority, 200, {{1, 145.0, 10, 20, "-80"}}));
+    window->resize(Px(10335), Px(5820 - 390));
+    window->LayoutAndDraw();
+    // Panel1 is 5820 - 720 high, the viewport 600 less: 4500 twips, 50 rows.
+    EXPECT_FALSE(window->Scrl_PBox->isHidden());
+    EXPECT_EQ(window->Scrl_PBox->minimum(), 0);
+    EXPECT_EQ(window->Scrl_PBox->maximum(), 150);
+    EXPECT_EQ(window->Scrl_PBox->value(), 0);
+    EXPECT_GT(window->O_Picture->height(), window->P_PBox->height());
+    window->Scrl_PBox->setValue(3);
+    EXPECT_EQ(window->O_Picture->y(), -Px(270));
+}
+
+TEST_F(OverallTest, CursorLinesMoveWithoutRedrawingTheBars) {
+    Priority().show();
+    window->grab();
+    const int renders = window->O_Picture->RenderCount();
+    ClickAt(200, 2.5);
+    Option(1);
+    ClickAt(50, 1.5, 1);
+    window->grab();
+    EXPECT_EQ(window->O_Picture->RenderCount(), renders);
+    EXPECT_DOUBLE_EQ(window->O_Picture->L_T1.at, 50);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Hover and click
+
+TEST_F(OverallTest, HoverReadouts) {
+    Overall& w = Priority();
+    w.Hover(105, 0.5);
+    EXPECT_EQ(w.HoverClip, 1);
+    EXPECT_EQ(Text("C_Chnl"), "Chnl# 001");
+    EXPECT_EQ(Text("C_Time"), "T:  01/02/06 10:01:45");
+    EXPECT_EQ(Text("C_Freq"), "F:  0145.0100 M");
+    EXPECT_EQ(Text("C_Level"), "-85 dBm");
+
+    w.Hover(250, 3.0); // level field shown as it stands
+    EXPECT_EQ(w.HoverClip, 2);
+    EXPECT_EQ(Text("C_Level"), " -62  dBm");
+
+    w.Hover(150, 2.0); // row 2 has no clips
+    EXPECT_EQ(w.HoverClip, 0);
+    EXPECT_EQ(Text("C_Chnl"), "Chnl# 002");
+    EXPECT_EQ(Text("C_Freq"), "");
+    EXPECT_EQ(Text("C_Level"), "");
+
+    // Tolerance: scale width / 500 on each side.
+    w.Hover(112 + 1001.0 / 500 - 0.001, 1.0);
+    EXPECT_EQ(w.HoverClip, 1);
+}
+
+TEST_F(OverallTest, TrackRowsReadAsTracks) {
+    Shown(MakeTable(CollectionType::Spectral, 2, {{2, 145.0, 10, 20, "-80"}}));
+    window->Hover(15, 1.5);
+    EXPECT_EQ(Text("C_Chnl"), "Track# 002");
+}
+
+TEST_F(OverallTest, SingleClipClickSelectsTheHoveredClip) {
+    Overall& w = Priority();
+    state.PlayerLoaded = true;
+    ClickAt(220, 2.5);
+    EXPECT_EQ(playerUnloads, 1);
+    EXPECT_EQ(state.SelectedClip, 2);
+    EXPECT_EQ(w.SelectedRow, 3);
+    EXPECT_EQ(Text("S_Chnl"), "Chnl#  003");
+    EXPECT_EQ(Text("S_Freq"), "F:  0150.5000 M");
+    EXPECT_EQ(Text("S_Level"), "-62 dBm");
+    EXPECT_EQ(Text("S_T1"), "T1:  01/02/06 10:03:20");
+    EXPECT_EQ(Text("S_T2"), "T2:  01/02/06 10:04:20");
+    EXPECT_DOUBLE_EQ(w.O_Picture->L_T1.at, 200);
+    EXPECT_DOUBLE_EQ(w.O_Picture->L_T2.at, 260);
+    EXPECT_DOUBLE_EQ(w.O_Picture->L_ChnlA.at, 2);
+    EXPECT_DOUBLE_EQ(w.O_Picture->L_ChnlB.at, 3);
+
+    // Off any clip nothing changes, but an open player still closes.
+    state.PlayerLoaded = true;
+    ClickAt(600, 2.5);
+    EXPECT_EQ(playerUnloads, 2);
+    EXPECT_EQ(state.SelectedClip, 2);
+    EXPECT_EQ(Text("S_Freq"), "F:  0150.5000 M");
+}
+
+TEST_F(OverallTest, TimeClicksSetTheLimits) {
+    Overall& w = Priority();
+    Option(1);
+    ClickAt(400, 1, 1);
+    ClickAt(60, 2, 2); // T2 may lie left of T1
+    EXPECT_DOUBLE_EQ(w.T1, 400);
+    EXPECT_DOUBLE_EQ(w.T2, 60);
+    EXPECT_EQ(Text("S_T1"), "T1:  01/02/06 10:06:40");
+    EXPECT_EQ(Text("S_T2"), "T2:  01/02/06 10:01:00");
+    EXPECT_TRUE(w.O_Picture->L_T1.visible);
+    EXPECT_FALSE(w.O_Picture->L_ChnlA.visible);
+    EXPECT_TRUE(w.S_Freq->isHidden());
+    EXPECT_EQ(state.SelectedClip, 1);
+}
+
+TEST_F(OverallTest, RowClicks) {
+    Overall& w = Priority();
+    Option(2);
+    EXPECT_TRUE(w.Chk_Continue->isEnabled());
+    EXPECT_EQ(Text("S_T1"), "T1:  01/02/06 10:00:00"); // the segment's start and stop
+    EXPECT_EQ(Text("S_T2"), "T2:  01/02/06 10:16:40");
+
+    ClickAt(700, 2.5);
+    EXPECT_EQ(w.SelectedRow, 3);
+    EXPECT_EQ(state.SelectedClip, 2);
+    EXPECT_EQ(Text("S_Freq"), "F:  0150.5000 M");
+
+    ClickAt(700, 1.5); // no clips in row 2: the selected clip stays
+    EXPECT_EQ(w.SelectedRow, 2);
+    EXPECT_EQ(state.SelectedClip, 2);
+    EXPECT_EQ(Text("S_Freq"), "F:  ----.---- M");
+    EXPECT_EQ(Text("S_Chnl"), "Chnl#  002");
+    EXPECT_DOUBLE_EQ(w.O_Picture->L_ChnlA.at, 1);
+    EXPECT_DOUBLE_EQ(w.O_Picture->L_ChnlB.at, 2);
+}
+
+TEST_F(OverallTest, SignalClicks) {
+    Overall& w = Priority();
+    Option(3);
+    ClickAt(900, 0.5); // away from a clip: the row's first clip
+    EXPECT_EQ(state.SelectedClip, 1);
+    EXPECT_DOUBLE_EQ(w.O_Picture->L_T1.at, 100);
+
+    w.Chk_time->setChecked(true);
+    w.Chk_time_Click();
+    w.T1 = 5;
+    w.T2 = 900;
+    ClickAt(310, 0.5); // with the limit on the lines stay at T1 and T2
+    EXPECT_EQ(state.SelectedClip, 3);
+    EXPECT_DOUBLE_EQ(w.O_Picture->L_T1.at, 5);
+    EXPECT_DOUBLE_EQ(w.O_Picture->L_T2.at, 900);
+    EXPECT_EQ(Text("S_Level"), "-101 dBm");
+
+    ClickAt(900, 1.5); // a row without clips: nothing to take, nothing changes
+    EXPECT_EQ(state.SelectedClip, 3);
+    EXPECT_EQ(Text("S_Freq"), "F:  0145.0200 M");
+}
+
+TEST_F(OverallTest, ClicksOutsideTheTableDoNotFail) {
+    Overall& w = Shown(MakeTable(CollectionType::Priority, 2, {}));
+    for (int option = 0; option < 4; ++option) {
+        Option(option);
+        ClickAt(-50, -3);
+        ClickAt(5000, 99);
+        w.DoubleClick();
+    }
+    EXPECT_EQ(prompts.beeps, 4);
+    EXPECT_EQ(playerShows, 0);
+}
+
+TEST_F(OverallTest, TimeLimitToggle) {
+    Overall& w = Priority();
+    Option(2);
+    EXPECT_FALSE(w.O_Picture->L_T1.visible);
+    w.Chk_time->click();
+    EXPECT_TRUE(w.O_Picture->L_T1.visible);
+    EXPECT_DOUBLE_EQ(w.O_Picture->L_T2.at, w.T2);
+    w.Chk_time->click();
+    EXPECT_FALSE(w.O_Picture->L_T1.visible);
+
+    // With Single Clip the lines come back to the selected clip.
+    Option(0);
+    w.Chk_time->click();
+    w.Chk_time->click();
+    EXPECT_TRUE(w.O_Picture->L_T1.visible);
+    EXPECT_DOUBLE_EQ(w.O_Picture->L_T1.at, 100);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Signal attributes
+
+TEST_F(OverallTest, SignalAttributesFromTheList) {
+    dir.write("~FREQ.SIG", Record("00145.00000", "00.030", "tower") + Record("00150.00000", "00.010"));
+    Overall& w = Priority();
+    ClickAt(105, 0.5);
+    EXPECT_EQ(Text("S_IFBW"), "IFBW: 030KHz, AM ");
+    const std::string line = sigRoll->List().Line(0);
+    EXPECT_EQ(Text("C_Status"), "   <" + line.substr(35, 3) + ">,   " + line.substr(41));
+    EXPECT_TRUE(sigRoll->IsHighlighted(0));
+    EXPECT_EQ(sigRoll->CurrentIndex(), 0);
+
+    ClickAt(210, 2.5); // 150.5 is in no entry: the default bandwidth, no status
+    EXPECT_EQ(Text("S_IFBW"), "IFBW: 025KHz, AM ");
+    EXPECT_EQ(Text("C_Status"), "   < . . . >");
+    EXPECT_FALSE(sigRoll->IsHighlighted(0));
+    EXPECT_EQ(sigRoll->CurrentIndex(), -1);
+    (void)w;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Play options and the play list
+
+struct PlayCase {
+    const char* name;
+    int option;
+    bool timeLimit, continueRows;
+    double t1, t2;
+    std::vector<int> expected; // empty: a beep
+};
+
+class OverallPlay : public OverallTest, public ::testing::WithParamInterface<PlayCase> {};
+
+// Rows: 1 holds clips 1 (100-112) and 3 (300-330); 3 holds clip 2 (200-260) and 4 (600-610).
+TEST_P(OverallPlay, BuildsTheList) {
+    const PlayCase& c = GetParam();
+    Overall& w = Shown(MakeTable(CollectionType::Priority, 3,
+                                 {{1, 145.0100, 100, 112, "-85"},
+                                  {3, 150.5000, 200, 260, "-62"},
+                                  {1, 145.0200, 300, 330, "-101"},
+                                  {3, 145.0150, 600, 610, "-70"}}));
+    state.PlayList = {0, 42};
+    state.PlayListCount = 1;
+    ClickAt(105, 0.5); // clip 1, row 1
+    Option(c.option);
+    w.Chk_time->setChecked(c.timeLimit);
+    w.Chk_Continue->setChecked(c.continueRows);
+    w.T1 = c.t1;
+    w.T2 = c.t2;
+    w.Play->click();
+    if (c.expected.empty()) {
+        EXPECT_EQ(prompts.beeps, 1);
+        EXPECT_EQ(List(), std::vector<int>{42});
+        EXPECT_EQ(playerShows, 0);
+    } else {
+        EXPECT_EQ(prompts.beeps, 0);
+        EXPECT_EQ(List(), c.expected);
+        EXPECT_EQ(playerShows, 1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, OverallPlay,
+                         ::testing::Values(PlayCase{"Single", 0, false, false, 0, 1000, {1}},
+                                           PlayCase{"SingleIgnoresLimit", 0, true, false, 500, 1000, {1}},
+                                           PlayCase{"TimeAll", 1, false, false, 0, 1000, {1, 2, 3, 4}},
+                                           PlayCase{"TimeWindow", 1, false, false, 111, 300, {1, 2, 3}},
+                                           PlayCase{"TimeReversed", 1, false, false, 500, 100, {}},
+                                           PlayCase{"Row", 2, false, false, 0, 1000, {1, 3}},
+                                           PlayCase{"RowLimited", 2, true, false, 200, 1000, {3}},
+                                           PlayCase{"RowLimitedToNothing", 2, true, false, 400, 500, {}},
+                                           PlayCase{"RowAndBelow", 2, false, true, 0, 1000, {1, 3, 2, 4}},
+                                           PlayCase{"RowAndBelowLimited", 2, true, true, 250, 605, {3, 2, 4}},
+                                           // 145.0100 +- 0.0125 (no list): clips 1, 3 and 4, not 150.5
+                                           PlayCase{"Signal", 3, false, false, 0, 1000, {1, 3, 4}},
+                                           PlayCase{"SignalLimited", 3, true, false, 250, 1000, {3, 4}},
+                                           PlayCase{"SignalLimitedToNothing", 3, true, false, 700, 800, {}}),
+                         [](const ::testing::TestParamInfo<PlayCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_F(OverallTest, ContinueOnTheLastRowPlaysThatRow) {
+    Overall& w = Priority();
+    Option(2);
+    ClickAt(700, 2.5);
+    w.Chk_Continue->setChecked(true);
+    w.Play->click();
+    EXPECT_EQ(List(), std::vector<int>{2});
+}
+
+TEST_F(OverallTest, SignalBandComesFromTheList) {
+    dir.write("~FREQ.SIG", Record("00145.00000", "00.030") + Record("00145.01000", "00.002"));
+    Overall& w = Priority();
+    Option(3);
+    ClickAt(105, 0.5); // 145.01: the first entry's band 144.985-145.015 holds it, not the second's
+    w.Play->click();
+    EXPECT_EQ(List(), (std::vector<int>{1}));
+}
+
+TEST_F(OverallTest, PlayHandsOver) {
+    Overall& w = Priority();
+    state.PlayerLoaded = true;
+    state.StopAfterClip = true;
+    w.Play->click();
+    EXPECT_EQ(List(), std::vector<int>{1});
+    EXPECT_FALSE(state.StopAfterClip);
+    EXPECT_EQ(playerUnloads, 1);
+    EXPECT_EQ(playerShows, 1);
+
+    // The export's call: the list only, a loaded player closed, none opened.
+    state.PlayerLoaded = true;
+    state.PlayListOnly = true;
+    w.BuildPlayList();
+    EXPECT_EQ(playerUnloads, 2);
+    EXPECT_EQ(playerShows, 1);
+
+    // A double-click plays what its press selected.
+    ClickAt(210, 2.5);
+    w.DoubleClick();
+    EXPECT_FALSE(state.PlayListOnly);
+    EXPECT_EQ(List(), std::vector<int>{2});
+    EXPECT_EQ(playerShows, 2);
+}
+
+TEST_F(OverallTest, SelectedClipOutsideTheTableBeeps) {
+    Overall& w = Priority();
+    state.SelectedClip = 9;
+    w.Play->click();
+    EXPECT_EQ(prompts.beeps, 1);
+    EXPECT_EQ(playerShows, 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Loading event files
+
+class OverallLoad : public OverallTest {
+protected:
+    // Writes the event file (and the AUD file when given) and scans its segments.
+    void Files(const std::string& event, const char* aud) {
+        dir.write("ABCD0102.EVA", event);
+        if (aud) dir.write("abcd0102.aud", aud); // found without regard to case
+        state.Segments = ScanSegments(event);
+        state.SelectedSegment = 1;
+    }
+    static std::string Wav(int n, int number, const char* mhz, int start, int stop, const char* level) {
+        return "WAV," + ClipFileName("ABCD", n) + "," + std::to_string(number) + "," + mhz + "," +
+               FormatDateTime(At(start)) + "," + FormatDateTime(At(stop)) + "," + level + ",1\r\n";
+    }
+    static std::string Head() {
+        return "Ver, test\r\nSTARTBYTRIGGER," + FormatDateTime(kSegStart) + ",ABCD0001.WAV\r\n";
+    }
+    static std::string Smd(int n, char bw, char mode, const char* lo, const char* hi) {
+        return "SMD," + std::to_string(n) + ",RX,BW" + bw + ",COR1,MD" + mode + ",ATT0,AGCF,0,0,0,0," + lo +
+               "," + hi + ",1\r\n";
+    }
+};
+
+TEST_F(OverallLoad, Priority) {
+    Files(Head() + Wav(1, 1, "0145.0100", 100, 112, "-85") + Wav(2, 3, "0150.5000", 200, 260, "-62") +
+              Wav(3, 7, "0150.5000", 300, 310, "-62") + Wav(4, 2, "0146.0000", 900, 1000, "-90"),
+          ("HDR,PRIORITY\r\n" + Smd(1, '1', '1', "00145.00000", "00145.10000") +
+           Smd(2, '2', '2', "00146.00000", "00146.10000") + Smd(3, '3', '3', "00150.00000", "00151.00000"))
+              .c_str());
+    ASSERT_TRUE(Make().Load());
+    EXPECT_EQ(Bytes(window->windowTitle()), "PRIORITY Audio Clips Summary Picture, <Segment_01>");
+    EXPECT_EQ(state.Table.RowCount, 3);
+    EXPECT_EQ(state.CollectionType, CollectionType::Priority);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(progressDone, 1);
+    // Channel 7 has no row: told above the picture, no box.
+    EXPECT_FALSE(window->L_Notice->isHidden());
+    EXPECT_EQ(Bytes(window->L_Notice->toolTip()),
+              "1 clip of this segment has no place in the picture and is not shown");
+    EXPECT_TRUE(prompts.AllMet()) << prompts.Report();
+
+    window->Hover(230, 2.5);
+    EXPECT_EQ(Text("C_Freq"), "F:  0150.5000 M");
+    window->Click(1, 230, 2.5);
+    EXPECT_EQ(Text("S_IFBW"), "IFBW: 025KHz, CW ");
+    EXPECT_EQ(Text("S_Chnl"), "Chnl#  003");
+}
+
+TEST_F(OverallLoad, Spectral) {
+    Files(Head() + Wav(1, 9, "0145.0000", 10, 20, "-85") + Wav(2, 9, "0145.0100", 30, 40, "-85") +
+              Wav(3, 9, "0145.0200", 50, 60, "-70"),
+          "HDR,SPECTRAL\r\nSPE,0030.00000,0470.00000,0.02500,-110\r\n");
+    ASSERT_TRUE(Make().Load());
+    EXPECT_EQ(Bytes(window->windowTitle()), "SPECTRAL Audio Clips Summary Picture, <Segment_01>");
+    EXPECT_EQ(state.Table.RowCount, 2);
+    window->Hover(55, 1.5);
+    EXPECT_EQ(Text("C_Chnl"), "Track# 002");
+    EXPECT_EQ(Text("C_Freq"), "F:  0145.0200 M");
+    EXPECT_FALSE(window->S_IFBW->isHidden());
+    EXPECT_TRUE(window->Play_Opt[3]->isHidden());
+}
+
+TEST_F(OverallLoad, NetoraAndAnUnreadableFile) {
+    Files(Head() + Wav(1, 1, "0145.0000", 10, 20, "-85"), nullptr);
+    ASSERT_TRUE(Make().Load());
+    EXPECT_EQ(Bytes(window->windowTitle()), "NETORA Audio Clips Summary Picture, <Segment_01>");
+    EXPECT_TRUE(window->S_IFBW->isHidden());
+    EXPECT_TRUE(window->L_Notice->isHidden());
+
+    // The file went away after the segment dialog read it: an empty picture and a word why.
+    std::filesystem::remove(dir.file("ABCD0102.EVA"));
+    ASSERT_TRUE(Make().Load());
+    EXPECT_EQ(state.Table.ClipCount, 0);
+    EXPECT_EQ(Bytes(window->L_Notice->toolTip()), "The audio event file could not be read");
+    window->Play->click();
+    EXPECT_EQ(prompts.beeps, 1);
+}
+
+// A NETORA segment of 2010 clips, each at its own frequency: more rows than one picture holds.
+std::string Overfull() {
+    std::string text = "Ver, test\r\nSTARTBYTRIGGER," + FormatDateTime(kSegStart) + ",ABCD0001.WAV\r\n";
+    for (int n = 1; n <= 2010; ++n)
+        text += "WAV," + ClipFileName("ABCD", n) + ",1," + FormatNumber(30.0 + n * 0.1, "0000.0000") + "," +
+                FormatDateTime(At(n)) + "," + FormatDateTime(At(n + 1)) + ",-80,1\r\n";
+    return text;
+}
+
+constexpr const char* kTooManyText =
+    "The selected segment includes too many signal frequencies to be presented as a single segment.  "
+    "Can it be broken into smaller segments, the first of which will be presented?";
+
+TEST_F(OverallLoad, DecliningTheSplitLeavesTheFile) {
+    const std::string text = Overfull();
+    Files(text, nullptr);
+    prompts.ExpectMessage("Too many frequencies", kTooManyText, MsgIcon::Question, MsgButtons::OkCancel,
+                          MsgAnswer::Cancel);
+    EXPECT_FALSE(Make().Load());
+    EXPECT_TRUE(prompts.AllMet()) << prompts.Report();
+    EXPECT_EQ(TempDir::read(dir.file("ABCD0102.EVA")), text);
+    EXPECT_EQ(progressDone, 1);
+}
+
+TEST_F(OverallLoad, AgreedSplitShowsTheFirstPart) {
+    const std::string text = Overfull();
+    Files(text, nullptr);
+    prompts.ExpectMessage("Too many frequencies", kTooManyText, MsgIcon::Question, MsgButtons::OkCancel,
+                          MsgAnswer::Ok);
+    ASSERT_TRUE(Make().Load());
+    EXPECT_TRUE(prompts.AllMet()) << prompts.Report();
+    EXPECT_TRUE(state.Table.Split);
+    EXPECT_LT(state.Table.ClipCount, 2010);
+    EXPECT_EQ(state.Segments.clipCount[1], state.Table.ClipCount);
+    EXPECT_EQ(TempDir::read(dir.file("ABCD0102.SAV")), text);
+    EXPECT_EQ(ScanSegments(TempDir::read(dir.file("ABCD0102.EVA"))).segCount, 2);
+}
+
+TEST_F(OverallLoad, FailedSplitWarnsAndStillShows) {
+    const std::string text = Overfull();
+    Files(text, nullptr);
+    // The backup's name is taken by a folder that cannot be replaced.
+    std::filesystem::create_directories(dir.file("ABCD0102.SAV") + "/inside");
+    prompts.ExpectMessage("Too many frequencies", kTooManyText, MsgIcon::Question, MsgButtons::OkCancel,
+                          MsgAnswer::Ok);
+    ASSERT_TRUE(Make().Load());
+    ASSERT_EQ(prompts.messages.size(), 2u);
+    const auto& warning = prompts.messages[1];
+    EXPECT_EQ(warning.title, "Too many frequencies");
+    EXPECT_EQ(warning.icon, MsgIcon::Exclamation);
+    EXPECT_EQ(warning.buttons, MsgButtons::Ok);
+    EXPECT_NE(warning.text.find("The audio event file is unchanged."), std::string::npos) << warning.text;
+    EXPECT_EQ(TempDir::read(dir.file("ABCD0102.EVA")), text);
+    EXPECT_EQ(state.Segments.clipCount[1], state.Table.ClipCount);
+    EXPECT_LT(state.Table.ClipCount, 2010);
+}
+
+} // namespace
+} // namespace zarn

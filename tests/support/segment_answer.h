@@ -1,0 +1,97 @@
+// Answers the modal segment dialog of Open in window tests.
+#pragma once
+
+#include <QApplication>
+#include <QDialog>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace zarn::test {
+
+// Answers the modal segment dialog from inside its own event loop. It is set up before the command
+// that shows the dialog and retries until the dialog is up, since the command lets events run
+// before it shows it. Whatever is still modal after the retries is rejected, and a dialog that
+// does not close on the chosen answer is rejected too, so a failing test fails instead of hanging.
+class SegmentAnswer {
+public:
+    enum class Action { Ok, Cancel, Escape };
+    // Checks the dialog's controls, may move its scroll bar, and tells how to answer.
+    using Inspect = std::function<Action(QDialog& dialog)>;
+
+    explicit SegmentAnswer(Inspect inspect) : inspect_(std::move(inspect)) { Schedule(0); }
+    // The retries hold its address.
+    SegmentAnswer(const SegmentAnswer&) = delete;
+    SegmentAnswer& operator=(const SegmentAnswer&) = delete;
+    static SegmentAnswer Ok() {
+        return SegmentAnswer([](QDialog&) { return Action::Ok; });
+    }
+    // Moves the scroll bar to segment `s`, then answers OK.
+    static SegmentAnswer OkOn(int s) {
+        return SegmentAnswer([s](QDialog& d) {
+            d.findChild<QScrollBar*>(QStringLiteral("HScroll1"))->setValue(s);
+            return Action::Ok;
+        });
+    }
+    static SegmentAnswer CancelIt() {
+        return SegmentAnswer([](QDialog&) { return Action::Cancel; });
+    }
+
+    bool Seen() const { return seen_; }
+
+private:
+    void Schedule(int ms) {
+        QTimer::singleShot(ms, context_.get(), [this] { Try(); });
+    }
+
+    void Try() {
+        QWidget* modal = QApplication::activeModalWidget();
+        auto* dialog = qobject_cast<QDialog*>(modal);
+        if (dialog && dialog->objectName() == QLatin1String("Segment") && dialog->isVisible()) {
+            seen_ = true;
+            Answer(*dialog, inspect_(*dialog));
+            if (dialog->isVisible()) {
+                ADD_FAILURE() << "the segment dialog did not close on its answer";
+                dialog->reject();
+            }
+            return;
+        }
+        if (++tries_ < 300) {
+            Schedule(10);
+        } else if (modal) {
+            ADD_FAILURE() << "unexpected modal window " << modal->objectName().toStdString();
+            if (dialog)
+                dialog->reject();
+            else
+                modal->close();
+        }
+    }
+
+    static void Answer(QDialog& d, Action action) {
+        switch (action) {
+        case Action::Ok:
+            QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("OK")), Qt::LeftButton);
+            break;
+        case Action::Cancel:
+            QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("Cancel")), Qt::LeftButton);
+            break;
+        case Action::Escape:
+            QTest::keyClick(&d, Qt::Key_Escape);
+            break;
+        }
+    }
+
+    Inspect inspect_;
+    // Pending retries die with it, so an unanswered request cannot reach into a later test.
+    std::unique_ptr<QObject> context_ = std::make_unique<QObject>();
+    bool seen_ = false;
+    int tries_ = 0;
+};
+
+} // namespace zarn::test
