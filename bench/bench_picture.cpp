@@ -71,26 +71,6 @@ BENCHMARK(BM_RenderVisibleRowsOfTallPicture)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
-// The same rectangles through QPainter::fillRect (no pen, no antialiasing), the other way to draw
-// them: shows what the direct fills save.
-void BM_PainterFillRectBars(benchmark::State& state) {
-    QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
-    const double sx = kWidth / kScaleWidth, sy = double(kHeight) / kRows;
-    for (auto _ : state) {
-        image.fill(0xFF000000u);
-        QPainter p(&image);
-        for (const zarn::Bar& b : Bars()) {
-            const int top = int(std::round((b.row - 1) * sy)), left = int(std::round(b.x1 * sx));
-            const int h = std::max(1, int(std::round(b.row * sy)) - top);
-            const int w = std::max(1, int(std::round(b.x2 * sx)) - left);
-            p.fillRect(left, top, w, h, QColor::fromRgb(0xFF000000u | b.rgb));
-        }
-        p.end();
-        benchmark::DoNotOptimize(image.constBits());
-    }
-}
-BENCHMARK(BM_PainterFillRectBars)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-
 // Floors: clearing the image once, and as many fillRects of one fixed small rectangle.
 void BM_FillImage(benchmark::State& state) {
     QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
@@ -231,8 +211,6 @@ int main(int argc, char** argv) {
                 "BM_FillImage", " (absolute target < 10 ms)");
         r.Ratio("RenderBars / 32767 fillRects of one small rect (CPU)", "BM_RenderBars",
                 "BM_FixedSmallFillRects");
-        r.Ratio("the same bars by QPainter::fillRect / RenderBars (CPU)", "BM_PainterFillRectBars",
-                "BM_RenderBars");
         r.Ratio("Moving a cursor line and Shape1 / redrawing the bars and repainting (CPU)",
                 "BM_MoveCursorLine", "BM_RedrawAndRepaint", " (no bar redraws)");
         r.Ratio("Hover on a row of 1000 clips / plain loop over its triples (CPU)", "BM_Hover",
