@@ -1,6 +1,7 @@
 #include "sig_roll.h"
 
 #include "formats.h"
+#include "framed_placement.h"
 #include "latin1.h"
 #include "menu_items.h"
 #include "paths.h"
@@ -285,17 +286,11 @@ void SigRoll::ApplyPlacement() {
 
 void SigRoll::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (!framedPlacementDone_) PlaceOnceFramed(40);
-}
-
-void SigRoll::PlaceOnceFramed(int triesLeft) {
-    if (frameGeometry() != geometry()) {
-        framedPlacementDone_ = true;
-        ApplyPlacement();
-        return;
-    }
-    // No frame yet (or none at all, as on the offscreen platform): look again shortly.
-    if (triesLeft > 0) QTimer::singleShot(50, this, [this, triesLeft] { PlaceOnceFramed(triesLeft - 1); });
+    if (!framedPlacementDone_)
+        PlaceWhenFramed(this, [this] {
+            framedPlacementDone_ = true;
+            ApplyPlacement();
+        });
 }
 
 int SigRoll::CurrentIndex() const {

@@ -169,7 +169,6 @@ private:
     // The placement is applied at once and again when the window manager has framed the window on
     // its first show, since the frame's size is not known before.
     void ApplyPlacement();
-    void PlaceOnceFramed(int triesLeft);
     void BuildMenus();
     void BuildWindow();
     void LayoutWindow();

@@ -3,6 +3,7 @@
 #include "dates.h"
 #include "eventline.h"
 #include "formats.h"
+#include "framed_placement.h"
 #include "latin1.h"
 #include "numbers.h"
 #include "paths.h"
@@ -362,17 +363,11 @@ void Overall::ApplyPlacement() {
 
 void Overall::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!framedPlacementDone_) PlaceOnceFramed(40);
-}
-
-void Overall::PlaceOnceFramed(int triesLeft) {
-    // The frame's size is known only once the window manager has framed the window.
-    if (frameGeometry() != geometry()) {
-        framedPlacementDone_ = true;
-        ApplyPlacement();
-        return;
-    }
-    if (triesLeft > 0) QTimer::singleShot(50, this, [this, triesLeft] { PlaceOnceFramed(triesLeft - 1); });
+    if (!framedPlacementDone_)
+        PlaceWhenFramed(this, [this] {
+            framedPlacementDone_ = true;
+            ApplyPlacement();
+        });
 }
 
 // ---------------------------------------------------------------------------------------------

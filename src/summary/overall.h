@@ -116,7 +116,6 @@ private:
     void ShowLimitLines();
     SigRoll* SignalListWindow() const;
     void ApplyPlacement();
-    void PlaceOnceFramed(int triesLeft);
     void PlaceStatusRow(int t1LeftTw);
     void LayoutNotice();
     void FitCheckBoxes();
