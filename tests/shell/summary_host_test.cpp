@@ -4,7 +4,7 @@
 #include "zarn_app.h"
 #include "zarn_aud.h"
 
-#include "fake_prompter.h"
+#include "app_fixture.h"
 #include "latin1.h"
 #include "overall.h"
 #include "paths.h"
@@ -25,7 +25,6 @@
 namespace zarn {
 namespace {
 
-using test::FakePrompter;
 using test::SegmentAnswer;
 using test::TempDir;
 
@@ -56,20 +55,11 @@ std::string Crowded() {
     return text;
 }
 
-class SummaryHostTest : public ::testing::Test {
+class SummaryHostTest : public test::AppTest {
 protected:
-    void SetUp() override {
-        app = std::make_unique<ZarnApp>(prompter, tmp.path());
-        app->StartUp();
-        QTest::qWait(20);
-    }
-    void TearDown() override {
-        EXPECT_TRUE(prompter.AllMet()) << prompter.Report();
-        app.reset();
-    }
+    void SetUp() override { Start(); }
 
     Zarn_Aud* Main() const { return app->MainWindow(); }
-    AppState& State() const { return app->State(); }
 
     // Opens `path` through File, Open... and its first segment; `answerSplit` queues the answer to
     // the split question, when one is due.
@@ -83,10 +73,6 @@ protected:
         ASSERT_TRUE(answer.Seen());
         QTest::qWait(20);
     }
-
-    TempDir tmp;
-    FakePrompter prompter;
-    std::unique_ptr<ZarnApp> app;
 };
 
 TEST_F(SummaryHostTest, OpenShowsThePictureUnderTheBarAndOffersExport) {

@@ -1,0 +1,256 @@
+// The main window's File, Export... command: the file dialog, the overwrite question, the list the
+// picture builds, the guard for the open file's own clips, failures, and an exported file that
+// opens again with the same clips.
+#include "zarn_app.h"
+#include "zarn_aud.h"
+
+#include "app_fixture.h"
+#include "clip_table.h"
+#include "eventline.h"
+#include "grid_frm2.h"
+#include "overall.h"
+#include "paths.h"
+#include "segscan.h"
+#include "temp_dir.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace zarn {
+namespace {
+
+using test::AppTest;
+using test::TempDir;
+
+constexpr const char* kBwTitle = "Default sig BW change";
+constexpr const char* kReprocess =
+    "The change made requires the file to be reprocessed to become affective.  Ok to reprocess now?";
+
+// ---- File, Export... --------------------------------------------------------------------------
+
+constexpr const char* kExportTitle = "Export... Audio File Name";
+constexpr const char* kExportWarning = "Warning message from: Export... Audio File Name";
+
+// One NETORA segment of three clips, on three frequencies.
+constexpr const char* kRecording = "Ver, Created by the recorder\r\n"
+                                   "STARTBYTRIGGER,01/02/05 10:00:00,AB0001.WAV\r\n"
+                                   "WAV,AB0001.WAV,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0\r\n"
+                                   "WAV,AB0002.WAV,2,124.0000,01/02/05 10:01:00,01/02/05 10:01:09,-75,0\r\n"
+                                   "WAV,AB0003.WAV,3,125.0000,01/02/05 10:02:00,01/02/05 10:02:30,-90,0\r\n";
+
+class ExportCommandTest : public AppTest {
+protected:
+    // Starts with the recording open on its segment and its picture loaded.
+    void StartOnRecording() {
+        Start();
+        std::filesystem::create_directories(tmp.file("rec"));
+        std::filesystem::create_directories(tmp.file("out"));
+        event = tmp.write("rec/AB.EVA", kRecording);
+        for (const char* clip : {"AB0001.WAV", "AB0002.WAV", "AB0003.WAV"})
+            tmp.write(std::string("rec/") + clip, std::string("data of ") + clip);
+        State().EventFileName = event;
+        State().EventFolder = FolderOf(event);
+        State().Segments = ScanSegments(kRecording);
+        State().SelectedSegment = 1;
+        ASSERT_TRUE(app->ShowSummary());
+        ASSERT_TRUE(State().SummaryLoaded);
+        ASSERT_NE(app->Summary(), nullptr);
+        app->MainWindow()->Export->setEnabled(true);
+    }
+    // Time 1 - 2 over the whole segment: every clip.
+    void ChooseAllClips() {
+        Overall* o = app->Summary();
+        o->Play_Opt[1]->setChecked(true);
+        o->Play_Opt_Click(1);
+    }
+    // The file dialog's answer is queued first; the prompts that follow it, after.
+    void ExpectDialog(const std::string& chosen) { prompter.ExpectOpenFile(kExportTitle, chosen); }
+    void Export() { app->MainWindow()->Export->trigger(); }
+    void Export(const std::string& chosen) {
+        ExpectDialog(chosen);
+        Export();
+    }
+
+    std::string event;
+};
+
+TEST_F(ExportCommandTest, WritesTheChosenClipsAndTheirEventFile) {
+    StartOnRecording();
+    ChooseAllClips();
+    Export(tmp.file("out/NEW.TXT"));
+    ASSERT_TRUE(prompter.AllMet()) << prompter.Report();
+    ASSERT_EQ(prompter.dialogs.size(), 1u);
+    const FileDialogRequest& r = prompter.dialogs[0].request;
+    EXPECT_EQ(r.name, "CMDialog2");
+    EXPECT_EQ(r.filter, "*.EVA|*.EVA");
+    EXPECT_FALSE(r.mustExist);
+
+    const std::string text = TempDir::read(tmp.file("out/NEW.EVA"));
+    const std::string wav2 = "WAV,NEW0002.WAV,2,124.0000,01/02/05 10:01:00,01/02/05 10:01:09,-75,0";
+    EXPECT_EQ(text.rfind("Ver, Created by Zarn_Aud Export Utility\r\n"
+                         "STARTBYTRIGGER,1/2/05 10:00:00 AM,AB0001.WAV\r\n"
+                         "WAV,NEW0001.WAV,1,123.4500,",
+                         0),
+              0u)
+        << text;
+    EXPECT_NE(text.find("\r\n" + wav2 + std::string(80 - 63, ' ') + "\r\n"), std::string::npos) << text;
+    EXPECT_EQ(text.substr(text.size() - 47), "\r\nSTOPBYTRIGGER,1/2/05 10:02:30 AM,AB0003.WAV\r\n");
+    EXPECT_EQ(TempDir::read(tmp.file("out/NEW0001.WAV")), "data of AB0001.WAV");
+    EXPECT_EQ(TempDir::read(tmp.file("out/NEW0003.WAV")), "data of AB0003.WAV");
+    EXPECT_FALSE(State().PlayListOnly);
+    EXPECT_EQ(State().PlayListCount, 3);
+    EXPECT_EQ(prompter.beeps, 0);
+}
+
+TEST_F(ExportCommandTest, TheExportedFileOpensAgainWithTheSameClips) {
+    StartOnRecording();
+    ChooseAllClips();
+    Export(tmp.file("out/AGAIN.EVA"));
+    const std::string text = TempDir::read(tmp.file("out/AGAIN.EVA"));
+    const SegmentTable segments = ScanSegments(text);
+    ASSERT_EQ(segments.segCount, 1);
+    ClipTableInput in;
+    in.eventText = text;
+    in.segStart = segments.start[1];
+    in.segStop = segments.stop[1];
+    in.segClipCount = segments.clipCount[1];
+    in.segMaxNumber = segments.maxNumber[1];
+    in.defaultIfbw = State().DefaultIfbw;
+    const ClipTable again = BuildClipTable(in);
+    const ClipTable& source = State().Table;
+    ASSERT_EQ(again.ClipCount, source.ClipCount);
+    EXPECT_EQ(again.RowCount, source.RowCount);
+    for (int k = 1; k <= again.ClipCount; ++k) {
+        const std::string_view a = again.ClipLine[k], b = source.ClipLine[k];
+        EXPECT_EQ(a.substr(0, a.find(',')), ClipFileName("AGAI", k));
+        // The fields after the name; the blanks that pad each line to 80 depend on the name's length.
+        auto fields = [](std::string_view line) {
+            line.remove_prefix(line.find(','));
+            return line.substr(0, line.find_last_not_of(' ') + 1);
+        };
+        EXPECT_EQ(fields(a), fields(b)) << "clip " << k;
+        EXPECT_EQ(again.Place[k].x1, source.Place[k].x1);
+        EXPECT_EQ(again.Place[k].x2, source.Place[k].x2);
+        EXPECT_TRUE(FileExists(tmp.file("out/" + ClipFileName("AGAI", k))));
+    }
+}
+
+TEST_F(ExportCommandTest, CancelAndAnExistingTargetAskFirst) {
+    StartOnRecording();
+    ChooseAllClips();
+    // Cancel in the file dialog ends the command silently.
+    prompter.ExpectOpenFile(kExportTitle, std::nullopt);
+    app->MainWindow()->Export_Click();
+
+    const std::string target = tmp.write("out/OLD.EVA", "an earlier export\r\n");
+    const std::string question = "File " + target + " already exists, ok to overwrite?";
+    ExpectDialog(target);
+    prompter.ExpectMessage(kExportTitle, question, MsgIcon::Question, MsgButtons::OkCancel,
+                           MsgAnswer::Cancel);
+    Export();
+    EXPECT_EQ(TempDir::read(target), "an earlier export\r\n");
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("out/OLD0001.WAV")));
+
+    ExpectDialog(target);
+    prompter.ExpectMessage(kExportTitle, question, MsgIcon::Question, MsgButtons::OkCancel, MsgAnswer::Ok);
+    Export();
+    EXPECT_EQ(TempDir::read(target).rfind("Ver, Created by Zarn_Aud Export Utility\r\n", 0), 0u);
+    EXPECT_TRUE(std::filesystem::exists(tmp.file("out/OLD0003.WAV")));
+}
+
+TEST_F(ExportCommandTest, RefusesToReplaceTheOpenFilesClips) {
+    StartOnRecording();
+    ChooseAllClips();
+    const std::string refused = ".  Nothing was written; choose another name or folder.";
+    // Base "ab" in the recording's own folder: ab0001.WAV... are the open file's clips but for case.
+    ExpectDialog(tmp.file("rec/ab.new"));
+    prompter.ExpectMessage(kExportWarning,
+                           "The new clips ab0001.WAV... in " + tmp.file("rec/") +
+                               " would replace clips of the open file " + event + refused,
+                           MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    Export();
+    // The open file itself: the operator agrees to overwrite it, and the guard still refuses.
+    ExpectDialog(event);
+    prompter.ExpectMessage(kExportTitle, "File " + event + " already exists, ok to overwrite?",
+                           MsgIcon::Question, MsgButtons::OkCancel, MsgAnswer::Ok);
+    prompter.ExpectMessage(kExportWarning,
+                           "The new clips AB0001.WAV... in " + tmp.file("rec/") +
+                               " would replace clips of the open file " + event + refused,
+                           MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    Export();
+    EXPECT_EQ(TempDir::read(tmp.file("rec/AB0001.WAV")), "data of AB0001.WAV");
+    EXPECT_EQ(TempDir::read(tmp.file("rec/AB0002.WAV")), "data of AB0002.WAV");
+    EXPECT_EQ(TempDir::read(event), kRecording);
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("rec/ab.EVA")));
+}
+
+TEST_F(ExportCommandTest, AMissingClipIsReportedAndNoEventFileWritten) {
+    StartOnRecording();
+    ChooseAllClips();
+    std::filesystem::remove(tmp.file("rec/AB0002.WAV"));
+    const std::string target = tmp.file("out/NEW.EVA");
+    ExpectDialog(target);
+    prompter.ExpectMessage(kExportWarning,
+                           "The export to " + target + " failed: Cannot find clip file " + tmp.file("rec/") +
+                               "AB0002.WAV.  No event file was written.",
+                           MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    Export();
+    EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+TEST_F(ExportCommandTest, AnEmptyChoiceBeepsWritesNothingAndKeepsTheLastList) {
+    StartOnRecording();
+    State().PlayList = {0, 2, 3};
+    State().PlayListCount = 2;
+    // Time 1 - 2 with T1 after every clip: nothing to export.
+    Overall* o = app->Summary();
+    ChooseAllClips();
+    o->T1 = o->T2 + 1;
+    Export(tmp.file("out/NEW.EVA"));
+    EXPECT_EQ(prompter.beeps, 1);
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("out/NEW.EVA")));
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.file("out")));
+    EXPECT_EQ(State().PlayList, (std::vector<int>{0, 2, 3}));
+    EXPECT_EQ(State().PlayListCount, 2);
+    EXPECT_FALSE(State().PlayListOnly);
+}
+
+TEST_F(ExportCommandTest, WithoutAPictureNothingIsExported) {
+    StartOnRecording();
+    app->UnloadSummary();
+    EXPECT_FALSE(app->MainWindow()->Export->isEnabled());
+    prompter.ExpectOpenFile(kExportTitle, tmp.file("out/NEW.EVA"));
+    app->MainWindow()->Export_Click();
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.file("out")));
+}
+
+using ReprocessTest = ExportCommandTest;
+
+TEST_F(ReprocessTest, YesRebuildsThePictureWithTheNewBandwidth) {
+    StartOnRecording();
+    ASSERT_EQ(State().Table.RowCount, 3); // 25 KHz: a row per frequency
+    app->MainWindow()->IFBW_Default->trigger();
+    GridFrm2* d = app->DefaultBandwidth();
+    ASSERT_NE(d, nullptr);
+    d->Value->setText(QStringLiteral("2000"));
+    prompter.ExpectMessage(kBwTitle, kReprocess, MsgIcon::None, MsgButtons::YesNo, MsgAnswer::Yes);
+    QTest::mouseClick(d->Cmd_Done, Qt::LeftButton);
+    Flush();
+    // 2 MHz windows: 124.0000 falls into the row of 123.4500.
+    ASSERT_NE(app->Summary(), nullptr);
+    EXPECT_TRUE(State().SummaryLoaded);
+    EXPECT_EQ(State().Table.RowCount, 2);
+    EXPECT_TRUE(app->MainWindow()->Export->isEnabled());
+}
+
+} // namespace
+} // namespace zarn
