@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace zarn {
 
@@ -133,15 +134,21 @@ inline int Two(const char* t, int i) {
     return (t[i] - '0') * 10 + (t[i + 1] - '0');
 }
 
+// The shape of "mm/dd/yy hh:mm:ss": digits and separators in their places.
+inline bool IsSeventeenForm(const char* t) {
+    static constexpr int kDigitAt[] = {0, 1, 3, 4, 6, 7, 9, 10, 12, 13, 15, 16};
+    // One test of all twelve digits rather than a branch each.
+    bool bad = false;
+    for (int i : kDigitAt)
+        bad |= static_cast<unsigned char>(t[i]) - unsigned{'0'} > 9;
+    return !bad && t[2] == '/' && t[5] == '/' && t[8] == ' ' && t[11] == ':' && t[14] == ':';
+}
+
 // Reads "mm/dd/yy hh:mm:ss" exactly, with the given century, into `result` (no value for an
 // impossible date). False when the text has another shape: then the general reader decides.
 bool FastSeventeen(std::string_view text, int century, std::optional<double>& result) {
-    if (text.size() != 17) return false;
-    static constexpr int kDigitAt[] = {0, 1, 3, 4, 6, 7, 9, 10, 12, 13, 15, 16};
+    if (text.size() != 17 || !IsSeventeenForm(text.data())) return false;
     const char* t = text.data();
-    for (int i : kDigitAt)
-        if (!IsDigit(t[i])) return false;
-    if (t[2] != '/' || t[5] != '/' || t[8] != ' ' || t[11] != ':' || t[14] != ':') return false;
     DateParts p;
     p.month = Two(t, 0);
     p.day = Two(t, 3);
@@ -197,6 +204,22 @@ std::optional<double> ParseDateText(std::string_view text) {
     s.SkipBlanks();
     if (!s.AtEnd() || !ValidParts(p)) return std::nullopt;
     return SerialFromParts(p);
+}
+
+std::optional<double> DateReader::ReadNewDate(std::string_view text) {
+    // ToDate reads a 17-character text of this form with the century 20 below year 90, else 19.
+    if (text.size() != kLength || !IsSeventeenForm(text.data())) return ToDate(text);
+    const char* t = text.data();
+    std::memcpy(last_, t, 8);
+    known_ = true;
+    const int yy = Two(t, 6);
+    DateParts p;
+    p.year = yy < 90 ? 2000 + yy : 1900 + yy;
+    p.month = Two(t, 0);
+    p.day = Two(t, 3);
+    dateValid_ = ValidParts(p);
+    days_ = dateValid_ ? DaysFromCivil(p.year, p.month, p.day) - kEpochOffset : 0;
+    return Remember(t);
 }
 
 std::optional<double> ToDate(std::string_view text) {

@@ -2,6 +2,8 @@
 // date reader.
 #pragma once
 
+#include <cstddef>
+#include <cstring>
 #include <optional>
 #include <string_view>
 
@@ -29,5 +31,53 @@ std::optional<double> ParseDateText(std::string_view text);
 // form mm/dd/yy hh:mm:ss and yy is below 90 the century "20" is inserted, otherwise the whole
 // text is read unchanged by ParseDateText. No value when it cannot be read; callers decide.
 std::optional<double> ToDate(std::string_view text);
+
+// ToDate for a run of texts, such as the start times of a segment's clips, which mostly share their
+// date and often repeat: the last text of the fixed 17-character form "mm/dd/yy hh:mm:ss" is
+// remembered with its value, and its "mm/dd/yy" with its day number, so a repeated text costs a
+// comparison and one with the same date only has its time read. Every value is the very one ToDate
+// gives; any other text is left to ToDate.
+class DateReader {
+public:
+    std::optional<double> Read(std::string_view text) {
+        // Inline for the common cases.
+        if (text.size() == kLength && known_) {
+            const char* t = text.data();
+            if (std::memcmp(last_, t, kLength) == 0) return value_;
+            if (std::memcmp(last_, t, 8) == 0) {
+                bool bad = t[8] != ' ' || t[11] != ':' || t[14] != ':';
+                for (int i : {9, 10, 12, 13, 15, 16})
+                    bad |= static_cast<unsigned char>(t[i]) - unsigned{'0'} > 9;
+                if (!bad) return Remember(t);
+            }
+        }
+        return ReadNewDate(text);
+    }
+
+private:
+    static constexpr std::size_t kLength = 17;
+    std::optional<double> ReadNewDate(std::string_view text);
+    // The time of a text of the form whose date is the remembered one.
+    std::optional<double> Remember(const char* t) {
+        std::memcpy(last_ + 8, t + 8, kLength - 8);
+        const int hour = (t[9] - '0') * 10 + (t[10] - '0');
+        const int minute = (t[12] - '0') * 10 + (t[13] - '0');
+        const int second = (t[15] - '0') * 10 + (t[16] - '0');
+        if (!dateValid_ || hour > 23 || minute > 59 || second > 59) {
+            value_ = std::nullopt;
+        } else {
+            // The arithmetic of SerialFromParts, so the double is the same to the last bit.
+            const long seconds = hour * 3600L + minute * 60L + second;
+            value_ = static_cast<double>(days_) + static_cast<double>(seconds) / 86400L;
+        }
+        return value_;
+    }
+
+    char last_[kLength] = {}; // the last text of the form
+    bool known_ = false;      // last_ holds one
+    std::optional<double> value_;
+    bool dateValid_ = false; // its date names a real day, days_
+    long days_ = 0;
+};
 
 } // namespace zarn

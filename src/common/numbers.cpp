@@ -73,7 +73,35 @@ private:
 
 } // namespace
 
+std::optional<double> PlainDecimalValue(std::string_view text) {
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const bool negative = p != end && *p == '-';
+    if (p != end && (*p == '-' || *p == '+')) ++p;
+    if (end - p > 16) return std::nullopt; // more than 15 digits and a point
+    const char* point = nullptr;
+    std::uint64_t digits = 0;
+    for (const char* c = p; c != end; ++c) {
+        const unsigned digit = static_cast<unsigned char>(*c) - unsigned{'0'};
+        if (digit <= 9)
+            digits = digits * 10 + digit;
+        else if (*c == '.' && !point)
+            point = c;
+        else
+            return std::nullopt;
+    }
+    const auto count = (end - p) - (point ? 1 : 0);
+    if (count == 0 || count > 15) return std::nullopt;
+    double value = static_cast<double>(digits);
+    if (point && point + 1 != end) value /= kPowers[end - point - 1];
+    return negative ? -value : value;
+}
+
 double LeadingNumber(std::string_view text) {
+    // Nearly every number in the station files is plain decimal.
+    if (const auto plain = PlainDecimalValue(text)) return *plain;
     BlankSkipper in(text);
     if (in.Peek() == '&') {
         in.Advance();
@@ -179,24 +207,12 @@ bool IsNumericText(std::string_view text) {
     return i == e;
 }
 
-namespace {
-
-// Half to even without depending on the floating-point rounding mode.
 double RoundHalfEven(double value) {
     const double low = std::floor(value);
     const double diff = value - low;
     if (diff < 0.5) return low;
     if (diff > 0.5) return low + 1;
     return std::fmod(low, 2.0) == 0 ? low : low + 1;
-}
-
-} // namespace
-
-std::optional<std::int16_t> RoundToInt16(double value) {
-    if (!std::isfinite(value)) return std::nullopt;
-    const double r = RoundHalfEven(value);
-    if (r < -32768.0 || r > 32767.0) return std::nullopt;
-    return static_cast<std::int16_t>(r);
 }
 
 std::int16_t RoundToInt16Clamped(double value) {

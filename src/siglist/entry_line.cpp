@@ -4,7 +4,6 @@
 #include "numbers.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
 #include <iterator>
 
@@ -122,36 +121,6 @@ void AppendPadded(std::string& out, std::string_view column, std::size_t width) 
     if (column.size() < width) out.append(width - column.size(), ' ');
 }
 
-// The value of a text that has exactly the digits of a fixed format ("00000.00000", "00.000"), which
-// is how nearly every list file holds its numbers. The integer over a power of ten is rounded once,
-// so it is the same double the lenient reader gives.
-template <std::size_t IntDigits, std::size_t Decimals>
-[[gnu::always_inline]] inline std::optional<double> FixedFormatValue(std::string_view text) {
-    constexpr std::size_t kLength = IntDigits + 1 + Decimals;
-    if (text.size() != kLength || text[IntDigits] != '.') return std::nullopt;
-    // The whole and the decimal digits are two independent chains, so they are read side by side.
-    std::uint64_t whole = 0, fraction = 0;
-    bool bad = false;
-    for (std::size_t i = 0; i < IntDigits; ++i) {
-        const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned{'0'};
-        bad |= digit > 9;
-        whole = whole * 10 + digit;
-    }
-    for (std::size_t i = IntDigits + 1; i < kLength; ++i) {
-        const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned{'0'};
-        bad |= digit > 9;
-        fraction = fraction * 10 + digit;
-    }
-    if (bad) return std::nullopt;
-    constexpr std::uint64_t kScale = [] {
-        std::uint64_t scale = 1;
-        for (std::size_t i = 0; i < Decimals; ++i)
-            scale *= 10;
-        return scale;
-    }();
-    return static_cast<double>(whole * kScale + fraction) / static_cast<double>(kScale);
-}
-
 } // namespace
 
 std::string_view EntryColumns(std::string_view line, std::size_t first, std::size_t width) {
@@ -190,13 +159,13 @@ std::string_view EntryComment(std::string_view line) {
 
 double EntryFrequency(std::string_view line) {
     const std::string_view text = EntryFreqText(line);
-    if (const auto v = FixedFormatValue<5, 5>(text)) return *v;
+    if (const auto v = FixedDecimalValue<5, 5>(text)) return *v;
     return LeadingNumber(text);
 }
 
 double EntryIfbw(std::string_view line) {
     const std::string_view text = EntryIfbwText(line);
-    if (const auto v = FixedFormatValue<2, 3>(text)) return *v;
+    if (const auto v = FixedDecimalValue<2, 3>(text)) return *v;
     return LeadingNumber(text);
 }
 
@@ -234,7 +203,7 @@ namespace {
 // The record parser; `freq` gets the entry's frequency as EntryFrequency reads it from the line.
 std::optional<std::string> ParseRecord(std::string_view freqField, std::string_view rest, double& freq) {
     std::string line;
-    if (const auto fixed = FixedFormatValue<5, 5>(freqField)) {
+    if (const auto fixed = FixedDecimalValue<5, 5>(freqField)) {
         freq = *fixed;
         // Already in its column's form, as every record this program writes.
         line.reserve(kEntryLineLength + rest.size());

@@ -14,7 +14,9 @@ namespace zarn {
 
 void ClipLineTable::Reset(int count) {
     count_ = std::max(count, 0);
-    buffer_.assign((static_cast<std::size_t>(count_) + 1) * kStride, ' ');
+    buffer_.clear();
+    buffer_.resize((static_cast<std::size_t>(count_) + 1) * kStride);
+    std::fill_n(buffer_.data(), kStride, ' '); // slot 0 is never a line
     length_.assign(static_cast<std::size_t>(count_) + 1, 0);
 }
 
@@ -22,7 +24,7 @@ void ClipLineTable::Set(int i, std::string_view line) {
     const std::size_t n = std::min<std::size_t>(line.size(), kClipLineLength);
     char* at = buffer_.data() + Offset(i);
     std::copy_n(line.data(), n, at);
-    std::fill(at + n, at + kClipLineLength, ' ');
+    std::fill(at + n, at + kStride, ' ');
     length_[static_cast<std::size_t>(i)] = kClipLineLength;
 }
 
@@ -59,7 +61,7 @@ void ClipLineTable::Truncate(int count) {
 
 TimeScale ComputeTimeScale(double seconds) {
     // Rounded to a long (halves to even), then halved with the same rounding while 2001 or more.
-    auto roundLong = [](double v) { return static_cast<long>(std::nearbyint(v)); };
+    auto roundLong = [](double v) { return static_cast<long>(RoundHalfEven(v)); };
     TimeScale scale;
     long u = roundLong(seconds);
     while (u >= 2001) {
@@ -71,15 +73,6 @@ TimeScale ComputeTimeScale(double seconds) {
 }
 
 namespace {
-
-// Rounds half to even, as the old integer conversions did.
-double RoundHalfEven(double v) {
-    const double low = std::floor(v);
-    const double diff = v - low;
-    if (diff < 0.5) return low;
-    if (diff > 0.5) return low + 1;
-    return std::fmod(low, 2.0) == 0 ? low : low + 1;
-}
 
 bool BeginsNoCase(std::string_view line, std::string_view keyword) {
     if (line.size() < keyword.size()) return false;
@@ -112,45 +105,6 @@ long TripleTextLength(int clip, int x1, int x2) {
     return DecimalLength(clip) + DecimalLength(x1) + DecimalLength(x2) + 3;
 }
 
-// RoundToInt16 for the three numbers of every clip, without its call to the library's floor: the same
-// halves to even and the same range, so the same result for every value.
-// The fractions are as good as random, so the steps are sums of comparisons, not branches.
-inline std::optional<std::int16_t> RoundUnits(double v) {
-    if (!(v > -32769.0 && v < 32768.0)) return std::nullopt;
-    const auto whole = static_cast<long>(v); // towards zero
-    const long low = whole - static_cast<long>(static_cast<double>(whole) > v);
-    const double diff = v - static_cast<double>(low);
-    const long r = low + static_cast<long>(diff > 0.5) + static_cast<long>(diff == 0.5 && (low & 1) != 0);
-    if (r < -32768 || r > 32767) return std::nullopt;
-    return static_cast<std::int16_t>(r);
-}
-
-// The value of a number field. Plain decimal texts ("0145.0100", "1436") are read directly: with
-// at most 15 digits the digits make an exact integer, and one division by an exact power of ten is
-// rounded once, so the value is the very double the lenient reader gives. Anything else is left
-// to that reader.
-double FieldNumber(std::string_view text) {
-    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    std::uint64_t digits = 0;
-    int count = 0, decimals = -1;
-    for (const char c : text) {
-        if (c >= '0' && c <= '9') {
-            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
-            ++count;
-            if (decimals >= 0) ++decimals;
-        } else if (c == '.' && decimals < 0) {
-            decimals = 0;
-        } else {
-            return LeadingNumber(text);
-        }
-        if (count > 15) return LeadingNumber(text);
-    }
-    if (count == 0) return LeadingNumber(text);
-    const double value = static_cast<double>(digits);
-    return decimals > 0 ? value / kPowers[decimals] : value;
-}
-
 // What the filing needs of one clip line: its place (row for PRIORITY, start and stop unit), its
 // frequency and its stop date.
 struct ClipFields {
@@ -161,23 +115,23 @@ struct ClipFields {
 };
 
 ClipFields ReadClipFields(std::string_view number, std::string_view frequency, std::string_view start,
-                          std::string_view stop, double segStart, int secondsPerUnit, bool byFrequency,
-                          long rowCount) {
+                          std::string_view stop, DateReader (&dates)[2], double segStart, int secondsPerUnit,
+                          bool byFrequency, long rowCount) {
     ClipFields out;
-    const auto startDate = ToDate(start), stopDate = ToDate(stop);
+    const auto startDate = dates[0].Read(start), stopDate = dates[1].Read(stop);
     if (!startDate || !stopDate) return out;
-    const auto x1 = RoundUnits(UnitOf(*startDate, segStart, secondsPerUnit));
-    const auto x2 = RoundUnits(UnitOf(*stopDate, segStart, secondsPerUnit));
+    const auto x1 = RoundToInt16(UnitOf(*startDate, segStart, secondsPerUnit));
+    const auto x2 = RoundToInt16(UnitOf(*stopDate, segStart, secondsPerUnit));
     if (!x1 || !x2) return out;
     if (!byFrequency) {
-        const auto row = RoundUnits(FieldNumber(number));
+        const auto row = RoundToInt16(LeadingNumber(number));
         if (!row || *row < 1 || *row > rowCount) return out;
         out.row = *row;
     }
     out.placed = true;
     out.x1 = *x1;
     out.x2 = *x2;
-    out.frequency = FieldNumber(frequency);
+    out.frequency = LeadingNumber(frequency);
     out.stop = *stopDate;
     return out;
 }
@@ -260,25 +214,38 @@ std::size_t FirstAtOrAbove(const std::vector<double>& edges, std::size_t from, d
 RowMatcher::RowMatcher(const SignalBands* signalBands, double defaultIfbw)
     : signals_(signalBands), defaultIfbw_(defaultIfbw) {}
 
+RowMatcher::Memo& RowMatcher::MemoOf(double f) {
+    // Open addressing over a few neighbouring places; when they are all taken by other frequencies
+    // the first one is given up. Keys are compared by their bits, so NaN and -0 are keys like any.
+    constexpr int kBits = 12;
+    constexpr std::size_t kProbes = 4;
+    if (memo_.empty()) memo_.resize((std::size_t{1} << kBits) + kProbes);
+    std::uint64_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    const std::size_t home = static_cast<std::size_t>((bits * 0x9E3779B97F4A7C15ull) >> (64 - kBits));
+    for (std::size_t k = home; k < home + kProbes; ++k) {
+        Memo& m = memo_[k];
+        if (m.used && std::memcmp(&m.f, &f, sizeof f) == 0) return m;
+        if (!m.used) return m = Memo{f, 0, 0, -1, false};
+    }
+    return memo_[home] = Memo{f, 0, 0, -1, false};
+}
+
 RowMatcher::Match RowMatcher::MatchClipRow(double f) {
-    double b = defaultIfbw_;
-    if (signals_ && signals_->Count() > 0) {
-        constexpr int kRecentBits = 12;
-        if (recent_.empty())
-            recent_.assign(std::size_t{1} << kRecentBits, {std::nan(""), std::nan(""), defaultIfbw_});
-        std::uint64_t bits;
-        std::memcpy(&bits, &f, sizeof bits);
-        Window& w = recent_[(bits * 0x9E3779B97F4A7C15ull) >> (64 - kRecentBits)];
-        if (std::memcmp(&w.f, &f, sizeof f) != 0) {
-            w = {f, f, defaultIfbw_};
+    Memo& memo = MemoOf(f);
+    if (!memo.used) {
+        memo.used = true;
+        memo.centre = f;
+        memo.bw = defaultIfbw_;
+        if (signals_ && signals_->Count() > 0) {
             if (const auto entry = signals_->Find(f)) {
-                w.centre = signals_->Frequency(*entry);
-                w.bw = signals_->Bandwidth(*entry);
+                memo.centre = signals_->Frequency(*entry);
+                memo.bw = signals_->Bandwidth(*entry);
             }
         }
-        f = w.centre;
-        b = w.bw;
     }
+    f = memo.centre;
+    const double b = memo.bw;
 
     auto lo = [this](std::size_t p) { return centre_[p] - bw_[p] / 2; };
     const std::size_t m = centre_.size();
@@ -289,9 +256,21 @@ RowMatcher::Match RowMatcher::MatchClipRow(double f) {
 
     if (irregular_ == 0 && descents_ == 0 && f == f) {
         // Every window is an interval, so the scan stops at the first row whose high edge is at or
-        // above f; those edges ascend, so that row is found by halving.
-        p = FirstAtOrAbove(hi_, p, f);
-        if (p < m && lo(p) <= f) return {true, static_cast<int>(p)};
+        // above f; those edges ascend, so that row is found by halving, or is the row of last time
+        // when that row still is the first from the start whose high edge reaches f. New rows below
+        // it only move it up: when its edge is below f, so are all edges from the start to it.
+        const auto last = static_cast<std::size_t>(memo.row);
+        const bool remembered = memo.row >= 0 && last >= p && last < m;
+        if (remembered && f <= hi_[last] && (last == p || hi_[last - 1] < f))
+            p = last;
+        else if (remembered && hi_[last] < f)
+            p = FirstAtOrAbove(hi_, last + 1, f);
+        else
+            p = FirstAtOrAbove(hi_, p, f);
+        if (p < m && lo(p) <= f) {
+            memo.row = static_cast<int>(p);
+            return {true, static_cast<int>(p)};
+        }
     } else {
         for (; p < m; ++p) {
             if (lo(p) <= f && f <= hi_[p]) return {true, static_cast<int>(p)};
@@ -310,6 +289,7 @@ RowMatcher::Match RowMatcher::MatchClipRow(double f) {
     if (!(lo(p) <= hi_[p])) ++irregular_;
     if (p > 0) descents_ += descent(p - 1, p);
     if (p < m) descents_ += descent(p, p + 1);
+    memo.row = static_cast<int>(p);
     return {false, static_cast<int>(p)};
 }
 
@@ -362,6 +342,7 @@ ClipTable BuildClipTable(const ClipTableInput& input, const ClipTableHooks& hook
     if (hooks.activity) hooks.activity(" Reading File...");
     t.ClipLine.Reset(segClipCount);
     std::vector<ClipFields> parsed(static_cast<std::size_t>(segClipCount) + 1);
+    DateReader dates[2]; // starts and stops: a segment's clips share their dates, starts repeat
     int clips = 0;
     {
         LineCursor cursor(input.eventText);
@@ -382,11 +363,11 @@ ClipTable BuildClipTable(const ClipTableInput& input, const ClipTableHooks& hook
                 // characters or the keyword is longer than "WAV".
                 ClipFields& clip = parsed[static_cast<std::size_t>(clips)];
                 if (line.size() <= 4 + kClipLineLength && line[3] == ',') {
-                    clip = ReadClipFields(f[2], f[3], f[4], f[5], input.segStart, t.SecondsPerUnit,
+                    clip = ReadClipFields(f[2], f[3], f[4], f[5], dates, input.segStart, t.SecondsPerUnit,
                                           byFrequency, rowCount);
                 } else {
                     const LineFields g = SplitFields(t.ClipLine[clips]);
-                    clip = ReadClipFields(g[1], g[2], g[3], g[4], input.segStart, t.SecondsPerUnit,
+                    clip = ReadClipFields(g[1], g[2], g[3], g[4], dates, input.segStart, t.SecondsPerUnit,
                                           byFrequency, rowCount);
                 }
                 gauge.Show(clips, segClipCount);

@@ -8,8 +8,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zarn {
@@ -49,7 +51,18 @@ private:
     static constexpr std::size_t kStride = 96; // 80 + room for a longer number field
     std::size_t Offset(int i) const { return static_cast<std::size_t>(i) * kStride; }
 
-    std::string buffer_;
+    // Leaves new characters uninitialised: Set writes a line's whole slot anyway, so the 3 MB need
+    // no filling first.
+    template <class T> struct UninitAllocator : std::allocator<T> {
+        template <class U> struct rebind { using other = UninitAllocator<U>; };
+        UninitAllocator() = default;
+        template <class U> UninitAllocator(const UninitAllocator<U>&) noexcept {}
+        template <class U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
+        template <class U, class... Args> void construct(U* p, Args&&... args) {
+            ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+        }
+    };
+    std::vector<char, UninitAllocator<char>> buffer_;
     std::vector<std::uint8_t> length_;
     int count_ = 0;
 };
@@ -152,12 +165,16 @@ private:
     std::vector<double> centre_, bw_;
     std::vector<double> hi_; // centre + bandwidth / 2, kept beside them for the halving
     std::vector<int> slot_;
-    // The signal list's window of recently filed frequencies: a segment comes back to the same
-    // frequencies again and again, and the list is large.
-    struct Window {
-        double f, centre, bw;
+    // What recently filed frequencies gave: a segment comes back to the same frequencies again and
+    // again, and the list is large. Besides the signal list's window, the row found last time, which
+    // is checked before it is trusted (rows inserted since may have moved it).
+    struct Memo {
+        double f = 0, centre = 0, bw = 0;
+        int row = -1;
+        bool used = false;
     };
-    std::vector<Window> recent_;
+    std::vector<Memo> memo_;
+    Memo& MemoOf(double f);
     // While every window is a proper interval and the high edges never fall from one row to the
     // next, the scan's stop row can be found by halving; these count the rows and neighbours that
     // break that, and the scan walks as long as any do.

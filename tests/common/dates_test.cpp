@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace zarn {
 namespace {
@@ -125,6 +129,76 @@ TEST(ToDate, ShortOrOddTextsAreSafe) {
         (void)ToDate(full.substr(n));
     }
     EXPECT_FALSE(ToDate(std::string("12/31/05\0 23:59:58", 18)).has_value());
+}
+
+bool SameResult(std::optional<double> a, std::optional<double> b) {
+    if (a.has_value() != b.has_value()) return false;
+    return !a || std::memcmp(&*a, &*b, sizeof(double)) == 0;
+}
+
+// Texts as a segment's clip times come: runs of the same date with rising times, repeated texts,
+// impossible dates and times, other forms, and characters out of place.
+std::vector<std::string> ClipTimeTexts(unsigned seed) {
+    std::mt19937 rng(seed);
+    const auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    std::vector<std::string> texts;
+    char text[64];
+    for (int run = 0; run < 400; ++run) {
+        // Months and days a little beyond their ranges, years around the century turn of 89/90.
+        const int month = pick(0, 13), day = pick(0, 32), year = pick(0, 9) < 7 ? pick(85, 94) : pick(0, 99);
+        for (int k = pick(1, 60); k > 0; --k) {
+            const int hour = pick(0, 20) == 0 ? pick(24, 99) : pick(0, 23);
+            const int minute = pick(0, 20) == 0 ? 60 : pick(0, 59);
+            const int second = pick(0, 20) == 0 ? pick(60, 99) : pick(0, 59);
+            std::snprintf(text, sizeof text, "%02d/%02d/%02d %02d:%02d:%02d", month, day, year, hour, minute,
+                          second);
+            std::string t = text;
+            switch (pick(0, 30)) {
+            case 0: // a character out of place
+                t[static_cast<std::size_t>(pick(0, 16))] = " 0/:a.\x7f\xff"[pick(0, 8)];
+                break;
+            case 1:
+                t = std::to_string(month) + "/" + std::to_string(day) + "/" + std::to_string(year) + " " +
+                    std::to_string(hour % 12 + 1) + ":05:06 PM";
+                break;
+            case 2:
+                t = "  " + t; // longer: the last 17 characters count
+                break;
+            case 3:
+                t.pop_back();
+                break;
+            case 4:
+                t = t.substr(0, 8) + " 1:02:03 "; // 17 characters, but not the fixed form
+                break;
+            case 5:
+                t = t.substr(0, 6) + "20" + t.substr(6);
+                break;
+            default:
+                break;
+            }
+            texts.push_back(t);
+            if (pick(0, 3) == 0) texts.push_back(t); // the same text again
+        }
+    }
+    return texts;
+}
+
+TEST(DateReader, SameValueAsToDateForEveryText) {
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        DateReader reader;
+        for (const std::string& text : ClipTimeTexts(seed))
+            ASSERT_TRUE(SameResult(reader.Read(text), ToDate(text))) << "text: \"" << text << "\"";
+    }
+}
+
+TEST(DateReader, RemembersNothingFromARefusedText) {
+    DateReader reader;
+    ASSERT_TRUE(SameResult(reader.Read("03/01/24 20:00:03"), ToDate("03/01/24 20:00:03")));
+    // Same date characters but not the fixed form, then an impossible date, then the first again.
+    for (const char* text :
+         {"03/01/24 20:0x:03", "03/01/24 1:02:03 ", "02/30/24 20:00:03", "02/30/24 20:00:04",
+          "03/01/24 20:00:03", "03/01/24 24:00:00", "03/01/24 23:59:59"})
+        EXPECT_TRUE(SameResult(reader.Read(text), ToDate(text))) << text;
 }
 
 } // namespace
