@@ -407,9 +407,12 @@ ClipTable BuildClipTable(const ClipTableInput& input, const ClipTableHooks& hook
             kept = i;
             if (answer == TooManyAnswer::Split) {
                 t.Split = true;
-                // The segment now ends with this clip's stop.
+                // The segment now ends with this clip's stop, and the picture spans the part kept.
                 const double units = RoundHalfEven(UnitOf(clip.stop, input.segStart, t.SecondsPerUnit));
-                if (std::abs(units) < 1e15) t.SegWidthUnits = static_cast<long>(units);
+                if (std::abs(units) < 1e15 && units >= 1) {
+                    t.SegWidthUnits = static_cast<long>(units);
+                    t.ScaleWidth = units + units / 501.0;
+                }
             } else {
                 t.Declined = true;
             }

@@ -294,6 +294,7 @@ TEST(ClipTable, TooManyRowsSplitsAfterTheClipThatCrossedTheLimit) {
     EXPECT_EQ(t.ClipLine.Count(), 2000);
     EXPECT_EQ(t.RowCount, 2000);
     EXPECT_EQ(t.SegWidthUnits, 201); // the stop of clip 2000: 2000 % 1800 + 1
+    EXPECT_DOUBLE_EQ(t.ScaleWidth, 201 + 201 / 501.0); // the picture spans the part kept
     EXPECT_EQ(NumberField(t, 2000), "2000");
 }
 
