@@ -4,45 +4,24 @@
 #include "zarn_app.h"
 #include "zarn_aud.h"
 
-#include "fake_prompter.h"
-#include "latin1.h"
+#include "app_fixture.h"
 #include "sig_roll.h"
 #include "siglist_texts.h"
-#include "temp_dir.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace zarn {
 namespace {
-
-using test::FakePrompter;
-using test::TempDir;
 
 constexpr const char* kTwoRecords = "00020.00000,[   00.010    20    FM    ]{2}(9)/ \\\r\n"
                                     "00145.50000,[   00.030    20    AM    ]{0}(3)/x\\Net 4\r\n";
 
-class SignalListHostTest : public ::testing::Test {
+class SignalListHostTest : public test::AppTest {
 protected:
-    void Start() {
-        app = std::make_unique<ZarnApp>(prompter, tmp.path());
-        app->StartUp();
-        QTest::qWait(20);
-    }
-    void TearDown() override {
-        EXPECT_TRUE(prompter.AllMet()) << prompter.Report();
-        app.reset();
-    }
     SigRoll* List() const { return app->SignalListIfLoaded(); }
-
-    TempDir tmp;
-    FakePrompter prompter;
-    std::unique_ptr<ZarnApp> app;
 };
 
 TEST_F(SignalListHostTest, StartUpLoadsTheListHiddenAndShareItsFileName) {
@@ -51,7 +30,7 @@ TEST_F(SignalListHostTest, StartUpLoadsTheListHiddenAndShareItsFileName) {
     ASSERT_NE(List(), nullptr);
     EXPECT_FALSE(List()->isVisible());
     EXPECT_EQ(List()->List().Count(), 2);
-    EXPECT_EQ(app->State().SigListFileName, tmp.file("~FREQ.SIG"));
+    EXPECT_EQ(State().SigListFileName, tmp.file("~FREQ.SIG"));
     EXPECT_EQ(tmp.read(tmp.file("~FREQ.~IG")), tmp.file("~FREQ.SIG") + "\r\n");
     EXPECT_EQ(List()->windowTitle(), QStringLiteral("SIGNAL LIST - [~freq.sig]"));
 }
@@ -61,7 +40,7 @@ TEST_F(SignalListHostTest, ListMenuShowsItAndCloseAndMinimiseHideIt) {
     app->MainWindow()->F_List->trigger();
     QTest::qWait(20);
     ASSERT_TRUE(List()->isVisible());
-    EXPECT_TRUE(app->State().SigRollShown);
+    EXPECT_TRUE(State().SigRollShown);
 
     app->MainWindow()->setWindowState(Qt::WindowMinimized);
     QTest::qWait(20);
@@ -80,7 +59,7 @@ TEST_F(SignalListHostTest, ItsCloseBoxUnloadsItAndTheNextShowLoadsTheListAgain) 
     Start();
     app->ShowSignalList();
     List()->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    Flush();
     EXPECT_EQ(List(), nullptr);
 
     tmp.write("~FREQ.SIG", "00030.00000,one entry\r\n");
@@ -104,23 +83,23 @@ TEST_F(SignalListHostTest, ReprocessQuestionOnlyWhileThePictureIsLoaded) {
     EXPECT_EQ(tmp.read(tmp.file("~FREQ.SIG")), "");
 
     // With the picture loaded, No keeps it and Yes unloads it for the rebuild.
-    app->State().SummaryLoaded = true;
+    State().SummaryLoaded = true;
     prompter.ExpectMessage(sigtext::kReprocessTitle, sigtext::kReprocessText, MsgIcon::None,
                            MsgButtons::YesNo, MsgAnswer::No);
     List()->New();
-    EXPECT_TRUE(app->State().SummaryLoaded);
+    EXPECT_TRUE(State().SummaryLoaded);
     prompter.ExpectMessage(sigtext::kReprocessTitle, sigtext::kReprocessText, MsgIcon::None,
                            MsgButtons::YesNo, MsgAnswer::Yes);
     List()->New();
-    EXPECT_FALSE(app->State().SummaryLoaded);
-    EXPECT_FALSE(app->State().PlayerLoaded);
+    EXPECT_FALSE(State().SummaryLoaded);
+    EXPECT_FALSE(State().PlayerLoaded);
 }
 
 TEST_F(SignalListHostTest, SaveAsKeepsTheSharedFileNameInStep) {
     Start();
     prompter.ExpectSaveFile(sigtext::kSaveAsDialog, tmp.file("station.txt"));
     List()->SaveAs();
-    EXPECT_EQ(app->State().SigListFileName, tmp.file("station.SIG"));
+    EXPECT_EQ(State().SigListFileName, tmp.file("station.SIG"));
     EXPECT_EQ(tmp.read(tmp.file("~FREQ.~IG")), tmp.file("station.SIG") + "\r\n");
 }
 

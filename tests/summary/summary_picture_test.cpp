@@ -22,35 +22,6 @@ QImage Render(const std::vector<Bar>& bars, const PictureScale& scale, int top, 
     return image;
 }
 
-// One bar per level, each in its own row, read back from the pixels: the whole road from the
-// level field of a clip line to the colour on the screen.
-TEST(RenderBars, LevelColoursAtTheRangeEdges) {
-    const std::vector<std::pair<const char*, QRgb>> levels = {
-        {"-175", qRgb(255, 0, 255)},  {"-174", qRgb(0, 0, 128)},  {"-100", qRgb(0, 0, 128)},
-        {"-99.5", qRgb(255, 0, 255)}, {"-99", qRgb(0, 128, 128)}, {"-90", qRgb(0, 128, 128)},
-        {"-89", qRgb(0, 255, 255)},   {"-80", qRgb(0, 255, 255)}, {"-79", qRgb(128, 128, 0)},
-        {"-70", qRgb(128, 128, 0)},   {"-69", qRgb(255, 255, 0)}, {"-60", qRgb(255, 255, 0)},
-        {"-59", qRgb(128, 0, 0)},     {"-50", qRgb(128, 0, 0)},   {"-49", qRgb(255, 0, 0)},
-        {"-40", qRgb(255, 0, 0)},     {"-39", qRgb(255, 0, 255)}, {" -85 ", qRgb(0, 255, 255)},
-    };
-    ClipTable t;
-    t.ClipCount = static_cast<int>(levels.size());
-    t.ClipLine.Reset(t.ClipCount);
-    t.Place.resize(levels.size() + 1);
-    for (int i = 1; i <= t.ClipCount; ++i) {
-        t.ClipLine.Set(i, "A.WAV,1,145.0,01/01/06 00:00:00,01/01/06 00:00:10," +
-                              std::string(levels[static_cast<std::size_t>(i - 1)].first) + ",0");
-        t.Place[static_cast<std::size_t>(i)] = {i, 10, 30};
-    }
-    const int rows = t.ClipCount;
-    const QImage image = Render(BarsOf(t), {100, double(rows), 200, rows * 10}, 0, rows * 10);
-    for (int i = 0; i < rows; ++i) {
-        EXPECT_EQ(image.pixel(40, i * 10 + 5), levels[static_cast<std::size_t>(i)].second)
-            << levels[static_cast<std::size_t>(i)].first;
-        EXPECT_EQ(image.pixel(10, i * 10 + 5), qRgb(0, 0, 0)) << "background left of the bar";
-    }
-}
-
 // Bars cover (x1, r - 1) to (x2, r): at 4 pixels per unit and 10 per row, exact pixel edges.
 TEST(RenderBars, BarCoversItsUnitsAndRowExactly) {
     const QImage image = Render({{5, 8, 2, 0xFF0000}}, {50, 5, 200, 50}, 0, 50);
