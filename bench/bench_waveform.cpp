@@ -1,0 +1,139 @@
+// The waveform of the hour-long 8-bit clip (the demo station's HOUR.WAV, 39.7 MB) next to its
+// floor: reading the same file sequentially with plain read() calls in large blocks.
+//
+// The input comes from `demo_station --large DIR`; pass --inputs=DIR, or the generator beside this
+// program (../tools/demo_station) writes it into a temporary folder for the run.
+#include "waveform.h"
+
+#include "ratio_reporter.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class Inputs {
+public:
+    Inputs() {
+        if (!Folder().empty()) {
+            folder_ = Folder();
+        } else {
+            const fs::path self = fs::read_symlink("/proc/self/exe");
+            const fs::path generator = self.parent_path().parent_path() / "tools" / "demo_station";
+            folder_ = (fs::temp_directory_path() / ("bench_waveform_" + std::to_string(getpid()))).string();
+            owned_ = true;
+            const std::string command = generator.string() + " --large " + folder_ + " > /dev/null";
+            if (std::system(command.c_str()) != 0) std::fprintf(stderr, "cannot run %s\n", command.c_str());
+        }
+        hour_ = folder_ + "/HOUR.WAV";
+    }
+    ~Inputs() {
+        if (owned_) fs::remove_all(folder_);
+    }
+    static std::string& Folder() {
+        static std::string folder;
+        return folder;
+    }
+    const std::string& hour() const { return hour_; }
+    bool ok() const { return zarn::CheckWavFile(hour_).dataSize == 3600u * 11025u; }
+
+private:
+    std::string folder_, hour_;
+    bool owned_ = false;
+};
+
+const Inputs& TheInputs() {
+    static const Inputs inputs;
+    return inputs;
+}
+
+// The whole file through one buffer of the given size; returns the bytes read.
+std::size_t PlainRead(const std::string& path, std::vector<unsigned char>& block) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    std::size_t total = 0;
+    for (ssize_t n; (n = ::read(fd, block.data(), block.size())) > 0;)
+        total += static_cast<std::size_t>(n);
+    ::close(fd);
+    return total;
+}
+
+void Floor(benchmark::State& state, std::size_t blockSize) {
+    const Inputs& in = TheInputs();
+    if (!in.ok()) state.SkipWithError("the benchmark input is missing");
+    for (auto _ : state) {
+        std::vector<unsigned char> block(blockSize);
+        benchmark::DoNotOptimize(PlainRead(in.hour(), block));
+        benchmark::DoNotOptimize(block.data());
+    }
+}
+// The reader's own block size.
+void BM_PlainRead256K(benchmark::State& state) {
+    Floor(state, 256 * 1024);
+}
+BENCHMARK(BM_PlainRead256K)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+void BM_PlainRead1M(benchmark::State& state) {
+    Floor(state, 1024 * 1024);
+}
+BENCHMARK(BM_PlainRead1M)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+
+void BM_ReadWaveform(benchmark::State& state) {
+    const Inputs& in = TheInputs();
+    if (!in.ok()) state.SkipWithError("the benchmark input is missing");
+    for (auto _ : state) {
+        const zarn::Waveform w = zarn::ReadWaveform(in.hour());
+        if (w.state != zarn::WavFileState::Playable || w.columns.size() != 36955)
+            state.SkipWithError("unexpected waveform");
+        benchmark::DoNotOptimize(w.columns.data());
+    }
+}
+BENCHMARK(BM_ReadWaveform)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+
+// The reduction alone over samples already in memory: what the reader adds to the read.
+void BM_ReduceInMemory(benchmark::State& state) {
+    const Inputs& in = TheInputs();
+    std::vector<unsigned char> bytes(64u << 20);
+    bytes.resize(PlainRead(in.hour(), bytes));
+    if (bytes.size() < zarn::kWavSamplesOffset) state.SkipWithError("the benchmark input is missing");
+    const zarn::WaveLayout l = zarn::LayOutWaveform(static_cast<std::uint32_t>(bytes.size() - 44));
+    for (auto _ : state) {
+        zarn::ColumnReducer reducer(l.bytesPerColumn, l.drawnColumns);
+        reducer.Feed(bytes.data() + 44, bytes.size() - 44);
+        benchmark::DoNotOptimize(reducer.columns().data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(bytes.size()));
+}
+BENCHMARK(BM_ReduceInMemory)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Our own option goes before the benchmark library sees the command line.
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--inputs=", 9) == 0)
+            Inputs::Folder() = argv[i] + 9;
+        else
+            args.push_back(argv[i]);
+    }
+    int count = static_cast<int>(args.size());
+    return zarn::bench::RunWithRatios(count, args.data(), [](const zarn::bench::RatioReporter& r) {
+        r.Ratio("ReadWaveform of the hour / plain read() in 256 KiB blocks (CPU)", "BM_ReadWaveform",
+                "BM_PlainRead256K", " (target <= 1.5)");
+        r.Ratio("ReadWaveform of the hour / plain read() in 1 MiB blocks (CPU)", "BM_ReadWaveform",
+                "BM_PlainRead1M", " (target <= 1.5)");
+        r.Ratio("ReadWaveform of the hour / plain read() in 256 KiB blocks (wall)", "BM_ReadWaveform",
+                "BM_PlainRead256K", "", true);
+    });
+}

@@ -1,0 +1,545 @@
+#include "fake_wave_control.h"
+#include "transport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+using zarn::ButtonColour;
+using zarn::Transport;
+using zarn::test::FakeWaveControl;
+
+namespace {
+
+constexpr long kMissing = -1; // no file beside the event file
+constexpr long kBroken = 0;   // a file that exists but cannot be played
+constexpr double kScale = 400;
+
+// A player window around the transport: clips 11, 12, ... at list positions 1, 2, ..., each with
+// the given length; the hooks log what the window is asked to do.
+struct Player {
+    FakeWaveControl wave;
+    bool stopAfterClip = false;
+    std::vector<std::string> events;
+    std::unique_ptr<Transport> t;
+
+    explicit Player(std::vector<long> lengths, int count = -1) {
+        std::vector<int> list{0};
+        for (std::size_t i = 0; i < lengths.size(); ++i) {
+            const int clip = 11 + static_cast<int>(i);
+            list.push_back(clip);
+            if (lengths[i] != kMissing) wave.SetFile(Path(clip), lengths[i]);
+        }
+        zarn::TransportHooks h;
+        h.ShowClip = [this](int clip) { events.push_back("Show" + std::to_string(clip)); };
+        h.ClipFilePath = [lengths](int clip) {
+            return lengths[static_cast<std::size_t>(clip - 11)] == kMissing ? std::string() : Path(clip);
+        };
+        h.ShowSignalMatch = [this] { events.push_back("Match"); };
+        h.LockOtherWindows = [this] { events.push_back("Lock"); };
+        h.UnlockOtherWindows = [this] { events.push_back("Unlock"); };
+        h.LoadWaveform = [this] {
+            events.push_back("LoadWaveform");
+            t->ClearMarks();
+        };
+        h.ProcessEvents = [this] {
+            events.push_back("Events");
+            wave.DeliverPending();
+        };
+        h.WaitMs = [this](int ms) { events.push_back("Wait" + std::to_string(ms)); };
+        h.ScaleWidth = [] { return kScale; };
+        h.MarkLeftToZero = [this] { events.push_back("MarkLeft0"); };
+        const int n = count < 0 ? static_cast<int>(lengths.size()) : count;
+        t = std::make_unique<Transport>(wave, list, n, stopAfterClip, h);
+    }
+    static std::string Path(int clip) { return "/ev/C" + std::to_string(clip) + ".WAV"; }
+
+    // Marks a range as a mouse press does: PlayClip and Loop turn black unless the control plays.
+    void Mark(double start, double stop, double playStart, double playEnd) {
+        t->MarkStart = start;
+        t->MarkStop = stop;
+        t->PlayStart = playStart;
+        t->PlayEnd = playEnd;
+        if (stop > start && !wave.Playing()) t->Looks.Cmd_PlayClip = t->Looks.Cmd_Loop = ButtonColour::Black;
+    }
+    void Clear() {
+        wave.ClearLog();
+        events.clear();
+    }
+    bool Has(const std::string& event) const {
+        return std::find(events.begin(), events.end(), event) != events.end();
+    }
+    // Position of the first matching entry in a log, or -1.
+    static long IndexOf(const std::vector<std::string>& log, const std::string& entry) {
+        auto it = std::find(log.begin(), log.end(), entry);
+        return it == log.end() ? -1 : static_cast<long>(it - log.begin());
+    }
+};
+
+// The seven buttons left to right (Loop, PlayClip, Play, Pause, Stop, Prev, Next) as b/r/g.
+std::string Looks(const Transport& t) {
+    auto c = [](ButtonColour colour) {
+        return colour == ButtonColour::Black ? 'b' : colour == ButtonColour::Red ? 'r' : 'g';
+    };
+    const auto& l = t.Looks;
+    return {c(l.Cmd_Loop), c(l.Cmd_PlayClip), c(l.Cmd_Play), c(l.Cmd_Pause),
+            c(l.Cmd_Stop), c(l.Cmd_Prev),     c(l.Cmd_Next)};
+}
+
+enum class From {
+    PlayingList,
+    Stopped,
+    StoppedMarked,
+    Paused,
+    PausedMarked,
+    PlayingRange,
+    Looping,
+    LastStopped
+};
+enum class Button { Loop, PlayClip, Play, Pause, Stop, Prev, Next };
+
+void Reach(Player& p, From from) {
+    p.t->Start();
+    switch (from) {
+    case From::PlayingList:
+        break;
+    case From::Stopped:
+        p.t->Stop();
+        break;
+    case From::StoppedMarked:
+        p.t->Stop();
+        p.Mark(10, 50, 100, 500);
+        break;
+    case From::Paused:
+        p.wave.Advance(300);
+        p.t->Pause();
+        break;
+    case From::PausedMarked:
+        p.Mark(10, 50, 100, 500);
+        p.wave.Advance(300);
+        p.t->Pause();
+        break;
+    case From::PlayingRange:
+        p.t->Stop();
+        p.Mark(10, 50, 100, 500);
+        p.t->PlayClip();
+        break;
+    case From::Looping:
+        p.t->Stop();
+        p.Mark(10, 50, 100, 500);
+        p.t->Loop();
+        break;
+    case From::LastStopped:
+        p.t->Stop();
+        p.t->Next();
+        p.t->Next();
+        break;
+    }
+}
+
+void Press(Transport& t, Button b) {
+    switch (b) {
+    case Button::Loop:
+        return t.Loop();
+    case Button::PlayClip:
+        return t.PlayClip();
+    case Button::Play:
+        return t.Play();
+    case Button::Pause:
+        return t.Pause();
+    case Button::Stop:
+        return t.Stop();
+    case Button::Prev:
+        return t.Prev();
+    case Button::Next:
+        return t.Next();
+    }
+}
+
+struct StateCase {
+    const char* name;
+    From from;
+    const char* before;
+    Button button;
+    const char* after;
+    int clipAfter;
+    bool touchesControl; // false: the press leaves the control alone
+};
+
+class TransportStates : public ::testing::TestWithParam<StateCase> {};
+
+TEST_P(TransportStates, ButtonActsAndRecolours) {
+    const StateCase& c = GetParam();
+    Player p({2000, 2000, 2000});
+    Reach(p, c.from);
+    ASSERT_EQ(Looks(*p.t), c.before);
+    p.Clear();
+    Press(*p.t, c.button);
+    EXPECT_EQ(Looks(*p.t), c.after);
+    EXPECT_EQ(p.t->CurrentClip, c.clipAfter);
+    EXPECT_EQ(!p.wave.Writes().empty(), c.touchesControl);
+}
+
+// Grey and red buttons are dead except Pause and Stop; Next and Prev never start playing.
+const StateCase kStateCases[] = {
+    {"PlayingLoop", From::PlayingList, "ggrbbgg", Button::Loop, "ggrbbgg", 1, false},
+    {"PlayingPlayClip", From::PlayingList, "ggrbbgg", Button::PlayClip, "ggrbbgg", 1, false},
+    {"PlayingPlay", From::PlayingList, "ggrbbgg", Button::Play, "ggrbbgg", 1, false},
+    {"PlayingPause", From::PlayingList, "ggrbbgg", Button::Pause, "ggbrbbb", 1, true},
+    {"PlayingStop", From::PlayingList, "ggrbbgg", Button::Stop, "ggbbrbb", 1, true},
+    {"PlayingPrev", From::PlayingList, "ggrbbgg", Button::Prev, "ggrbbgg", 1, false},
+    {"PlayingNext", From::PlayingList, "ggrbbgg", Button::Next, "ggrbbgg", 1, false},
+    {"StoppedLoop", From::Stopped, "ggbbrbb", Button::Loop, "ggbbrbb", 1, false},
+    {"StoppedPlayClip", From::Stopped, "ggbbrbb", Button::PlayClip, "ggbbrbb", 1, false},
+    {"StoppedPlay", From::Stopped, "ggbbrbb", Button::Play, "ggrbbgg", 1, true},
+    {"StoppedPause", From::Stopped, "ggbbrbb", Button::Pause, "ggbrbbb", 1, true},
+    {"StoppedStop", From::Stopped, "ggbbrbb", Button::Stop, "ggbbrbb", 1, true},
+    {"StoppedPrevOnFirst", From::Stopped, "ggbbrbb", Button::Prev, "ggbbrbb", 1, false},
+    {"StoppedNext", From::Stopped, "ggbbrbb", Button::Next, "ggbbrbb", 2, true},
+    {"MarkedLoop", From::StoppedMarked, "bbbbrbb", Button::Loop, "rggbbgg", 1, true},
+    {"MarkedPlayClip", From::StoppedMarked, "bbbbrbb", Button::PlayClip, "grgbbgg", 1, true},
+    {"MarkedPlay", From::StoppedMarked, "bbbbrbb", Button::Play, "ggrbbgg", 1, true},
+    {"MarkedPause", From::StoppedMarked, "bbbbrbb", Button::Pause, "bbbrbbb", 1, true},
+    {"MarkedPrevOnFirstKeepsMarks", From::StoppedMarked, "bbbbrbb", Button::Prev, "bbbbrbb", 1, false},
+    {"MarkedNextClearsMarks", From::StoppedMarked, "bbbbrbb", Button::Next, "ggbbrbb", 2, true},
+    {"PausedLoop", From::Paused, "ggbrbbb", Button::Loop, "ggbrbbb", 1, false},
+    {"PausedPlayClip", From::Paused, "ggbrbbb", Button::PlayClip, "ggbrbbb", 1, false},
+    {"PausedPlay", From::Paused, "ggbrbbb", Button::Play, "ggrbbgg", 1, true},
+    {"PausedPause", From::Paused, "ggbrbbb", Button::Pause, "ggbrbbb", 1, true},
+    {"PausedStop", From::Paused, "ggbrbbb", Button::Stop, "ggbbrbb", 1, true},
+    {"PausedPrevOnFirst", From::Paused, "ggbrbbb", Button::Prev, "ggbbrbb", 1, false},
+    {"PausedNext", From::Paused, "ggbrbbb", Button::Next, "ggbbrbb", 2, true},
+    {"PausedMarkedLoop", From::PausedMarked, "bbbrbbb", Button::Loop, "rggbbgg", 1, true},
+    {"PausedMarkedPlayClip", From::PausedMarked, "bbbrbbb", Button::PlayClip, "grgbbgg", 1, true},
+    {"RangeLoop", From::PlayingRange, "grgbbgg", Button::Loop, "grgbbgg", 1, false},
+    {"RangePlayClip", From::PlayingRange, "grgbbgg", Button::PlayClip, "grgbbgg", 1, false},
+    {"RangePlay", From::PlayingRange, "grgbbgg", Button::Play, "grgbbgg", 1, false},
+    {"RangePause", From::PlayingRange, "grgbbgg", Button::Pause, "bbbrbbb", 1, true},
+    {"RangeStop", From::PlayingRange, "grgbbgg", Button::Stop, "bbbbrbb", 1, true},
+    {"RangeNext", From::PlayingRange, "grgbbgg", Button::Next, "grgbbgg", 1, false},
+    {"LoopingLoop", From::Looping, "rggbbgg", Button::Loop, "rggbbgg", 1, false},
+    {"LoopingPlayClip", From::Looping, "rggbbgg", Button::PlayClip, "rggbbgg", 1, false},
+    {"LoopingPlay", From::Looping, "rggbbgg", Button::Play, "rggbbgg", 1, false},
+    {"LoopingPause", From::Looping, "rggbbgg", Button::Pause, "bbbrbbb", 1, true},
+    {"LoopingStop", From::Looping, "rggbbgg", Button::Stop, "bbbbrbb", 1, true},
+    {"LoopingPrev", From::Looping, "rggbbgg", Button::Prev, "rggbbgg", 1, false},
+    {"LastNextOnlyRecolours", From::LastStopped, "ggbbrbb", Button::Next, "ggbbrbb", 3, false},
+    {"LastPrev", From::LastStopped, "ggbbrbb", Button::Prev, "ggbbrbb", 2, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, TransportStates, ::testing::ValuesIn(kStateCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Transport, StartDrawsShortClipsFirstAndStartsLongOnesAtOnce) {
+    for (long length : {1500L, 1501L}) {
+        Player p({length});
+        p.t->Start();
+        const auto w = p.wave.Writes();
+        EXPECT_EQ(w.front(), "WavFileName=" + Player::Path(11));
+        EXPECT_LT(Player::IndexOf(w, "RepeatPlay=0"), Player::IndexOf(w, "PlayCommand=1"));
+        EXPECT_LT(Player::IndexOf(w, "AuxFlag=0"), Player::IndexOf(w, "PlayCommand=1"));
+        // The window's first start sets no range.
+        EXPECT_EQ(Player::IndexOf(w, "PlayFrom=-1"), -1);
+        ASSERT_EQ(p.wave.started.size(), 1u);
+        EXPECT_EQ(p.wave.started[0], (FakeWaveControl::Started{Player::Path(11), 0, length, false}));
+        // A long clip plays while it is drawn: the command comes before LoadWaveform.
+        const bool commandFirst = length >= 1501;
+        EXPECT_EQ(commandFirst, p.Has("Events")) << length;
+        EXPECT_EQ(Looks(*p.t), "ggrbbgg");
+        EXPECT_TRUE(p.t->CursorVisible);
+        EXPECT_TRUE(p.t->TimerEnabled);
+        EXPECT_TRUE(p.t->CopyEnabled);
+        EXPECT_EQ(p.events.front(), "Show11");
+    }
+}
+
+TEST(Transport, OneClipListKeepsPrevAndNextGrey) {
+    Player p({2000});
+    p.t->Start();
+    p.t->Stop();
+    EXPECT_EQ(Looks(*p.t), "ggbbrgg");
+    p.Clear();
+    p.t->Next();
+    p.t->Prev();
+    EXPECT_TRUE(p.events.empty());
+    EXPECT_EQ(p.t->CurrentClip, 1);
+}
+
+TEST(Transport, ContinuousPlayMovesOnAndPlaysTheWholeNextClip) {
+    Player p({2000, 5000});
+    p.t->Start();
+    p.t->Stop();
+    p.t->Play(); // sets PlayTo to the first clip's length
+    p.Clear();
+    p.wave.Finish();
+    EXPECT_EQ(p.t->CurrentClip, 2);
+    ASSERT_EQ(p.wave.started.size(), 1u);
+    EXPECT_EQ(p.wave.started[0], (FakeWaveControl::Started{Player::Path(12), 0, 5000, false}));
+    EXPECT_EQ(Looks(*p.t), "ggrbbgg");
+    EXPECT_TRUE(p.Has("Lock"));
+    EXPECT_EQ(p.t->CursorX, 0);
+    EXPECT_TRUE(p.t->CursorVisible);
+    // The end of the last clip stops the player on it.
+    p.Clear();
+    p.wave.Finish();
+    EXPECT_EQ(p.t->CurrentClip, 2);
+    EXPECT_EQ(Looks(*p.t), "ggbbrbb");
+    EXPECT_FALSE(p.t->CursorVisible);
+    EXPECT_FALSE(p.t->TimerEnabled);
+    EXPECT_TRUE(p.Has("Unlock"));
+    EXPECT_TRUE(p.wave.started.empty());
+}
+
+TEST(Transport, MissingAndUnplayableFilesAreSkipped) {
+    Player p({2000, kMissing, kBroken, 900});
+    p.t->Start();
+    p.Clear();
+    p.wave.Finish();
+    EXPECT_EQ(p.t->CurrentClip, 4);
+    EXPECT_TRUE(p.Has("Show12") && p.Has("Show13") && p.Has("Show14"));
+    ASSERT_EQ(p.wave.started.size(), 1u);
+    EXPECT_EQ(p.wave.started[0].file, Player::Path(14));
+    // A short clip is drawn before it starts.
+    EXPECT_FALSE(p.Has("Events"));
+    EXPECT_TRUE(p.t->CopyEnabled);
+}
+
+TEST(Transport, NoFileToTheEndStopsOnTheLastClip) {
+    Player p({2000, kMissing, kBroken});
+    p.t->Start();
+    p.Clear();
+    p.wave.Finish();
+    EXPECT_EQ(p.t->CurrentClip, 3);
+    EXPECT_EQ(Looks(*p.t), "ggbbrbb");
+    EXPECT_FALSE(p.t->CopyEnabled);
+    EXPECT_TRUE(p.wave.started.empty());
+    EXPECT_TRUE(p.Has("Unlock"));
+}
+
+TEST(Transport, PlayOnAClipWithoutFileMovesOn) {
+    Player p({2000, kMissing, 3000});
+    p.t->Start();
+    p.t->Stop();
+    p.t->Next();
+    EXPECT_FALSE(p.t->CopyEnabled);
+    p.Clear();
+    p.t->Play();
+    EXPECT_EQ(p.t->CurrentClip, 3);
+    ASSERT_EQ(p.wave.started.size(), 1u);
+    EXPECT_EQ(p.wave.started[0], (FakeWaveControl::Started{Player::Path(13), 0, 3000, false}));
+    EXPECT_EQ(Looks(*p.t), "ggrbbgg");
+    EXPECT_FALSE(p.stopAfterClip);
+}
+
+TEST(Transport, FirstClipWithoutFileIsPassedOver) {
+    Player p({kMissing, 2000});
+    p.t->Start();
+    EXPECT_EQ(p.t->CurrentClip, 2);
+    ASSERT_EQ(p.wave.started.size(), 1u);
+    EXPECT_EQ(p.wave.started[0].file, Player::Path(12));
+
+    // Playing one clip only, the player just stops.
+    Player q({kMissing, 2000});
+    q.stopAfterClip = true;
+    q.t->Start();
+    EXPECT_EQ(q.t->CurrentClip, 1);
+    EXPECT_EQ(Looks(*q.t), "ggbbrbb");
+    EXPECT_TRUE(q.wave.started.empty());
+}
+
+TEST(Transport, StopAfterClipEndsStopped) {
+    Player p({2000, 2000});
+    p.stopAfterClip = true;
+    p.t->Start();
+    p.Clear();
+    p.wave.Finish();
+    EXPECT_EQ(p.t->CurrentClip, 1);
+    EXPECT_EQ(Looks(*p.t), "ggbbrbb");
+    EXPECT_FALSE(p.t->CursorVisible);
+    EXPECT_TRUE(p.wave.started.empty());
+    EXPECT_TRUE(p.Has("Unlock"));
+}
+
+TEST(Transport, PlayClipEndsLookingPausedAndPlayGoesOnFromThere) {
+    Player p({2000, 2000});
+    p.t->Start();
+    p.t->Stop();
+    p.Mark(10, 50, 100, 500);
+    p.t->PlayClip();
+    EXPECT_TRUE(p.stopAfterClip);
+    EXPECT_EQ(p.wave.started.back(), (FakeWaveControl::Started{Player::Path(11), 100, 500, false}));
+    p.wave.Finish();
+    EXPECT_EQ(Looks(*p.t), "bbbrbbb");
+    EXPECT_TRUE(p.t->CursorVisible);
+    p.t->TimerTick();
+    EXPECT_DOUBLE_EQ(p.t->CursorX, 500.0 / 2000 * kScale);
+    p.t->Play();
+    EXPECT_EQ(p.wave.started.back(), (FakeWaveControl::Started{Player::Path(11), 500, 2000, false}));
+    // ... and the list continues after the clip.
+    p.wave.Finish();
+    EXPECT_EQ(p.t->CurrentClip, 2);
+}
+
+TEST(Transport, PauseThenPlayResumesAtTheCursor) {
+    Player p({2000, 2000});
+    p.t->Start();
+    p.wave.Advance(1000);
+    p.t->TimerTick();
+    p.t->Pause();
+    EXPECT_EQ(p.t->PausePos, 1000);
+    EXPECT_FALSE(p.t->TimerEnabled);
+    EXPECT_TRUE(p.t->CursorVisible);
+    EXPECT_FALSE(p.Has("Unlock")); // Pause keeps the other windows locked
+    p.t->Play();
+    EXPECT_EQ(p.t->PausePos, -1);
+    EXPECT_EQ(p.wave.started.back(), (FakeWaveControl::Started{Player::Path(11), 1000, 2000, false}));
+    p.wave.Finish();
+    EXPECT_EQ(p.t->CurrentClip, 2);
+}
+
+// Where PlayClip and Loop start after a pause: inside the marked range at the pause point,
+// elsewhere at the range start.
+TEST(Transport, ResumeInsideTheRangeOnly) {
+    struct Case {
+        long pauseAt, from;
+    };
+    for (bool loop : {false, true}) {
+        for (Case c : {Case{300, 300}, Case{100, 100}, Case{500, 500}, Case{50, 100}, Case{900, 100}}) {
+            Player p({2000});
+            p.t->Start();
+            p.Mark(10, 50, 100, 500);
+            p.wave.Advance(c.pauseAt);
+            p.t->Pause();
+            loop ? p.t->Loop() : p.t->PlayClip();
+            ASSERT_FALSE(p.wave.started.empty());
+            EXPECT_EQ(p.wave.started.back(), (FakeWaveControl::Started{Player::Path(11), c.from, 500, loop}))
+                << "pause at " << c.pauseAt << (loop ? " loop" : " clip");
+            EXPECT_EQ(p.wave.PlayFromValue(), 100); // written back to the range start after the command
+        }
+    }
+}
+
+TEST(Transport, StopMarkAloneLoopsWholeClipButPlaysClipToTheMark) {
+    Player p({2000});
+    p.t->Start();
+    p.t->Stop();
+    p.Mark(0, 50, 0, 250);
+    p.Clear();
+    p.t->PlayClip();
+    EXPECT_EQ(p.wave.started.back(), (FakeWaveControl::Started{Player::Path(11), 0, 250, false}));
+    EXPECT_FALSE(p.Has("MarkLeft0"));
+
+    p.t->Stop();
+    p.Mark(0, 50, 0, 250);
+    p.Clear();
+    p.t->Loop();
+    EXPECT_EQ(p.wave.started.back(), (FakeWaveControl::Started{Player::Path(11), 0, 2000, true}));
+    EXPECT_TRUE(p.Has("MarkLeft0"));
+    // AuxFlag and RepeatPlay are set before the command.
+    const auto w = p.wave.Writes();
+    EXPECT_LT(Player::IndexOf(w, "AuxFlag=0"), Player::IndexOf(w, "PlayCommand=1"));
+    EXPECT_LT(Player::IndexOf(w, "RepeatPlay=1"), Player::IndexOf(w, "PlayCommand=1"));
+}
+
+TEST(Transport, LoopingGoesOnThroughPlayDone) {
+    Player p({2000});
+    p.t->Start();
+    p.t->Stop();
+    p.Mark(10, 50, 100, 500);
+    p.t->Loop();
+    p.Clear();
+    p.wave.Advance(1000); // two laps and more
+    p.wave.RaisePlayDone();
+    EXPECT_TRUE(p.wave.Playing());
+    EXPECT_EQ(Looks(*p.t), "rggbbgg");
+    EXPECT_TRUE(p.wave.Writes().empty());
+    p.t->Stop();
+    EXPECT_EQ(Looks(*p.t), "bbbbrgg");
+    EXPECT_FALSE(p.wave.Playing());
+}
+
+TEST(Transport, PlayDoneAfterStopOrPauseStartsNothing) {
+    for (bool queued : {false, true}) {
+        Player p({2000, 2000});
+        p.wave.playDoneOnStop = queued; // delivered in the handler's own event processing
+        p.t->Start();
+        p.t->Stop();
+        p.wave.RaisePlayDone();
+        EXPECT_TRUE(p.wave.started.size() == 1) << queued;
+        EXPECT_EQ(p.t->CurrentClip, 1);
+        EXPECT_EQ(Looks(*p.t), "ggbbrbb");
+
+        p.t->Play();
+        p.wave.Advance(700);
+        p.t->TimerTick(); // Play resumes where the cursor stands
+        p.t->Pause();
+        p.Clear();
+        p.wave.RaisePlayDone();
+        EXPECT_TRUE(p.wave.Writes().empty());
+        EXPECT_EQ(Looks(*p.t), "ggbrbbb");
+        p.t->Play();
+        EXPECT_EQ(p.wave.started.back().from, 700);
+    }
+}
+
+TEST(Transport, EmptyListShowsNothingAndStaysGrey) {
+    Player p({}, 0);
+    p.t->Start();
+    EXPECT_EQ(Looks(*p.t), "ggggggg");
+    EXPECT_EQ(p.t->CurrentClip, 0);
+    EXPECT_FALSE(p.t->CopyEnabled);
+    p.t->Play();
+    p.t->PlayClip();
+    p.t->Loop();
+    p.t->Pause();
+    p.t->Stop();
+    p.t->Next();
+    p.t->Prev();
+    p.t->EndOfPlay();
+    p.t->TimerTick();
+    EXPECT_TRUE(p.wave.Writes().empty());
+    EXPECT_TRUE(p.events.empty());
+    EXPECT_EQ(Looks(*p.t), "ggggggg");
+}
+
+TEST(Transport, CountBeyondTheListIsCut) {
+    Player p({2000, 2000}, 5);
+    EXPECT_EQ(p.t->PlayListCount(), 2);
+    p.t->Start();
+    p.wave.Finish();
+    p.wave.Finish();
+    EXPECT_EQ(p.t->CurrentClip, 2);
+    EXPECT_EQ(Looks(*p.t), "ggbbrbb");
+}
+
+TEST(Transport, WaitsAreTheCallersAndCursorFollowsPlay) {
+    Player p({2000});
+    p.t->Start();
+    p.wave.Advance(500);
+    p.t->TimerTick();
+    EXPECT_DOUBLE_EQ(p.t->CursorX, 100);
+    p.Clear();
+    p.t->Stop();
+    EXPECT_EQ(p.events, (std::vector<std::string>{"Wait200", "Events", "Unlock"}));
+    EXPECT_EQ(p.t->CursorX, 0);
+    // With no file loaded the cursor stays where it is.
+    Player q({kMissing});
+    q.stopAfterClip = true;
+    q.t->Start();
+    q.t->CursorX = 7;
+    q.t->TimerTick();
+    EXPECT_EQ(q.t->CursorX, 7);
+}
+
+TEST(Transport, DestroyedTransportNoLongerHearsTheControl) {
+    Player p({2000});
+    p.t->Start();
+    p.t.reset();
+    p.wave.Finish(); // must not reach the gone transport
+    SUCCEED();
+}
+
+} // namespace

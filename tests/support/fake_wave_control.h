@@ -1,0 +1,162 @@
+// A scripted WAV control for tests: files are known by name with a length, play moves only when
+// the test advances it, and every call to the control is recorded in order. It keeps PlayFrom and
+// PlayTo until they are written again, across file loads, as a real control may.
+#pragma once
+
+#include "wave_control.h"
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace zarn::test {
+
+class FakeWaveControl : public WaveControl {
+public:
+    // One started play: its range and whether it repeats.
+    struct Started {
+        std::string file;
+        long from = 0, to = 0;
+        bool repeat = false;
+        bool operator==(const Started&) const = default;
+    };
+
+    // A file the control can play, `length` frames long. Length 0 makes a file that exists but
+    // cannot be played: loading it reads back "" as a broken file does.
+    void SetFile(const std::string& path, long length) { files_[path] = length; }
+
+    // Moves the play on by `frames`. At the end of the range a repeating play starts over; any other
+    // stops and raises PlayDone (or queues it, with queuePlayDone).
+    void Advance(long frames) {
+        if (state_ != kWavPlay) return;
+        position_ += frames;
+        if (position_ < end_) return;
+        if (repeat_) {
+            position_ = start_ + (end_ > start_ ? (position_ - start_) % (end_ - start_) : 0);
+            return;
+        }
+        position_ = end_;
+        state_ = kWavStop;
+        Done();
+    }
+    // Plays to the end of the current range.
+    void Finish() {
+        if (state_ == kWavPlay) Advance(std::max(1L, end_ - position_));
+    }
+
+    // A PlayDone from the control at any time (a late one after a stop, say).
+    void RaisePlayDone() { WaveControl::RaisePlayDone(); }
+    // Delivers a queued PlayDone; wire it into the transport's ProcessEvents.
+    void DeliverPending() {
+        while (pendingDone_ > 0) {
+            --pendingDone_;
+            WaveControl::RaisePlayDone();
+        }
+    }
+
+    // Behaviour switches.
+    bool playDoneOnStop = false; // stopping a play also raises PlayDone (queued)
+    bool queuePlayDone = false;  // PlayDone waits for DeliverPending instead of arriving at once
+
+    // Every call, in order: "WavFileName=<path>", "PlayFrom=<n>", "PlayTo=<n>", "PlayCommand=<n>",
+    // "RepeatPlay=<0|1>", "AuxFlag=<0|1>"; reads as "?WavFileName", "?WavLength", and so on.
+    mutable std::vector<std::string> calls; // reads are calls too
+    std::vector<Started> started;
+
+    // The calls that wrote something.
+    std::vector<std::string> Writes() const {
+        std::vector<std::string> out;
+        for (const auto& c : calls)
+            if (c.empty() || c[0] != '?') out.push_back(c);
+        return out;
+    }
+    void ClearLog() {
+        calls.clear();
+        started.clear();
+    }
+    bool Playing() const { return state_ == kWavPlay; }
+    long PlayFromValue() const { return playFrom_; }
+    long PlayToValue() const { return playTo_; }
+
+    // WaveControl
+    void SetWavFileName(const std::string& path) override {
+        calls.push_back("WavFileName=" + path);
+        state_ = kWavStop;
+        position_ = 0;
+        auto it = files_.find(path);
+        if (path.empty() || it == files_.end() || it->second < 1) {
+            name_.clear();
+            length_ = 0;
+        } else {
+            name_ = path;
+            length_ = it->second;
+        }
+    }
+    std::string WavFileName() const override {
+        calls.push_back("?WavFileName");
+        return name_;
+    }
+    long WavLength() const override {
+        calls.push_back("?WavLength");
+        return length_;
+    }
+    long WavPosition() const override {
+        calls.push_back("?WavPosition");
+        return position_;
+    }
+    void SetPlayFrom(long frame) override {
+        calls.push_back("PlayFrom=" + std::to_string(frame));
+        playFrom_ = frame;
+    }
+    void SetPlayTo(long frame) override {
+        calls.push_back("PlayTo=" + std::to_string(frame));
+        playTo_ = frame;
+    }
+    void SetPlayCommand(int command) override {
+        calls.push_back("PlayCommand=" + std::to_string(command));
+        if (command == kWavPlay) {
+            if (length_ < 1) return;
+            start_ = std::clamp(playFrom_ < 0 ? 0L : playFrom_, 0L, length_);
+            end_ = std::clamp(playTo_ < 0 ? length_ : playTo_, start_, length_);
+            position_ = start_;
+            state_ = kWavPlay;
+            started.push_back({name_, start_, end_, repeat_});
+        } else if (command == kWavStop) {
+            // Only a play that was running ends; stopping a stopped control raises nothing.
+            if (state_ == kWavPlay && playDoneOnStop) ++pendingDone_;
+            state_ = kWavStop;
+        }
+    }
+    int PlayState() const override {
+        calls.push_back("?PlayState");
+        return state_;
+    }
+    void SetRepeatPlay(bool repeat) override {
+        calls.push_back(std::string("RepeatPlay=") + (repeat ? "1" : "0"));
+        repeat_ = repeat;
+    }
+    bool RepeatPlay() const override {
+        calls.push_back("?RepeatPlay");
+        return repeat_;
+    }
+    void SetAuxFlag(bool flag) override { calls.push_back(std::string("AuxFlag=") + (flag ? "1" : "0")); }
+
+private:
+    void Done() {
+        if (queuePlayDone)
+            ++pendingDone_;
+        else
+            WaveControl::RaisePlayDone();
+    }
+
+    std::map<std::string, long> files_;
+    std::string name_;
+    long length_ = 0, position_ = 0, start_ = 0, end_ = 0;
+    long playFrom_ = -1, playTo_ = -1;
+    int state_ = kWavStop;
+    bool repeat_ = false;
+    int pendingDone_ = 0;
+};
+
+} // namespace zarn::test
