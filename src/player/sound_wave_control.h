@@ -1,0 +1,107 @@
+// The real WAV control: libsndfile decodes the whole clip into 16-bit frames when it is loaded,
+// and a play runs through QAudioSink on the default output. Without an output device (or when
+// the sink cannot start or stops making progress) a silent clock stands in and advances in real
+// time, so the transport behaves the same; Audible() tells the window which.
+//
+// Everything runs on the owner's thread. The sink pulls its data from the decoded clip through a
+// buffer of about a second, so the player's short busy waits do not starve it. Positions are in
+// frames and follow what the sink has played, not what it has been handed.
+#pragma once
+
+#include "wave_control.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAudioSink;
+
+namespace zarn {
+
+class SoundWaveControl : public QObject, public WaveControl {
+    Q_OBJECT
+public:
+    enum class Output {
+        Device, // the default audio output, the silent clock when there is none
+        Silent, // always the silent clock (tests, machines that must stay quiet)
+    };
+
+    explicit SoundWaveControl(Output output = Output::Device, QObject* parent = nullptr);
+    ~SoundWaveControl() override;
+    SoundWaveControl(const SoundWaveControl&) = delete;
+    SoundWaveControl& operator=(const SoundWaveControl&) = delete;
+
+    // WaveControl. Every play that starts ends with exactly one PlayDone, queued to the event
+    // loop: at the end of its range, after a stop command, or when a new file is loaded over it.
+    // A play command during a play restarts it on the new range without a PlayDone.
+    void SetWavFileName(const std::string& path) override;
+    std::string WavFileName() const override { return name_; }
+    long WavLength() const override;
+    long WavPosition() const override;
+    void SetPlayFrom(long frame) override { playFrom_ = frame; }
+    void SetPlayTo(long frame) override { playTo_ = frame; }
+    void SetPlayCommand(int command) override;
+    int PlayState() const override { return playing_ ? kWavPlay : kWavStop; }
+    // Takes effect in a running play too: it ends after the pass that is playing.
+    void SetRepeatPlay(bool repeat) override { repeat_ = repeat; }
+    bool RepeatPlay() const override { return repeat_; }
+    void SetAuxFlag(bool) override {}
+
+    // True while plays reach an audio device; false on the silent clock.
+    bool Audible() const { return audible_; }
+    int SampleRate() const { return rate_; }
+    int Channels() const { return channels_; }
+
+private:
+    // One play's walk through its range, pass by pass, as the sink or the silent clock takes it.
+    struct Feed {
+        long from = 0, to = 0;
+        const bool* repeat = nullptr;
+        std::int64_t fed = 0; // frames handed out since the play started
+        bool ended = false;   // the last pass has been handed out whole
+        // Hands out up to `frames` frames; `copy(first, count)` receives each run.
+        template <typename Copy> std::int64_t Take(std::int64_t frames, Copy copy);
+    };
+
+    void Unload();
+    void StartPlay(long from, long to);
+    // Ends the running play; the position stays where the play stood.
+    void EndPlay();
+    void Poll();
+    bool StartSink();
+    void DropSink();
+    void FallBackToSilence();
+    // Frames played since the play started, by the sink or the silent clock.
+    std::int64_t Played() const;
+    long CurrentPosition() const;
+    void QueuePlayDone();
+
+    const Output output_;
+    std::string name_;
+    std::vector<std::int16_t> samples_; // interleaved
+    int rate_ = 0, channels_ = 0;
+    long frames_ = 0;
+
+    long playFrom_ = -1, playTo_ = -1;
+    bool repeat_ = false;
+    bool playing_ = false;
+    bool audible_ = false;
+    long stopPosition_ = 0;
+
+    mutable Feed feed_; // the silent clock advances it when the position is read
+    class Source;
+    std::unique_ptr<Source> source_;
+    std::unique_ptr<QAudioSink> sink_;
+    QElapsedTimer clock_;         // the silent clock
+    std::int64_t silentBase_ = 0; // frames played before the silent clock took over
+    std::int64_t lastProcessed_ = -1;
+    QElapsedTimer sinceProgress_; // the sink's last step forward
+    QTimer poll_;
+};
+
+} // namespace zarn
