@@ -17,7 +17,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
@@ -179,16 +178,7 @@ BENCHMARK(BM_SignalBands)->Unit(benchmark::kMillisecond)->Repetitions(5)->Report
 } // namespace
 
 int main(int argc, char** argv) {
-    // Our own option goes before the benchmark library sees the command line.
-    std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--inputs=", 9) == 0)
-            Inputs::Folder() = argv[i] + 9;
-        else
-            args.push_back(argv[i]);
-    }
-    int count = static_cast<int>(args.size());
-    return zarn::bench::RunWithRatios(count, args.data(), [](const zarn::bench::RatioReporter& r) {
+    return zarn::bench::RunWithRatios(argc, argv, Inputs::Folder(), [](const zarn::bench::RatioReporter& r) {
         r.Ratio("BuildClipTable, all 32767 clips / read and split the segment's lines (CPU)",
                 "BM_BuildClipTable", "BM_ReadAndSplitSegment", " (target <= 4)");
         r.Ratio("BuildClipTable, SPECTRAL up to the split / read and split the segment's lines (CPU)",

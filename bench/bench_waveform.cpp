@@ -11,7 +11,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
@@ -119,16 +118,7 @@ BENCHMARK(BM_ReduceInMemory)->Unit(benchmark::kMillisecond)->Repetitions(7)->Rep
 } // namespace
 
 int main(int argc, char** argv) {
-    // Our own option goes before the benchmark library sees the command line.
-    std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--inputs=", 9) == 0)
-            Inputs::Folder() = argv[i] + 9;
-        else
-            args.push_back(argv[i]);
-    }
-    int count = static_cast<int>(args.size());
-    return zarn::bench::RunWithRatios(count, args.data(), [](const zarn::bench::RatioReporter& r) {
+    return zarn::bench::RunWithRatios(argc, argv, Inputs::Folder(), [](const zarn::bench::RatioReporter& r) {
         r.Ratio("ReadWaveform of the hour / plain read() in 256 KiB blocks (CPU)", "BM_ReadWaveform",
                 "BM_PlainRead256K", " (target <= 1.5)");
         r.Ratio("ReadWaveform of the hour / plain read() in 1 MiB blocks (CPU)", "BM_ReadWaveform",

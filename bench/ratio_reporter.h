@@ -58,4 +58,18 @@ inline int RunWithRatios(int argc, char** argv, const std::function<void(const R
     return 0;
 }
 
+// The same, for benchmarks that read prepared inputs: "--inputs=DIR" is taken off the command line
+// into `inputsFolder` before the benchmark library sees it.
+inline int RunWithRatios(int argc, char** argv, std::string& inputsFolder,
+                         const std::function<void(const RatioReporter&)>& ratios) {
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        if (std::string(argv[i]).rfind("--inputs=", 0) == 0)
+            inputsFolder = argv[i] + 9;
+        else
+            args.push_back(argv[i]);
+    }
+    return RunWithRatios(static_cast<int>(args.size()), args.data(), ratios);
+}
+
 } // namespace zarn::bench

@@ -267,33 +267,27 @@ void Transport::Stop() {
 }
 
 void Transport::Next() {
-    if (!HasClips() || !IsBlack(Looks.Cmd_Next)) return;
-    SetStoppedLook();
-    Looks.Cmd_Next = ButtonColour::Red;
-    if (CurrentClip < count_) {
-        stopAfterClip_ = true;
-        ++CurrentClip;
-        ShowCurrentClip();
-        Call(hooks_.UnlockOtherWindows);
-        Call(hooks_.LoadWaveform);
-    }
-    Looks.Cmd_Next = ButtonColour::Black;
-    Looks.Cmd_Stop = ButtonColour::Red;
-    CursorVisible = false;
+    Step(+1, Looks.Cmd_Next);
 }
 
 void Transport::Prev() {
-    if (!HasClips() || !IsBlack(Looks.Cmd_Prev)) return;
+    Step(-1, Looks.Cmd_Prev);
+}
+
+// Next and Prev: the button shows red while the neighbouring clip is loaded, stopped.
+void Transport::Step(int delta, ButtonColour& button) {
+    if (!HasClips() || !IsBlack(button)) return;
     SetStoppedLook();
-    Looks.Cmd_Prev = ButtonColour::Red;
-    if (CurrentClip > 1) {
+    button = ButtonColour::Red;
+    const int target = CurrentClip + delta;
+    if (target >= 1 && target <= count_) {
         stopAfterClip_ = true;
-        --CurrentClip;
+        CurrentClip = target;
         ShowCurrentClip();
         Call(hooks_.UnlockOtherWindows);
         Call(hooks_.LoadWaveform);
     }
-    Looks.Cmd_Prev = ButtonColour::Black;
+    button = ButtonColour::Black;
     Looks.Cmd_Stop = ButtonColour::Red;
     CursorVisible = false;
 }

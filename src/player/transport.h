@@ -119,6 +119,7 @@ public:
     bool CopyEnabled = false; // the Copy button: the current clip has a playable file
 
 private:
+    void Step(int delta, ButtonColour& button);
     void ShowCurrentClip();
     void EndOfList();
     // Starts the clip just shown from its beginning, drawing it before or after the start by length.
