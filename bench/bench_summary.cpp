@@ -11,6 +11,7 @@
 #include "signal_list.h"
 #include "textfile.h"
 
+#include "large_inputs.h"
 #include "ratio_reporter.h"
 
 #include <benchmark/benchmark.h>
@@ -25,8 +26,6 @@
 #include <vector>
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // The floor's reader: open, one read() into a buffer of the file's size, close.
 std::string PlainRead(const std::string& path) {
@@ -50,30 +49,16 @@ std::string PlainRead(const std::string& path) {
 
 class Inputs {
 public:
-    Inputs() {
-        if (!Folder().empty()) {
-            folder_ = Folder();
-        } else {
-            const fs::path self = fs::read_symlink("/proc/self/exe");
-            const fs::path generator = self.parent_path().parent_path() / "tools" / "demo_station";
-            folder_ = (fs::temp_directory_path() / ("bench_summary_" + std::to_string(getpid()))).string();
-            owned_ = true;
-            const std::string command = generator.string() + " --large " + folder_ + " > /dev/null";
-            if (std::system(command.c_str()) != 0) std::fprintf(stderr, "cannot run %s\n", command.c_str());
-        }
-        event_ = folder_ + "/LARGE.EVA";
+    Inputs() : files_(Folder(), "bench_summary") {
+        event_ = files_.File("LARGE.EVA");
         const std::string text = PlainRead(event_);
         segments_ = zarn::ScanSegments(text);
-        std::string aud;
-        zarn::ReadFileBytes(folder_ + "/LARGE.AUD", spectralAud_);
-        zarn::LoadSignalFile(folder_ + "/LARGE.SIG", list_);
+        zarn::ReadFileBytes(files_.File("LARGE.AUD"), spectralAud_);
+        zarn::LoadSignalFile(files_.File("LARGE.SIG"), list_);
         // The same clips as a PRIORITY collection of 1999 channels: every clip is filed (and still
         // matched against the signal list and the rows); the row lists have no length limit there.
         for (int k = 1; k <= zarn::kMaxFrequencyRows; ++k)
             priorityAud_ += "SMD,0,0,2,0,2,0,0,0,0,0,0," + std::to_string(k) + ",0,0\r\n";
-    }
-    ~Inputs() {
-        if (owned_) fs::remove_all(folder_);
     }
     static std::string& Folder() {
         static std::string folder;
@@ -90,8 +75,8 @@ public:
     }
 
 private:
-    std::string folder_, event_;
-    bool owned_ = false;
+    zarn::bench::LargeInputs files_;
+    std::string event_;
     zarn::SegmentTable segments_;
     zarn::SignalList list_;
     std::string spectralAud_, priorityAud_;

@@ -5,6 +5,7 @@
 // program (../tools/demo_station) writes it into a temporary folder for the run.
 #include "waveform.h"
 
+#include "large_inputs.h"
 #include "ratio_reporter.h"
 
 #include <benchmark/benchmark.h>
@@ -19,26 +20,9 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
 class Inputs {
 public:
-    Inputs() {
-        if (!Folder().empty()) {
-            folder_ = Folder();
-        } else {
-            const fs::path self = fs::read_symlink("/proc/self/exe");
-            const fs::path generator = self.parent_path().parent_path() / "tools" / "demo_station";
-            folder_ = (fs::temp_directory_path() / ("bench_waveform_" + std::to_string(getpid()))).string();
-            owned_ = true;
-            const std::string command = generator.string() + " --large " + folder_ + " > /dev/null";
-            if (std::system(command.c_str()) != 0) std::fprintf(stderr, "cannot run %s\n", command.c_str());
-        }
-        hour_ = folder_ + "/HOUR.WAV";
-    }
-    ~Inputs() {
-        if (owned_) fs::remove_all(folder_);
-    }
+    Inputs() : files_(Folder(), "bench_waveform") { hour_ = files_.File("HOUR.WAV"); }
     static std::string& Folder() {
         static std::string folder;
         return folder;
@@ -47,8 +31,8 @@ public:
     bool ok() const { return zarn::CheckWavFile(hour_).dataSize == 3600u * 11025u; }
 
 private:
-    std::string folder_, hour_;
-    bool owned_ = false;
+    zarn::bench::LargeInputs files_;
+    std::string hour_;
 };
 
 const Inputs& TheInputs() {
