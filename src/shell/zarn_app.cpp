@@ -9,6 +9,8 @@
 #include "sig_roll.h"
 #include "zarn_aud.h"
 
+#include <QPushButton>
+
 #include <QApplication>
 #include <QProgressBar>
 #include <QScreen>
@@ -19,6 +21,7 @@ ZarnApp::ZarnApp(Prompter& prompter, std::string currentFolder)
     : prompter_(prompter), currentFolder_(std::move(currentFolder)) {}
 
 ZarnApp::~ZarnApp() {
+    delete player_.data();
     delete gridFrm2_.data();
     delete summary_.data();
     delete help_.data();
@@ -65,7 +68,36 @@ void ZarnApp::UnloadLoading() {
     }
 }
 
+void ZarnApp::ShowPlayer() {
+    UnloadPlayer();
+    PlayingHost host;
+    host.state = &state_;
+    host.prompter = &prompter_;
+    host.summary = [this]() -> Overall* { return summary_; };
+    host.signalList = [this] { return SignalList(); };
+    host.makeWaveControl = MakeWaveControl;
+    host.waitMs = PlayerWaitMs;
+    host.lockMainWindow = [this](bool locked) {
+        if (!main_) return;
+        main_->B_Open->setVisible(!locked);
+        main_->B_Close->setVisible(!locked);
+        main_->F_Open->setEnabled(!locked);
+        main_->F_Close->setEnabled(!locked);
+    };
+    Playing* window = new Playing(std::move(host));
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    player_ = window;
+    window->Load();
+}
+
 void ZarnApp::UnloadPlayer() {
+    if (Playing* window = player_) {
+        player_ = nullptr;
+        window->Unload();
+        window->hide();
+        // A handler of the window may be letting events run right now; it finishes first.
+        window->deleteLater();
+    }
     state_.PlayerLoaded = false;
 }
 
@@ -77,7 +109,7 @@ bool ZarnApp::ShowSummary() {
     host.mainWindow = [this]() -> QWidget* { return main_; };
     host.signalList = [this] { return SignalList(); };
     host.unloadPlayer = [this] { UnloadPlayer(); };
-    host.showPlayer = [] {}; // the player window arrives with the player
+    host.showPlayer = [this] { ShowPlayer(); };
     host.progressActivity = [this](const char* caption) {
         if (loading* l = loading_ ? loading_.data() : ShowLoading(caption)) l->SetActivity(caption);
     };
@@ -148,6 +180,7 @@ void ZarnApp::HideSignalList() {
 void ZarnApp::SetDependentWindowsVisible(bool visible) {
     if (state_.SummaryLoaded && summary_) summary_->setVisible(visible);
     if (state_.SigRollShown && sigRoll_) sigRoll_->setVisible(visible);
+    if (state_.PlayerLoaded && player_) player_->setVisible(visible);
 }
 
 void ZarnApp::Reprocess() {

@@ -7,12 +7,14 @@
 #include "help_window.h"
 #include "loading.h"
 #include "overall.h"
+#include "playing.h"
 #include "prompter.h"
 #include "sig_roll.h"
 
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -43,6 +45,12 @@ public:
     // the operator declined to split an overfull segment (the window is then unloaded again).
     bool ShowSummary();
     Overall* Summary() const { return summary_; }
+    // The player on the play list that stands; a loaded player is unloaded first.
+    void ShowPlayer();
+    Playing* Player() const { return player_; }
+    // The player's WAV control and busy wait; tests put a scripted control and no wait here.
+    std::function<std::unique_ptr<WaveControl>()> MakeWaveControl;
+    std::function<void(int)> PlayerWaitMs;
     // Each unload is safe when the window is not loaded.
     void UnloadPlayer();
     void UnloadSummary();
@@ -80,6 +88,7 @@ private:
     QPointer<HelpWindow> help_;
     QPointer<SigRoll> sigRoll_;
     QPointer<Overall> summary_;
+    QPointer<Playing> player_;
     QPointer<GridFrm2> gridFrm2_;
     bool exiting_ = false;
 };

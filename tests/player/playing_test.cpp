@@ -1,0 +1,340 @@
+// The player window as one of Zarn_zed32's windows, driven through a scripted WAV control: the
+// summary window's hand-over, what the window shows and locks, play through the list, stepping,
+// the waveform switch, and sending a clip's signal into the signal list.
+#include "playing.h"
+
+#include "app_fixture.h"
+#include "fake_wave_control.h"
+#include "latin1.h"
+#include "overall.h"
+#include "segment_answer.h"
+#include "sig_roll.h"
+#include "siglist_texts.h"
+#include "zarn_app.h"
+#include "zarn_aud.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace zarn {
+namespace {
+
+// A NETORA recording: three clips; the second one's file is missing.
+constexpr const char* kNetora = "Ver, Created by the recorder\r\n"
+                                "STARTBYTRIGGER,01/02/05 10:00:00,NT0001.WAV\r\n"
+                                "WAV,NT0001.WAV,1,145.0000,01/02/05 10:00:10,01/02/05 10:00:20,-80,0\r\n"
+                                "WAV,NT0002.WAV,2,145.0300,01/02/05 10:01:00,01/02/05 10:01:09,-75,0\r\n"
+                                "WAV,NT0003.WAV,3,145.0200,01/02/05 10:02:00,01/02/05 10:02:30,-60,0\r\n"
+                                "STOPBYTRIGGER,01/02/05 10:30:00,NT0003.WAV\r\n";
+
+// The signal at 145.03 MHz, 10 kHz wide: it holds the second clip only.
+constexpr const char* kList = "00145.03000,[   00.010    20    FM    ]{2}(9)/ \\tower\r\n";
+
+// An 8-bit mono WAV file with the canonical header and `samples` bytes of a ramp.
+std::string Wav8(std::uint32_t samples) {
+    std::string h = "RIFF....WAVEfmt ";
+    const auto le32 = [&h](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            h += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    const auto le16 = [&h](std::uint16_t v) {
+        h += static_cast<char>(v & 0xFF);
+        h += static_cast<char>(v >> 8);
+    };
+    le32(16);
+    le16(1);
+    le16(1);
+    le32(11025);
+    le32(11025);
+    le16(1);
+    le16(8);
+    h += "data";
+    le32(samples);
+    for (std::uint32_t i = 0; i < samples; ++i)
+        h += static_cast<char>(i % 256);
+    const std::uint32_t riff = static_cast<std::uint32_t>(h.size() - 8);
+    for (int i = 0; i < 4; ++i)
+        h[static_cast<std::size_t>(4 + i)] = static_cast<char>((riff >> (8 * i)) & 0xFF);
+    return h;
+}
+
+class PlayingTest : public test::AppTest {
+protected:
+    void SetUp() override {
+        tmp.write("~FREQ.SIG", kList);
+        Start();
+        app->MakeWaveControl = [this] {
+            auto w = std::make_unique<test::FakeWaveControl>();
+            w->SetFile(tmp.write("NT0001.WAV", Wav8(2000)), 2000);
+            w->SetFile(tmp.write("NT0003.WAV", Wav8(500)), 500);
+            if (std::filesystem::exists(tmp.file("NT0002.WAV"))) w->SetFile(tmp.file("NT0002.WAV"), 300);
+            wave = w.get();
+            return w;
+        };
+        app->PlayerWaitMs = [](int) {};
+        prompter.ExpectOpenFile("Open... Audio File", tmp.write("NETA0102.EVA", kNetora));
+        test::SegmentAnswer answer = test::SegmentAnswer::Ok();
+        Main()->F_Open_Click();
+        ASSERT_TRUE(answer.Seen());
+        ASSERT_NE(app->Summary(), nullptr);
+    }
+
+    Zarn_Aud* Main() const { return app->MainWindow(); }
+    Overall& Summary() const { return *app->Summary(); }
+    SigRoll& List() const { return *app->SignalListIfLoaded(); }
+    Playing& Player() const { return *app->Player(); }
+    std::string Text(const QLabel* l) const { return l->text().toStdString(); }
+    ButtonColour Looks(ButtonColour TransportLooks::*button) const {
+        return Player().Transport_().Looks.*button;
+    }
+
+    // Plays `clips` (picture clip numbers) as a new play list.
+    void PlayList(std::vector<int> clips) {
+        State().PlayList = {0};
+        State().PlayList.insert(State().PlayList.end(), clips.begin(), clips.end());
+        State().PlayListCount = static_cast<int>(clips.size());
+        app->ShowPlayer();
+        ASSERT_NE(app->Player(), nullptr);
+    }
+
+    bool OthersLocked() const {
+        return !Summary().Play->isEnabled() && !Summary().Play_Opt[0]->isEnabled() &&
+               Main()->B_Open->isHidden() && !Main()->F_Close->isEnabled();
+    }
+
+    test::FakeWaveControl* wave = nullptr;
+};
+
+TEST_F(PlayingTest, SummaryPlayOpensThePlayerWhichPlaysThroughTheListSkippingMissingFiles) {
+    Summary().Play_Opt_Click(1); // Time 1 - 2: the whole segment
+    Summary().Play_Click();
+    ASSERT_EQ(State().PlayListCount, 3);
+    ASSERT_NE(app->Player(), nullptr);
+    Playing& p = Player();
+    EXPECT_TRUE(p.isVisible());
+    EXPECT_EQ(p.windowTitle(), QStringLiteral("Play_Audio Clip"));
+    EXPECT_EQ(Text(p.L_Chnl), "Track#");
+    EXPECT_EQ(Text(p.P_FileName), "NT0001.WAV");
+    EXPECT_EQ(Text(p.P_Chnl), "001");
+    EXPECT_EQ(Text(p.P_Freq), "0145.0000 M");
+    EXPECT_EQ(Text(p.P_StartTime), "01/02/05 10:00:10");
+    EXPECT_EQ(Text(p.P_Level), "-80 dBm");
+    EXPECT_TRUE(State().PlayerLoaded);
+    EXPECT_EQ(State().SelectedClip, 1);
+    EXPECT_TRUE(OthersLocked());
+    EXPECT_FALSE(Summary().Chk_time->isEnabled());
+    EXPECT_TRUE(Summary().O_Picture->Shape1.visible);
+    EXPECT_DOUBLE_EQ(Summary().O_Picture->Shape1.y1, 0); // row 1
+    EXPECT_TRUE(p.Timer1.isActive());
+    EXPECT_EQ(Looks(&TransportLooks::Cmd_Play), ButtonColour::Red);
+    EXPECT_EQ(p.Cmd_Play->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
+    EXPECT_TRUE(p.L_PlotFile->isHidden()); // the waveform is drawn
+    ASSERT_EQ(wave->started.size(), 1u);
+
+    // The missing second clip is passed over; the third plays whole.
+    wave->Finish();
+    EXPECT_EQ(Text(p.P_FileName), "NT0003.WAV");
+    EXPECT_EQ(State().SelectedClip, 3);
+    ASSERT_EQ(wave->started.size(), 2u);
+    EXPECT_EQ(wave->started.back(), (test::FakeWaveControl::Started{tmp.file("NT0003.WAV"), 0, 500, false}));
+    EXPECT_TRUE(OthersLocked());
+
+    // The end of the list: stopped on the last clip, the other windows free again.
+    wave->Finish();
+    EXPECT_EQ(Looks(&TransportLooks::Cmd_Stop), ButtonColour::Red);
+    EXPECT_EQ(Text(p.P_FileName), "NT0003.WAV");
+    EXPECT_FALSE(OthersLocked());
+    EXPECT_FALSE(p.Timer1.isActive());
+
+    // Closing it frees everything and remembers where it stood.
+    p.move(200, 150);
+    p.close();
+    Flush();
+    EXPECT_EQ(app->Player(), nullptr);
+    EXPECT_FALSE(State().PlayerLoaded);
+    EXPECT_FALSE(Summary().O_Picture->Shape1.visible);
+    EXPECT_TRUE(Summary().Chk_time->isEnabled());
+    EXPECT_TRUE(Summary().Play->isEnabled());
+    EXPECT_GE(State().PlayerLeft, 0);
+    const int left = State().PlayerLeft, top = State().PlayerTop;
+    PlayList({1});
+    EXPECT_EQ(Tw(Player().frameGeometry().x()), left);
+    EXPECT_EQ(Tw(Player().frameGeometry().y()), top);
+}
+
+TEST_F(PlayingTest, NextAndPrevStepStoppedAndAClipWithoutAFileSaysSo) {
+    PlayList({1, 2, 3});
+    Playing& p = Player();
+    p.Cmd_Next_Click(); // grey while playing
+    EXPECT_EQ(Text(p.P_FileName), "NT0001.WAV");
+    p.Cmd_Stop_Click();
+    EXPECT_FALSE(OthersLocked());
+    EXPECT_EQ(Looks(&TransportLooks::Cmd_Next), ButtonColour::Black);
+
+    p.Cmd_Next_Click();
+    EXPECT_EQ(Text(p.P_FileName), "NT0002.WAV");
+    EXPECT_EQ(p.L_PlotFile->text(), QStringLiteral("File Not Found"));
+    EXPECT_FALSE(p.Copy->isEnabled());
+    EXPECT_EQ(Looks(&TransportLooks::Cmd_Stop), ButtonColour::Red);
+    EXPECT_FALSE(p.O_WAV->cursorVisible);
+    const std::size_t plays = wave->started.size();
+
+    p.Cmd_Next_Click();
+    p.Cmd_Next_Click(); // already on the last clip: only the looks change
+    EXPECT_EQ(Text(p.P_FileName), "NT0003.WAV");
+    EXPECT_TRUE(p.Copy->isEnabled());
+    EXPECT_EQ(wave->started.size(), plays); // stepping never plays
+
+    // A file that is there but no WAV is not "not found".
+    tmp.write("NT0001.WAV", "not a wave file");
+    wave->SetFile(tmp.file("NT0001.WAV"), 0);
+    p.Cmd_Prev_Click();
+    p.Cmd_Prev_Click();
+    EXPECT_EQ(Text(p.P_FileName), "NT0001.WAV");
+    EXPECT_EQ(p.L_PlotFile->text(), QStringLiteral("File Not Playable"));
+    EXPECT_FALSE(p.Copy->isEnabled());
+}
+
+TEST_F(PlayingTest, MarksPlayARangeAndHideHighlightClearsThem) {
+    PlayList({1});
+    Playing& p = Player();
+    p.Cmd_Stop_Click();
+    const double w = p.O_WAV->ScaleWidth();
+    p.PressWave(Qt::LeftButton, w / 4);
+    p.PressWave(Qt::RightButton, w / 2);
+    EXPECT_EQ(Looks(&TransportLooks::Cmd_PlayClip), ButtonColour::Black);
+    EXPECT_TRUE(p.O_WAV->box.visible);
+    p.Cmd_PlayClip_Click();
+    ASSERT_FALSE(wave->started.empty());
+    EXPECT_EQ(wave->started.back(),
+              (test::FakeWaveControl::Started{tmp.file("NT0001.WAV"), 500, 1000, false}));
+    wave->Finish();
+    // The end of a range looks paused there.
+    EXPECT_EQ(Looks(&TransportLooks::Cmd_Pause), ButtonColour::Red);
+
+    p.Cmd_Refresh_Click();
+    EXPECT_FALSE(p.O_WAV->box.visible);
+    EXPECT_EQ(Looks(&TransportLooks::Cmd_Loop), ButtonColour::Grey);
+}
+
+TEST_F(PlayingTest, TheWaveDisplaySwitchClearsThePictureAndRewritesTheConfiguration) {
+    PlayList({1});
+    Playing& p = Player();
+    ASSERT_TRUE(p.WAV_Display_On->isChecked());
+    p.WAV_Display_On->trigger();
+    EXPECT_FALSE(p.WAV_Display_On->isChecked());
+    EXPECT_FALSE(State().WavDisplayOn);
+    EXPECT_EQ(tmp.read(tmp.file("Zarn_Aud.Ini")), "[WAV Display]\r\nOFF\r\n[IFBW]\r\n25\r\n");
+    p.WAV_Display_On->trigger();
+    EXPECT_TRUE(State().WavDisplayOn);
+    EXPECT_EQ(tmp.read(tmp.file("Zarn_Aud.Ini")), "[WAV Display]\r\nON\r\n[IFBW]\r\n25\r\n");
+    EXPECT_TRUE(p.L_PlotFile->isHidden());
+}
+
+TEST_F(PlayingTest, SendingPutsTheSignalIntoTheListWindowAndItsFile) {
+    PlayList({1, 2});
+    Playing& p = Player();
+    // 145.00 is not listed: no class tools; the send adds "?s" with COR 10 and priority 9.
+    EXPECT_TRUE(p.P_Comment->isHidden());
+    p.Comments_Click();
+    EXPECT_EQ(Looks(&TransportLooks::Cmd_Pause), ButtonColour::Red); // the send paused play
+    ASSERT_EQ(List().List().Count(), 2);
+    const std::string added = List().List().Line(0);
+    EXPECT_EQ(added.substr(0, 26), " 00145.00000   00.025   10");
+    EXPECT_EQ(added.substr(35, 3), "?s ");
+    EXPECT_TRUE(List().IsHighlighted(0));
+    EXPECT_EQ(Text(Summary().C_Status), "   <?s >,   ");
+    EXPECT_NE(tmp.read(tmp.file("~FREQ.SIG")).find("00145.00000,"), std::string::npos);
+
+    // The clip report of a NETORA clip.
+    p.CopyClipReport();
+    const std::string report = QGuiApplication::clipboard()->text().toStdString();
+    EXPECT_NE(report.find("Collection Type:   NETORA\r\nWave Filename:   NT0001.WAV\r\n"), std::string::npos);
+    EXPECT_NE(report.find("Setup:   Track# 001, 0145.0000 MHz\r\n"), std::string::npos);
+
+    // The second clip's signal is listed: its class and comment show, and sending again asks.
+    p.Cmd_Stop_Click();
+    p.Cmd_Next_Click();
+    EXPECT_FALSE(p.P_Comment->isHidden());
+    EXPECT_EQ(p.P_Comment->text(), QStringLiteral("tower"));
+    EXPECT_TRUE(p.Clip_Status[2]->isChecked());
+    EXPECT_EQ(p.P_Comment->palette().color(QPalette::Base), QColor(255, 255, 0));
+    prompter.ExpectMessage(
+        "EDIT Signal... CONFIRMATION:",
+        "Freq = 0145.0300 MHz is already available in the Signal List.  Do you want to replace it "
+        "with new data?",
+        MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No);
+    const std::string before = tmp.read(tmp.file("~FREQ.SIG"));
+    p.Comments_Click();
+    EXPECT_EQ(List().List().Count(), 2);
+    EXPECT_EQ(tmp.read(tmp.file("~FREQ.SIG")), before);
+}
+
+TEST_F(PlayingTest, CommentKeysAndClassClicksReplaceTheEntryWithoutAsking) {
+    tmp.write("NT0002.WAV", Wav8(300));
+    PlayList({2});
+    Playing& p = Player();
+    p.P_Comment->setFocus();
+    QTest::keyClicks(p.P_Comment, ",x");
+    EXPECT_EQ(p.P_Comment->text(), QStringLiteral("tower;x"));
+    EXPECT_EQ(Looks(&TransportLooks::Cmd_Pause), ButtonColour::Red); // typing paused play
+    EXPECT_EQ(p.P_Comment->palette().color(QPalette::Base), QColor(255, 255, 255));
+    QTest::keyClick(p.P_Comment, Qt::Key_Escape);
+    EXPECT_EQ(p.P_Comment->text(), QStringLiteral("tower"));
+    EXPECT_EQ(p.P_Comment->palette().color(QPalette::Base), QColor(255, 255, 0));
+
+    QTest::keyClicks(p.P_Comment, " 2");
+    QTest::keyClick(p.P_Comment, Qt::Key_Return);
+    ASSERT_EQ(List().List().Count(), 1);
+    EXPECT_NE(tmp.read(tmp.file("~FREQ.SIG")).find("tower 2"), std::string::npos);
+
+    p.Clip_Status[0]->click();
+    EXPECT_EQ(List().List().Line(0).substr(35, 3), "soi");
+    EXPECT_NE(tmp.read(tmp.file("~FREQ.SIG")).find("{0}"), std::string::npos);
+}
+
+TEST_F(PlayingTest, AListFileThatCannotBeWrittenIsReportedAndTheEntryStays) {
+    PlayList({1});
+    std::filesystem::remove(tmp.file("~FREQ.SIG"));
+    std::filesystem::create_directory(tmp.file("~FREQ.SIG"));
+    Player().Comments_Click();
+    ASSERT_EQ(prompter.failures.size(), 1u);
+    EXPECT_EQ(
+        prompter.failures[0].rfind(std::string("unexpected message: [") + sigtext::kSaveWarnTitle + "]", 0),
+        0u);
+    prompter.failures.clear();
+    EXPECT_EQ(List().List().Count(), 2);
+    EXPECT_TRUE(State().PlayerLoaded);
+}
+
+TEST_F(PlayingTest, AnEmptyPlayListOpensAGreyPlayerThatDoesNothing) {
+    PlayList({});
+    Playing& p = Player();
+    for (ButtonColour TransportLooks::*b : {&TransportLooks::Cmd_Play, &TransportLooks::Cmd_Stop,
+                                            &TransportLooks::Cmd_Next, &TransportLooks::Cmd_Loop})
+        EXPECT_EQ(Looks(b), ButtonColour::Grey);
+    p.Cmd_Play_Click();
+    p.Cmd_Stop_Click();
+    p.Cmd_Next_Click();
+    p.PressWave(Qt::LeftButton, 10);
+    EXPECT_TRUE(wave->started.empty());
+    EXPECT_EQ(Text(p.P_FileName), "");
+    p.close();
+    Flush();
+    EXPECT_FALSE(State().PlayerLoaded);
+}
+
+} // namespace
+} // namespace zarn
