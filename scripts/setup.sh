@@ -9,6 +9,7 @@ packages=(
     libsndfile1-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth fonts-liberation fonts-dejavu-core
+    pulseaudio pulseaudio-utils sox
 )
 
 missing=()

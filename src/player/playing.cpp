@@ -427,7 +427,7 @@ void Playing::BuildTransport() {
 
 void Playing::Load() {
     AppState& s = S();
-    if (Overall* o = host_.summary ? host_.summary() : nullptr) {
+    if (Overall* o = Summary()) {
         o->Chk_time->setEnabled(false);
         o->Chk_Continue->setEnabled(false);
     }
@@ -458,7 +458,7 @@ void Playing::ApplyPlacement() {
         move(Px(s.PlayerLeft), Px(s.PlayerTop));
         return;
     }
-    Overall* o = host_.summary ? host_.summary() : nullptr;
+    Overall* o = Summary();
     if (!o) return;
     const QRect summary = o->frameGeometry();
     const int width = std::max(frameGeometry().width(), Px(kWindowWidthTw));
@@ -466,11 +466,25 @@ void Playing::ApplyPlacement() {
          summary.top() + Px(kBelowSummaryTopTw));
 }
 
+Overall* Playing::Summary() const {
+    if (unloaded_ || !host_.summary) return nullptr;
+    return host_.summary();
+}
+
+void Playing::Dispose() {
+    Unload();
+    hide();
+    // A handler of the window may be letting events run right now: deferred deletion waits until
+    // control is back in the event loop, and the unloaded window's remaining steps touch nothing else.
+    deleteLater();
+}
+
 void Playing::Unload() {
     if (unloaded_) return;
+    Overall* summary = Summary();
     unloaded_ = true;
     AppState& s = S();
-    if (Overall* o = host_.summary ? host_.summary() : nullptr) {
+    if (Overall* o = summary) {
         o->Chk_time->setEnabled(true);
         o->Chk_Continue->setEnabled(o->CheckedOption() == 2);
         o->O_Picture->Shape1.visible = false;
@@ -482,9 +496,12 @@ void Playing::Unload() {
         wave_->SetPlayDone(nullptr);
         wave_->SetPlayCommand(kWavStop);
     }
-    // Unlocking needs the window loaded; from here on the hooks leave the other windows alone.
-    loaded_ = true;
-    UnlockOtherWindows();
+    if (summary) {
+        summary->Play->setEnabled(true);
+        for (QRadioButton* b : summary->Play_Opt)
+            b->setEnabled(true);
+    }
+    if (loaded_ && host_.lockMainWindow) host_.lockMainWindow(false);
     loaded_ = false;
     if (!isMinimized() && isVisible()) {
         s.PlayerLeft = Tw(frameGeometry().x());
@@ -494,21 +511,13 @@ void Playing::Unload() {
 }
 
 void Playing::closeEvent(QCloseEvent* event) {
-    if (busy_ > 0) {
-        // A handler is letting events run; the window goes when it has finished.
-        closePending_ = true;
-        event->ignore();
-        return;
-    }
     Unload();
     QMainWindow::closeEvent(event);
 }
 
 void Playing::Run(const std::function<void()>& handler) {
     if (!transport_) return;
-    ++busy_;
     handler();
-    --busy_;
     if (unloaded_) {
         // Unloaded while the handler ran: whatever the handler started afterwards must not play on.
         if (wave_) wave_->SetPlayCommand(kWavStop);
@@ -516,10 +525,6 @@ void Playing::Run(const std::function<void()>& handler) {
         return;
     }
     PaintState();
-    if (busy_ == 0 && closePending_) {
-        closePending_ = false;
-        QTimer::singleShot(0, this, [this] { close(); });
-    }
 }
 
 void Playing::ProcessEvents() {
@@ -629,7 +634,7 @@ std::string Playing::ClipFilePath(int clip) const {
 
 // Shape1 over the clip in the summary picture, in picture units.
 void Playing::HighlightClip(int clip) {
-    Overall* o = host_.summary ? host_.summary() : nullptr;
+    Overall* o = Summary();
     if (!o) return;
     const AppState& s = *host_.state;
     const ClipTable& t = s.Table;
@@ -665,7 +670,7 @@ void Playing::HighlightClip(int clip) {
 
 void Playing::LockOtherWindows() {
     if (!loaded_ || unloaded_) return;
-    if (Overall* o = host_.summary ? host_.summary() : nullptr) {
+    if (Overall* o = Summary()) {
         o->Play->setEnabled(false);
         for (QRadioButton* b : o->Play_Opt)
             b->setEnabled(false);
@@ -675,7 +680,7 @@ void Playing::LockOtherWindows() {
 
 void Playing::UnlockOtherWindows() {
     if (!loaded_) return;
-    if (Overall* o = host_.summary ? host_.summary() : nullptr) {
+    if (Overall* o = Summary()) {
         o->Play->setEnabled(true);
         for (QRadioButton* b : o->Play_Opt)
             b->setEnabled(true);
@@ -797,7 +802,8 @@ void Playing::WAV_Display_On_Click() {
 // Class, comment and send
 
 SigRoll* Playing::SignalListWindow() const {
-    return host_.signalList ? host_.signalList() : nullptr;
+    if (unloaded_ || !host_.signalList) return nullptr;
+    return host_.signalList();
 }
 
 void Playing::ShowClassTools(bool visible) {
@@ -852,7 +858,7 @@ void Playing::ShowSignalMatch() {
     } else {
         ShowClassTools(false);
     }
-    if (Overall* o = host_.summary ? host_.summary() : nullptr) o->S_IFBW->setText(Qs(m.ifbwText));
+    if (Overall* o = Summary()) o->S_IFBW->setText(Qs(m.ifbwText));
     ifbwText_ = m.ifbwText;
 }
 
@@ -879,7 +885,7 @@ void Playing::Comments_Click() {
 }
 
 std::string Playing::IfbwCaption() const {
-    if (Overall* o = host_.summary ? host_.summary() : nullptr) return Bytes(o->S_IFBW->text());
+    if (Overall* o = Summary()) return Bytes(o->S_IFBW->text());
     return ifbwText_;
 }
 
@@ -912,7 +918,7 @@ void Playing::SendToSignalList(SendMode mode) {
     sig->UnhighlightAll();
     sig->SetCurrent(out.index);
     sig->SetHighlighted(out.index, true);
-    if (Overall* o = host_.summary ? host_.summary() : nullptr) o->C_Status->setText(Qs(out.statusText));
+    if (Overall* o = Summary()) o->C_Status->setText(Qs(out.statusText));
     // A list that cannot be written is reported there and kept; the entry stays in it.
     sig->SaveList();
 }
@@ -927,7 +933,7 @@ bool Playing::eventFilter(QObject* watched, QEvent* event) {
         for (QRadioButton* b : Clip_Status)
             if (watched == b) ClassClickFlag = true;
     }
-    if (watched == P_Comment) {
+    if (watched == P_Comment && (type == QEvent::MouseButtonPress || type == QEvent::KeyPress)) {
         if (type == QEvent::MouseButtonPress && Playing_() && S().PlayerLoaded) {
             Cmd_Pause_Click();
             ProcessEvents();

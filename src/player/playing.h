@@ -84,8 +84,10 @@ public:
     // windows and starts the first clip.
     void Load();
     // Window unload: stops play, hides the highlight, unlocks the other windows and remembers the
-    // place. The caller deletes the window (a close during a handler is deferred until it ends).
+    // place.
     void Unload();
+    // Unload, hide and delete later: a handler of the window may be letting events run.
+    void Dispose();
 
     // Transport buttons
     void Cmd_Play_Click();
@@ -144,10 +146,12 @@ protected:
 
 private:
     AppState& S() { return *host_.state; }
+    // The other windows, while this one is loaded; nullptr once it is unloaded.
+    Overall* Summary() const;
     void BuildWindow();
     void BuildTransport();
-    // Runs a handler of the transport, then paints what it left; a close asked for meanwhile is
-    // carried out afterwards.
+    // Runs a handler of the transport, then paints what it left. An unload meanwhile (events run
+    // inside handlers) stops whatever the handler started after it.
     void Run(const std::function<void()>& handler);
     void PaintState();
     void ProcessEvents();
@@ -177,8 +181,6 @@ private:
     MarkBox box_;
     ClipReadouts readouts_;
     std::string ifbwText_;
-    int busy_ = 0;
-    bool closePending_ = false;
     bool unloaded_ = false;
     bool loaded_ = false;
     bool framedPlacementDone_ = false;

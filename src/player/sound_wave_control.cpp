@@ -314,7 +314,9 @@ void SoundWaveControl::EndPlay() {
 }
 
 std::int64_t SoundWaveControl::Played() const {
-    if (sink_) return silentBase_ + sink_->processedUSecs() * rate_ / 1'000'000;
+    // Rounded, not cut down: the sink counts whole microseconds, already cut down, and the frame
+    // lost that way would keep a play from reaching its end until the drain timeout.
+    if (sink_) return silentBase_ + (sink_->processedUSecs() * rate_ + 500'000) / 1'000'000;
     return silentBase_ + clock_.nsecsElapsed() * rate_ / 1'000'000'000;
 }
 

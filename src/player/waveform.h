@@ -16,7 +16,8 @@ namespace zarn {
 
 // Thirty seconds at 11025 samples per second are drawn to the panel width.
 inline constexpr std::uint32_t kSamplesPerWidth = 330750;
-// The canonical 44-byte header: the data size at byte 40, samples from byte 44.
+// The canonical 44-byte header of the equipment's 8-bit mono clips: the data size at byte 40,
+// samples from byte 44.
 inline constexpr std::size_t kWavDataSizeOffset = 40;
 inline constexpr std::size_t kWavSamplesOffset = 44;
 
@@ -94,10 +95,11 @@ enum class WavFileState {
 
 struct WavFileCheck {
     WavFileState state = WavFileState::Missing;
-    std::uint32_t dataSize = 0; // the value at byte 40, when playable
+    // Frames, when playable: for the 8-bit mono clips the value at byte 40.
+    std::uint32_t dataSize = 0;
 };
 
-// Reads the header only.
+// Reads the header and the chunk headers only.
 WavFileCheck CheckWavFile(const std::string& path);
 
 struct Waveform {
@@ -106,7 +108,9 @@ struct Waveform {
     std::vector<WaveColumn> columns; // layout.drawnColumns of them when playable, none otherwise
 };
 
-// Reads the clip's samples from byte 44 in large blocks and reduces them while reading.
+// Reads the clip's samples in large blocks and reduces them while reading. 8-bit mono data is
+// taken as it is; any other layout is brought to the same 0..255 scale, one value per frame (the
+// mean of its channels).
 Waveform ReadWaveform(const std::string& path, double dpi = kDefaultDpi);
 
 // --- Marks: MarkStart and MarkStop in picture units, the range they give in control positions.

@@ -93,10 +93,7 @@ void ZarnApp::ShowPlayer() {
 void ZarnApp::UnloadPlayer() {
     if (Playing* window = player_) {
         player_ = nullptr;
-        window->Unload();
-        window->hide();
-        // A handler of the window may be letting events run right now; it finishes first.
-        window->deleteLater();
+        window->Dispose();
     }
     state_.PlayerLoaded = false;
 }

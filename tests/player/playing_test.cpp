@@ -19,9 +19,11 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -334,6 +336,26 @@ TEST_F(PlayingTest, AnEmptyPlayListOpensAGreyPlayerThatDoesNothing) {
     p.close();
     Flush();
     EXPECT_FALSE(State().PlayerLoaded);
+}
+
+// Stop lets events run; an unload that arrives then must wait for the handler to finish.
+TEST_F(PlayingTest, AnUnloadWhileAHandlerLetsEventsRunWaitsForIt) {
+    PlayList({1, 3});
+    QPointer<Playing> p = app->Player();
+    bool survived = false;
+    // The click arrives from the event loop, as the operator's would.
+    QTimer::singleShot(0, p, [&] {
+        QTimer::singleShot(0, app.get(), [this] { app->UnloadPlayer(); });
+        p->Cmd_Stop_Click();
+        survived = !p.isNull() && !p->isVisible(); // unloaded, but here until its handler is done
+    });
+    QTest::qWait(50);
+    EXPECT_TRUE(survived);
+    EXPECT_FALSE(State().PlayerLoaded);
+    EXPECT_FALSE(wave != nullptr && p && wave->Playing());
+    EXPECT_TRUE(Summary().Play->isEnabled());
+    Flush();
+    EXPECT_TRUE(p.isNull());
 }
 
 } // namespace

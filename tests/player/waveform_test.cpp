@@ -3,8 +3,12 @@
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
+#include <sys/resource.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -13,15 +17,80 @@
 namespace zarn {
 namespace {
 
+void PutLe(std::string& s, std::size_t at, std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        s[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i) & 0xFF);
+}
+
+// The canonical 44-byte header of an 8-bit mono clip at 11025 samples per second.
 std::string Header(std::uint32_t dataSize, const char* riff = "RIFF", const char* wave = "WAVE") {
     std::string h(44, '\0');
     h.replace(0, 4, riff);
+    PutLe(h, 4, 36 + dataSize, 4);
     h.replace(8, 4, wave);
     h.replace(12, 4, "fmt ");
+    PutLe(h, 16, 16, 4);
+    PutLe(h, 20, 1, 2); // PCM
+    PutLe(h, 22, 1, 2); // mono
+    PutLe(h, 24, 11025, 4);
+    PutLe(h, 28, 11025, 4);
+    PutLe(h, 32, 1, 2);
+    PutLe(h, 34, 8, 2);
     h.replace(36, 4, "data");
-    for (int i = 0; i < 4; ++i)
-        h[40 + i] = static_cast<char>(dataSize >> (8 * i) & 0xFF);
+    PutLe(h, 40, dataSize, 4);
     return h;
+}
+
+// A WAV with a LIST chunk of odd length (and its pad byte) between fmt and data.
+std::string WithListChunk(int bits, const std::string& data) {
+    const int block = bits / 8;
+    std::string fmt(24, '\0');
+    fmt.replace(0, 4, "fmt ");
+    PutLe(fmt, 4, 16, 4);
+    PutLe(fmt, 8, 1, 2);
+    PutLe(fmt, 10, 1, 2);
+    PutLe(fmt, 12, 11025, 4);
+    PutLe(fmt, 16, static_cast<std::uint32_t>(11025 * block), 4);
+    PutLe(fmt, 20, static_cast<std::uint32_t>(block), 2);
+    PutLe(fmt, 22, static_cast<std::uint32_t>(bits), 2);
+    std::string list =
+        "LIST" + std::string(4, '\0') + "INFOICMT" + std::string(4, '\0') + std::string("ab\0", 3);
+    PutLe(list, 4, static_cast<std::uint32_t>(list.size() - 8), 4);
+    PutLe(list, 16, 3, 4);
+    list += '\0'; // pad to an even length
+    std::string head = "RIFF" + std::string(4, '\0') + "WAVE" + fmt + list + "data" + std::string(4, '\0');
+    PutLe(head, head.size() - 4, static_cast<std::uint32_t>(data.size()), 4);
+    PutLe(head, 4, static_cast<std::uint32_t>(head.size() - 8 + data.size()), 4);
+    return head + data;
+}
+
+// Interleaved 16-bit frames written by libsndfile in the given format.
+std::string WriteSnd(const test::TempDir& dir, const char* name, int format, int channels,
+                     const std::vector<short>& interleaved) {
+    const std::string path = dir.file(name);
+    SF_INFO info{};
+    info.samplerate = 11025;
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* snd = sf_open(path.c_str(), SFM_WRITE, &info);
+    EXPECT_NE(snd, nullptr) << sf_strerror(nullptr);
+    if (!snd) return path;
+    const sf_count_t frames = static_cast<sf_count_t>(interleaved.size()) / channels;
+    EXPECT_EQ(sf_writef_short(snd, interleaved.data(), frames), frames);
+    sf_close(snd);
+    return path;
+}
+
+// The 8-bit sample of a frame: the mean of its channels on the 8-bit scale, rounded down.
+std::string EightBit(const std::vector<short>& interleaved, int channels) {
+    std::string out;
+    for (std::size_t i = 0; i + static_cast<std::size_t>(channels) <= interleaved.size(); i += channels) {
+        double sum = 0;
+        for (int c = 0; c < channels; ++c)
+            sum += interleaved[i + static_cast<std::size_t>(c)];
+        out += static_cast<char>(static_cast<int>(std::floor(sum / channels / 256)) + 128);
+    }
+    return out;
 }
 
 // Noise with quiet stretches and runs of one value, so that columns with max == min occur.
@@ -219,6 +288,158 @@ TEST(ReadWaveform, FilesThatCannotBeDrawn) {
     // A folder exists but is no clip: not "File Not Found".
     EXPECT_EQ(ReadWaveform(dir.path()).state, WavFileState::NotPlayable);
     EXPECT_EQ(CheckWavFile(dir.write("TEN.WAV", Header(10) + ten)).dataSize, 10u);
+}
+
+// 16-bit frames with the same quiet stretches and runs as Samples, the low byte as noise.
+std::vector<short> Frames16(std::size_t samples, std::uint32_t seed) {
+    const std::string top = Samples(samples, seed);
+    std::mt19937 rng(seed + 1);
+    std::vector<short> out(samples);
+    for (std::size_t i = 0; i < samples; ++i)
+        out[i] = static_cast<short>((static_cast<unsigned char>(top[i]) - 128) * 256 +
+                                    static_cast<int>(rng() % 256));
+    return out;
+}
+
+TEST(ReadWaveform, SixteenBitSamplesOnTheEightBitScale) {
+    test::TempDir dir;
+    // 308 frames: one frame per column, so each column is one mapped sample.
+    struct Case {
+        std::vector<short> frame;
+        std::uint8_t expected;
+    };
+    const std::vector<Case> mono = {{{-32768}, 0}, {{-257}, 126}, {{-256}, 127}, {{-1}, 127},
+                                    {{0}, 128},    {{255}, 128},  {{256}, 129},  {{32767}, 255}};
+    // The mean of the channels: a silent channel halves the other, opposite channels cancel.
+    const std::vector<Case> stereo = {{{0, -32768}, 64}, {{0, 32767}, 191},  {{32767, 32767}, 255},
+                                      {{-1, 0}, 127},    {{100, -100}, 128}, {{-32768, -32768}, 0}};
+    for (int channels : {1, 2}) {
+        SCOPED_TRACE(channels);
+        const std::vector<Case>& cases = channels == 1 ? mono : stereo;
+        std::vector<short> frames(308 * static_cast<std::size_t>(channels), 0);
+        for (std::size_t i = 0; i < cases.size(); ++i)
+            std::copy(cases[i].frame.begin(), cases[i].frame.end(), frames.begin() + i * channels);
+        const Waveform w =
+            ReadWaveform(WriteSnd(dir, "S.WAV", SF_FORMAT_WAV | SF_FORMAT_PCM_16, channels, frames));
+        ASSERT_EQ(w.state, WavFileState::Playable);
+        ASSERT_EQ(w.columns.size(), 308u);
+        for (std::size_t i = 0; i < cases.size(); ++i)
+            EXPECT_EQ(w.columns[i], (WaveColumn{cases[i].expected, cases[i].expected})) << i;
+        EXPECT_EQ(w.columns.back(), (WaveColumn{128, 128}));
+    }
+}
+
+TEST(ReadWaveform, EveryLayoutOnTheSameScale) {
+    test::TempDir dir;
+    struct Case {
+        const char* what;
+        int format;
+        int channels;
+        int tolerance; // lossy encodings land near the exact value
+    };
+    const Case cases[] = {
+        {"16-bit", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 0},
+        {"16-bit stereo", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 0},
+        {"24-bit", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 1, 0},
+        {"32-bit, three channels", SF_FORMAT_WAV | SF_FORMAT_PCM_32, 3, 0},
+        {"8-bit stereo", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 2, 0},
+        {"8-bit extensible header", SF_FORMAT_WAVEX | SF_FORMAT_PCM_U8, 1, 0},
+        {"16-bit extensible header", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 1, 0},
+        {"float", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, 1},
+        {"u-law", SF_FORMAT_WAV | SF_FORMAT_ULAW, 1, 4},
+        {"A-law", SF_FORMAT_WAV | SF_FORMAT_ALAW, 1, 4},
+    };
+    constexpr std::size_t kFrames = 400000; // a scrolled picture
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<short> frames = Frames16(kFrames * static_cast<std::size_t>(c.channels), 5);
+        const Waveform w = ReadWaveform(WriteSnd(dir, "L.WAV", c.format, c.channels, frames));
+        ASSERT_EQ(w.state, WavFileState::Playable);
+        EXPECT_EQ(w.layout.columns, LayOutWaveform(kFrames).columns);
+        // 8-bit data keeps only the top byte of what was written.
+        if ((c.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_U8)
+            for (short& f : frames)
+                f = static_cast<short>(f & ~0xFF);
+        const std::vector<WaveColumn> expected =
+            Reference(EightBit(frames, c.channels), w.layout.bytesPerColumn, w.layout.drawnColumns);
+        ASSERT_EQ(w.columns.size(), expected.size());
+        int worst = 0;
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            worst = std::max({worst, std::abs(w.columns[i].min - expected[i].min),
+                              std::abs(w.columns[i].max - expected[i].max)});
+        EXPECT_LE(worst, c.tolerance);
+    }
+    // IMA ADPCM pads its last block: the frame count is the decoder's, and every column is drawn.
+    const Waveform adpcm =
+        ReadWaveform(WriteSnd(dir, "A.WAV", SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, 1, Frames16(kFrames, 6)));
+    ASSERT_EQ(adpcm.state, WavFileState::Playable);
+    EXPECT_EQ(static_cast<std::int64_t>(adpcm.columns.size()), adpcm.layout.drawnColumns);
+    EXPECT_GE(CheckWavFile(dir.file("A.WAV")).dataSize, kFrames);
+}
+
+TEST(ReadWaveform, ChunksBeforeTheData) {
+    test::TempDir dir;
+    // 8-bit: the raw bytes are taken from the data chunk, wherever it starts.
+    const std::string samples = Samples(700001, 11);
+    Waveform w = ReadWaveform(dir.write("U8.WAV", WithListChunk(8, samples)));
+    ASSERT_EQ(w.state, WavFileState::Playable);
+    EXPECT_EQ(w.columns, Reference(samples, w.layout.bytesPerColumn, w.layout.drawnColumns));
+    EXPECT_EQ(CheckWavFile(dir.file("U8.WAV")).dataSize, 700001u);
+
+    const std::vector<short> frames = Frames16(500000, 12);
+    std::string data(frames.size() * 2, '\0');
+    for (std::size_t i = 0; i < frames.size(); ++i)
+        PutLe(data, 2 * i, static_cast<std::uint16_t>(frames[i]), 2);
+    w = ReadWaveform(dir.write("S16.WAV", WithListChunk(16, data)));
+    ASSERT_EQ(w.state, WavFileState::Playable);
+    EXPECT_EQ(w.layout.columns, LayOutWaveform(500000).columns);
+    EXPECT_EQ(w.columns, Reference(EightBit(frames, 1), w.layout.bytesPerColumn, w.layout.drawnColumns));
+}
+
+long MaxRssKb() {
+    rusage r{};
+    getrusage(RUSAGE_SELF, &r);
+    return r.ru_maxrss;
+}
+
+TEST(ReadWaveform, BrokenFilesOfOtherLayouts) {
+    test::TempDir dir;
+    const std::string good =
+        test::TempDir::read(WriteSnd(dir, "G.WAV", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, Frames16(20000, 3)));
+    ASSERT_EQ(good.size(), 44u + 40000u);
+    std::string claims4G = good;
+    PutLe(claims4G, 40, 0xFFFFFFFEu, 4);
+    std::string oddClaim = good; // one byte more than the file holds
+    PutLe(oddClaim, 40, 40001, 4);
+    const std::string aiff =
+        test::TempDir::read(WriteSnd(dir, "A.AIF", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 1, Frames16(2000, 3)));
+    struct Case {
+        const char* what;
+        std::string bytes;
+        WavFileState state;
+    };
+    const Case cases[] = {
+        {"the whole file", good, WavFileState::Playable},
+        {"cut in the data", good.substr(0, good.size() - 1001), WavFileState::NotPlayable},
+        {"cut in the header", good.substr(0, 30), WavFileState::NotPlayable},
+        {"claims 4 GB", claims4G, WavFileState::NotPlayable},
+        {"claims one byte more", oddClaim, WavFileState::NotPlayable},
+        {"a sound file but no WAV", aiff, WavFileState::NotPlayable},
+        {"8-bit cut in the data", Header(1u << 20) + Samples(1000, 1), WavFileState::NotPlayable},
+    };
+    const long rssBefore = MaxRssKb();
+    const auto start = std::chrono::steady_clock::now();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = dir.write("B.WAV", c.bytes);
+        EXPECT_EQ(CheckWavFile(path).state, c.state);
+        const Waveform w = ReadWaveform(path);
+        EXPECT_EQ(w.state, c.state);
+        EXPECT_EQ(w.columns.empty(), c.state != WavFileState::Playable);
+    }
+    // Nothing is sized by what a header claims, nor read past the end.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_LT(MaxRssKb() - rssBefore, 64 * 1024);
 }
 
 // --- Marks
