@@ -3,6 +3,7 @@
 #include "config.h"
 #include "dates.h"
 #include "formats.h"
+#include "form_widgets.h"
 #include "framed_placement.h"
 #include "latin1.h"
 #include "numbers.h"
@@ -56,23 +57,6 @@ const QColor kMarkColour(128, 128, 255);   // S_Clip
 const QColor kCursorColour(200, 0, 0);     // Line1
 const QColor kListedColour(255, 255, 0);   // P_Comment agrees with the list
 const QColor kEditedColour(255, 255, 255); // P_Comment edited since
-
-void SetTw(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(Px(left), Px(top), Px(std::max(width, 0)), Px(std::max(height, 0)));
-}
-
-QFont PanelFont() {
-    QFont f(QStringLiteral("Arial"));
-    f.setPointSizeF(8.25);
-    return f;
-}
-
-QFrame* MakeFrame(QWidget* parent, const char* name) {
-    auto* f = new QFrame(parent);
-    f->setObjectName(QLatin1String(name));
-    f->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    return f;
-}
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption) {
     auto* l = new QLabel(QLatin1String(caption), parent);

@@ -3,6 +3,7 @@
 #include "dates.h"
 #include "eventline.h"
 #include "formats.h"
+#include "form_widgets.h"
 #include "framed_placement.h"
 #include "latin1.h"
 #include "numbers.h"
@@ -62,16 +63,6 @@ constexpr const char* kRowsCappedText =
 
 const QColor kWindowGrey(192, 192, 192);
 
-void SetTw(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(Px(left), Px(top), Px(std::max(width, 0)), Px(std::max(height, 0)));
-}
-
-QFont PanelFont() {
-    QFont f(QStringLiteral("Arial"));
-    f.setPointSizeF(8.25);
-    return f;
-}
-
 QLabel* MakePanel(QWidget* parent, const char* name) {
     auto* l = new QLabel(parent);
     l->setObjectName(QLatin1String(name));
@@ -79,13 +70,6 @@ QLabel* MakePanel(QWidget* parent, const char* name) {
     l->setFont(PanelFont());
     l->setAlignment(Qt::AlignCenter);
     return l;
-}
-
-QFrame* MakeFrame(QWidget* parent, const char* name) {
-    auto* f = new QFrame(parent);
-    f->setObjectName(QLatin1String(name));
-    f->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    return f;
 }
 
 std::string Text(const QLabel* l) {

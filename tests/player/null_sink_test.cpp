@@ -6,6 +6,7 @@
 #include "sound_wave_control.h"
 
 #include "temp_dir.h"
+#include "wait_for.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -32,6 +33,8 @@
 namespace zarn {
 namespace {
 
+using test::WaitFor;
+
 using test::TempDir;
 
 constexpr int kRate = 22050; // the clip's and the recording's
@@ -48,16 +51,6 @@ double NowMs() {
 
 double FramesToMs(double frames) {
     return frames * 1000.0 / kRate;
-}
-
-bool WaitFor(const std::function<bool()>& done, int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms) return false;
-        QTest::qWait(5);
-    }
-    return true;
 }
 
 // kLead of silence, kTone of the sine, kLead of silence; 16-bit mono.

@@ -3,6 +3,7 @@
 #include "sound_wave_control.h"
 
 #include "temp_dir.h"
+#include "wait_for.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -18,6 +19,8 @@
 
 namespace zarn {
 namespace {
+
+using test::WaitFor;
 
 using test::TempDir;
 
@@ -40,17 +43,6 @@ std::string WriteWav(const TempDir& dir, const std::string& name, int format, in
     sf_writef_short(snd, samples.data(), frames);
     sf_close(snd);
     return path;
-}
-
-// Waits, letting events run, until `done` holds or `ms` have passed.
-bool WaitFor(const std::function<bool()>& done, int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms) return false;
-        QTest::qWait(5);
-    }
-    return true;
 }
 
 struct LayoutCase {
