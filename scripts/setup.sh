@@ -10,6 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth fonts-liberation fonts-dejavu-core
     pulseaudio pulseaudio-utils sox
+    clang libclang-rt-14-dev
 )
 
 missing=()

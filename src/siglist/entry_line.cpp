@@ -275,6 +275,15 @@ std::optional<std::string> ParseRecord(std::string_view freqField, std::string_v
     put("    ");
     *t++ = lockout;
     put("   ");
+    // A foreign record's block may hold more than a record can carry back. Of the bracket's blocks
+    // only the bandwidth (columns 16-21) and the COR (25-26) are written, so stray characters beside
+    // them are blanked; and a group mark in a field would, once written, hide the groups after it
+    // from the next load, whose comment would then grow by them on every save and load.
+    std::memset(tail, ' ', 3);
+    std::memset(tail + 9, ' ', 3);
+    std::memset(tail + 14, ' ', 3);
+    for (char* c = tail; c != t; ++c)
+        if (kMarks.index[static_cast<unsigned char>(*c)] >= 0) *c = ' ';
     line.reserve(kEntryLineLength + comment.size());
     line.append(tail, static_cast<std::size_t>(t - tail));
     line += comment;
