@@ -259,8 +259,11 @@ void Zarn_Aud::F_Delete_Click() {
                                path + " and its associated audio data files will be deleted.  Are you sure?",
                                MsgIcon::Question, MsgButtons::YesNo);
     if (answer != MsgAnswer::Yes) return;
-    // A failure part-way ends the command silently; what was deleted stays deleted.
-    DeleteEventFileAndClips(path);
+    // What was deleted stays deleted; a failure is told, or the operator would take the files for gone.
+    if (!DeleteEventFileAndClips(path))
+        app_.Prompts().Message(title,
+                               path + " or one of its associated audio data files could not be deleted.",
+                               MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
 void Zarn_Aud::Export_Click() {

@@ -246,7 +246,7 @@ void SigRoll::Load() {
         model_->Load(choice.path);
     }
     SetCaption();
-    RewritePointer();
+    WritePointerFile(PointerFile, sigListFileName_); // a failing load step is skipped silently
     FillChoosers();
     CommentSlot = -1;
 }
@@ -661,7 +661,12 @@ void SigRoll::SetCaption() {
 }
 
 void SigRoll::RewritePointer() {
-    WritePointerFile(PointerFile, sigListFileName_);
+    // A pointer left behind would make the next start open another list than the one in use.
+    if (const FileResult r = WritePointerFile(PointerFile, sigListFileName_); !r)
+        prompter_.Message(sigtext::kSaveWarnTitle,
+                          sigtext::kPointerWarnText1 + PointerFile + "\r\n" + r.error +
+                              sigtext::kPointerWarnText2,
+                          MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
 void SigRoll::SetListFile(const std::string& path) {

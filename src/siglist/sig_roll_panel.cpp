@@ -457,8 +457,13 @@ void SigRoll::StoreComment() {
     texts[static_cast<std::size_t>(slot)] = Bytes(text);
     Cmb_Comment->setItemText(slot, text);
     Cmb_Comment->setEditText(text);
-    // The chooser keeps the text even when the file cannot be written; it is only a convenience list.
-    WriteCommentFile(JoinPath(setup_.folder, kCommentFileName), texts);
+    // The chooser keeps the text even when the file cannot be written; the operator is told, since
+    // the text would be gone at the next load.
+    const std::string path = JoinPath(setup_.folder, kCommentFileName);
+    if (const FileResult r = WriteCommentFile(path, texts); !r)
+        prompter_.Message(sigtext::kCommentWarnTitle,
+                          sigtext::kCommentWarnText1 + path + "\r\n" + r.error + sigtext::kCommentWarnText2,
+                          MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
 bool SigRoll::PanelEventFilter(QObject* watched, QEvent* event) {

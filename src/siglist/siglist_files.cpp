@@ -2,6 +2,8 @@
 
 #include "paths.h"
 
+#include <climits>
+
 namespace zarn {
 
 namespace {
@@ -21,7 +23,8 @@ std::optional<std::string> ReadPointerFile(const std::string& pointerPath) {
     if (!LineCursor(bytes).Next(line)) return std::nullopt;
     while (!line.empty() && IsBlank(line.back()))
         line.remove_suffix(1);
-    if (line.empty()) return std::nullopt;
+    // A line longer than any path names no file; looking it up would only cost time.
+    if (line.empty() || line.size() >= PATH_MAX) return std::nullopt;
     if (line.front() == '/') return std::string(line);
     return JoinPath(FolderOf(pointerPath), line);
 }

@@ -57,6 +57,20 @@ inline constexpr const char* kSaveWarnText1 =
 inline constexpr const char* kSaveWarnText2 =
     "\r\nThe data is kept in the Signal List.  Use Signal List Filename... to write it to another file.";
 
+// Our own: the pointer file could not be rewritten (title kSaveWarnTitle). The list file itself is
+// fine; only the next start may open the list that was current before.
+inline constexpr const char* kPointerWarnText1 =
+    "The name of the current Signal List could not be written to "; // + path + CR LF + reason
+inline constexpr const char* kPointerWarnText2 =
+    "\r\nThe next start may open the Signal List that was current before.";
+
+// Our own: the comment chooser's texts could not be written. The chooser keeps them until it closes.
+inline constexpr const char* kCommentWarnTitle = "COMMENT Signal List... WARNING:";
+inline constexpr const char* kCommentWarnText1 =
+    "The comment texts could not be written to "; // + path + CR LF + reason
+inline constexpr const char* kCommentWarnText2 =
+    "\r\nThe text is kept in the chooser until the window closes.";
+
 // Our own: the list is full. Nothing already listed is touched.
 inline constexpr const char* kFullWarnTitleSuffix = " Signal List... WARNING:"; // after ADD, IMPORT, PASTE
 inline constexpr const char* kFullWarnText =
