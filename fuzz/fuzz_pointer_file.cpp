@@ -9,31 +9,10 @@
 
 using namespace zarn;
 using zarn_fuzz::Require;
-
-namespace {
-
-char gFolder[] = "/tmp/zarn-fuzz-ptr-XXXXXX";
-
-void RemoveFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(gFolder, ignored);
-}
-
-// A folder of this process's own, removed when the run ends.
-std::string Folder() {
-    static const bool made = [] {
-        if (!mkdtemp(gFolder)) std::abort();
-        std::atexit(RemoveFolder);
-        return true;
-    }();
-    (void)made;
-    return gFolder;
-}
-
-} // namespace
+using zarn_fuzz::ScratchFolder;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string path = Folder() + "/" + kPointerFileName;
+    const std::string path = ScratchFolder() + "/" + kPointerFileName;
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) std::abort();
     if (size != 0 && std::fwrite(data, 1, size, f) != size) std::abort();
@@ -42,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::optional<std::string> pointed = ReadPointerFile(path);
     // One line: a lone CR may belong to a file name, a line feed may not.
     if (pointed) Require(!pointed->empty() && pointed->find('\n') == std::string::npos);
-    const std::string defaultList = Folder() + "/" + kDefaultListName;
+    const std::string defaultList = ScratchFolder() + "/" + kDefaultListName;
     const ListFileChoice choice = ChooseListFile(pointed, defaultList);
     Require(!choice.path.empty());
     Require(!choice.createDefault || choice.path == defaultList);

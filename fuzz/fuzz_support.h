@@ -3,6 +3,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -32,6 +35,20 @@ inline std::vector<std::string_view> SplitParts(std::string_view text) {
 // A property the code promises does not hold: stop here, so libFuzzer keeps the input.
 inline void Require(bool holds) {
     if (!holds) __builtin_trap();
+}
+
+// A folder of this process's own under /tmp, removed when the run ends.
+inline const std::string& ScratchFolder() {
+    static const std::string folder = [] {
+        static char name[] = "/tmp/zarn-fuzz-XXXXXX";
+        if (!mkdtemp(name)) std::abort();
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(name, ignored);
+        });
+        return std::string(name);
+    }();
+    return folder;
 }
 
 } // namespace zarn_fuzz

@@ -18,6 +18,7 @@
 #include "sound_wave_control.h"
 #include "temp_dir.h"
 #include "textfile.h"
+#include "wav_bytes.h"
 #include "waveform.h"
 #include "zarn_app.h"
 #include "zarn_aud.h"
@@ -161,33 +162,11 @@ TEST(HostileInputs, BinaryGarbageWithNulBytes) {
     ExpectNothingUsable(path, text, dir);
 }
 
-// A little-endian RIFF header with the given sizes, then `samples` bytes of data.
+// A header with the given sizes, then `samples` bytes of silence.
 std::string WavClaiming(std::uint32_t riffSize, std::uint32_t dataSize, std::size_t samples,
                         const std::string& extraChunk = "") {
-    std::string h;
-    const auto le32 = [&h](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            h += static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    const auto le16 = [&h](std::uint16_t v) {
-        h += static_cast<char>(v & 0xFF);
-        h += static_cast<char>(v >> 8);
-    };
-    h += "RIFF";
-    le32(riffSize);
-    h += "WAVEfmt ";
-    le32(16);
-    le16(1);
-    le16(1);
-    le32(11025);
-    le32(11025);
-    le16(1);
-    le16(8);
-    h += extraChunk;
-    h += "data";
-    le32(dataSize);
-    h.append(samples, '\x80');
-    return h;
+    return test::WavBytes(
+        riffSize, dataSize, samples, [](std::size_t) { return 0x80; }, extraChunk);
 }
 
 TEST(HostileInputs, WavHeadersClaimingFourGigabytesAreNotPlayable) {

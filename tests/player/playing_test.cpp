@@ -10,6 +10,7 @@
 #include "segment_answer.h"
 #include "sig_roll.h"
 #include "siglist_texts.h"
+#include "wav_bytes.h"
 #include "zarn_app.h"
 #include "zarn_aud.h"
 
@@ -33,6 +34,8 @@
 namespace zarn {
 namespace {
 
+using test::Wav8;
+
 // A NETORA recording: three clips; the second one's file is missing.
 constexpr const char* kNetora = "Ver, Created by the recorder\r\n"
                                 "STARTBYTRIGGER,01/02/05 10:00:00,NT0001.WAV\r\n"
@@ -43,34 +46,6 @@ constexpr const char* kNetora = "Ver, Created by the recorder\r\n"
 
 // The signal at 145.03 MHz, 10 kHz wide: it holds the second clip only.
 constexpr const char* kList = "00145.03000,[   00.010    20    FM    ]{2}(9)/ \\tower\r\n";
-
-// An 8-bit mono WAV file with the canonical header and `samples` bytes of a ramp.
-std::string Wav8(std::uint32_t samples) {
-    std::string h = "RIFF....WAVEfmt ";
-    const auto le32 = [&h](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            h += static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    const auto le16 = [&h](std::uint16_t v) {
-        h += static_cast<char>(v & 0xFF);
-        h += static_cast<char>(v >> 8);
-    };
-    le32(16);
-    le16(1);
-    le16(1);
-    le32(11025);
-    le32(11025);
-    le16(1);
-    le16(8);
-    h += "data";
-    le32(samples);
-    for (std::uint32_t i = 0; i < samples; ++i)
-        h += static_cast<char>(i % 256);
-    const std::uint32_t riff = static_cast<std::uint32_t>(h.size() - 8);
-    for (int i = 0; i < 4; ++i)
-        h[static_cast<std::size_t>(4 + i)] = static_cast<char>((riff >> (8 * i)) & 0xFF);
-    return h;
-}
 
 class PlayingTest : public test::AppTest {
 protected:
