@@ -284,6 +284,10 @@ std::optional<std::string> ParseRecord(std::string_view freqField, std::string_v
     std::memset(tail + 14, ' ', 3);
     for (char* c = tail; c != t; ++c)
         if (kMarks.index[static_cast<unsigned char>(*c)] >= 0) *c = ' ';
+    // Blanking a mark can leave the record form of PLS ("AM(PLS" becomes "AM PLS"); a save writes
+    // the line form back as that, so it must read as PLS already now.
+    if (char* mode = tail + 17; std::string_view(mode, 6) == kPlsRecordBlock)
+        std::memcpy(mode, kPlsLineBlock.data(), kPlsLineBlock.size());
     line.reserve(kEntryLineLength + comment.size());
     line.append(tail, static_cast<std::size_t>(t - tail));
     line += comment;

@@ -61,7 +61,11 @@ INSTANTIATE_TEST_SUITE_P(
         RecordFinding{"BraceInCor", "00010.00000,[   00.010    {0    FM    ]{0}(1)/x\\c",
                       " 00010.00000   00.010    0   FM    ?s     1    x   c"},
         RecordFinding{"SlashAsPriority", "00010.00000,[   00.010    20    FM    ]{0}(/)/x\\c",
-                      " 00010.00000   00.010   20   FM    soi             /x\\c"}),
+                      " 00010.00000   00.010   20   FM    soi             /x\\c"},
+        // A mark blanked out of the mode made the record form of PLS, which the next load turned
+        // into PLS: the line changed on its first save.
+        RecordFinding{"MarkInPulseMode", "00020.00000,[   00.100    20    AM(PLS]{0}(9)/ \\",
+                      " 00020.00000   00.100   20   PLS   soi    9        "}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
