@@ -26,8 +26,7 @@ constexpr qint64 kDrainedMs = 300;
 // More samples than this cannot be a clip (and would not fit in memory anyway).
 constexpr std::int64_t kMaxSamples = std::int64_t{1} << 30;
 
-// libsndfile reads the file through these calls, so that it can be made to believe the file is
-// longer than it is (see ClaimedFrames).
+// libsndfile reads the file through these calls.
 struct FileIo {
     std::FILE* file = nullptr;
     sf_count_t length = 0;
@@ -77,25 +76,17 @@ SndPtr OpenVirtual(FileIo& io, SF_INFO& info) {
     return SndPtr(sf_open_virtual(&gIoCalls, SFM_READ, &info, &io));
 }
 
-// The frame count the header claims. libsndfile trims a data size that runs past the end of the
-// file to what is there; told that the file is far longer, it keeps the header's figure.
-sf_count_t ClaimedFrames(std::FILE* file, sf_count_t size) {
-    FileIo io{file, size + (sf_count_t{1} << 40)};
-    SF_INFO info;
-    const SndPtr snd = OpenVirtual(io, info);
-    return snd ? info.frames : -1;
-}
-
 std::uint32_t Le32(const unsigned char* bytes) {
     return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
 }
 
-// False when a RIFF file's data chunk claims more bytes than follow it. Only the chunk headers
-// are walked; the frame count cannot show a cut inside the last block of a compressed clip.
+// True for a RIFF file whose chunks up to and including the data chunk lie within the file: its
+// samples are all there. It runs before libsndfile sees the file, so a size field that claims
+// gigabytes never makes libsndfile reserve memory for them. Other containers are no clips of ours.
 bool DataChunkFits(std::FILE* file, sf_count_t size) {
     unsigned char head[12];
     if (fseeko(file, 0, SEEK_SET) != 0 || std::fread(head, 1, 12, file) != 12) return false;
-    if (std::memcmp(head, "RIFF", 4) != 0) return true; // RF64 and others: left to the frame count
+    if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0) return false;
     sf_count_t at = 12;
     while (at + 8 <= size) {
         if (fseeko(file, at, SEEK_SET) != 0 || std::fread(head, 1, 8, file) != 8) return false;
@@ -103,7 +94,7 @@ bool DataChunkFits(std::FILE* file, sf_count_t size) {
         if (std::memcmp(head, "data", 4) == 0) return at + 8 + length <= size;
         at += 8 + length + (length & 1);
     }
-    return true; // no data chunk: libsndfile has its say
+    return false; // no data chunk, or its header cut short
 }
 
 struct Clip {
@@ -120,18 +111,16 @@ std::optional<Clip> Decode(const std::string& path) {
     const sf_count_t size = ftello(file.get());
     if (size <= 0) return std::nullopt;
 
-    // Before the real handle opens: they share the file's position.
-    const sf_count_t claimed = ClaimedFrames(file.get(), size);
+    // Before the handle opens: they share the file's position.
     if (!DataChunkFits(file.get(), size)) return std::nullopt;
     FileIo io{file.get(), size};
     SF_INFO info;
     const SndPtr snd = OpenVirtual(io, info);
     if (!snd) return std::nullopt;
     const int type = info.format & SF_FORMAT_TYPEMASK;
-    if (type != SF_FORMAT_WAV && type != SF_FORMAT_WAVEX && type != SF_FORMAT_RF64) return std::nullopt;
+    if (type != SF_FORMAT_WAV && type != SF_FORMAT_WAVEX) return std::nullopt;
     if (info.frames < 1 || info.channels < 1 || info.samplerate < 1) return std::nullopt;
     if (info.frames > kMaxSamples / info.channels) return std::nullopt;
-    if (claimed != info.frames) return std::nullopt;
 
     Clip clip;
     clip.rate = info.samplerate;

@@ -108,8 +108,7 @@ private:
     int openErrno_;
 };
 
-// libsndfile reads the file through these calls, with a position of its own, so that it can be
-// told the file is longer than it is (see ClaimedFrames).
+// libsndfile reads the file through these calls, with a position of its own.
 struct FdIo {
     int fd = -1;
     sf_count_t length = 0;
@@ -159,21 +158,13 @@ SndPtr OpenVirtual(FdIo& io, SF_INFO& info) {
     return SndPtr(sf_open_virtual(&gIoCalls, SFM_READ, &info, &io));
 }
 
-// The frame count the header claims. libsndfile trims a data size that runs past the end of the
-// file to what is there; told that the file is far longer, it keeps the header's figure.
-sf_count_t ClaimedFrames(int fd, sf_count_t size) {
-    FdIo io{fd, size + (sf_count_t{1} << 40)};
-    SF_INFO info;
-    return OpenVirtual(io, info) ? info.frames : -1;
-}
-
-// False when a RIFF file has no data chunk or one that claims more bytes than follow it. Only the
-// chunk headers are walked; the frame count cannot show a cut inside the last block of a
-// compressed clip.
+// True for a RIFF file whose chunks up to and including the data chunk lie within the file: its
+// samples are all there. It runs before libsndfile sees the file, so a size field that claims
+// gigabytes never makes libsndfile reserve memory for them. Other containers are no clips of ours.
 bool DataChunkFits(int fd, sf_count_t size) {
     unsigned char head[12];
     if (ReadFullyAt(fd, head, 12, 0) != 12) return false;
-    if (std::memcmp(head, "RIFF", 4) != 0) return true; // RF64 and others: left to the frame count
+    if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0) return false;
     sf_count_t at = 12;
     while (at + 8 <= size) {
         if (ReadFullyAt(fd, head, 8, static_cast<off_t>(at)) != 8) return false;
@@ -207,14 +198,13 @@ void OpenWav(OpenClip& clip) {
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) return;
     const sf_count_t size = st.st_size;
-    const sf_count_t claimed = ClaimedFrames(fd, size);
     if (!DataChunkFits(fd, size)) return;
     clip.io = FdIo{fd, size};
     clip.snd = OpenVirtual(clip.io, clip.info);
     if (!clip.snd) return;
     const int type = clip.info.format & SF_FORMAT_TYPEMASK;
-    if (type != SF_FORMAT_WAV && type != SF_FORMAT_WAVEX && type != SF_FORMAT_RF64) return;
-    if (clip.info.channels < 1 || clip.info.frames < 0 || claimed != clip.info.frames) return;
+    if (type != SF_FORMAT_WAV && type != SF_FORMAT_WAVEX) return;
+    if (clip.info.channels < 1 || clip.info.frames < 0) return;
     // The layout takes a 32-bit count: over 24 hours at 48 kHz, no clip of this equipment.
     if (clip.info.frames > std::numeric_limits<std::uint32_t>::max()) return;
     clip.check = {WavFileState::Playable, static_cast<std::uint32_t>(clip.info.frames)};

@@ -2,8 +2,13 @@
 // a property, kept as it was found or cut down to the line that mattered.
 #include "entry_line.h"
 #include "signal_list.h"
+#include "sound_wave_control.h"
+#include "temp_dir.h"
+#include "waveform.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 #include <string>
 #include <string_view>
@@ -67,6 +72,26 @@ INSTANTIATE_TEST_SUITE_P(
         RecordFinding{"MarkInPulseMode", "00020.00000,[   00.100    20    AM(PLS]{0}(9)/ \\",
                       " 00020.00000   00.100   20   PLS   soi    9        "}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// An IMA ADPCM clip whose "fact" chunk claims four gigabytes: libsndfile, told the file was longer
+// than it is to learn the claimed frame count, reserved memory for the chunk and took seconds.
+TEST(WavFinding, AChunkClaimingGigabytesIsRefusedAtOnce) {
+    std::string bytes("RIFF\x34\x02\x00\x00WAVEfmt \x14\x00\x00\x00\x11\x00\x01\x00\x11\x2b\x00\x00"
+                      "\xd5\x15\x00\x00\x00\x01\x04\x00\x02\x00\xf9\x01"
+                      "fact\xf7\xff\xff\xff\x17\xfc\xff\xff"
+                      "data\x00\x02\x00\x00",
+                      60);
+    bytes.append(512, '\x11');
+    test::TempDir dir;
+    const std::string path = dir.write("FACT.WAV", bytes);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(CheckWavFile(path).state, WavFileState::NotPlayable);
+    EXPECT_EQ(ReadWaveform(path).state, WavFileState::NotPlayable);
+    SoundWaveControl wave(SoundWaveControl::Output::Silent);
+    wave.SetWavFileName(path);
+    EXPECT_EQ(wave.WavFileName(), "");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
 
 } // namespace
 } // namespace zarn
