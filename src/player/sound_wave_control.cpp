@@ -1,5 +1,7 @@
 #include "sound_wave_control.h"
 
+#include "waveform.h"
+
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
@@ -76,27 +78,6 @@ SndPtr OpenVirtual(FileIo& io, SF_INFO& info) {
     return SndPtr(sf_open_virtual(&gIoCalls, SFM_READ, &info, &io));
 }
 
-std::uint32_t Le32(const unsigned char* bytes) {
-    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
-// True for a RIFF file whose chunks up to and including the data chunk lie within the file: its
-// samples are all there. It runs before libsndfile sees the file, so a size field that claims
-// gigabytes never makes libsndfile reserve memory for them. Other containers are no clips of ours.
-bool DataChunkFits(std::FILE* file, sf_count_t size) {
-    unsigned char head[12];
-    if (fseeko(file, 0, SEEK_SET) != 0 || std::fread(head, 1, 12, file) != 12) return false;
-    if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0) return false;
-    sf_count_t at = 12;
-    while (at + 8 <= size) {
-        if (fseeko(file, at, SEEK_SET) != 0 || std::fread(head, 1, 8, file) != 8) return false;
-        const sf_count_t length = Le32(head + 4);
-        if (std::memcmp(head, "data", 4) == 0) return at + 8 + length <= size;
-        at += 8 + length + (length & 1);
-    }
-    return false; // no data chunk, or its header cut short
-}
-
 struct Clip {
     std::vector<std::int16_t> samples;
     int rate = 0, channels = 0;
@@ -106,13 +87,14 @@ struct Clip {
 // The clip decoded whole, or nothing when the file is missing, not a WAV, empty, truncated or
 // claims more data than it holds.
 std::optional<Clip> Decode(const std::string& path) {
+    // The waveform's check: chunk by chunk before libsndfile sees the file, so a size field that
+    // claims gigabytes never makes it reserve memory for them.
+    if (CheckWavFile(path).state != WavFileState::Playable) return std::nullopt;
     const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file || fseeko(file.get(), 0, SEEK_END) != 0) return std::nullopt;
     const sf_count_t size = ftello(file.get());
     if (size <= 0) return std::nullopt;
 
-    // Before the handle opens: they share the file's position.
-    if (!DataChunkFits(file.get(), size)) return std::nullopt;
     FileIo io{file.get(), size};
     SF_INFO info;
     const SndPtr snd = OpenVirtual(io, info);
