@@ -9,7 +9,8 @@ packages=(
     libsndfile1-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth fonts-liberation fonts-dejavu-core
-    pulseaudio pulseaudio-utils sox
+    libpulse-dev pulseaudio pulseaudio-utils sox espeak-ng
+    pipewire pipewire-pulse wireplumber dbus-bin
     clang libclang-rt-14-dev
 )
 
