@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     g++ cmake ninja-build pkg-config git
-    qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev
     libsndfile1-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth fonts-liberation fonts-dejavu-core

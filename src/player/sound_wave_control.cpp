@@ -2,12 +2,6 @@
 
 #include "waveform.h"
 
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSink>
-#include <QIODevice>
-#include <QMediaDevices>
-
 #include <sndfile.h>
 
 #include <algorithm>
@@ -20,11 +14,10 @@ namespace zarn {
 
 namespace {
 
-constexpr int kPollMs = 15;
-// A sink that makes no progress this long while it still has data is given up for the silent
-// clock; once it has all of its data, this much quiet means it has drained.
+// How often a play looks at what has been heard: the most PlayDone comes after the last frame.
+constexpr int kPollMs = 10;
+// An output that has heard nothing new this long is given up for the silent clock.
 constexpr qint64 kStallMs = 2000;
-constexpr qint64 kDrainedMs = 300;
 // More samples than this cannot be a clip (and would not fit in memory anyway).
 constexpr std::int64_t kMaxSamples = std::int64_t{1} << 30;
 
@@ -134,52 +127,22 @@ template <typename Copy> std::int64_t SoundWaveControl::Feed::Take(std::int64_t 
         taken += run;
     }
     // A pass handed out whole with repeat off is the last: the end must not wait for another
-    // request that an idle sink will never make.
+    // request.
     if (!ended && length > 0 && fed > 0 && fed % length == 0 && !*repeat) ended = true;
     return taken;
 }
 
-// The sink's data: the decoded clip walked through the play's range.
-class SoundWaveControl::Source : public QIODevice {
-public:
-    explicit Source(SoundWaveControl& owner) : owner_(owner) { open(QIODevice::ReadOnly); }
-
-    bool isSequential() const override { return true; }
-    qint64 bytesAvailable() const override {
-        const Feed& feed = owner_.feed_;
-        const std::int64_t length = feed.to - feed.from;
-        if (feed.ended || length <= 0) return QIODevice::bytesAvailable();
-        return (length - feed.fed % length) * FrameBytes() + QIODevice::bytesAvailable();
-    }
-
-protected:
-    qint64 readData(char* data, qint64 maxSize) override {
-        const qint64 frameBytes = FrameBytes();
-        qint64 written = 0;
-        owner_.feed_.Take(maxSize / frameBytes, [&](std::int64_t first, std::int64_t count) {
-            std::memcpy(data + written, owner_.samples_.data() + first * owner_.channels_,
-                        static_cast<size_t>(count * frameBytes));
-            written += count * frameBytes;
-        });
-        return written;
-    }
-    qint64 writeData(const char*, qint64) override { return -1; }
-
-private:
-    qint64 FrameBytes() const { return qint64{2} * owner_.channels_; }
-
-    SoundWaveControl& owner_;
-};
-
 SoundWaveControl::SoundWaveControl(Output output, QObject* parent) : QObject(parent), output_(output) {
-    audible_ = output_ == Output::Device && !QMediaDevices::defaultAudioOutput().isNull();
+    if (output_ == Output::Device) device_ = PulsePlayback::Connect();
+    audible_ = device_ != nullptr;
     poll_.setInterval(kPollMs);
+    poll_.setTimerType(Qt::PreciseTimer);
     connect(&poll_, &QTimer::timeout, this, &SoundWaveControl::Poll);
 }
 
 SoundWaveControl::~SoundWaveControl() {
     poll_.stop();
-    DropSink();
+    StopOutput();
 }
 
 void SoundWaveControl::SetWavFileName(const std::string& path) {
@@ -223,83 +186,90 @@ void SoundWaveControl::SetPlayCommand(int command) {
 }
 
 void SoundWaveControl::StartPlay(long from, long to) {
-    DropSink();
+    StopOutput();
     silentBase_ = 0;
-    lastProcessed_ = -1;
+    lastPlayed_ = -1;
     playing_ = true;
     feed_ = Feed{from, to, &repeat_};
     if (to <= from) {
         // Nothing to play: ends at the first poll without touching the device.
         feed_.ended = true;
-    } else if (output_ == Output::Device && StartSink()) {
+    } else if (output_ == Output::Device && StartOutput()) {
         audible_ = true;
     } else {
         audible_ = false;
-        feed_ = Feed{from, to, &repeat_}; // a sink that failed may have read some
     }
     clock_.start();
     sinceProgress_.start();
     poll_.start();
 }
 
-bool SoundWaveControl::StartSink() {
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull()) return false;
-    QAudioFormat format;
-    format.setSampleRate(rate_);
-    format.setChannelCount(channels_);
-    format.setSampleFormat(QAudioFormat::Int16);
-    source_ = std::make_unique<Source>(*this);
-    sink_ = std::make_unique<QAudioSink>(device, format);
-    // About a second ahead: the player's busy waits hold this thread for 200 ms at a time.
-    sink_->setBufferSize(static_cast<qsizetype>(format.bytesForDuration(1'000'000)));
-    sink_->start(source_.get());
-    if (sink_->state() == QAudio::StoppedState || sink_->error() != QAudio::NoError) {
-        DropSink();
-        return false;
+bool SoundWaveControl::StartOutput() {
+    const auto fill = [this](std::int16_t* out, std::int64_t frames) {
+        const auto frameSamples = static_cast<std::size_t>(channels_);
+        return feed_.Take(frames, [&](std::int64_t first, std::int64_t count) {
+            std::memcpy(out, samples_.data() + static_cast<std::size_t>(first) * frameSamples,
+                        static_cast<std::size_t>(count) * frameSamples * sizeof(std::int16_t));
+            out += static_cast<std::size_t>(count) * frameSamples;
+        });
+    };
+    // A server that went away (or was not there at start) is asked again: sound servers restart.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!device_) device_ = PulsePlayback::Connect();
+        if (!device_) return false;
+        if (device_->Start(rate_, channels_, fill)) {
+            onDevice_ = true;
+            return true;
+        }
+        device_.reset();
     }
-    return true;
+    return false;
 }
 
-void SoundWaveControl::DropSink() {
-    if (sink_) {
-        sink_->stop();
-        sink_.reset();
-    }
-    source_.reset();
+void SoundWaveControl::StopOutput() {
+    if (onDevice_ && device_) device_->Stop();
+    onDevice_ = false;
 }
 
 void SoundWaveControl::FallBackToSilence() {
-    silentBase_ = Played();
-    DropSink();
+    // The silent clock goes on from the last frame the output was known to have played.
+    StopOutput();
+    silentBase_ += std::max<std::int64_t>(lastPlayed_, 0);
     audible_ = false;
     clock_.start();
 }
 
 void SoundWaveControl::EndPlay() {
     stopPosition_ = CurrentPosition();
-    DropSink();
+    StopOutput();
     playing_ = false;
     poll_.stop();
     QueuePlayDone();
 }
 
+SoundWaveControl::Feed SoundWaveControl::FeedNow() const {
+    if (!onDevice_) return feed_;
+    Feed now;
+    device_->Locked([&] { now = feed_; });
+    return now;
+}
+
 std::int64_t SoundWaveControl::Played() const {
-    // Rounded, not cut down: the sink counts whole microseconds, already cut down, and the frame
-    // lost that way would keep a play from reaching its end until the drain timeout.
-    if (sink_) return silentBase_ + (sink_->processedUSecs() * rate_ + 500'000) / 1'000'000;
+    if (onDevice_) return silentBase_ + std::max<std::int64_t>(device_->Played(), 0);
     return silentBase_ + clock_.nsecsElapsed() * rate_ / 1'000'000'000;
 }
 
 long SoundWaveControl::CurrentPosition() const {
+    // What was heard first, then the feed: the feed can only have moved further since.
     std::int64_t played = Played();
     // The silent clock "hands out" frames as they are due, so repeat is judged at each pass end.
-    if (!sink_ && played > feed_.fed) feed_.Take(played - feed_.fed, [](std::int64_t, std::int64_t) {});
-    played = std::min(played, feed_.fed);
-    const std::int64_t length = feed_.to - feed_.from;
-    if (length <= 0) return feed_.from;
-    if (feed_.ended && played >= feed_.fed) return feed_.to;
-    return static_cast<long>(feed_.from + played % length);
+    if (!onDevice_ && played > feed_.fed) feed_.Take(played - feed_.fed, [](std::int64_t, std::int64_t) {});
+    const Feed feed = FeedNow();
+    played = std::min(played, feed.fed);
+    const std::int64_t length = feed.to - feed.from;
+    if (length <= 0) return feed.from;
+    if (feed.ended && played >= feed.fed) return feed.to;
+    return static_cast<long>(feed.from + played % length);
 }
 
 void SoundWaveControl::Poll() {
@@ -307,29 +277,20 @@ void SoundWaveControl::Poll() {
         poll_.stop();
         return;
     }
-    if (sink_) {
-        const qint64 processed = sink_->processedUSecs();
-        if (processed != lastProcessed_) {
-            lastProcessed_ = processed;
+    if (onDevice_) {
+        const std::int64_t played = device_->Played();
+        if (played > lastPlayed_) {
+            lastPlayed_ = played;
             sinceProgress_.restart();
         }
-        if (sink_->state() == QAudio::StoppedState && sink_->error() != QAudio::NoError) {
-            FallBackToSilence();
-        } else if (sinceProgress_.elapsed() > (feed_.ended ? kDrainedMs : kStallMs)) {
-            if (!feed_.ended) {
-                FallBackToSilence();
-            } else {
-                // Drained, though its count stopped short of the last frames.
-                silentBase_ = feed_.fed;
-                DropSink();
-                clock_.start();
-            }
-        }
+        // A failed stream, or one whose server has heard nothing for long, plays on in silence.
+        if (played < 0 || sinceProgress_.elapsed() > kStallMs) FallBackToSilence();
     }
     const long position = CurrentPosition();
-    if (feed_.ended && Played() >= feed_.fed) {
+    const Feed feed = FeedNow();
+    if (feed.ended && Played() >= feed.fed) {
         stopPosition_ = position;
-        DropSink();
+        StopOutput();
         playing_ = false;
         poll_.stop();
         QueuePlayDone();

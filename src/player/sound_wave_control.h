@@ -1,25 +1,26 @@
 // The real WAV control: libsndfile decodes the whole clip into 16-bit frames when it is loaded,
-// and a play runs through QAudioSink on the default output. Without an output device (or when
-// the sink cannot start or stops making progress) a silent clock stands in and advances in real
-// time, so the transport behaves the same; Audible() tells the window which.
+// and a play runs on the sound server's default output (PulsePlayback). Without a sound server
+// (or when the stream cannot start or stops making progress) a silent clock stands in and
+// advances in real time, so the transport behaves the same; Audible() tells the window which.
 //
-// Everything runs on the owner's thread. The sink pulls its data from the decoded clip through a
-// buffer of about a second, so the player's short busy waits do not starve it. Positions are in
-// frames and follow what the sink has played, not what it has been handed.
+// The control's members run on the owner's thread; the output pulls the play's frames from the
+// decoded clip on its own thread, so the player's busy waits do not starve it. Positions are in
+// frames and follow what the server reports as heard, not what it has been handed, and a play
+// ends once its last frame has been heard.
 #pragma once
 
+#include "pulse_playback.h"
 #include "wave_control.h"
 
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
-
-class QAudioSink;
 
 namespace zarn {
 
@@ -48,8 +49,8 @@ public:
     void SetPlayCommand(int command) override;
     int PlayState() const override { return playing_ ? kWavPlay : kWavStop; }
     // Takes effect in a running play too: it ends after the pass that is playing.
-    void SetRepeatPlay(bool repeat) override { repeat_ = repeat; }
-    bool RepeatPlay() const override { return repeat_; }
+    void SetRepeatPlay(bool repeat) override { repeat_.store(repeat); }
+    bool RepeatPlay() const override { return repeat_.load(); }
     void SetAuxFlag(bool) override {}
 
     // True while plays reach an audio device; false on the silent clock.
@@ -58,10 +59,11 @@ public:
     int Channels() const { return channels_; }
 
 private:
-    // One play's walk through its range, pass by pass, as the sink or the silent clock takes it.
+    // One play's walk through its range, pass by pass, as the output or the silent clock takes
+    // it. While the output plays, it is touched only with the output's thread held off.
     struct Feed {
         long from = 0, to = 0;
-        const bool* repeat = nullptr;
+        const std::atomic<bool>* repeat = nullptr;
         std::int64_t fed = 0; // frames handed out since the play started
         bool ended = false;   // the last pass has been handed out whole
         // Hands out up to `frames` frames; `copy(first, count)` receives each run.
@@ -73,10 +75,12 @@ private:
     // Ends the running play; the position stays where the play stood.
     void EndPlay();
     void Poll();
-    bool StartSink();
-    void DropSink();
+    bool StartOutput();
+    void StopOutput();
     void FallBackToSilence();
-    // Frames played since the play started, by the sink or the silent clock.
+    // The feed as it stands, taken with the output's thread held off.
+    Feed FeedNow() const;
+    // Frames played since the play started, by the output or the silent clock.
     std::int64_t Played() const;
     long CurrentPosition() const;
     void QueuePlayDone();
@@ -88,19 +92,18 @@ private:
     long frames_ = 0;
 
     long playFrom_ = -1, playTo_ = -1;
-    bool repeat_ = false;
+    std::atomic<bool> repeat_ = false;
     bool playing_ = false;
     bool audible_ = false;
     long stopPosition_ = 0;
 
-    mutable Feed feed_; // the silent clock advances it when the position is read
-    class Source;
-    std::unique_ptr<Source> source_;
-    std::unique_ptr<QAudioSink> sink_;
-    QElapsedTimer clock_;         // the silent clock
-    std::int64_t silentBase_ = 0; // frames played before the silent clock took over
-    std::int64_t lastProcessed_ = -1;
-    QElapsedTimer sinceProgress_; // the sink's last step forward
+    mutable Feed feed_;                     // the silent clock advances it when the position is read
+    std::unique_ptr<PulsePlayback> device_; // the sound server, null without one
+    bool onDevice_ = false;                 // the running play goes to the output
+    QElapsedTimer clock_;                   // the silent clock
+    std::int64_t silentBase_ = 0;           // frames played before the silent clock took over
+    std::int64_t lastPlayed_ = -1;
+    QElapsedTimer sinceProgress_; // the output's last step forward
     QTimer poll_;
 };
 

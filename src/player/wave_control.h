@@ -1,6 +1,6 @@
 // The WAV play control the player window drives: it loads one WAV file and plays a range of it.
 // The player treats it as a black box through these members; the real control (libsndfile for
-// decoding, QAudioSink for output) and the test fake both implement this interface.
+// decoding, the sound server for output) and the test fake both implement this interface.
 #pragma once
 
 #include <functional>
