@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <numbers>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -55,6 +56,7 @@ public:
     double Real(double lo, double hi) { return lo + (hi - lo) * Real(); }
     bool Chance(double p) { return Real() < p; }
     double Noise() { return Real(-1.0, 1.0); }
+    void Skip(std::uint64_t draws) { state_ += draws * 0x9E3779B97F4A7C15ull; }
 
 private:
     std::uint64_t state_;
@@ -121,7 +123,7 @@ public:
     }
 
     // Fills `out` with the voice at `amplitude` over a hiss floor of `hiss`, with short fades so
-    // that clips start and stop without a click.
+    // that it starts and stops without a click: the transmissions of the benchmarks' hour clip.
     void Render(const Voice& voice, double amplitude, double hiss, Rng& rng, std::vector<float>& out) const {
         const std::size_t n = out.size();
         switch (voice.sound) {
@@ -155,7 +157,332 @@ public:
         }
     }
 
+    // Replaces `out` with a clip as a scanner records a transmission: the squelch opens on the
+    // carrier, one or more overs with pauses inside, a burst of noise as the squelch closes after
+    // each over, digital silence between the overs and at the end. The voice peaks at `amplitude`
+    // over a carrier hiss of `hiss`; weak signals also fade. Longer events lean to longer clips.
+    void RenderClip(const Voice& voice, double amplitude, double hiss, double eventSeconds, Rng& rng,
+                    std::vector<float>& out) const {
+        std::size_t total = 0;
+        const std::vector<Over> overs = LayOutClip(voice.sound, eventSeconds, rng, total);
+        out.assign(total, 0.0f);
+        const double fadeDepth = 0.5 * std::clamp((hiss - 0.04) / 0.035, 0.0, 1.0);
+        const double fadeRate = rng.Real(0.4, 1.5);
+        const double tailLevel = std::min(0.95, 0.8 * amplitude + 6.4 * hiss);
+        const double edge = 0.004 * kSampleRate;
+        double fade = rng.Real();
+        for (const Over& over : overs) {
+            const std::span<float> body(out.data() + over.start, over.body);
+            RenderContent(voice, rng, body);
+            const auto n = static_cast<double>(over.body);
+            for (std::size_t k = 0; k < over.body; ++k) {
+                const auto t = static_cast<double>(k);
+                Advance(fade, fadeRate);
+                const double gain =
+                    std::min({1.0, t / edge, (n - t) / edge}) * (1.0 - fadeDepth * (0.5 + 0.5 * Sin(fade)));
+                const double v = amplitude * gain * body[k] + std::min(1.0, t / edge) * hiss * rng.Noise();
+                body[k] = static_cast<float>(std::clamp(v, -1.0, 1.0));
+            }
+            // The squelch tail: the receiver's own noise, loud, until the squelch shuts.
+            const auto tail = static_cast<double>(over.tail);
+            double noise = 0.0;
+            for (std::size_t k = 0; k < over.tail; ++k) {
+                const auto t = static_cast<double>(k);
+                noise += 0.6 * (rng.Noise() - noise);
+                const double gain = std::min({1.0, t / (0.5 * edge), (tail - t) / (2.0 * edge)});
+                out[over.start + over.body + k] = static_cast<float>(tailLevel * gain * noise);
+            }
+        }
+    }
+
 private:
+    // One over of a clip, in samples: the carrier from `start`, then the squelch tail.
+    struct Over {
+        std::size_t start = 0;
+        std::size_t body = 0;
+        std::size_t tail = 0;
+    };
+
+    static std::size_t Samples(double seconds) { return static_cast<std::size_t>(seconds * kSampleRate); }
+
+    // Clip lengths: mostly 0.8-3 s, some blips of 0.2-0.5 s, a few long ones up to 6 s. A clip of
+    // some length may hold two or three overs; data comes as a few short bursts, each an over of
+    // its own. The recorder runs on a little after the squelch shuts.
+    static std::vector<Over> LayOutClip(Sound sound, double eventSeconds, Rng& rng, std::size_t& total) {
+        const double pick = rng.Real();
+        const double seconds = pick < 0.15                          ? rng.Real(0.2, 0.5)
+                               : pick < 0.15 + 0.015 * eventSeconds ? rng.Real(3.0, 6.0)
+                                                                    : rng.Real(0.8, 3.0);
+        const bool data = sound == Sound::Fsk;
+        int count = 1;
+        if (data)
+            count = std::clamp(static_cast<int>(seconds / 0.8), 1, 5);
+        else if (seconds > 1.5 && rng.Chance(0.45))
+            count = seconds > 3.5 && rng.Chance(0.4) ? 3 : 2;
+        const double hang = std::min(rng.Real(0.03, 0.2), 0.1 * seconds);
+
+        std::vector<double> tails, gaps, weights;
+        double fixed = hang;
+        double weightSum = 0.0;
+        for (int k = 0; k < count; ++k) {
+            tails.push_back(rng.Real(0.1, 0.25));
+            gaps.push_back(k == 0 ? 0.0 : rng.Real(0.12, 0.6));
+            weights.push_back(rng.Real(0.5, 1.5));
+            fixed += tails.back() + gaps.back();
+            weightSum += weights.back();
+        }
+        const double carrier = std::max(seconds - fixed, 0.06 * count);
+        std::vector<Over> overs;
+        std::size_t at = 0;
+        for (std::size_t k = 0; k < tails.size(); ++k) {
+            Over over;
+            over.start = at + Samples(gaps[k]);
+            over.body = Samples(data ? rng.Real(0.12, 0.45) : carrier * weights[k] / weightSum);
+            over.tail = Samples(tails[k]);
+            at = over.start + over.body + over.tail;
+            overs.push_back(over);
+        }
+        total = (at + Samples(hang) + 1) / 2 * 2; // even: no RIFF pad
+        return overs;
+    }
+
+    // The voice of an over at full scale, 0 where the carrier is unmodulated.
+    void RenderContent(const Voice& voice, Rng& rng, std::span<float> out) const {
+        switch (voice.sound) {
+        case Sound::Tone:
+            RenderBeeps(voice, rng, out);
+            break;
+        case Sound::Warble:
+            RenderSweep(voice, rng, out);
+            break;
+        case Sound::Morse:
+            RenderKeying(voice, out);
+            break;
+        case Sound::Noise:
+            RenderPulses(rng, out);
+            break;
+        case Sound::Fsk:
+            RenderData(voice.pitch, 1.8, rng, out, 1.0);
+            break;
+        case Sound::Babble: {
+            // Some radios send their identity as a data burst when keyed.
+            std::size_t speech = 0;
+            if (out.size() > Samples(0.7) && rng.Chance(0.15)) {
+                speech = Samples(rng.Real(0.2, 0.3));
+                RenderData(1200.0, 1.5, rng, out.subspan(Samples(0.03), speech - Samples(0.05)), 0.45);
+            }
+            RenderSpeech(voice, rng, out.subspan(speech));
+            break;
+        }
+        }
+    }
+
+    // Test tones: one to three beeps at the voice's pitch, drifting a little, with the carrier
+    // unmodulated between them.
+    void RenderBeeps(const Voice& voice, Rng& rng, std::span<float> out) const {
+        const double ramp = 0.005 * kSampleRate;
+        double phase = 0.0;
+        double flutter = 0.0;
+        std::size_t i = Samples(rng.Real(0.03, 0.15));
+        while (i < out.size()) {
+            const std::size_t beep = std::min(Samples(rng.Real(0.25, 1.2)), out.size() - i);
+            const auto n = static_cast<double>(beep);
+            for (std::size_t k = 0; k < beep; ++k, ++i) {
+                const auto t = static_cast<double>(k);
+                Advance(phase, voice.pitch * (1.0 + 0.003 * t / kSampleRate));
+                Advance(flutter, 2.5);
+                const double gain = std::min({1.0, t / ramp, (n - t) / ramp});
+                out[i] = static_cast<float>(gain * Sin(phase) * (0.85 + 0.15 * Sin(flutter)));
+            }
+            i += Samples(rng.Real(0.1, 0.35));
+        }
+    }
+
+    // A beacon's sweep, falling from above the voice's pitch to below it two to four times a
+    // second.
+    void RenderSweep(const Voice& voice, Rng& rng, std::span<float> out) const {
+        const double rate = rng.Real(2.0, 4.0);
+        double phase = 0.0;
+        double sweep = rng.Real();
+        for (float& sample : out) {
+            Advance(sweep, rate);
+            Advance(phase, voice.pitch * (1.5 - sweep));
+            sample = static_cast<float>(Sin(phase));
+        }
+    }
+
+    // The voice's text keyed from its start at about 18 words per minute, soft key edges.
+    void RenderKeying(const Voice& voice, std::span<float> out) const {
+        const std::vector<bool> keying = MorseKeying(voice.text.empty() ? "VVV" : voice.text);
+        const double unitSamples = 0.066 * kSampleRate;
+        const double ramp = 0.004 * kSampleRate;
+        double phase = 0.0;
+        double envelope = 0.0;
+        for (std::size_t i = 0; i < out.size(); ++i) {
+            const auto unit = static_cast<std::size_t>(static_cast<double>(i) / unitSamples) % keying.size();
+            envelope += std::clamp((keying[unit] ? 1.0 : 0.0) - envelope, -1.0 / ramp, 1.0 / ramp);
+            Advance(phase, voice.pitch);
+            out[i] = static_cast<float>(envelope * Sin(phase));
+        }
+    }
+
+    // Pulsed emissions: short pulses of noise at a steady rate, now and then one left out.
+    void RenderPulses(Rng& rng, std::span<float> out) const {
+        const std::size_t period = Samples(rng.Real(0.06, 0.3));
+        const std::size_t width = std::max<std::size_t>(Samples(rng.Real(0.008, 0.04)), 8);
+        for (std::size_t i = Samples(rng.Real(0.0, 0.05)); i < out.size(); i += period) {
+            if (rng.Chance(0.15)) continue;
+            const double level = rng.Real(0.6, 1.0);
+            for (std::size_t k = 0; k < width && i + k < out.size(); ++k)
+                out[i + k] = static_cast<float>(level * rng.Noise());
+        }
+    }
+
+    // A data burst at 1200 baud: frequency shift keying with continuous phase between `mark` and
+    // `ratio` times it, an alternating preamble, then random bits.
+    void RenderData(double mark, double ratio, Rng& rng, std::span<float> out, double level) const {
+        const double bitSamples = static_cast<double>(kSampleRate) / 1200.0;
+        const double preamble = rng.Real(16.0, 40.0);
+        const double ramp = 0.003 * kSampleRate;
+        const auto n = static_cast<double>(out.size());
+        double phase = 0.0;
+        double bitClock = bitSamples;
+        bool space = false;
+        int bit = 0;
+        for (std::size_t i = 0; i < out.size(); ++i) {
+            if (++bitClock >= bitSamples) {
+                bitClock -= bitSamples;
+                space = ++bit < preamble ? !space : rng.Chance(0.5);
+            }
+            Advance(phase, space ? mark * ratio : mark);
+            const auto t = static_cast<double>(i);
+            out[i] = static_cast<float>(level * std::min({1.0, t / ramp, (n - t) / ramp}) * Sin(phase));
+        }
+    }
+
+    // A two-pole resonator of unit gain at 0 Hz (Klatt's formant filter).
+    struct Resonator {
+        double a = 0.0, b = 0.0, c = 0.0, y1 = 0.0, y2 = 0.0;
+        void Tune(double hz, double bandwidth) {
+            const double r = std::exp(-std::numbers::pi * bandwidth / kSampleRate);
+            c = -r * r;
+            b = 2.0 * r * std::cos(2.0 * std::numbers::pi * hz / kSampleRate);
+            a = 1.0 - b - c;
+        }
+        double Step(double x) {
+            const double y = a * x + b * y1 + c * y2;
+            y2 = y1;
+            y1 = y;
+            return y;
+        }
+    };
+
+    // The speaking voice: a sawtooth at the speaker's pitch through three formant resonators
+    // that glide from vowel to vowel, noise for hissed consonants and bursts for plosives,
+    // syllables grouped into words and words into phrases with pauses between. The carrier runs
+    // a moment before the first word and after the last. Scaled to a peak of 1.
+    void RenderSpeech(const Voice& voice, Rng& rng, std::span<float> out) const {
+        static constexpr std::array<std::array<double, 3>, 8> kVowels = {{{730, 1090, 2440},
+                                                                          {270, 2290, 3010},
+                                                                          {300, 870, 2240},
+                                                                          {530, 1840, 2480},
+                                                                          {570, 840, 2410},
+                                                                          {660, 1720, 2410},
+                                                                          {520, 1190, 2390},
+                                                                          {390, 1990, 2550}}};
+        static constexpr std::array<double, 3> kBandwidths = {90.0, 110.0, 160.0};
+        // Higher voices come from shorter vocal tracts: the formants rise with the pitch.
+        const double tract = std::clamp(1.0 + (voice.pitch - 120.0) / 350.0, 0.95, 1.2);
+        std::array<Resonator, 3> resonators;
+        std::array<double, 3> formants = kVowels[0];
+        std::array<double, 3> targets = kVowels[0];
+        double phase = 0.0;
+        double lips = 0.0, highX = 0.0, highY = 0.0, white = 0.0;
+        const double highPole = std::exp(-2.0 * std::numbers::pi * 300.0 / kSampleRate);
+        const double lowGain = 1.0 - std::exp(-2.0 * std::numbers::pi * 3000.0 / kSampleRate);
+        double low1 = 0.0, low2 = 0.0;
+
+        std::size_t i = 0;
+        // `samples` of sound: voicing from pitch f0 to f1 and noise (hissed: high-passed),
+        // rising over `attack` samples and falling over `release`.
+        auto sound = [&](std::size_t samples, double voiced, double f0, double f1, double noise, bool hissed,
+                         double attack, double release) {
+            const std::size_t end = std::min(out.size(), i + samples);
+            const auto n = static_cast<double>(samples);
+            for (std::size_t k = 0; i < end; ++i, ++k) {
+                if (k % 16 == 0)
+                    for (std::size_t f = 0; f < 3; ++f) {
+                        formants[f] += 0.3 * (targets[f] * tract - formants[f]);
+                        resonators[f].Tune(formants[f], kBandwidths[f]);
+                    }
+                const auto t = static_cast<double>(k);
+                const double envelope = std::min({1.0, (t + 1.0) / attack, (n - t) / release});
+                Advance(phase, f0 + (f1 - f0) * t / n);
+                double x = voiced * envelope * (1.0 - 2.0 * phase);
+                for (Resonator& r : resonators)
+                    x = r.Step(x);
+                // Radiated from the lips: a rising tilt. The radio's audio passes little below
+                // 300 Hz ...
+                const double radiated = x - 0.7 * lips;
+                lips = x;
+                highY = highPole * (highY + radiated - highX);
+                highX = radiated;
+                double v = highY;
+                if (noise > 0.0) {
+                    const double w = rng.Noise();
+                    v += noise * envelope * (hissed ? w - white : w);
+                    white = w;
+                }
+                // ... nor much above 3 kHz.
+                low1 += lowGain * (v - low1);
+                low2 += lowGain * (low1 - low2);
+                out[i] = static_cast<float>(low2);
+            }
+        };
+        auto quiet = [&](double seconds) {
+            sound(Samples(seconds), 0.0, 100.0, 100.0, 0.0, false, 1.0, 1.0);
+        };
+
+        const std::size_t stop = out.size() - std::min(out.size(), Samples(rng.Real(0.08, 0.25)));
+        quiet(rng.Real(0.05, 0.2));
+        while (i < stop) {
+            // A phrase: the pitch declines over it.
+            const int words = rng.Int(2, 6);
+            for (int w = 0; w < words && i < stop; ++w) {
+                const double declination = 1.12 - 0.22 * w / words;
+                const int syllables = rng.Int(1, 3);
+                for (int s = 0; s < syllables && i < stop; ++s) {
+                    const double pitch = voice.pitch * declination * rng.Real(0.94, 1.08);
+                    targets = kVowels[static_cast<std::size_t>(rng.Int(0, 7))];
+                    const double onset = rng.Real();
+                    if (onset < 0.3) {
+                        sound(Samples(rng.Real(0.04, 0.09)), 0.0, pitch, pitch, 0.2, true, 80.0, 60.0);
+                    } else if (onset < 0.55) {
+                        quiet(rng.Real(0.02, 0.05));
+                        sound(Samples(rng.Real(0.008, 0.02)), 0.0, pitch, pitch, 0.25, false, 1.0, 60.0);
+                    }
+                    const double stress = rng.Real(0.55, 1.0);
+                    sound(Samples(rng.Real(0.07, 0.22)), stress, pitch, pitch * rng.Real(0.85, 1.08), 0.0,
+                          false, 0.02 * kSampleRate, 0.045 * kSampleRate);
+                    if (rng.Chance(0.25))
+                        sound(Samples(rng.Real(0.03, 0.07)), 0.0, pitch, pitch, 0.15, true, 60.0, 60.0);
+                    quiet(rng.Real(0.005, 0.035));
+                }
+                quiet(rng.Real(0.04, 0.16));
+            }
+            quiet(rng.Real(0.25, 0.6));
+        }
+        while (i < out.size())
+            quiet(1.0);
+
+        float peak = 0.0f;
+        for (float v : out)
+            peak = std::max(peak, std::abs(v));
+        if (peak > 0.0f)
+            for (float& v : out)
+                v /= peak;
+    }
+
     static constexpr std::size_t kTableSize = 4096;
 
     static void Advance(double& phase, double hz) {
@@ -552,6 +879,54 @@ std::vector<Clip> PlanSegment(const CollectionSetup& setup, std::size_t segIndex
     return clips;
 }
 
+// Clips used to take their audio from the plan's stream, rendered by Synth::Render for a length
+// set by the event's: the plan still goes through those draws, so that the event files keep their
+// times and levels. Only the draws that decide how far the renderer went are taken, the others
+// skipped. Synth::Render stays as it is for the hour clip, so this cannot drift from it.
+void SkipEarlierClipDraws(Sound sound, double eventSeconds, Rng& rng) {
+    const double audioSeconds = std::clamp(0.5 + 0.3 * eventSeconds, 1.0, 4.0);
+    const std::size_t n = static_cast<std::size_t>(audioSeconds * kSampleRate / 2) * 2;
+    std::size_t i = 0;
+    switch (sound) {
+    case Sound::Tone:
+    case Sound::Morse:
+        break;
+    case Sound::Warble:
+        rng.Skip(2);
+        break;
+    case Sound::Noise:
+        while (i < n) {
+            const auto on = static_cast<std::size_t>(rng.Real(0.05, 0.3) * kSampleRate);
+            const auto off = static_cast<std::size_t>(rng.Real(0.05, 0.4) * kSampleRate);
+            const std::size_t noisy = std::min(on, n - i);
+            rng.Skip(noisy);
+            i += noisy + std::min(off, n - i - noisy);
+        }
+        break;
+    case Sound::Fsk: {
+        const std::size_t bitSamples = kSampleRate / 300;
+        while (i < n) {
+            const std::size_t burst =
+                std::min(static_cast<std::size_t>(rng.Real(0.3, 0.9) * kSampleRate), n - i);
+            rng.Skip((burst + bitSamples - 1) / bitSamples); // a draw per bit
+            const auto gap = static_cast<std::size_t>(rng.Real(0.1, 0.3) * kSampleRate);
+            i += burst + std::min(gap, n - i - burst);
+        }
+        break;
+    }
+    case Sound::Babble:
+        while (i < n) {
+            const auto syllable = static_cast<std::size_t>(rng.Real(0.12, 0.35) * kSampleRate);
+            const auto pause = static_cast<std::size_t>(rng.Real(0.03, 0.25) * kSampleRate);
+            rng.Skip(2); // formant and pitch
+            const std::size_t voiced = std::min(syllable, n - i);
+            i += voiced + std::min(pause, n - i - voiced);
+        }
+        break;
+    }
+    rng.Skip(n); // the hiss
+}
+
 CollectionResult WriteCollection(const CollectionSetup& setup, Station& station, const Synth& synth) {
     Rng rng(setup.seed);
     const std::string prefix = ClipPrefix(setup.eventFile);
@@ -584,11 +959,10 @@ CollectionResult WriteCollection(const CollectionSetup& setup, Station& station,
             const RowSetup& row = setup.rows[static_cast<std::size_t>(clip.number - 1)];
             const int level = clip.level.value_or(row.baseLevel);
             const double seconds = std::round((clip.stop - clip.start) * kSecondsPerDay);
-            const double audioSeconds = std::clamp(0.5 + 0.3 * seconds, 1.0, 4.0);
-            audio.assign(static_cast<std::size_t>(audioSeconds * kSampleRate / 2) * 2,
-                         0.0f); // even: no RIFF pad
-            synth.Render(row.voice, AmplitudeOfLevel(level), HissOfLevel(level), rng, audio);
+            Rng clipRng(setup.seed * 0x10001 + static_cast<std::uint64_t>(number));
+            synth.RenderClip(row.voice, AmplitudeOfLevel(level), HissOfLevel(level), seconds, clipRng, audio);
             station.Write(clip.file, EncodeWav(audio, number % 9 == 4 ? 16 : 8));
+            SkipEarlierClipDraws(row.voice.sound, seconds, rng);
         }
     }
     station.WriteLines(setup.eventFile, lines);

@@ -12,8 +12,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 namespace zarn {
 namespace {
@@ -29,6 +34,11 @@ std::uint32_t Le32(const std::string& b, std::size_t at) {
            static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8 |
            static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 2])) << 16 |
            static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24;
+}
+
+std::uint16_t Le16(const std::string& b, std::size_t at) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
+                                      static_cast<unsigned char>(b[at + 1]) << 8);
 }
 
 class DemoStation : public ::testing::Test {
@@ -99,6 +109,54 @@ TEST_F(DemoStation, SegmentsHaveClipsAndTheClipsMostlyExist) {
     EXPECT_GT(clips, 200);
     EXPECT_GE(missing, 1);
     EXPECT_LE(missing, 5);
+}
+
+// The clips sound like a scanner's recordings: transmissions from blips to several seconds, some
+// with the squelch shut (digital silence) between overs, none driven into the rails. 8-bit clips,
+// every ninth from the fourth 16-bit.
+TEST_F(DemoStation, ClipsAreTransmissionsOfVariedLength) {
+    constexpr double kRate = 11025.0;
+    int clips = 0, withGap = 0;
+    double shortest = 1e9, longest = 0.0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_->path())) {
+        const std::string name = entry.path().filename().string();
+        if (!name.ends_with(".WAV")) continue;
+        ++clips;
+        const int number = std::stoi(name.substr(name.size() - 8, 4));
+        const std::string wav = Read(entry.path().string());
+        ASSERT_GT(wav.size(), 44u) << name;
+        const int bits = number % 9 == 4 ? 16 : 8;
+        EXPECT_EQ(Le16(wav, 34), bits) << name;
+        EXPECT_EQ(Le16(wav, 32), bits / 8) << name;
+        EXPECT_EQ((wav.size() - 44) % 2, 0u) << name << ": no pad byte";
+
+        std::vector<int> samples;
+        for (std::size_t at = 44; at + bits / 8 <= wav.size(); at += bits / 8)
+            samples.push_back(bits == 8 ? static_cast<unsigned char>(wav[at]) - 128
+                                        : static_cast<std::int16_t>(Le16(wav, at)));
+        const double seconds = static_cast<double>(samples.size()) / kRate;
+        shortest = std::min(shortest, seconds);
+        longest = std::max(longest, seconds);
+
+        const int rail = bits == 8 ? 127 : 32767;
+        std::size_t zeros = 0, atRail = 0;
+        bool gap = false;
+        for (int v : samples) {
+            atRail += v <= -rail || v >= rail ? 1 : 0;
+            if (v != 0) {
+                gap = gap || zeros >= static_cast<std::size_t>(0.1 * kRate);
+                zeros = 0;
+            } else {
+                ++zeros;
+            }
+        }
+        EXPECT_EQ(atRail, 0u) << name;
+        withGap += gap ? 1 : 0;
+    }
+    EXPECT_GT(clips, 200);
+    EXPECT_LT(shortest, 0.5);
+    EXPECT_GT(longest, 4.0);
+    EXPECT_GE(withGap, clips / 10) << "clips with 100 ms of digital silence and sound after it";
 }
 
 TEST_F(DemoStation, ConfigurationAndSignalList) {
