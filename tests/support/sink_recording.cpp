@@ -1,0 +1,344 @@
+#include "sink_recording.h"
+
+#include "wait_for.h"
+
+#include <QByteArray>
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+namespace zarn::test {
+
+namespace {
+
+// Levels as amplitude ratios of full scale.
+double FromDb(double db) {
+    return std::pow(10.0, db / 20.0);
+}
+const double kSoundingRms = FromDb(-50);
+const double kSilentRms = FromDb(-60);
+const double kLoudRms = FromDb(-40);
+constexpr double kEnvelopeFloorDb = -70;
+constexpr int kWindowsPerSecond = 20;
+constexpr long kMaxHeadLost = kRecordRate / 50;
+constexpr long kEdgeMs = 5;
+
+double Sample(const std::vector<std::int16_t>& recording, long index) {
+    if (index < 0 || index >= static_cast<long>(recording.size())) return 0;
+    return recording[static_cast<size_t>(index)] / 32768.0;
+}
+
+// RMS of recorded samples [from, to); samples outside the recording count as silence.
+double RecordedRms(const std::vector<std::int16_t>& recording, long from, long to) {
+    if (to <= from) return 0;
+    double sum = 0;
+    for (long i = from; i < to; ++i) {
+        const double v = Sample(recording, i);
+        sum += v * v;
+    }
+    return std::sqrt(sum / double(to - from));
+}
+
+double ClipRms(const ClipSound& clip, long from, long to) {
+    from = std::max(from, 0L);
+    to = std::min(to, clip.frames);
+    if (to <= from) return 0;
+    double sum = 0;
+    for (long i = from; i < to; ++i)
+        sum += double(clip.mono[static_cast<size_t>(i)]) * clip.mono[static_cast<size_t>(i)];
+    return std::sqrt(sum / double(to - from));
+}
+
+double Db(double rms) {
+    return rms > 0 ? std::max(20 * std::log10(rms), kEnvelopeFloorDb) : kEnvelopeFloorDb;
+}
+
+// Clip frame `frame` in recorded samples from the clip's start.
+long ToRecorded(const ClipSound& clip, long frame) {
+    return std::lround(double(frame) * kRecordRate / clip.rate);
+}
+
+// The recorded sample in [earliest, latest] where the clip's 1 ms level envelope fits the
+// recording's best (least summed dB difference), to a quarter of a millisecond. The clip's
+// first 20 ms are left out of the sum: the recording may lack them (see Hear), and counting
+// them would pull the fit later.
+long MatchEnvelope(const ClipSound& clip, const std::vector<std::int16_t>& recording, long earliest,
+                   long latest) {
+    constexpr long kBin = kRecordRate / 1000, kStep = kBin / 4;
+    const long bins = (clip.frames * 1000 + clip.rate - 1) / clip.rate;
+    const long skipped = std::min(kMaxHeadLost / kBin, bins / 4);
+    std::vector<double> clipDb(static_cast<size_t>(bins));
+    for (long b = 0; b < bins; ++b)
+        clipDb[static_cast<size_t>(b)] = Db(ClipRms(clip, b * clip.rate / 1000, (b + 1) * clip.rate / 1000));
+    const long steps = std::max(0L, (latest - earliest) / kBin) + 1;
+    long best = earliest;
+    double bestCost = std::numeric_limits<double>::max();
+    std::vector<double> recordedDb(static_cast<size_t>(steps + bins));
+    for (long phase = 0; phase < kBin; phase += kStep) {
+        for (size_t k = 0; k < recordedDb.size(); ++k) {
+            const long from = earliest + phase + static_cast<long>(k) * kBin;
+            recordedDb[k] = Db(RecordedRms(recording, from, from + kBin));
+        }
+        for (long d = 0; d < steps; ++d) {
+            double cost = 0;
+            for (long b = skipped; b < bins && cost < bestCost; ++b)
+                cost += std::abs(clipDb[static_cast<size_t>(b)] - recordedDb[static_cast<size_t>(d + b)]);
+            const long offset = earliest + phase + d * kBin;
+            if (cost < bestCost || (cost == bestCost && offset < best)) {
+                bestCost = cost;
+                best = offset;
+            }
+        }
+    }
+    return best;
+}
+
+std::int16_t RecordedAt(const std::vector<std::int16_t>& recording, long index) {
+    return index >= 0 && index < static_cast<long>(recording.size()) ? recording[static_cast<size_t>(index)]
+                                                                     : 0;
+}
+
+// Samples of an exact clip that differ from the recording at `offset`, counting no further
+// than `enough`.
+long Differing(const ClipSound& clip, const std::vector<std::int16_t>& recording, long offset, long enough) {
+    long differing = 0;
+    for (long i = 0; i < clip.frames && differing <= enough; ++i)
+        if (RecordedAt(recording, offset + i) != clip.exact[static_cast<size_t>(i)]) ++differing;
+    return differing;
+}
+
+} // namespace
+
+double NowMs() {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+std::optional<QString> RunTool(const QString& program, const QStringList& args, int timeoutMs) {
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return std::nullopt;
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) return std::nullopt;
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+QString FindNullSink(std::string& why) {
+    const std::optional<QString> name = RunTool("pactl", {"get-default-sink"});
+    if (!name || name->isEmpty()) {
+        why = "no sound server answers (scripts/run-audio-test.sh starts one)";
+        return {};
+    }
+    // PulseAudio names the sink's module as its driver; PipeWire names the node's factory.
+    const std::optional<QString> sinks = RunTool("pactl", {"list", "sinks"});
+    for (const QString& block : sinks.value_or(QString()).split("\nSink #")) {
+        if (!block.contains("Name: " + *name + "\n")) continue;
+        if (block.contains("module-null-sink") || block.contains("support.null-audio-sink")) return *name;
+    }
+    why = "the default sink " + name->toStdString() + " is not a null sink; nothing goes to a real output";
+    return {};
+}
+
+bool AudioRequired() {
+    return qgetenv("ZARN_REQUIRE_AUDIO") == "1";
+}
+
+Recorder::Recorder() {
+    watch_.setInterval(2);
+    QObject::connect(&watch_, &QTimer::timeout, [this] { Watch(); });
+}
+
+Recorder::~Recorder() {
+    Stop();
+}
+
+bool Recorder::Start(const QString& sink) {
+    if (!dir_.isValid()) return false;
+    file_ = dir_.filePath("monitor.raw");
+    process_.setStandardOutputFile(file_);
+    process_.start("parec", {"--device=" + sink + ".monitor", "--raw", "--format=s16le",
+                             QString("--rate=%1").arg(kRecordRate), "--channels=1", "--latency-msec=10"});
+    if (!process_.waitForStarted(3000)) return false;
+    watch_.start();
+    // Some silence first, so that it runs steadily when a play starts.
+    return WaitFor([this] { return bytes_ >= 2 * kRecordRate / 4; }, 5000);
+}
+
+void Recorder::Stop() {
+    if (process_.state() == QProcess::NotRunning) return;
+    Watch();
+    watch_.stop();
+    process_.terminate();
+    if (!process_.waitForFinished(2000)) {
+        process_.kill();
+        process_.waitForFinished(1000);
+    }
+    Pin();
+    std::ifstream in(file_.toStdString(), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    samples_.resize(bytes.size() / 2);
+    for (size_t i = 0; i < samples_.size(); ++i)
+        samples_[i] = static_cast<std::int16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                                static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+}
+
+void Recorder::Watch() {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(file_.toStdString(), error);
+    if (error) return;
+    const long long bytes = static_cast<long long>(size);
+    if (bytes / 2 > bytes_ / 2) sightings_.push_back({NowMs(), bytes / 2});
+    bytes_ = bytes;
+}
+
+void Recorder::Pin() {
+    // The server's sample clock and the steady clock drift apart by tens of ppm, so one origin
+    // for a recording of minutes would be milliseconds off at its ends: each stretch gets its own.
+    constexpr long long kStretch = 5LL * kRecordRate;
+    pins_.clear();
+    for (const Sighting& s : sightings_) {
+        const double origin = s.ms - RecordedMs(double(s.samples));
+        if (pins_.empty() || s.samples / kStretch != pins_.back().index / kStretch)
+            pins_.push_back({s.samples, origin});
+        else if (origin < pins_.back().origin)
+            pins_.back() = {s.samples, origin};
+    }
+}
+
+double Recorder::Origin(double index) const {
+    if (pins_.empty()) return std::numeric_limits<double>::max();
+    const auto next =
+        std::find_if(pins_.begin(), pins_.end(), [&](const PinPoint& p) { return p.index > index; });
+    if (next == pins_.begin()) return pins_.front().origin;
+    if (next == pins_.end()) return pins_.back().origin;
+    const PinPoint& before = *(next - 1);
+    return before.origin + (next->origin - before.origin) * (index - double(before.index)) /
+                               double(next->index - before.index);
+}
+
+double Recorder::SampleMs(double index) const {
+    return Origin(index) + RecordedMs(index);
+}
+
+long Recorder::SampleAt(double ms) const {
+    // The origin barely moves within a few samples, so one step settles it.
+    const double guess = (ms - Origin(0)) * kRecordRate / 1000.0;
+    return std::lround((ms - Origin(guess)) * kRecordRate / 1000.0);
+}
+
+std::vector<Burst> FindBursts(const std::vector<std::int16_t>& recording, double floor) {
+    constexpr long kGap = kRecordRate / 500, kShortest = kRecordRate / 200;
+    std::vector<Burst> bursts;
+    for (long i = 0; i < static_cast<long>(recording.size()); ++i) {
+        if (std::abs(recording[static_cast<size_t>(i)]) <= floor) continue;
+        if (!bursts.empty() && i - bursts.back().end < kGap)
+            bursts.back().end = i + 1;
+        else
+            bursts.push_back({i, i + 1});
+    }
+    std::erase_if(bursts, [](Burst b) { return b.end - b.start < kShortest; });
+    return bursts;
+}
+
+ToneFigures MeasureTone(const std::vector<std::int16_t>& recording, Burst burst) {
+    const long margin = kRecordRate / 50;
+    const long from = burst.start + margin, to = burst.end - margin;
+    if (to - from < kRecordRate / 20) return {};
+    long crossings = 0;
+    for (long i = from + 1; i < to; ++i)
+        if ((recording[static_cast<size_t>(i - 1)] < 0) != (recording[static_cast<size_t>(i)] < 0))
+            ++crossings;
+    return {RecordedRms(recording, from, to), crossings / 2.0 / (double(to - from) / kRecordRate)};
+}
+
+long ClipSound::RecordedLength() const {
+    return ToRecorded(*this, frames);
+}
+
+std::optional<ClipSound> ReadClipSound(const std::string& path) {
+    SF_INFO info{};
+    const std::unique_ptr<SNDFILE, int (*)(SNDFILE*)> snd(sf_open(path.c_str(), SFM_READ, &info), sf_close);
+    if (!snd || info.frames < 1 || info.channels < 1 || info.samplerate < 1) return std::nullopt;
+    std::vector<short> samples(static_cast<size_t>(info.frames * info.channels));
+    if (sf_readf_short(snd.get(), samples.data(), info.frames) != info.frames) return std::nullopt;
+    ClipSound clip;
+    clip.rate = info.samplerate;
+    clip.channels = info.channels;
+    clip.frames = static_cast<long>(info.frames);
+    clip.mono.resize(static_cast<size_t>(clip.frames));
+    for (long f = 0; f < clip.frames; ++f) {
+        double sum = 0;
+        for (int c = 0; c < clip.channels; ++c)
+            sum += samples[static_cast<size_t>(f * clip.channels + c)];
+        clip.mono[static_cast<size_t>(f)] = static_cast<float>(sum / clip.channels / 32768.0);
+    }
+    if (clip.rate == kRecordRate && clip.channels == 1 &&
+        (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16)
+        clip.exact.assign(samples.begin(), samples.end());
+    return clip;
+}
+
+Hearing Hear(const ClipSound& clip, const std::vector<std::int16_t>& recording, long earliest, long latest) {
+    Hearing hearing;
+    hearing.offset = MatchEnvelope(clip, recording, earliest, std::max(earliest, latest));
+    if (!clip.exact.empty()) {
+        // The samples themselves pin it down.
+        const long near = hearing.offset;
+        long fewest = clip.frames;
+        for (long o = near - kRecordRate / 200; o <= near + kRecordRate / 200; ++o) {
+            const long differing = Differing(clip, recording, o, fewest);
+            if (differing < fewest) {
+                fewest = differing;
+                hearing.offset = o;
+            }
+        }
+        // A stream that joins a running sink is mixed in by rewinding it, and the monitor has
+        // already passed on the silence it replaces: the recording can miss the first
+        // milliseconds of any play, paplay's too. Past that every sample must be the file's.
+        for (long i = 0;
+             i < std::min(clip.frames, kMaxHeadLost) && RecordedAt(recording, hearing.offset + i) == 0; ++i)
+            if (clip.exact[static_cast<size_t>(i)] != 0) hearing.headLost = i + 1;
+        hearing.differing = 0;
+        for (long i = hearing.headLost; i < clip.frames; ++i) {
+            if (RecordedAt(recording, hearing.offset + i) == clip.exact[static_cast<size_t>(i)]) continue;
+            if (hearing.differing++ == 0) hearing.firstDiffering = i;
+        }
+    }
+    // A window is judged by the sound in its middle: sound that lies only within a few ms of
+    // its edges, which an alignment off by a millisecond could move out of it, does not count.
+    const long edge = clip.rate * kEdgeMs / 1000;
+    for (long w = 0;; ++w) {
+        // Window edges rounded to the nearest frame, so that a sound that ends on a 50 ms mark
+        // leaves no sliver of itself in the next window.
+        const long from = (2 * w * clip.rate + kWindowsPerSecond) / (2 * kWindowsPerSecond);
+        const long to =
+            std::min((2 * (w + 1) * clip.rate + kWindowsPerSecond) / (2 * kWindowsPerSecond), clip.frames);
+        if (to - from < clip.rate / 100) break; // the end, or a last sliver too short to judge
+        ++hearing.windows;
+        const double rms = ClipRms(clip, from, to);
+        const double heard = RecordedRms(recording, hearing.offset + ToRecorded(clip, from),
+                                         hearing.offset + ToRecorded(clip, to));
+        if (ClipRms(clip, from + edge, to - edge) > kSoundingRms) {
+            ++hearing.sounding;
+            if (heard >= rms / 2 && heard <= rms * 2)
+                ++hearing.heard;
+            else if (hearing.firstUnheard < 0)
+                hearing.firstUnheard = w;
+        } else if (ClipRms(clip, from - edge, to + edge) < kSilentRms && heard > kLoudRms) {
+            if (hearing.loudInSilence++ == 0) hearing.firstLoud = w;
+        }
+    }
+    return hearing;
+}
+
+} // namespace zarn::test

@@ -1,0 +1,146 @@
+// Hearing what reached a PulseAudio null sink: find the sink, record its monitor pinned to the
+// steady clock, and compare a clip with the recording window by window. The audio tests share
+// this; scripts/run-audio-test.sh starts the private server they play into.
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zarn::test {
+
+// The recording's format: the sink's rate, mono, 16-bit. A 48 kHz 16-bit mono clip goes through
+// the server untouched, so it comes back sample for sample.
+inline constexpr int kRecordRate = 48000;
+
+// The steady clock in milliseconds; every time in these tests is on it.
+double NowMs();
+inline double RecordedMs(double samples) {
+    return samples * 1000.0 / kRecordRate;
+}
+
+// A short command's trimmed standard output; nothing when it fails or hangs.
+std::optional<QString> RunTool(const QString& program, const QStringList& args, int timeoutMs = 5000);
+
+// The default sink when a PulseAudio server answers and that sink is a null sink, the only kind
+// these tests may play into; "" with the reason otherwise.
+QString FindNullSink(std::string& why);
+// ZARN_REQUIRE_AUDIO=1: a missing server fails the audio tests instead of skipping them.
+bool AudioRequired();
+
+// parec on the sink's monitor, written straight to a file so that a busy test never holds the
+// recording up. The file's growth is watched on the steady clock; the earliest sightings relative
+// to their sample counts pin the samples to that clock. A sample is seen when the sink mixes it,
+// which a null sink does about 10 ms (parec's latency) ahead of playing it.
+class Recorder {
+public:
+    Recorder();
+    ~Recorder();
+    Recorder(const Recorder&) = delete;
+    Recorder& operator=(const Recorder&) = delete;
+
+    // Starts recording and returns once it runs steadily. An idle null sink works in blocks of up
+    // to two seconds and takes up parec's short latency only at its next block, so the first data
+    // can take that long.
+    bool Start(const QString& sink);
+    // Ends the recording and reads it in.
+    void Stop();
+
+    // After Stop: the samples, and when sample `index` reached the sink, in NowMs() time.
+    const std::vector<std::int16_t>& Samples() const { return samples_; }
+    double SampleMs(double index) const;
+    long SampleAt(double ms) const;
+
+private:
+    struct Sighting {
+        double ms;
+        long long samples; // in the file at that moment
+    };
+    struct PinPoint {
+        long long index;
+        double origin; // NowMs() of sample 0, as seen from here
+    };
+
+    void Watch();
+    void Pin();
+    double Origin(double index) const;
+
+    QTemporaryDir dir_;
+    QString file_;
+    QProcess process_;
+    QTimer watch_;
+    std::vector<std::int16_t> samples_;
+    long long bytes_ = 0;
+    std::vector<Sighting> sightings_;
+    std::vector<PinPoint> pins_;
+};
+
+// ------------------------------------------------------------------------------------------------
+// Tones
+
+// A stretch of a recording where a tone sounds, in samples [start, end).
+struct Burst {
+    long start = 0, end = 0;
+};
+
+// Stretches of samples above `floor` with no gap of 2 ms or more: one stretch of a sine is one
+// burst, and a dropout splits it. Stray clicks shorter than 5 ms are not bursts.
+std::vector<Burst> FindBursts(const std::vector<std::int16_t>& recording, double floor);
+
+struct ToneFigures {
+    double rms = 0; // of full scale
+    double hz = 0;
+};
+
+// Level and frequency of a burst's inside, away from its edges; zero when too short to tell.
+ToneFigures MeasureTone(const std::vector<std::int16_t>& recording, Burst burst);
+
+// ------------------------------------------------------------------------------------------------
+// Clips against the recording
+
+// A clip as the sink should play it: the mean of its channels at its own rate (full scale 1).
+struct ClipSound {
+    int rate = 0, channels = 0;
+    long frames = 0;
+    std::vector<float> mono;
+    // A 48 kHz 16-bit mono clip's samples, which must come back exactly; empty for other clips.
+    std::vector<std::int16_t> exact;
+
+    // The clip's length in recorded samples.
+    long RecordedLength() const;
+};
+
+// The clip through libsndfile; nothing when it cannot read it.
+std::optional<ClipSound> ReadClipSound(const std::string& path);
+
+// How much of a clip the recording holds, in 50 ms windows of the clip. A window sounds when its
+// RMS, leaving out its outer 5 ms, is above -50 dBFS, and is heard when the recording's RMS over
+// the same stretch is within a factor of two of the clip's.
+struct Hearing {
+    long offset = 0; // the recorded sample where the clip's first sample lies
+    int windows = 0, sounding = 0, heard = 0;
+    // Windows of (near) silence in the clip, 5 ms either side included, that came out louder than
+    // -40 dBFS: sound where there is none.
+    int loudInSilence = 0;
+    int firstUnheard = -1, firstLoud = -1; // window numbers, from 0
+    // Exact clips: samples not as in the file after the head the monitor may miss (up to 20 ms
+    // recorded as silence), and that head's length; -1 and 0 for other clips.
+    long differing = -1;
+    long headLost = 0;
+    long firstDiffering = -1;
+};
+
+// Finds the clip in the recording with its first sample at or after `earliest` and at or before
+// `latest` (recorded sample indices), by matching 1 ms level envelopes and, for exact clips,
+// sample for sample, and tells how much of it was heard.
+Hearing Hear(const ClipSound& clip, const std::vector<std::int16_t>& recording, long earliest, long latest);
+
+} // namespace zarn::test
