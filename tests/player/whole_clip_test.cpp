@@ -47,8 +47,9 @@ using test::WaitFor;
 constexpr double kClockSlackMs = 15;
 constexpr double kLatestDoneMs = 100;
 constexpr double kLatestFirstSampleMs = 100;
-// A clip's first sample reaches the sink within this long after its play starts, or not at all.
-constexpr double kSearchMs = 1000;
+// Where a clip's first sample is looked for: past this the play is slow to start anyway, and a
+// wider search could take the next clip for a cut one.
+constexpr double kSearchMs = 250;
 
 struct TestClip {
     std::string name;
