@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Plays clips through the real WAV control into a private PulseAudio server with a null sink and
-# checks what reached the sink (test_null_sink). Nothing touches the user's own sound server:
-# the server, its socket and every client's runtime files live in a temporary folder.
+# Plays clips through the real WAV control into a private sound server with a null sink and checks
+# what reached the sink (test_null_sink), once on PulseAudio and once on PipeWire with its
+# PulseAudio layer, as the operators' desktops run one or the other. Nothing touches the user's own
+# sound server: each server, its sockets and every client's runtime files live in a temporary
+# folder (scripts/audio-servers.sh).
+#   AUDIO_SERVERS="pulseaudio pipewire"   the servers to run on, in this order (default: both)
+#   AUDIO_TEST_TIMEOUT=900                seconds the test program may take on one server
 #   BUILD_DIR=...   build folder (default: build), configured like scripts/run-tests.sh does
 #   SANITIZE=1      configure a new build folder with the sanitizers, as scripts/run-tests.sh
-# Arguments go to the test program (e.g. --gtest_repeat=5).
+# Arguments go to the test program on every server (e.g. --gtest_repeat=5).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,64 +27,75 @@ if grep -q "ZARN_SANITIZE:BOOL=ON" "$build_dir/CMakeCache.txt" 2>/dev/null; then
 fi
 cmake --build "$build_dir" --target test_null_sink -j "$(nproc)"
 
+# shellcheck source=scripts/audio-servers.sh
+source scripts/audio-servers.sh
+
+servers=${AUDIO_SERVERS:-pulseaudio pipewire}
+for server in $servers; do
+    case $server in
+        pulseaudio | pipewire) ;;
+        *)
+            echo "run-audio-test: unknown server '$server' in AUDIO_SERVERS (pulseaudio, pipewire)" >&2
+            exit 2
+            ;;
+    esac
+done
+
 work=$(mktemp -d "${TMPDIR:-/tmp}/zarn-audio.XXXXXX")
-server_pid=
+test_pid=
 cleanup() {
-    if [ -n "$server_pid" ] && kill -0 "$server_pid" 2>/dev/null; then
-        kill "$server_pid" 2>/dev/null || true
-        for _ in $(seq 50); do
-            kill -0 "$server_pid" 2>/dev/null || break
-            sleep 0.1
-        done
-        if kill -0 "$server_pid" 2>/dev/null; then kill -9 "$server_pid" 2>/dev/null || true; fi
-        wait "$server_pid" 2>/dev/null || true
+    if [ -n "$test_pid" ]; then
+        kill "$test_pid" 2>/dev/null || true
+        wait "$test_pid" 2>/dev/null || true
     fi
+    audio_stop_servers
     rm -rf "$work"
 }
 trap cleanup EXIT
-trap 'exit 130' INT TERM
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
-mkdir -m 700 "$work/runtime" "$work/home"
-socket=$work/native
-# A 48 kHz stereo sink like a desktop's, so the clip goes through the server's resampler and
-# channel mapping as it would for the operator.
-cat >"$work/server.pa" <<EOF
-load-module module-null-sink sink_name=zarn_null rate=48000 channels=2
-load-module module-native-protocol-unix auth-anonymous=1 socket=$socket
-set-default-sink zarn_null
-EOF
-
-# CI runs as root in a container without a session bus; --system=false with a private HOME and
-# runtime folder keeps the server per-user and out of everyone's way.
-HOME=$work/home XDG_RUNTIME_DIR=$work/runtime PULSE_RUNTIME_PATH=$work/runtime \
-    PULSE_STATE_PATH=$work/home \
-    pulseaudio --daemonize=no --system=false -n -F "$work/server.pa" --exit-idle-time=-1 \
-    --disable-shm=yes --use-pid-file=no --realtime=no --high-priority=no \
-    --log-target=stderr --log-level=error >"$work/server.log" 2>&1 &
-server_pid=$!
-
-export PULSE_SERVER=unix:$socket
-export XDG_RUNTIME_DIR=$work/runtime
-export PULSE_COOKIE=$work/home/cookie
-up=0
-for _ in $(seq 100); do
-    if ! kill -0 "$server_pid" 2>/dev/null; then break; fi
-    if [ -S "$socket" ] && timeout 2 pactl info >/dev/null 2>&1; then
-        up=1
-        break
+# Runs the test program against one private server; its exit status, 77 when the server is not
+# installed.
+run_on() {
+    local server=$1 title dir vars missing status=0
+    shift
+    title=$(audio_server_title "$server")
+    dir=$work/$server
+    echo "run-audio-test: ===== test_null_sink on $title ====="
+    missing=$(audio_missing_programs "$server")
+    if [ -n "$missing" ]; then
+        echo "run-audio-test: skipping $title: ${missing}not installed (scripts/setup.sh installs it)"
+        return 77
     fi
-    sleep 0.1
-done
-if [ "$up" != 1 ]; then
-    echo "run-audio-test: the PulseAudio server did not come up" >&2
-    cat "$work/server.log" >&2
-    exit 1
-fi
+    if ! audio_start_server "$server" "$dir"; then return 1; fi
+    mapfile -t vars < <(audio_client_env "$dir")
+    echo "run-audio-test: the server answers as: $(env "${vars[@]}" pactl info | sed -n 's/^Server Name: //p')"
+    # In the background, so that Ctrl-C ends the run at once rather than when the test is done.
+    env -u PULSE_SINK -u PULSE_SOURCE "${vars[@]}" ZARN_REQUIRE_AUDIO=1 QT_QPA_PLATFORM=offscreen \
+        timeout "${AUDIO_TEST_TIMEOUT:-900}" "$build_dir/tests/player/test_null_sink" "$@" &
+    test_pid=$!
+    wait "$test_pid" || status=$?
+    test_pid=
+    if [ "$status" != 0 ]; then
+        echo "run-audio-test: test_null_sink failed on $title ($status); server logs:" >&2
+        audio_print_logs "$dir"
+    fi
+    audio_stop_servers
+    return "$status"
+}
 
-status=0
-ZARN_REQUIRE_AUDIO=1 QT_QPA_PLATFORM=offscreen timeout 180 "$build_dir/tests/player/test_null_sink" "$@" || status=$?
-if [ "$status" != 0 ]; then
-    echo "run-audio-test: test_null_sink failed ($status); server log:" >&2
-    cat "$work/server.log" >&2
-fi
-exit "$status"
+passed=() failed=() skipped=()
+for server in $servers; do
+    status=0
+    run_on "$server" "$@" || status=$?
+    case $status in
+        0) passed+=("$server") ;;
+        77) skipped+=("$server") ;;
+        *) failed+=("$server") ;;
+    esac
+done
+summary="passed on: ${passed[*]:-none}; failed on: ${failed[*]:-none}"
+if [ ${#skipped[@]} -gt 0 ]; then summary+="; skipped (not installed): ${skipped[*]}"; fi
+echo "run-audio-test: $summary"
+if [ ${#failed[@]} -gt 0 ]; then exit 1; fi
