@@ -105,11 +105,12 @@ std::int16_t RecordedAt(const std::vector<std::int16_t>& recording, long index) 
                                                                      : 0;
 }
 
-// Samples of an exact clip that differ from the recording at `offset`, counting no further
-// than `enough`.
-long Differing(const ClipSound& clip, const std::vector<std::int16_t>& recording, long offset, long enough) {
+// Samples of an exact clip from `from` on that differ from the recording at `offset`, counting
+// no further than `enough`.
+long Differing(const ClipSound& clip, const std::vector<std::int16_t>& recording, long offset, long from,
+               long enough) {
     long differing = 0;
-    for (long i = 0; i < clip.frames && differing <= enough; ++i)
+    for (long i = from; i < clip.frames && differing <= enough; ++i)
         if (RecordedAt(recording, offset + i) != clip.exact[static_cast<size_t>(i)]) ++differing;
     return differing;
 }
@@ -292,24 +293,25 @@ Hearing Hear(const ClipSound& clip, const std::vector<std::int16_t>& recording, 
     Hearing hearing;
     hearing.offset = MatchEnvelope(clip, recording, earliest, std::max(earliest, latest));
     if (!clip.exact.empty()) {
-        // The samples themselves pin it down.
+        // A stream that joins a running sink is mixed in by rewinding the sink, and the monitor
+        // has passed on some of what the rewind replaces: the recording of any play, paplay's
+        // too, can lose or shift its first milliseconds. Past those every sample must be the
+        // file's, and they pin the clip down to the sample.
+        const long body = std::min(kMaxHeadLost, clip.frames / 2);
         const long near = hearing.offset;
         long fewest = clip.frames;
         for (long o = near - kRecordRate / 200; o <= near + kRecordRate / 200; ++o) {
-            const long differing = Differing(clip, recording, o, fewest);
+            const long differing = Differing(clip, recording, o, body, fewest);
             if (differing < fewest) {
                 fewest = differing;
                 hearing.offset = o;
             }
         }
-        // A stream that joins a running sink is mixed in by rewinding it, and the monitor has
-        // already passed on the silence it replaces: the recording can miss the first
-        // milliseconds of any play, paplay's too. Past that every sample must be the file's.
-        for (long i = 0;
-             i < std::min(clip.frames, kMaxHeadLost) && RecordedAt(recording, hearing.offset + i) == 0; ++i)
-            if (clip.exact[static_cast<size_t>(i)] != 0) hearing.headLost = i + 1;
+        for (long i = 0; i < body; ++i)
+            if (RecordedAt(recording, hearing.offset + i) != clip.exact[static_cast<size_t>(i)])
+                hearing.headLost = i + 1;
         hearing.differing = 0;
-        for (long i = hearing.headLost; i < clip.frames; ++i) {
+        for (long i = body; i < clip.frames; ++i) {
             if (RecordedAt(recording, hearing.offset + i) == clip.exact[static_cast<size_t>(i)]) continue;
             if (hearing.differing++ == 0) hearing.firstDiffering = i;
         }

@@ -131,8 +131,8 @@ struct Hearing {
     // -40 dBFS: sound where there is none.
     int loudInSilence = 0;
     int firstUnheard = -1, firstLoud = -1; // window numbers, from 0
-    // Exact clips: samples not as in the file after the head the monitor may miss (up to 20 ms
-    // recorded as silence), and that head's length; -1 and 0 for other clips.
+    // Exact clips: samples not as in the file after the head the monitor may lose or shift (the
+    // first 20 ms), and how much of that head differs; -1 and 0 for other clips.
     long differing = -1;
     long headLost = 0;
     long firstDiffering = -1;
