@@ -300,7 +300,7 @@ Hearing Hear(const ClipSound& clip, const std::vector<std::int16_t>& recording, 
         const long body = std::min(kMaxHeadLost, clip.frames / 2);
         const long near = hearing.offset;
         long fewest = clip.frames;
-        for (long o = near - kRecordRate / 200; o <= near + kRecordRate / 200; ++o) {
+        for (long o = near - kMaxHeadLost; o <= near + kMaxHeadLost; ++o) {
             const long differing = Differing(clip, recording, o, body, fewest);
             if (differing < fewest) {
                 fewest = differing;
