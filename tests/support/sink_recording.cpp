@@ -25,6 +25,7 @@ double FromDb(double db) {
 const double kSoundingRms = FromDb(-50);
 const double kSilentRms = FromDb(-60);
 const double kLoudRms = FromDb(-40);
+constexpr int kFrameBytes = 4; // the recording's frames: two 16-bit channels
 constexpr double kEnvelopeFloorDb = -70;
 constexpr int kWindowsPerSecond = 20;
 constexpr long kMaxHeadLost = kRecordRate / 50;
@@ -167,12 +168,14 @@ bool Recorder::Start(const QString& sink) {
     if (!dir_.isValid()) return false;
     file_ = dir_.filePath("monitor.raw");
     process_.setStandardOutputFile(file_);
+    // Both channels as the sink has them, folded to mono here: the servers fold differently
+    // (PipeWire at -3 dB), while the mean of two equal channels is each of them exactly.
     process_.start("parec", {"--device=" + sink + ".monitor", "--raw", "--format=s16le",
-                             QString("--rate=%1").arg(kRecordRate), "--channels=1", "--latency-msec=10"});
+                             QString("--rate=%1").arg(kRecordRate), "--channels=2", "--latency-msec=10"});
     if (!process_.waitForStarted(3000)) return false;
     watch_.start();
     // Some silence first, so that it runs steadily when a play starts.
-    return WaitFor([this] { return bytes_ >= 2 * kRecordRate / 4; }, 5000);
+    return WaitFor([this] { return bytes_ >= kFrameBytes * kRecordRate / 4; }, 5000);
 }
 
 void Recorder::Stop() {
@@ -187,10 +190,15 @@ void Recorder::Stop() {
     Pin();
     std::ifstream in(file_.toStdString(), std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    samples_.resize(bytes.size() / 2);
-    for (size_t i = 0; i < samples_.size(); ++i)
-        samples_[i] = static_cast<std::int16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                                static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+    const auto sample = [&](size_t at) {
+        return static_cast<std::int16_t>(static_cast<unsigned char>(bytes[at]) |
+                                         static_cast<unsigned char>(bytes[at + 1]) << 8);
+    };
+    samples_.resize(bytes.size() / kFrameBytes);
+    for (size_t i = 0; i < samples_.size(); ++i) {
+        const int sum = sample(kFrameBytes * i) + sample(kFrameBytes * i + 2);
+        samples_[i] = static_cast<std::int16_t>(sum / 2);
+    }
 }
 
 void Recorder::Watch() {
@@ -198,7 +206,7 @@ void Recorder::Watch() {
     const auto size = std::filesystem::file_size(file_.toStdString(), error);
     if (error) return;
     const long long bytes = static_cast<long long>(size);
-    if (bytes / 2 > bytes_ / 2) sightings_.push_back({NowMs(), bytes / 2});
+    if (bytes / kFrameBytes > bytes_ / kFrameBytes) sightings_.push_back({NowMs(), bytes / kFrameBytes});
     bytes_ = bytes;
 }
 
