@@ -73,12 +73,7 @@ void PrintLatency(double ms) {
 class NullSinkPlay : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string why;
-        sink_ = test::FindNullSink(why);
-        if (sink_.isEmpty()) {
-            if (test::AudioRequired()) FAIL() << why;
-            GTEST_SKIP() << why;
-        }
+        ZARN_NULL_SINK_OR_SKIP(sink_);
         wave_.SetPlayDone([this] {
             ++done_;
             doneMs_ = NowMs();

@@ -11,7 +11,6 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <algorithm>
 #include <cmath>
@@ -32,7 +31,9 @@ using test::Recorder;
 using test::TempDir;
 using test::WaitFor;
 
-using Samples = std::vector<std::int16_t>;
+using test::FindPlay;
+using test::MatchingRun;
+using test::Samples;
 
 enum class Gaps {
     Silence, // digital zero, as equipment with a squelch writes
@@ -68,54 +69,8 @@ Samples MakeTalk(unsigned seed, double seconds, Gaps gaps = Gaps::Silence) {
 
 std::string WriteClip(const TempDir& dir, const std::string& name, const Samples& samples) {
     const std::string path = dir.file(name);
-    SF_INFO info{};
-    info.samplerate = kRecordRate;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* snd = sf_open(path.c_str(), SFM_WRITE, &info);
-    EXPECT_NE(snd, nullptr);
-    if (!snd) return path;
-    sf_writef_short(snd, samples.data(), static_cast<sf_count_t>(samples.size()));
-    sf_close(snd);
+    EXPECT_TRUE(test::WriteMono48k(path, samples)) << path;
     return path;
-}
-
-// Whenever a stream joins the null sink, its monitor misses the first few ms of it (the sink
-// has already passed that stretch on as silence when it rewinds to mix the newcomer in): paplay's
-// streams come out the same way. That much silence may stand for the first frames of a play.
-constexpr long kJoinSlack = kRecordRate * 25 / 1000;
-
-// How many frames of the clip from `first` on the recording holds from `at` on, until they
-// first differ; with `joining`, the play started there, and up to kJoinSlack of them may have
-// come out as silence.
-long MatchingRun(const Samples& recording, long at, const Samples& clip, long first, bool joining = false) {
-    const long end =
-        std::min(static_cast<long>(recording.size()) - at, static_cast<long>(clip.size()) - first);
-    long n = 0;
-    if (joining)
-        while (n < std::min(kJoinSlack, end) && recording[static_cast<size_t>(at + n)] == 0 &&
-               clip[static_cast<size_t>(first + n)] != 0)
-            ++n;
-    while (n < end && recording[static_cast<size_t>(at + n)] == clip[static_cast<size_t>(first + n)])
-        ++n;
-    return n;
-}
-
-// Where in the recording, at or after `from`, a play of the clip's frames [first, first + count)
-// lies whole; nothing when it does not.
-std::optional<long> FindPlay(const Samples& recording, long from, const Samples& clip, long first,
-                             long count) {
-    // Anchor on a loud frame past the slack, then check the whole stretch.
-    long anchor = first + kJoinSlack;
-    while (anchor < first + count && std::abs(clip[static_cast<size_t>(anchor)]) < 500)
-        ++anchor;
-    if (anchor >= first + count) return std::nullopt;
-    const long lead = anchor - first;
-    for (long r = std::max(from, 0L) + lead; r + (count - lead) <= static_cast<long>(recording.size()); ++r) {
-        if (recording[static_cast<size_t>(r)] != clip[static_cast<size_t>(anchor)]) continue;
-        if (MatchingRun(recording, r - lead, clip, first, true) >= count) return r - lead;
-    }
-    return std::nullopt;
 }
 
 bool SilentBetween(const Samples& recording, long from, long to) {
@@ -132,12 +87,8 @@ constexpr long Ms(double ms) {
 class TransportAudio : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string why;
-        const QString sink = test::FindNullSink(why);
-        if (sink.isEmpty()) {
-            if (test::AudioRequired()) FAIL() << why;
-            GTEST_SKIP() << why;
-        }
+        QString sink;
+        ZARN_NULL_SINK_OR_SKIP(sink);
         wave_.SetPlayDone([this] {
             ++done_;
             doneMs_ = NowMs();

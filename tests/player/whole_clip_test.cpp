@@ -503,12 +503,7 @@ protected:
     }
 
     void SetUp() override {
-        std::string why;
-        sink_ = test::FindNullSink(why);
-        if (sink_.isEmpty()) {
-            if (test::AudioRequired()) FAIL() << why;
-            GTEST_SKIP() << why;
-        }
+        ZARN_NULL_SINK_OR_SKIP(sink_);
         if (!set_) set_ = new ClipSet; // made once, and only when there is a sink to play it
         for (const std::string& problem : set_->problems)
             ADD_FAILURE() << "clip set: " << problem;

@@ -164,14 +164,15 @@ Recorder::~Recorder() {
     Stop();
 }
 
-bool Recorder::Start(const QString& sink) {
+bool Recorder::Start(const QString& sink, int latencyMs) {
     if (!dir_.isValid()) return false;
     file_ = dir_.filePath("monitor.raw");
     process_.setStandardOutputFile(file_);
     // Both channels as the sink has them, folded to mono here: the servers fold differently
     // (PipeWire at -3 dB), while the mean of two equal channels is each of them exactly.
     process_.start("parec", {"--device=" + sink + ".monitor", "--raw", "--format=s16le",
-                             QString("--rate=%1").arg(kRecordRate), "--channels=2", "--latency-msec=10"});
+                             QString("--rate=%1").arg(kRecordRate), "--channels=2",
+                             QString("--latency-msec=%1").arg(latencyMs)});
     if (!process_.waitForStarted(3000)) return false;
     watch_.start();
     // Some silence first, so that it runs steadily when a play starts.
@@ -349,6 +350,47 @@ Hearing Hear(const ClipSound& clip, const std::vector<std::int16_t>& recording, 
         }
     }
     return hearing;
+}
+
+bool WriteMono48k(const std::string& path, const Samples& samples) {
+    SF_INFO info{};
+    info.samplerate = kRecordRate;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* snd = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!snd) return false;
+    const auto frames = static_cast<sf_count_t>(samples.size());
+    const bool whole = sf_writef_short(snd, samples.data(), frames) == frames;
+    return sf_close(snd) == 0 && whole;
+}
+
+long MatchingRun(const Samples& recording, long at, const Samples& clip, long first, bool joining) {
+    const long end =
+        std::min(static_cast<long>(recording.size()) - at, static_cast<long>(clip.size()) - first);
+    long n = 0;
+    if (joining)
+        while (n < std::min(kJoinSlack, end) && recording[static_cast<size_t>(at + n)] == 0)
+            ++n;
+    while (n < end && recording[static_cast<size_t>(at + n)] == clip[static_cast<size_t>(first + n)])
+        ++n;
+    return n;
+}
+
+// Where in the recording, at or after `from`, a play of the clip's frames [first, first + count)
+// lies whole; nothing when it does not.
+std::optional<long> FindPlay(const Samples& recording, long from, const Samples& clip, long first,
+                             long count) {
+    // Anchor on a loud frame past the slack, then check the whole stretch.
+    long anchor = first + kJoinSlack;
+    while (anchor < first + count && std::abs(clip[static_cast<size_t>(anchor)]) < 500)
+        ++anchor;
+    if (anchor >= first + count) return std::nullopt;
+    const long lead = anchor - first;
+    for (long r = std::max(from, 0L) + lead; r + (count - lead) <= static_cast<long>(recording.size()); ++r) {
+        if (recording[static_cast<size_t>(r)] != clip[static_cast<size_t>(anchor)]) continue;
+        if (MatchingRun(recording, r - lead, clip, first, true) >= count) return r - lead;
+    }
+    return std::nullopt;
 }
 
 } // namespace zarn::test

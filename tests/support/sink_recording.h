@@ -36,6 +36,18 @@ QString FindNullSink(std::string& why);
 // ZARN_REQUIRE_AUDIO=1: a missing server fails the audio tests instead of skipping them.
 bool AudioRequired();
 
+// In a test's SetUp: the null sink into `sink`, or the test skipped when there is none (failed
+// when ZARN_REQUIRE_AUDIO=1 asks for audio).
+#define ZARN_NULL_SINK_OR_SKIP(sink)                                                                         \
+    do {                                                                                                     \
+        std::string why_;                                                                                    \
+        (sink) = ::zarn::test::FindNullSink(why_);                                                           \
+        if ((sink).isEmpty()) {                                                                              \
+            if (::zarn::test::AudioRequired()) FAIL() << why_;                                               \
+            GTEST_SKIP() << why_;                                                                            \
+        }                                                                                                    \
+    } while (false)
+
 // parec on the sink's monitor, written straight to a file so that a busy test never holds the
 // recording up. The file's growth is watched on the steady clock; the earliest sightings relative
 // to their sample counts pin the samples to that clock. A sample is seen when the sink mixes it,
@@ -50,7 +62,10 @@ public:
     // Starts recording and returns once it runs steadily. An idle null sink works in blocks of up
     // to two seconds and takes up parec's short latency only at its next block, so the first data
     // can take that long.
-    bool Start(const QString& sink);
+    // `latencyMs` is the latency the recording asks of the sink. A short one keeps the sink's
+    // clock and its monitor fine-grained; a long one leaves the pace to the streams that play,
+    // as on a desktop where nothing else asks for a short latency.
+    bool Start(const QString& sink, int latencyMs = 10);
     // Ends the recording and reads it in.
     void Stop();
 
@@ -142,5 +157,29 @@ struct Hearing {
 // `latest` (recorded sample indices), by matching 1 ms level envelopes and, for exact clips,
 // sample for sample, and tells how much of it was heard.
 Hearing Hear(const ClipSound& clip, const std::vector<std::int16_t>& recording, long earliest, long latest);
+
+// ------------------------------------------------------------------------------------------------
+// 48 kHz 16-bit mono clips, sample for sample
+
+using Samples = std::vector<std::int16_t>;
+
+// Writes the samples as a 48 kHz 16-bit mono WAV file; false when it cannot.
+bool WriteMono48k(const std::string& path, const Samples& samples);
+
+// Whenever a stream joins PulseAudio's null sink, its monitor misses the first few ms of it (the
+// sink has already passed that stretch on as silence when it rewinds to mix the newcomer in):
+// paplay's streams come out the same way. That much silence may stand for the first frames of a
+// play.
+inline constexpr long kJoinSlack = kRecordRate * 25 / 1000;
+
+// How many frames of the clip from `first` on the recording holds from `at` on, until they
+// first differ; with `joining`, a play started there, and up to kJoinSlack of its frames may
+// have come out as silence.
+long MatchingRun(const Samples& recording, long at, const Samples& clip, long first, bool joining = false);
+
+// Where in the recording, at or after `from`, a play of the clip's frames [first, first + count)
+// lies whole; nothing when it does not.
+std::optional<long> FindPlay(const Samples& recording, long from, const Samples& clip, long first,
+                             long count);
 
 } // namespace zarn::test
