@@ -18,6 +18,10 @@ namespace {
 constexpr int kPollMs = 10;
 // An output that has heard nothing new this long is given up for the silent clock.
 constexpr qint64 kStallMs = 2000;
+// The server's clock is interpolated between its reports and may run a few ms ahead of the
+// device: a play on the output ends this long after its last frame by that clock (the stream
+// plays silence meanwhile), so it is never dropped while the device still holds any of it.
+constexpr std::int64_t kEndMarginMs = 15;
 // More samples than this cannot be a clip (and would not fit in memory anyway).
 constexpr std::int64_t kMaxSamples = std::int64_t{1} << 30;
 
@@ -288,7 +292,8 @@ void SoundWaveControl::Poll() {
     }
     const long position = CurrentPosition();
     const Feed feed = FeedNow();
-    if (feed.ended && Played() >= feed.fed) {
+    const std::int64_t margin = onDevice_ ? rate_ * kEndMarginMs / 1000 : 0;
+    if (feed.ended && Played() >= feed.fed + margin) {
         stopPosition_ = position;
         StopOutput();
         playing_ = false;
