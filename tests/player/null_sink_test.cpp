@@ -115,11 +115,17 @@ TEST_F(NullSinkPlay, TheClipsToneReachesTheSinkAsThePositionSays) {
 
     const std::vector<std::int16_t>& recorded = recorder_.Samples();
     const std::vector<test::Burst> bursts = FindBursts(recorded, kToneFloor);
-    ASSERT_EQ(bursts.size(), 2u) << "the tone is missing or broken up";
+    // The control's tone first, then paplay's; paplay may drop out on a busy machine, so its
+    // longest stretch is the yardstick.
+    ASSERT_GE(bursts.size(), 2u) << "the tone is missing";
     const test::Burst tone = bursts[0];
-    EXPECT_NEAR(RecordedMs(tone.end - tone.start), FramesToMs(kTone), 50);
+    EXPECT_NEAR(RecordedMs(tone.end - tone.start), FramesToMs(kTone), 50)
+        << "the tone broke up: the next stretch starts " << RecordedMs(bursts[1].start - tone.end) << " ms after it";
     const test::ToneFigures figures = test::MeasureTone(recorded, tone);
-    const test::ToneFigures reference = test::MeasureTone(recorded, bursts[1]);
+    const test::Burst yardstick =
+        *std::max_element(bursts.begin() + 1, bursts.end(),
+                          [](test::Burst a, test::Burst b) { return a.end - a.start < b.end - b.start; });
+    const test::ToneFigures reference = test::MeasureTone(recorded, yardstick);
     EXPECT_NEAR(20 * std::log10(figures.rms / reference.rms), 0, 1.0);
     EXPECT_NEAR(20 * std::log10(reference.rms / kToneRms), 0, 4.0) << "the server changes the level";
     EXPECT_NEAR(figures.hz, kToneHz, kToneHz * 0.02);
@@ -128,12 +134,13 @@ TEST_F(NullSinkPlay, TheClipsToneReachesTheSinkAsThePositionSays) {
     const double toneMs = recorder_.SampleMs(tone.start);
     const double latency = toneMs - FramesToMs(kLead) - playMs;
     PrintLatency(latency);
-    EXPECT_LT(latency, 1000);
+    EXPECT_LT(latency, 100);
 
-    // The end comes once the trailing silence has gone out too, not when the buffer was filled.
+    // The end comes once the trailing silence has gone out too, not when the buffer was filled
+    // (the recording's clock is good to a few ms).
     const double clipEndMs = recorder_.SampleMs(tone.end) + FramesToMs(kLead);
-    EXPECT_GT(doneMs_ - clipEndMs, -60) << "PlayDone came before the clip was heard out";
-    EXPECT_LT(doneMs_ - clipEndMs, 200) << "PlayDone came late";
+    EXPECT_GT(doneMs_ - clipEndMs, -15) << "PlayDone came before the clip was heard out";
+    EXPECT_LT(doneMs_ - clipEndMs, 100) << "PlayDone came late";
     EXPECT_EQ(done_, 1);
 
     // The cursor shows what is heard: while the tone sounds, the position is where its sound is.
@@ -145,8 +152,9 @@ TEST_F(NullSinkPlay, TheClipsToneReachesTheSinkAsThePositionSays) {
         worst = std::max(worst, std::abs(FramesToMs(position - heard)));
         ++checked;
     }
+    std::printf("position against the sound: %.1f ms at worst\n", worst);
     EXPECT_GT(checked, 20);
-    EXPECT_LT(worst, 100) << "the position runs ahead of or behind the sound";
+    EXPECT_LT(worst, 30) << "the position runs ahead of or behind the sound";
 }
 
 TEST_F(NullSinkPlay, ALoopedRangeComesRoundUntilStopped) {
@@ -188,7 +196,7 @@ TEST_F(NullSinkPlay, ALoopedRangeComesRoundUntilStopped) {
         EXPECT_NEAR(test::MeasureTone(recorded, bursts[i]).hz, kToneHz, kToneHz * 0.02);
     }
     // A stop silences the output; the buffered second is not played out.
-    EXPECT_LT(recorder_.SampleMs(bursts.back().end) - stopMs, 250);
+    EXPECT_LT(recorder_.SampleMs(bursts.back().end) - stopMs, 30);
 }
 
 } // namespace
