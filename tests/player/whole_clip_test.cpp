@@ -509,6 +509,24 @@ protected:
             ADD_FAILURE() << "clip set: " << problem;
     }
 
+    // Plays clips whose copy was not exact through the control once more: this time they must be.
+    void ExactAgain(const std::vector<TestClip>& clips) {
+        Recorder recorder;
+        ASSERT_TRUE(recorder.Start(sink_));
+        const ControlPlays control = PlayThroughControl(clips, 300);
+        QTest::qWait(300);
+        recorder.Stop();
+        const std::vector<Heard> byControl = HearPlays(clips, control.plays, recorder);
+        for (size_t i = 0; i < clips.size(); ++i) {
+            const test::Hearing& c = byControl[i].hearing;
+            std::printf("played again: %-26s samples differing %ld (%.0f ms)\n", clips[i].name.c_str(),
+                        c.differing, test::RecordedMs(double(c.headLost)));
+            EXPECT_EQ(c.differing, 0)
+                << clips[i].name << ": samples the control changed, in two plays; the first at "
+                << c.firstDiffering;
+        }
+    }
+
     // Plays the clips through the control, then through paplay, into one recording; `apartMs`
     // between plays, 0 for back to back. Checks every clip and prints its table line.
     void PlayAndCompare(const char* group, const std::vector<TestClip>& clips, int apartMs) {
@@ -525,6 +543,7 @@ protected:
         const std::vector<Heard> byPaplay = HearPlays(clips, paplay, recorder);
         PrintHeader(group);
         int sounding = 0, heard = 0, whole = 0, heardByPaplay = 0;
+        std::vector<TestClip> again;
         for (size_t i = 0; i < clips.size(); ++i) {
             PrintLine(clips[i], byControl[i], byPaplay[i]);
             SCOPED_TRACE(clips[i].name);
@@ -542,11 +561,11 @@ protected:
                                            << c.firstUnheard * 50 << " ms";
             EXPECT_EQ(c.loudInSilence, 0)
                 << "sound where the clip is silent, the first at " << c.firstLoud * 50 << " ms";
-            // Where paplay's copy came out sample for sample, the path is exact (PulseAudio; PipeWire
-            // mixes in floating point), and the control's copy must be too.
-            if (c.differing >= 0 && p.differing == 0) {
-                EXPECT_EQ(c.differing, 0) << "samples the control changed, the first at " << c.firstDiffering;
-            }
+            // Where paplay's copy came out sample for sample, the path is exact, and the control's
+            // copy must be too. Now and then the monitor shifts the head of a stream that joins the
+            // sink, paplay's as well as the control's: a copy that is not exact is played again
+            // below, and a fault of the control shows in both plays.
+            if (c.differing > 0 && p.differing == 0) again.push_back(clips[i]);
             if (control.plays[i].ended) {
                 EXPECT_GE(byControl[i].lateMs, -kClockSlackMs)
                     << "PlayDone before the last sample was played";
@@ -558,6 +577,7 @@ protected:
         }
         std::printf("control: %d of %d sounding windows heard, %d of %zu clips whole\n", heard, sounding,
                     whole, clips.size());
+        if (!again.empty()) ExactAgain(again);
         std::fflush(stdout);
         EXPECT_EQ(control.playDones, static_cast<int>(clips.size())) << "one PlayDone per play";
         // paplay is the yardstick, not under test: a client that misses its cue on a busy machine

@@ -368,9 +368,7 @@ long MatchingRun(const Samples& recording, long at, const Samples& clip, long fi
     const long end =
         std::min(static_cast<long>(recording.size()) - at, static_cast<long>(clip.size()) - first);
     long n = 0;
-    if (joining)
-        while (n < std::min(kJoinSlack, end) && recording[static_cast<size_t>(at + n)] == 0)
-            ++n;
+    if (joining) n = std::min(kJoinSlack, end); // the head, whatever the monitor made of it
     while (n < end && recording[static_cast<size_t>(at + n)] == clip[static_cast<size_t>(first + n)])
         ++n;
     return n;

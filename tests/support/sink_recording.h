@@ -167,14 +167,14 @@ using Samples = std::vector<std::int16_t>;
 bool WriteMono48k(const std::string& path, const Samples& samples);
 
 // Whenever a stream joins PulseAudio's null sink, its monitor misses the first few ms of it (the
-// sink has already passed that stretch on as silence when it rewinds to mix the newcomer in):
-// paplay's streams come out the same way. That much silence may stand for the first frames of a
-// play.
+// sink has already passed that stretch on as silence when it rewinds to mix the newcomer in), and
+// now and then PipeWire's monitor garbles them: paplay's streams come out the same way. The first
+// frames of a play, this many, are not compared.
 inline constexpr long kJoinSlack = kRecordRate * 25 / 1000;
 
 // How many frames of the clip from `first` on the recording holds from `at` on, until they
-// first differ; with `joining`, a play started there, and up to kJoinSlack of its frames may
-// have come out as silence.
+// first differ; with `joining`, a play started there, and its first kJoinSlack frames count as
+// matching.
 long MatchingRun(const Samples& recording, long at, const Samples& clip, long first, bool joining = false);
 
 // Where in the recording, at or after `from`, a play of the clip's frames [first, first + count)
