@@ -91,25 +91,25 @@ bool PulsePlayback::WaitLocked(const std::function<bool()>& done, int timeoutMs)
 bool PulsePlayback::Start(int rate, int channels, Fill fill) {
     pa_threaded_mainloop_lock(loop_);
     StopLocked();
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_S16NE;
-    spec.rate = static_cast<std::uint32_t>(std::max(rate, 0));
-    spec.channels = static_cast<std::uint8_t>(std::clamp(channels, 0, 255));
+    pa_sample_spec format{};
+    format.format = PA_SAMPLE_S16NE;
+    format.rate = static_cast<std::uint32_t>(std::max(rate, 0));
+    format.channels = static_cast<std::uint8_t>(std::clamp(channels, 0, 255));
     pa_channel_map map{};
-    bool ok = pa_context_get_state(context_) == PA_CONTEXT_READY && channels == spec.channels &&
-              pa_sample_spec_valid(&spec) &&
-              pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_WAVEEX) != nullptr;
-    if (ok) stream_ = pa_stream_new(context_, "Clip", &spec, &map);
+    bool ok = pa_context_get_state(context_) == PA_CONTEXT_READY && rate >= 1 && rate <= int{PA_RATE_MAX} &&
+              channels >= 1 && channels <= int{PA_CHANNELS_MAX} &&
+              pa_channel_map_init_extend(&map, format.channels, PA_CHANNEL_MAP_WAVEEX) != nullptr;
+    if (ok) stream_ = pa_stream_new(context_, "Clip", &format, &map);
     if (stream_) {
         fill_ = std::move(fill);
         rate_ = rate;
-        frameBytes_ = pa_frame_size(&spec);
+        frameBytes_ = pa_frame_size(&format);
         dataEnded_ = false;
         pa_stream_set_state_callback(stream_, OnStreamState, this);
         pa_stream_set_write_callback(stream_, OnWrite, this);
         pa_buffer_attr attr{};
         attr.maxlength = static_cast<std::uint32_t>(-1);
-        attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kLatencyUs, &spec));
+        attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kLatencyUs, &format));
         // The server starts playing once a buffer's worth is there; the fill pads the end of the
         // data with silence, so the last frames never wait for more.
         attr.prebuf = static_cast<std::uint32_t>(-1);
