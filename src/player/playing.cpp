@@ -3,8 +3,7 @@
 #include "config.h"
 #include "dates.h"
 #include "formats.h"
-#include "form_widgets.h"
-#include "framed_placement.h"
+#include "window_chrome.h"
 #include "latin1.h"
 #include "numbers.h"
 #include "overall.h"
@@ -51,7 +50,6 @@ constexpr const char* kSilentText = "No audio output on this machine: clips play
 constexpr const char* kCopyWaveTitle = "Copy ... Audio Clip";
 constexpr const char* kDisplaySwitchTitle = "WAV Display";
 
-const QColor kWindowGrey(192, 192, 192);
 const QColor kWaveColour(0, 0, 255);       // colour 9 of the 16-colour palette
 const QColor kMarkColour(128, 128, 255);   // S_Clip
 const QColor kCursorColour(200, 0, 0);     // Line1
@@ -424,12 +422,7 @@ void Playing::Load() {
     PaintState();
     show();
     ApplyPlacement();
-    PlaceWhenFramed(this, [this] {
-        if (!framedPlacementDone_) {
-            framedPlacementDone_ = true;
-            ApplyPlacement();
-        }
-    });
+    framedPlacement_.Shown(this, [this] { ApplyPlacement(); });
     s.PlayerLoaded = true;
     loaded_ = true;
     Run([this] { transport_->Start(); });

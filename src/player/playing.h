@@ -7,6 +7,7 @@
 #include "app_state.h"
 #include "clip_attributes.h"
 #include "prompter.h"
+#include "window_chrome.h"
 #include "transport.h"
 #include "wave_control.h"
 #include "waveform.h"
@@ -183,7 +184,7 @@ private:
     std::string ifbwText_;
     bool unloaded_ = false;
     bool loaded_ = false;
-    bool framedPlacementDone_ = false;
+    FramedPlacement framedPlacement_;
 };
 
 } // namespace zarn

@@ -1,7 +1,7 @@
 #include "sig_roll.h"
 
 #include "formats.h"
-#include "framed_placement.h"
+#include "window_chrome.h"
 #include "latin1.h"
 #include "menu_items.h"
 #include "paths.h"
@@ -286,11 +286,7 @@ void SigRoll::ApplyPlacement() {
 
 void SigRoll::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (!framedPlacementDone_)
-        PlaceWhenFramed(this, [this] {
-            framedPlacementDone_ = true;
-            ApplyPlacement();
-        });
+    framedPlacement_.Shown(this, [this] { ApplyPlacement(); });
 }
 
 int SigRoll::CurrentIndex() const {

@@ -6,6 +6,7 @@
 
 #include "panel_rules.h"
 #include "prompter.h"
+#include "window_chrome.h"
 #include "signal_list_model.h"
 
 #include <QMainWindow>
@@ -195,7 +196,7 @@ private:
     std::string sigListFileName_;
     const QWidget* placeUnder_ = nullptr; // Zarn_zed32's main window
     bool placeStandalone_ = false;
-    bool framedPlacementDone_ = false;
+    FramedPlacement framedPlacement_;
 };
 
 } // namespace zarn

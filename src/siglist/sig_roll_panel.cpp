@@ -52,17 +52,13 @@ constexpr const char* kHelpCancel = "IGNORE and Exit Edit/Add panel";
 constexpr const char* kHelpAddPanel = "Add New Signal ...";
 constexpr const char* kHelpEditPanel = "Edit Signal# ";
 
-QFont PanelFont() {
-    return QFont(QStringLiteral("Arial"), 8);
-}
-
 // A small sunken panel that carries a caption at its left and holds its field further right.
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption) {
     auto* l = new QLabel(QLatin1String(caption), parent);
     l->setObjectName(QLatin1String(name));
     l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    l->setFont(PanelFont());
+    l->setFont(EditPanelFont());
     return l;
 }
 
@@ -143,7 +139,7 @@ void SigRoll::BuildPanel() {
     PE->setObjectName(QStringLiteral("PE"));
     PE->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     PE->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    PE->setFont(PanelFont());
+    PE->setFont(EditPanelFont());
     PE->setMouseTracking(true);
     PE->resize(Px(kPanelDesignWidthTw), Px(kPanelHeightTw));
     PE->hide();
@@ -158,7 +154,7 @@ void SigRoll::BuildPanel() {
     auto makeEdit = [this](QWidget* parent, const char* name) {
         auto* e = new QLineEdit(parent);
         e->setObjectName(QLatin1String(name));
-        e->setFont(PanelFont());
+        e->setFont(EditPanelFont());
         PaintYellow(e);
         e->installEventFilter(this);
         return e;
@@ -171,7 +167,7 @@ void SigRoll::BuildPanel() {
     P_Det = new QComboBox(Lbl_Det);
     P_Det->setObjectName(QStringLiteral("P_Det"));
     P_Det->setEditable(false);
-    P_Det->setFont(PanelFont());
+    P_Det->setFont(EditPanelFont());
     PaintYellow(P_Det);
     P_Det->installEventFilter(this);
 
@@ -179,7 +175,7 @@ void SigRoll::BuildPanel() {
     for (int k = 0; k < 3; ++k) {
         auto* r = new QRadioButton(QLatin1String(sigCaptions[k]), PE);
         r->setObjectName(QStringLiteral("P_Sig_%1").arg(k));
-        r->setFont(PanelFont());
+        r->setFont(EditPanelFont());
         // All three may be off (several entries edited at once), so exclusivity is kept by hand.
         r->setAutoExclusive(false);
         r->installEventFilter(this);
@@ -197,11 +193,11 @@ void SigRoll::BuildPanel() {
 
     Chk_Lockout = new QCheckBox(QStringLiteral("Lockout"), PE);
     Chk_Lockout->setObjectName(QStringLiteral("Chk_Lockout"));
-    Chk_Lockout->setFont(PanelFont());
+    Chk_Lockout->setFont(EditPanelFont());
 
     P_Comment = new QPlainTextEdit(PE);
     P_Comment->setObjectName(QStringLiteral("P_Comment"));
-    P_Comment->setFont(PanelFont());
+    P_Comment->setFont(EditPanelFont());
     P_Comment->setTabChangesFocus(true);
     P_Comment->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     PaintYellow(P_Comment);
@@ -214,7 +210,7 @@ void SigRoll::BuildPanel() {
     // Enter stores the text in a slot of our choosing; the combo must not add or complete by itself.
     Cmb_Comment->setInsertPolicy(QComboBox::NoInsert);
     Cmb_Comment->setCompleter(nullptr);
-    Cmb_Comment->setFont(PanelFont());
+    Cmb_Comment->setFont(EditPanelFont());
     PaintYellow(Cmb_Comment);
     PaintYellow(Cmb_Comment->lineEdit());
     Cmb_Comment->installEventFilter(this);
@@ -226,7 +222,7 @@ void SigRoll::BuildPanel() {
     B_Cancel = new QPushButton(QStringLiteral("X"), PE);
     B_Cancel->setObjectName(QStringLiteral("B_Cancel"));
     for (QPushButton* b : {B_OK, B_Cancel}) {
-        b->setFont(PanelFont());
+        b->setFont(EditPanelFont());
         b->installEventFilter(this);
     }
     Chk_Lockout->installEventFilter(this);

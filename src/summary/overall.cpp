@@ -3,8 +3,7 @@
 #include "dates.h"
 #include "eventline.h"
 #include "formats.h"
-#include "form_widgets.h"
-#include "framed_placement.h"
+#include "window_chrome.h"
 #include "latin1.h"
 #include "numbers.h"
 #include "paths.h"
@@ -61,7 +60,6 @@ constexpr const char* kTooManyText =
 constexpr const char* kRowsCappedText =
     "The maximum number of 32,767 audio clips has been exceeded, the remaining clips can not be displayed";
 
-const QColor kWindowGrey(192, 192, 192);
 
 QLabel* MakePanel(QWidget* parent, const char* name) {
     auto* l = new QLabel(parent);
@@ -347,11 +345,7 @@ void Overall::ApplyPlacement() {
 
 void Overall::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!framedPlacementDone_)
-        PlaceWhenFramed(this, [this] {
-            framedPlacementDone_ = true;
-            ApplyPlacement();
-        });
+    framedPlacement_.Shown(this, [this] { ApplyPlacement(); });
 }
 
 // ---------------------------------------------------------------------------------------------

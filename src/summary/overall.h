@@ -6,6 +6,7 @@
 #include "app_state.h"
 #include "play_list.h"
 #include "prompter.h"
+#include "window_chrome.h"
 #include "summary_picture.h"
 
 #include <QWidget>
@@ -123,7 +124,7 @@ private:
     OverallHost host_;
     bool loaded_ = false;
     bool laidOut_ = false;
-    bool framedPlacementDone_ = false;
+    FramedPlacement framedPlacement_;
     // The layout in twips, as the last Layout-and-draw left it.
     int panel1WidthTw_ = 7650, panel1HeightTw_ = 5130, statusTopTw_ = 4815;
 };
