@@ -8,6 +8,7 @@
 #include "prompter.h"
 #include "window_chrome.h"
 #include "signal_list_model.h"
+#include "signal_list_port.h"
 
 #include <QMainWindow>
 
@@ -43,7 +44,7 @@ struct SigRollSetup {
     std::function<void(const std::string&)> listFileChanged;
 };
 
-class SigRoll : public QMainWindow {
+class SigRoll : public QMainWindow, public SignalListPort {
     Q_OBJECT
 public:
     SigRoll(Prompter& prompter, SigRollSetup setup, QWidget* parent = nullptr);
@@ -60,22 +61,22 @@ public:
     void PlaceStandalone();
 
     const std::string& SigListFileName() const { return sigListFileName_; }
-    SignalListModel& Model() { return *model_; }
-    const SignalList& List() const { return model_->List(); }
+    SignalListModel& Model() override { return *model_; }
+    const SignalList& List() const override { return model_->List(); }
 
     // Current entry (-1 = none) and highlighting, as the other windows and the tools use them.
     int CurrentIndex() const;
-    void SetCurrent(int index);
+    void SetCurrent(int index) override;
     bool IsHighlighted(int index) const;
-    void SetHighlighted(int index, bool on);
-    void UnhighlightAll();
+    void SetHighlighted(int index, bool on) override;
+    void UnhighlightAll() override;
     std::vector<int> HighlightedRows() const; // ascending
 
     // Writes the list through to SigListFileName. On failure the operator is warned and the list is
     // kept in memory; false is returned.
-    bool SaveList();
+    bool SaveList() override;
     // Refuses an addition to a full list with a warning; `command` is "ADD", "IMPORT" or "PASTE".
-    void WarnListFull(const char* command);
+    void WarnListFull(const char* command) override;
 
     // File commands
     void New();
