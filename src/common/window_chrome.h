@@ -46,8 +46,13 @@ struct LabelLook {
     Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter;
     std::optional<QFont> font;
     std::optional<QColor> background;
+
+    LabelLook& Sunken() { return sunken = true, *this; }
+    LabelLook& Align(Qt::Alignment a) { return align = a, *this; }
+    LabelLook& Font(const QFont& f) { return font = f, *this; }
+    LabelLook& Background(const QColor& c) { return background = c, *this; }
 };
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, const LabelLook& look);
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, const LabelLook& look = {});
 
 // The one-line help at a window's foot. A control attached to it puts its text there when the
 // pointer enters or moves over it, and, when asked, when it takes the focus. A text function is

@@ -17,6 +17,16 @@ struct SegmentTable {
     std::vector<double> stop;            // field 5 of its last counted clip line (date)
     std::vector<int> clipCount;          // clip lines with a non-empty level (field 6)
     std::vector<std::int16_t> maxNumber; // largest field 2 of those lines, rounded half to even
+
+    // Whether segment `s` (from 1) is counted and in every column.
+    bool Holds(int s) const {
+        const auto k = static_cast<std::size_t>(s);
+        return s >= 1 && s <= segCount && k < start.size() && k < stop.size() && k < clipCount.size() &&
+               k < maxNumber.size();
+    }
+    // The segment's start and stop dates; 0 when the table has no such entry.
+    double StartOf(int s) const { return s >= 0 && static_cast<std::size_t>(s) < start.size() ? start[static_cast<std::size_t>(s)] : 0.0; }
+    double StopOf(int s) const { return s >= 0 && static_cast<std::size_t>(s) < stop.size() ? stop[static_cast<std::size_t>(s)] : 0.0; }
 };
 
 // Called during the second pass with the percentage done, 100 * lines read / all lines

@@ -17,13 +17,13 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     InitHelpResource();
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral("ZARN Audio Playback32 Help"));
-    HelpView = new QTextBrowser(this);
-    HelpView->setObjectName(QStringLiteral("HelpView"));
-    HelpView->setOpenExternalLinks(false);
-    HelpView->setSource(QUrl(QStringLiteral("qrc:/help/manual.html")));
+    helpView_ = new QTextBrowser(this);
+    helpView_->setObjectName(QStringLiteral("HelpView"));
+    helpView_->setOpenExternalLinks(false);
+    helpView_->setSource(QUrl(QStringLiteral("qrc:/help/manual.html")));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(HelpView);
+    layout->addWidget(helpView_);
     resize(Px(11000), Px(11000));
 }
 

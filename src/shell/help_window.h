@@ -7,11 +7,13 @@ class QTextBrowser;
 
 namespace zarn {
 
-class HelpWindow : public QWidget {
+class HelpWindow final : public QWidget {
     Q_OBJECT
 public:
     explicit HelpWindow(QWidget* parent = nullptr);
-    QTextBrowser* HelpView;
+
+private:
+    QTextBrowser* helpView_;
 };
 
 } // namespace zarn

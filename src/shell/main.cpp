@@ -2,7 +2,7 @@
 #include "latin1.h"
 #include "qt_prompter.h"
 #include "zarn_app.h"
-#include "zarn_aud.h"
+#include "main_bar.h"
 
 #include <QApplication>
 #include <QDir>

@@ -11,22 +11,26 @@ class QProgressBar;
 
 namespace zarn {
 
-class loading : public QWidget {
+class ProgressWindow final : public QWidget {
     Q_OBJECT
 public:
-    explicit loading(QWidget* parent = nullptr);
+    explicit ProgressWindow(QWidget* parent = nullptr);
 
     // The activity text is the frame's caption.
     void SetActivity(const std::string& caption);
     // Sets the gauge and lets the window repaint (user input waits until the work is done).
     void SetPercent(int percent);
 
-    QGroupBox* Frame3D1;
-    QFrame* Panel3D1;
-    QProgressBar* Gauge1;
+    // Back to an empty gauge, without repainting.
+    void Reset();
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    QGroupBox* frame_;
+    QFrame* panel_;
+    QProgressBar* gauge_;
 };
 
 } // namespace zarn

@@ -1,11 +1,11 @@
-#include "zarn_aud.h"
+#include "main_bar.h"
 
 #include "bar_icons.h"
 #include "config.h"
 #include "export.h"
 #include "file_commands.h"
 #include "latin1.h"
-#include "loading.h"
+#include "progress_window.h"
 #include "menu_items.h"
 #include "paths.h"
 #include "segment_dialog.h"
@@ -35,72 +35,87 @@ constexpr const char* kOpenTitle = "Open... Audio File";
 constexpr const char* kDeleteTitle = "Delete... Audio File";
 constexpr const char* kExportTitle = "Export... Audio File Name";
 
-// Open and Delete share one file dialog: event files only, read-only box hidden.
+// Open and Delete share one file dialog: event files only, read-only box hidden. A typed name that
+// does not exist comes back to the command, which tells the operator under its own title.
 FileDialogRequest EventFileDialog(const char* title) {
     FileDialogRequest request;
     request.name = "CMDialog1";
     request.title = title;
     request.filter = "*.EVA|*.EVA";
-    request.mustExist = true;
     return request;
 }
 
 } // namespace
 
-Zarn_Aud::Zarn_Aud(ZarnApp& app) : app_(app) {
+MainBar::MainBar(ZarnApp& app) : app_(app) {
     setObjectName(QStringLiteral("Zarn_Aud"));
     setWindowTitle(QStringLiteral("ZARN Audio Playback32"));
     BuildMenus();
     BuildBar();
     setMinimumWidth(Px(kMinWidthTw));
     setFixedHeight(Px(kBarHeightTw));
+
+    const zarn::Models models = app_.Models();
+    connect(&models.recording, &RecordingModel::fileChanged, this,
+            [this, &recording = models.recording] { fileName_->setText(Qs(recording.EventFileName())); });
+    // Export is offered while a picture stands: a declined split leaves nothing to export from.
+    connect(&models.recording, &RecordingModel::summaryLoadedChanged, export_, &QAction::setEnabled);
+    connect(&models.play, &PlayModel::lockChanged, this, &MainBar::SetPlayerLock);
 }
 
-void Zarn_Aud::BuildMenus() {
-    File = menuBar()->addMenu(QStringLiteral("&File"));
-    File->setObjectName(QStringLiteral("File"));
-    F_Open = MakeAction(File, "F_Open", QStringLiteral("&Open..."));
-    F_Close = MakeAction(File, "F_Close", QStringLiteral("&Close"));
-    F_Delete = MakeAction(File, "F_Delete", QStringLiteral("&Delete..."));
-    Spacer1 = MakeSeparator(File, "Spacer1");
-    Export = MakeAction(File, "Export", QStringLiteral("&Export..."));
-    Export->setEnabled(false);
-    Spacer2 = MakeSeparator(File, "Spacer2");
-    F_Exit = MakeAction(File, "F_Exit", QStringLiteral("E&xit"));
-
-    List = menuBar()->addMenu(QStringLiteral("&List"));
-    List->setObjectName(QStringLiteral("List"));
-    F_List = MakeAction(List, "F_List", QStringLiteral("&Signal"));
-
-    IFBW = menuBar()->addMenu(QStringLiteral("&Config"));
-    IFBW->setObjectName(QStringLiteral("IFBW"));
-    IFBW_Default = MakeAction(IFBW, "IFBW_Default", QStringLiteral("&Default sig BW..."));
-
-    Help = menuBar()->addMenu(QStringLiteral("&Help"));
-    Help->setObjectName(QStringLiteral("Help"));
-    H_Contents = MakeAction(Help, "H_Contents", QStringLiteral("Help &Contents"));
-    H_Info = MakeAction(Help, "H_Info", QStringLiteral("&About"));
-
-    connect(F_Open, &QAction::triggered, this, &Zarn_Aud::F_Open_Click);
-    connect(F_Close, &QAction::triggered, this, &Zarn_Aud::F_Close_Click);
-    connect(F_Delete, &QAction::triggered, this, &Zarn_Aud::F_Delete_Click);
-    connect(Export, &QAction::triggered, this, &Zarn_Aud::Export_Click);
-    connect(F_Exit, &QAction::triggered, this, &Zarn_Aud::F_Exit_Click);
-    connect(F_List, &QAction::triggered, this, &Zarn_Aud::F_List_Click);
-    connect(IFBW_Default, &QAction::triggered, this, &Zarn_Aud::IFBW_Default_Click);
-    connect(H_Contents, &QAction::triggered, this, &Zarn_Aud::H_Contents_Click);
-    connect(H_Info, &QAction::triggered, this, &Zarn_Aud::H_Info_Click);
+// While the player plays, Open and Close are held.
+void MainBar::SetPlayerLock(bool locked) {
+    bOpen_->setVisible(!locked);
+    bClose_->setVisible(!locked);
+    fOpen_->setEnabled(!locked);
+    fClose_->setEnabled(!locked);
 }
 
-void Zarn_Aud::BuildBar() {
+void MainBar::BuildMenus() {
+    fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
+    fileMenu_->setObjectName(QStringLiteral("File"));
+    fOpen_ = MakeAction(fileMenu_, "F_Open", QStringLiteral("&Open..."));
+    fClose_ = MakeAction(fileMenu_, "F_Close", QStringLiteral("&Close"));
+    fDelete_ = MakeAction(fileMenu_, "F_Delete", QStringLiteral("&Delete..."));
+    spacer1_ = MakeSeparator(fileMenu_, "Spacer1");
+    export_ = MakeAction(fileMenu_, "Export", QStringLiteral("&Export..."));
+    export_->setEnabled(false);
+    spacer2_ = MakeSeparator(fileMenu_, "Spacer2");
+    fExit_ = MakeAction(fileMenu_, "F_Exit", QStringLiteral("E&xit"));
+
+    listMenu_ = menuBar()->addMenu(QStringLiteral("&List"));
+    listMenu_->setObjectName(QStringLiteral("List"));
+    fList_ = MakeAction(listMenu_, "F_List", QStringLiteral("&Signal"));
+
+    ifbwMenu_ = menuBar()->addMenu(QStringLiteral("&Config"));
+    ifbwMenu_->setObjectName(QStringLiteral("IFBW"));
+    ifbwDefault_ = MakeAction(ifbwMenu_, "IFBW_Default", QStringLiteral("&Default sig BW..."));
+
+    helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
+    helpMenu_->setObjectName(QStringLiteral("Help"));
+    hContents_ = MakeAction(helpMenu_, "H_Contents", QStringLiteral("Help &Contents"));
+    hInfo_ = MakeAction(helpMenu_, "H_Info", QStringLiteral("&About"));
+
+    connect(fOpen_, &QAction::triggered, this, &MainBar::F_Open_Click);
+    connect(fClose_, &QAction::triggered, this, &MainBar::F_Close_Click);
+    connect(fDelete_, &QAction::triggered, this, &MainBar::F_Delete_Click);
+    connect(export_, &QAction::triggered, this, &MainBar::Export_Click);
+    connect(fExit_, &QAction::triggered, this, &MainBar::F_Exit_Click);
+    connect(fList_, &QAction::triggered, this, &MainBar::F_List_Click);
+    connect(ifbwDefault_, &QAction::triggered, this, &MainBar::IFBW_Default_Click);
+    connect(hContents_, &QAction::triggered, this, &MainBar::H_Contents_Click);
+    connect(hInfo_, &QAction::triggered, this, &MainBar::H_Info_Click);
+}
+
+void MainBar::BuildBar() {
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("Bar"));
     setCentralWidget(central);
 
-    Panel1 = new QFrame(central);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    auto* buttons = new QHBoxLayout(Panel1);
+    panel1_ = new QFrame(central);
+    panel1_->setObjectName(QStringLiteral("Panel1"));
+    panel1_->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    auto* buttons = new QHBoxLayout(panel1_);
     buttons->setContentsMargins(Px(45), Px(45), Px(45), Px(45));
     buttons->setSpacing(Px(45));
 
@@ -109,16 +124,16 @@ void Zarn_Aud::BuildBar() {
         const char* name;
         QIcon (*icon)();
         const char* tip;
-        void (Zarn_Aud::*handler)();
+        void (MainBar::*handler)();
     };
     const ButtonDef defs[] = {
-        {B_Open, "B_Open", &OpenIcon, "Open... Audio File", &Zarn_Aud::F_Open_Click},
-        {B_Close, "B_Close", &CloseIcon, "Close", &Zarn_Aud::F_Close_Click},
-        {B_Delete, "B_Delete", &DeleteIcon, "Delete... Audio File", &Zarn_Aud::F_Delete_Click},
-        {B_Exit, "B_Exit", &ExitIcon, "Exit", &Zarn_Aud::F_Exit_Click},
+        {bOpen_, "B_Open", &OpenIcon, "Open... Audio File", &MainBar::F_Open_Click},
+        {bClose_, "B_Close", &CloseIcon, "Close", &MainBar::F_Close_Click},
+        {bDelete_, "B_Delete", &DeleteIcon, "Delete... Audio File", &MainBar::F_Delete_Click},
+        {bExit_, "B_Exit", &ExitIcon, "Exit", &MainBar::F_Exit_Click},
     };
     for (const ButtonDef& d : defs) {
-        d.button = new QPushButton(Panel1);
+        d.button = new QPushButton(panel1_);
         d.button->setObjectName(QLatin1String(d.name));
         d.button->setIcon(d.icon());
         d.button->setIconSize(QSize(Px(330), Px(330)));
@@ -128,25 +143,25 @@ void Zarn_Aud::BuildBar() {
         connect(d.button, &QPushButton::clicked, this, d.handler);
     }
 
-    P_FileName = new QLabel(central);
-    P_FileName->setObjectName(QStringLiteral("P_FileName"));
-    P_FileName->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    P_FileName->setFont(QFont(QStringLiteral("Arial"), 10));
-    P_FileName->setIndent(Px(90));
-    P_FileName->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    fileName_ = new QLabel(central);
+    fileName_->setObjectName(QStringLiteral("P_FileName"));
+    fileName_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    fileName_->setFont(QFont(QStringLiteral("Arial"), 10));
+    fileName_->setIndent(Px(90));
+    fileName_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 }
 
-void Zarn_Aud::LayoutBar() {
+void MainBar::LayoutBar() {
     const QWidget* bar = centralWidget();
     const int h = bar->height();
     const int margin = Px(30);
-    Panel1->setGeometry(0, margin, Px(kPanelWidthTw), h - 2 * margin);
-    const int nameWidth = width() - Panel1->width() - Px(kFileNameGapTw);
-    P_FileName->setGeometry(Panel1->width() + Px(kFileNameGapTw) / 2, margin, std::max(0, nameWidth),
+    panel1_->setGeometry(0, margin, Px(kPanelWidthTw), h - 2 * margin);
+    const int nameWidth = width() - panel1_->width() - Px(kFileNameGapTw);
+    fileName_->setGeometry(panel1_->width() + Px(kFileNameGapTw) / 2, margin, std::max(0, nameWidth),
                             h - 2 * margin);
 }
 
-void Zarn_Aud::resizeEvent(QResizeEvent* event) {
+void MainBar::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) return;
     // The bar keeps its height and a usable width whatever the operator drags it to.
@@ -156,7 +171,7 @@ void Zarn_Aud::resizeEvent(QResizeEvent* event) {
     app_.SetDependentWindowsVisible(true);
 }
 
-void Zarn_Aud::changeEvent(QEvent* event) {
+void MainBar::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange) return;
     if (windowState() & Qt::WindowMinimized)
@@ -165,7 +180,7 @@ void Zarn_Aud::changeEvent(QEvent* event) {
         app_.SetDependentWindowsVisible(true);
 }
 
-void Zarn_Aud::closeEvent(QCloseEvent* event) {
+void MainBar::closeEvent(QCloseEvent* event) {
     if (!app_.Exiting()) {
         app_.HelpQuit();
         app_.Exit();
@@ -173,72 +188,65 @@ void Zarn_Aud::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void Zarn_Aud::ClearOpenFile() {
-    AppState& s = app_.State();
-    s.EventFileName.clear();
-    s.EventFolder.clear();
-    P_FileName->clear();
+void MainBar::ClearOpenFile() {
+    app_.Models().recording.SetEventFile({}, {});
 }
 
-void Zarn_Aud::F_Open_Click() {
+void MainBar::F_Open_Click() {
     const auto chosen = app_.Prompts().OpenFile(EventFileDialog(kOpenTitle));
     if (!chosen) return;
     OpenEventFile(*chosen);
 }
 
-void Zarn_Aud::OpenEventFile(const std::string& path) {
-    AppState& s = app_.State();
+void MainBar::OpenEventFile(const std::string& path) {
+    RecordingModel& r = app_.Models().recording;
     if (!IsOpenableEventFile(path)) {
         app_.Prompts().Message(std::string("Warning message from: ") + kOpenTitle, "Can not find " + path,
                                MsgIcon::Exclamation, MsgButtons::Ok);
         return;
     }
-    s.EventFileName = path;
-    s.EventFolder = FolderOf(path);
-    P_FileName->setText(Qs(path));
+    r.SetEventFile(path, FolderOf(path));
     app_.UnloadPlayer();
     app_.UnloadSummary();
 
     app_.ShowLoading(" Please Wait...");
-    s.OpenBusy = true;
+    r.SetOpenBusy(true);
     QCoreApplication::processEvents();
-    s.OpenBusy = false;
+    r.SetOpenBusy(false);
 
     Segment dialog(this);
     const QRect bar = frameGeometry();
     const QPoint where(bar.left() + Px(kSegmentLeftTw), bar.top() + bar.height() - Px(kBelowBarOverlapTw));
     SegmentProgress progress;
     progress.percent = [this](int percent) {
-        if (loading* l = app_.Loading()) l->SetPercent(percent);
+        if (ProgressWindow* l = app_.Loading()) l->SetPercent(percent);
     };
     progress.counted = [this] { app_.UnloadLoading(); };
-    s.SelectedSegment = dialog.Load(path, where, progress) ? dialog.Choose() : 0;
-    s.Segments = dialog.TakeTable();
-    if (s.SelectedSegment < 1) {
-        s.SelectedSegment = 0;
+    const int chosen = dialog.Load(path, where, progress) ? dialog.Choose() : 0;
+    r.SetSelectedSegment(std::max(chosen, 0));
+    r.SetSegments(dialog.TakeTable());
+    if (chosen < 1) {
         ClearOpenFile();
         return;
     }
 
     app_.ShowLoading(" Please Wait...");
     QCoreApplication::processEvents();
-    // The clip table build takes the progress window down when it is done. Export is offered only
-    // when a picture stands: a declined split leaves nothing to export from.
-    const bool shown = app_.ShowSummary();
+    // The clip table build takes the progress window down when it is done.
+    app_.ShowSummary();
     app_.UnloadLoading();
-    Export->setEnabled(shown);
 }
 
-void Zarn_Aud::F_Close_Click() {
-    AppState& s = app_.State();
-    if (s.OpenBusy) return;
-    if (s.PlayerLoaded) app_.UnloadPlayer();
-    if (s.SummaryLoaded) app_.UnloadSummary();
+void MainBar::F_Close_Click() {
+    const zarn::Models models = app_.Models();
+    if (models.recording.OpenBusy()) return;
+    if (models.play.PlayerLoaded()) app_.UnloadPlayer();
+    if (models.recording.SummaryLoaded()) app_.UnloadSummary();
     app_.HideSignalList();
     ClearOpenFile();
 }
 
-void Zarn_Aud::F_Delete_Click() {
+void MainBar::F_Delete_Click() {
     const auto chosen = app_.Prompts().OpenFile(EventFileDialog(kDeleteTitle));
     if (!chosen) return;
     const std::string& path = *chosen;
@@ -247,7 +255,7 @@ void Zarn_Aud::F_Delete_Click() {
         app_.Prompts().Message(title, "Can not find " + path, MsgIcon::Exclamation, MsgButtons::Ok);
         return;
     }
-    if (path == app_.State().EventFileName) {
+    if (path == app_.Models().recording.EventFileName()) {
         app_.Prompts().Message(title,
                                "Can not delete the file that is currently in used.  Please close this file "
                                "before executing a DELETE command.",
@@ -266,7 +274,7 @@ void Zarn_Aud::F_Delete_Click() {
                                MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
-void Zarn_Aud::Export_Click() {
+void MainBar::Export_Click() {
     FileDialogRequest request;
     request.name = "CMDialog2";
     request.title = kExportTitle;
@@ -287,32 +295,28 @@ void Zarn_Aud::Export_Click() {
                                MsgIcon::Question, MsgButtons::OkCancel) != MsgAnswer::Ok)
         return;
 
-    AppState& s = app_.State();
-    Overall* summary = app_.Summary();
-    if (!summary || !s.SummaryLoaded) return;
     // An empty choice beeps and leaves the last Play's list in place; that list must not be
     // exported instead.
-    s.PlayListOnly = true;
-    const bool built = summary->BuildPlayList();
-    s.PlayListOnly = false;
-    if (!built) return;
+    if (!app_.BuildExportList()) return;
+    const zarn::Models models = app_.Models();
+    const RecordingModel& r = models.recording;
+    const PlayModel& play = models.play;
 
     ExportInput input;
-    const SegmentTable& seg = s.Segments;
-    const auto segment = static_cast<std::size_t>(s.SelectedSegment);
-    if (segment < seg.start.size()) input.segStart = seg.start[segment];
-    if (segment < seg.stop.size()) input.segStop = seg.stop[segment];
-    for (int k = 1; k <= s.PlayListCount && static_cast<std::size_t>(k) < s.PlayList.size(); ++k) {
-        const int c = s.PlayList[static_cast<std::size_t>(k)];
-        if (c >= 1 && c <= s.Table.ClipLine.Count()) input.lines.emplace_back(s.Table.ClipLine[c]);
+    input.segStart = r.SegmentStart();
+    input.segStop = r.SegmentStop();
+    const std::vector<int>& list = play.PlayList();
+    for (std::size_t k = 1; k < list.size(); ++k) {
+        const int c = list[k];
+        if (c >= 1 && c <= r.Table().ClipLine.Count()) input.lines.emplace_back(r.Table().ClipLine[c]);
     }
     if (input.lines.empty()) return;
-    input.eventFileName = s.EventFileName;
-    input.eventFolder = s.EventFolder;
+    input.eventFileName = r.EventFileName();
+    input.eventFolder = r.EventFolder();
 
     if (ExportWouldOverwriteSource(names, input)) {
         warn("The new clips " + ExportClipName(names.base, 1) + "... in " + names.targetFolder +
-             " would replace clips of the open file " + s.EventFileName +
+             " would replace clips of the open file " + r.EventFileName() +
              ".  Nothing was written; choose another name or folder.");
         return;
     }
@@ -320,23 +324,23 @@ void Zarn_Aud::Export_Click() {
         warn("The export to " + names.targetFile + " failed: " + r.error + ".  No event file was written.");
 }
 
-void Zarn_Aud::F_Exit_Click() {
+void MainBar::F_Exit_Click() {
     app_.Exit();
 }
 
-void Zarn_Aud::F_List_Click() {
+void MainBar::F_List_Click() {
     app_.ShowSignalList();
 }
 
-void Zarn_Aud::IFBW_Default_Click() {
+void MainBar::IFBW_Default_Click() {
     app_.ShowDefaultBandwidth();
 }
 
-void Zarn_Aud::H_Contents_Click() {
+void MainBar::H_Contents_Click() {
     app_.HelpContents();
 }
 
-void Zarn_Aud::H_Info_Click() {
+void MainBar::H_Info_Click() {
     app_.Prompts().Message("About ZARN Audio Playback32",
                            "ZARN Audio Playback32\n\nReviews the audio clips a monitoring station has "
                            "recorded: opens an audio event file, draws a segment's summary picture, plays "

@@ -1,4 +1,4 @@
-// The main window: a thin bar across the top of the screen with the open file's path, four
+// The main bar: a thin window across the top of the screen with the open file's path, four
 // picture buttons and the menu.
 #pragma once
 
@@ -16,10 +16,10 @@ namespace zarn {
 
 class ZarnApp;
 
-class Zarn_Aud : public QMainWindow {
+class MainBar final : public QMainWindow {
     Q_OBJECT
 public:
-    explicit Zarn_Aud(ZarnApp& app);
+    explicit MainBar(ZarnApp& app);
 
     // Open with a path already chosen (the file dialog's answer, or the command line).
     void OpenEventFile(const std::string& path);
@@ -36,15 +36,6 @@ public:
     void H_Contents_Click();
     void H_Info_Click();
 
-    QLabel* P_FileName;
-    QFrame* Panel1;
-    QPushButton *B_Open, *B_Close, *B_Delete, *B_Exit;
-    QMenu *File, *List, *IFBW, *Help;
-    QAction *F_Open, *F_Close, *F_Delete, *Spacer1, *Export, *Spacer2, *F_Exit;
-    QAction* F_List;
-    QAction* IFBW_Default;
-    QAction *H_Contents, *H_Info;
-
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -55,6 +46,16 @@ private:
     void BuildBar();
     void ClearOpenFile();
     void LayoutBar();
+    void SetPlayerLock(bool locked);
+
+    QLabel* fileName_;
+    QFrame* panel1_;
+    QPushButton *bOpen_, *bClose_, *bDelete_, *bExit_;
+    QMenu *fileMenu_, *listMenu_, *ifbwMenu_, *helpMenu_;
+    QAction *fOpen_, *fClose_, *fDelete_, *spacer1_, *export_, *spacer2_, *fExit_;
+    QAction* fList_;
+    QAction* ifbwDefault_;
+    QAction *hContents_, *hInfo_;
 
     ZarnApp& app_;
 };

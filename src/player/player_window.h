@@ -1,12 +1,13 @@
-// Playing: the player window. It plays the play list the summary window has just built, one clip
-// at a time, through the WAV control, shows the clip's waveform and attributes, and sends the
-// clip's signal into the signal list. The transport, the waveform numbers and the attribute rules
-// live in model code; this window wires them to its controls and to the other windows.
+// The player window. It plays the play list the summary window has just built, one clip at a
+// time, through the WAV control, shows the clip's waveform and attributes, and sends the clip's
+// signal into the signal list. The transport, the waveform numbers and the attribute rules live in
+// model code; this window wires them to its controls and announces its state in the models.
 #pragma once
 
-#include "app_state.h"
 #include "clip_attributes.h"
+#include "models.h"
 #include "prompter.h"
+#include "signal_list_port.h"
 #include "window_chrome.h"
 #include "transport.h"
 #include "wave_control.h"
@@ -31,21 +32,16 @@ class QScrollBar;
 
 namespace zarn {
 
-class Overall;
-class SigRoll;
-
-// What the window needs from the rest of the program.
-struct PlayingHost {
-    AppState* state = nullptr;
-    Prompter* prompter = nullptr;
-    std::function<Overall*()> summary;        // the summary window, or nullptr
-    std::function<SigRoll*()> signalList;     // loads the signal list window hidden if need be
-    std::function<void(bool)> lockMainWindow; // true: hide B_Open/B_Close, disable F_Open/F_Close
+// What the window is given besides the models.
+struct PlayerSetup {
+    // The signal list, loading it if need be; may give nullptr.
+    std::function<SignalListPort*()> signalList;
+    // The summary window the player is first placed beside, or nullptr.
+    std::function<const QWidget*()> anchor;
     // The WAV control; the real one plays on the default output.
     std::function<std::unique_ptr<WaveControl>()> makeWaveControl;
     // A wait of at least ms without handling events; the shared busy wait by default.
     std::function<void(int)> waitMs;
-    std::function<void()> unloaded; // the window is going
 };
 
 // The waveform picture O_WAV with its cursor line Line1 and mark rectangle S_Clip, in picture units.
@@ -75,16 +71,16 @@ private:
     double scaleWidth_ = 1;
 };
 
-class Playing : public QMainWindow {
+class PlayerWindow final : public QMainWindow {
     Q_OBJECT
 public:
-    explicit Playing(PlayingHost host, QWidget* parent = nullptr);
-    ~Playing() override;
+    PlayerWindow(Models models, Prompter& prompter, PlayerSetup setup, QWidget* parent = nullptr);
+    ~PlayerWindow() override;
 
-    // Window load: reads PlayList and PlayListCount, places and shows the window, locks the other
-    // windows and starts the first clip.
+    // Window load: takes the play list, places and shows the window, holds the other windows'
+    // play commands and starts the first clip.
     void Load();
-    // Window unload: stops play, hides the highlight, unlocks the other windows and remembers the
+    // Window unload: stops play, hides the highlight, releases the other windows and remembers the
     // place.
     void Unload();
     // Unload, hide and delete later: a handler of the window may be letting events run.
@@ -101,55 +97,38 @@ public:
     void Timer1_Timer();
 
     // Waveform
-    void LoadWaveform();
     void PressWave(Qt::MouseButton button, double x);
-    void Cmd_Refresh_Click();
-    void Scrl_WAV_Change(int value);
     void WAV_Display_On_Click();
 
     // Attributes and tools
-    void ShowSignalMatch();
     void ClassOptionClicked(int index);
     void Comments_Click();
     void SendToSignalList(SendMode mode);
     void CopyClipReport();
     void CopyWaveFile();
 
-    void LockOtherWindows();
-    void UnlockOtherWindows();
-
     const Transport& Transport_() const { return *transport_; }
     WaveControl& Wave1() { return *wave_; }
     bool Playing_() const; // neither Cmd_Pause nor Cmd_Stop is red
     bool Audible() const;
+    // The pointer was last over a class option: a click there changes the class.
+    bool ClassClickFlag() const { return classClickFlag_; }
 
-    // Window state
-    bool ClassClickFlag = false;
-
-    // Controls, named as the form names them.
-    QFrame *P_WAV, *Panel1, *Panel2;
-    WavePicture* O_WAV;
-    QScrollBar* Scrl_WAV;
-    QLabel* L_PlotFile;
-    QPushButton *Cmd_Loop, *Cmd_PlayClip, *Cmd_Play, *Cmd_Pause, *Cmd_Stop, *Cmd_Prev, *Cmd_Next;
-    QPushButton *Copy, *Cut, *Cmd_Refresh, *Comments;
-    QLabel *L_Chnl, *P_Chnl, *L_Freq, *P_Freq, *L_FileName, *P_FileName;
-    QLabel *L_StartTime, *P_StartTime, *L_StopTime, *P_StopTime, *L_Level, *P_Level;
-    std::array<QRadioButton*, 3> Clip_Status{};
-    QLineEdit* P_Comment;
-    QLabel* P_Help;
-    QAction* WAV_Display_On;
-    QTimer Timer1;
+signals:
+    // The window is going.
+    void unloaded();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    AppState& S() { return *host_.state; }
-    // The other windows, while this one is loaded; nullptr once it is unloaded.
-    Overall* Summary() const;
     void BuildWindow();
+    void BuildMenu();
+    void BuildWavePanel(QWidget* client);
+    void BuildTransportButtons(QWidget* client);
+    void BuildAttributes(QWidget* client);
+    void BuildClassPanel(QWidget* client);
     void BuildTransport();
     // Runs a handler of the transport, then paints what it left. An unload meanwhile (events run
     // inside handlers) stops whatever the handler started after it.
@@ -158,7 +137,11 @@ private:
     void ProcessEvents();
     void ShowClip(int clip);
     std::string ClipFilePath(int clip) const;
-    void HighlightClip(int clip);
+    void LockOtherWindows();
+    void UnlockOtherWindows();
+    void LoadWaveform();
+    void Cmd_Refresh_Click();
+    void ShowSignalMatch();
     void SelectClass(SignalClass cls);
     SignalClass SelectedClass() const;
     void SetCommentListed(bool listed);
@@ -167,24 +150,39 @@ private:
     void PauseForEdit(bool clearFlag);
     void SyncMarks(const Marks& marks);
     Marks CurrentMarks() const;
-    SigRoll* SignalListWindow() const;
+    SignalListPort* SignalList() const;
     void ShowPlotText(std::string_view text);
-    // Overall's S_IFBW caption, or the last one this window wrote when there is no summary window.
-    std::string IfbwCaption() const;
     void ApplyPlacement();
     void SetHelpTexts();
 
-    PlayingHost host_;
+    Models models_;
+    Prompter& prompter_;
+    PlayerSetup setup_;
     std::unique_ptr<WaveControl> wave_;
     std::unique_ptr<Transport> transport_;
     std::vector<int> playList_;
     WaveLayout layout_;
     MarkBox box_;
     ClipReadouts readouts_;
-    std::string ifbwText_;
+    bool classClickFlag_ = false;
     bool unloaded_ = false;
     bool loaded_ = false;
     FramedPlacement framedPlacement_;
+
+    QFrame *wavPanel_, *panel1_, *panel2_;
+    WavePicture* wavePicture_;
+    QScrollBar* wavScroll_;
+    QLabel* plotFile_;
+    QPushButton *cmdLoop_, *cmdPlayClip_, *cmdPlay_, *cmdPause_, *cmdStop_, *cmdPrev_, *cmdNext_;
+    QPushButton *copy_, *cut_, *cmdRefresh_, *comments_;
+    QLabel *lChnl_, *pChnl_, *lFreq_, *pFreq_, *lFileName_, *pFileName_;
+    QLabel *lStartTime_, *pStartTime_, *lStopTime_, *pStopTime_, *lLevel_, *pLevel_;
+    std::array<QRadioButton*, 3> clipStatus_{};
+    QLineEdit* pComment_;
+    QLabel* pHelp_;
+    HelpLine* helpLine_ = nullptr;
+    QAction* wavDisplayOn_;
+    QTimer timer1_;
 };
 
 } // namespace zarn
