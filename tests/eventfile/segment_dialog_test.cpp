@@ -2,6 +2,7 @@
 // chosen, and what it returns.
 #include "segment_dialog.h"
 
+#include "find_control.h"
 #include "temp_dir.h"
 
 #include <QApplication>
@@ -56,8 +57,17 @@ const std::string kEmptyStartTime = "STARTBYTRIGGER,06/15/04 08:30:00,AB0001.WAV
 
 const std::string kNoStart = Clip(1, "06/15/04 08:30:00", "06/15/04 08:30:10", "-60");
 
-std::string Text(const QLabel* label) {
-    return label->text().toStdString();
+using test::Control;
+
+// The dialog's controls, by name.
+std::string Text(const QObject& dialog, const char* label) {
+    return Control<QLabel>(&dialog, label)->text().toStdString();
+}
+QScrollBar* Scroll(const QObject& dialog) {
+    return Control<QScrollBar>(&dialog, "HScroll1");
+}
+QPushButton* Button(const QObject& dialog, const char* name) {
+    return Control<QPushButton>(&dialog, name);
 }
 
 // Answers the dialog from inside its modal loop; a dialog still up after the answer is rejected
@@ -111,36 +121,29 @@ TEST_F(SegmentDialogTest, CaptionsAndControls) {
     };
     for (const auto& l : labels) {
         SCOPED_TRACE(l.name);
-        const auto* label = dialog.findChild<QLabel*>(QLatin1String(l.name));
-        ASSERT_NE(label, nullptr);
+        const std::string text = Text(dialog, l.name);
         if (l.caption) {
-            EXPECT_EQ(Text(label), l.caption);
+            EXPECT_EQ(text, l.caption);
         }
     }
-    const auto* ok = dialog.findChild<QPushButton*>(QStringLiteral("OK"));
-    const auto* cancel = dialog.findChild<QPushButton*>(QStringLiteral("Cancel"));
-    ASSERT_NE(ok, nullptr);
-    ASSERT_NE(cancel, nullptr);
-    EXPECT_EQ(ok->text(), QStringLiteral("Ok"));
-    EXPECT_EQ(cancel->text(), QStringLiteral("X"));
-    const auto* scroll = dialog.findChild<QScrollBar*>(QStringLiteral("HScroll1"));
-    ASSERT_NE(scroll, nullptr);
-    EXPECT_EQ(scroll->minimum(), 1);
-    EXPECT_EQ(scroll->value(), 1);
-    EXPECT_NE(dialog.findChild<QFrame*>(QStringLiteral("Panel1")), nullptr);
+    EXPECT_EQ(Button(dialog, "OK")->text(), QStringLiteral("Ok"));
+    EXPECT_EQ(Button(dialog, "Cancel")->text(), QStringLiteral("X"));
+    EXPECT_EQ(Scroll(dialog)->minimum(), 1);
+    EXPECT_EQ(Scroll(dialog)->value(), 1);
+    EXPECT_NE(Control<QFrame>(&dialog, "Panel1"), nullptr);
     EXPECT_TRUE(dialog.isModal());
 }
 
 TEST_F(SegmentDialogTest, OneSegmentFixesTheScrollBar) {
     ASSERT_TRUE(Load(kOne));
     EXPECT_EQ(dialog.pos(), QPoint(40, 60));
-    EXPECT_FALSE(dialog.HScroll1->isEnabled());
-    EXPECT_EQ(Text(dialog.P_Segment), "1");
-    EXPECT_EQ(Text(dialog.P_TotalSeg), "1");
-    EXPECT_EQ(Text(dialog.P_TotalWav), "3");
-    EXPECT_EQ(Text(dialog.P_StartTime), "06/15/04 08:30:00");
-    EXPECT_EQ(Text(dialog.P_StopTime), "06/15/04 08:32:10");
-    EXPECT_TRUE(dialog.OK->isEnabled());
+    EXPECT_FALSE(Scroll(dialog)->isEnabled());
+    EXPECT_EQ(Text(dialog, "P_Segment"), "1");
+    EXPECT_EQ(Text(dialog, "P_TotalSeg"), "1");
+    EXPECT_EQ(Text(dialog, "P_TotalWav"), "3");
+    EXPECT_EQ(Text(dialog, "P_StartTime"), "06/15/04 08:30:00");
+    EXPECT_EQ(Text(dialog, "P_StopTime"), "06/15/04 08:32:10");
+    EXPECT_TRUE(Button(dialog, "OK")->isEnabled());
 }
 
 // What the dialog shows once the scroll bar is on segment `segment`.
@@ -160,18 +163,18 @@ class SegmentShown : public SegmentDialogTest, public ::testing::WithParamInterf
 TEST_P(SegmentShown, ScrollBarShowsTheSegment) {
     const ShownCase& c = GetParam();
     ASSERT_TRUE(Load(*c.text));
-    EXPECT_TRUE(dialog.HScroll1->isEnabled());
-    EXPECT_EQ(dialog.HScroll1->maximum(), std::stoi(c.totalSeg));
+    EXPECT_TRUE(Scroll(dialog)->isEnabled());
+    EXPECT_EQ(Scroll(dialog)->maximum(), std::stoi(c.totalSeg));
     // Step to the segment as the operator does, one click on the arrow at a time.
     for (int s = 1; s < c.segment; ++s)
-        dialog.HScroll1->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    EXPECT_EQ(dialog.HScroll1->value(), c.segment);
-    EXPECT_EQ(Text(dialog.P_Segment), std::to_string(c.segment));
-    EXPECT_EQ(Text(dialog.P_TotalSeg), c.totalSeg);
-    EXPECT_EQ(Text(dialog.P_TotalWav), c.clips);
-    EXPECT_EQ(Text(dialog.P_StartTime), c.start);
-    EXPECT_EQ(Text(dialog.P_StopTime), c.stop);
-    EXPECT_EQ(dialog.OK->isEnabled(), c.okEnabled);
+        Scroll(dialog)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(Scroll(dialog)->value(), c.segment);
+    EXPECT_EQ(Text(dialog, "P_Segment"), std::to_string(c.segment));
+    EXPECT_EQ(Text(dialog, "P_TotalSeg"), c.totalSeg);
+    EXPECT_EQ(Text(dialog, "P_TotalWav"), c.clips);
+    EXPECT_EQ(Text(dialog, "P_StartTime"), c.start);
+    EXPECT_EQ(Text(dialog, "P_StopTime"), c.stop);
+    EXPECT_EQ(Button(dialog, "OK")->isEnabled(), c.okEnabled);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, SegmentShown,
@@ -190,12 +193,12 @@ INSTANTIATE_TEST_SUITE_P(Files, SegmentShown,
 
 TEST_F(SegmentDialogTest, StepsBackToAChoosableSegment) {
     ASSERT_TRUE(Load(kThree));
-    dialog.HScroll1->setValue(3);
-    EXPECT_FALSE(dialog.OK->isEnabled());
-    dialog.HScroll1->setValue(1);
-    EXPECT_EQ(Text(dialog.P_Segment), "1");
-    EXPECT_EQ(Text(dialog.P_TotalWav), "2");
-    EXPECT_TRUE(dialog.OK->isEnabled());
+    Scroll(dialog)->setValue(3);
+    EXPECT_FALSE(Button(dialog, "OK")->isEnabled());
+    Scroll(dialog)->setValue(1);
+    EXPECT_EQ(Text(dialog, "P_Segment"), "1");
+    EXPECT_EQ(Text(dialog, "P_TotalWav"), "2");
+    EXPECT_TRUE(Button(dialog, "OK")->isEnabled());
     EXPECT_EQ(dialog.Table().segCount, 3);
     EXPECT_EQ(dialog.Table().clipCount, (std::vector<int>{0, 2, 1, 0}));
 }
@@ -205,9 +208,9 @@ TEST_F(SegmentDialogTest, OkReturnsTheSegmentShown) {
     bool shown = false;
     const int chosen = Choose(dialog, [&](Segment& d) {
         shown = true;
-        EXPECT_EQ(Text(d.findChild<QLabel*>(QStringLiteral("P_TotalSeg"))), "3");
-        d.findChild<QScrollBar*>(QStringLiteral("HScroll1"))->setValue(2);
-        QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("OK")), Qt::LeftButton);
+        EXPECT_EQ(Text(d, "P_TotalSeg"), "3");
+        Scroll(d)->setValue(2);
+        QTest::mouseClick(Button(d, "OK"), Qt::LeftButton);
     });
     EXPECT_TRUE(shown);
     EXPECT_EQ(chosen, 2);
@@ -218,17 +221,17 @@ TEST_F(SegmentDialogTest, OkReturnsTheSegmentShown) {
 TEST_F(SegmentDialogTest, OkOnAnEmptySegmentDoesNothing) {
     ASSERT_TRUE(Load(kThree));
     const int chosen = Choose(dialog, [](Segment& d) {
-        d.HScroll1->setValue(3);
-        QTest::mouseClick(d.OK, Qt::LeftButton);
+        Scroll(d)->setValue(3);
+        QTest::mouseClick(Button(d, "OK"), Qt::LeftButton);
         EXPECT_TRUE(d.isVisible()) << "a segment without clips cannot be chosen";
-        QTest::mouseClick(d.Cancel, Qt::LeftButton);
+        QTest::mouseClick(Button(d, "Cancel"), Qt::LeftButton);
     });
     EXPECT_EQ(chosen, 0);
 }
 
 TEST_F(SegmentDialogTest, CancelAndEscapeReturnNothing) {
     const std::vector<std::pair<const char*, std::function<void(Segment&)>>> answers = {
-        {"X", [](Segment& d) { QTest::mouseClick(d.Cancel, Qt::LeftButton); }},
+        {"X", [](Segment& d) { QTest::mouseClick(Button(d, "Cancel"), Qt::LeftButton); }},
         {"Escape", [](Segment& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
     };
     for (const auto& [name, answer] : answers) {
@@ -236,7 +239,7 @@ TEST_F(SegmentDialogTest, CancelAndEscapeReturnNothing) {
         Segment d;
         ASSERT_TRUE(d.Load(dir.write("AB.EVA", kThree), QPoint(0, 0)));
         // A segment is on show when the operator backs out.
-        d.HScroll1->setValue(2);
+        Scroll(d)->setValue(2);
         EXPECT_EQ(Choose(d, answer), 0);
         EXPECT_EQ(d.SelectedSegment(), 0);
         EXPECT_FALSE(d.isVisible());
@@ -258,8 +261,8 @@ TEST_F(SegmentDialogTest, ProgressRunsToTheEndAndTheCountIsReportedOnce) {
     EXPECT_EQ(percents.back(), 100);
     EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
     EXPECT_GE(percents.front(), 0);
-    EXPECT_EQ(Text(dialog.P_TotalSeg), "120");
-    EXPECT_EQ(dialog.HScroll1->maximum(), 120);
+    EXPECT_EQ(Text(dialog, "P_TotalSeg"), "120");
+    EXPECT_EQ(Scroll(dialog)->maximum(), 120);
 }
 
 TEST_F(SegmentDialogTest, NothingToChooseFromFileWithoutSegmentsOrUnreadable) {

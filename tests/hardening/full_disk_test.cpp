@@ -13,6 +13,7 @@
 #include "fake_prompter.h"
 #include "fake_wave_control.h"
 #include "file_size_limit.h"
+#include "find_control.h"
 #include "formats.h"
 #include "grid_frm2.h"
 #include "latin1.h"
@@ -29,6 +30,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -50,6 +52,7 @@ namespace zarn {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Control;
 using test::TempDir;
 
 enum class Trouble { FullDisk, ReadOnly };
@@ -214,7 +217,7 @@ public: // the tables' commands reach in
     void OpenRecording(const std::string& name, const std::string& text) {
         prompts.ExpectOpenFile("Open... Audio File", Write(name, text));
         test::SegmentAnswer answer = test::SegmentAnswer::Ok();
-        app->MainWindow()->F_Open_Click();
+        MainItem("F_Open")->trigger();
         ASSERT_TRUE(answer.Seen());
         ASSERT_NE(app->Summary(), nullptr);
     }
@@ -258,6 +261,8 @@ public: // the tables' commands reach in
         EXPECT_EQ(now, was);
     }
     SigRoll& List() { return *app->SignalList(); }
+    QAction* MainItem(const char* name) const { return Control<QAction>(app->MainWindow(), name); }
+    void SwitchWaveDisplay() const { Control<QAction>(app->Player(), "WAV_Display_On")->trigger(); }
     bool Full() const { return GetParam() == Trouble::FullDisk; }
 
     TempDir tmp;
@@ -286,11 +291,12 @@ TEST_P(FullDisk, ListChangesWarnAndKeepTheListInMemory) {
          [](FullDisk& t) {
              SigRoll& l = t.List();
              l.Add();
-             l.P_Freq->setFocus();
-             l.P_Freq->selectAll();
-             QTest::keyClicks(l.P_Freq, QStringLiteral("150"));
-             QTest::keyClick(l.P_Freq, Qt::Key_Return);
-             l.B_OK->click();
+             auto* freq = Control<QLineEdit>(&l, "P_Freq");
+             freq->setFocus();
+             freq->selectAll();
+             QTest::keyClicks(freq, QStringLiteral("150"));
+             QTest::keyClick(freq, Qt::Key_Return);
+             Control<QPushButton>(&l, "B_OK")->click();
          },
          3},
         {"paste",
@@ -383,12 +389,13 @@ TEST_P(FullDisk, AStoredCommentWarnsAndStaysInTheChooser) {
     QApplication::setActiveWindow(&l);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&l));
     l.Add();
+    auto* comment = Control<QComboBox>(&l, "Cmb_Comment");
     RUN_OR_SKIP([&] {
-        l.Cmb_Comment->setEditText(QStringLiteral("Net 4"));
-        QTest::keyClick(l.Cmb_Comment, Qt::Key_Return);
+        comment->setEditText(QStringLiteral("Net 4"));
+        QTest::keyClick(comment, Qt::Key_Return);
     });
     EXPECT_EQ(prompts.warnings, std::vector<std::string>{sigtext::kCommentWarnTitle});
-    EXPECT_EQ(l.Cmb_Comment->itemText(1), QStringLiteral("Net 4"));
+    EXPECT_EQ(comment->itemText(1), QStringLiteral("Net 4"));
     l.ClosePanel();
     ExpectUntouched();
 }
@@ -398,12 +405,13 @@ TEST_P(FullDisk, AStoredCommentWarnsAndStaysInTheChooser) {
 TEST_P(FullDisk, TheDefaultBandwidthWarnsAndAppliesUntilTheEnd) {
     Start();
     RUN_OR_SKIP([&] {
-        app->MainWindow()->IFBW_Default->trigger();
+        MainItem("IFBW_Default")->trigger();
         GridFrm2* d = app->DefaultBandwidth();
         ASSERT_NE(d, nullptr);
-        d->Value->selectAll();
-        QTest::keyClicks(d->Value, QStringLiteral("12.5"));
-        QTest::keyClick(d->Value, Qt::Key_Return);
+        auto* value = Control<QLineEdit>(d, "Value");
+        value->selectAll();
+        QTest::keyClicks(value, QStringLiteral("12.5"));
+        QTest::keyClick(value, Qt::Key_Return);
     });
     EXPECT_EQ(prompts.warnings, std::vector<std::string>{kReprocessTitle});
     EXPECT_DOUBLE_EQ(app->State().DefaultIfbw, 0.0125);
@@ -417,9 +425,9 @@ TEST_P(FullDisk, PlayerCommandsWarnAndKeepWhatTheyChanged) {
         std::string warning;
     };
     const std::vector<Case> cases = {
-        {"WAV display switch", [](FullDisk& t) { t.app->Player()->WAV_Display_On->trigger(); },
-         "WAV Display"},
-        {"send to the list", [](FullDisk& t) { t.app->Player()->Comments_Click(); }, sigtext::kSaveWarnTitle},
+        {"WAV display switch", [](FullDisk& t) { t.SwitchWaveDisplay(); }, "WAV Display"},
+        {"send to the list", [](FullDisk& t) { Control<QPushButton>(t.app->Player(), "Comments")->click(); },
+         sigtext::kSaveWarnTitle},
         {"copy wave",
          [](FullDisk& t) {
              t.prompts.ExpectSaveFile("Copy ... Audio Clip", t.place->file("COPY.WAV"));
@@ -447,9 +455,9 @@ TEST_P(FullDisk, ExportWarnsAndWritesNoEventFile) {
     Start();
     fs::create_directories(place->file("out"));
     OpenRecording();
-    app->Summary()->Play_Opt_Click(1); // every clip
+    Control<QRadioButton>(app->Summary(), "Play_Opt", 1)->click(); // every clip
     prompts.ExpectOpenFile("Export... Audio File Name", place->file("out/NEW.EVA"));
-    RUN_OR_SKIP([&] { app->MainWindow()->Export->trigger(); });
+    RUN_OR_SKIP([&] { MainItem("Export")->trigger(); });
     EXPECT_EQ(prompts.warnings, std::vector<std::string>{"Warning message from: Export... Audio File Name"});
     EXPECT_FALSE(fs::exists(place->file("out/NEW.EVA")));
     EXPECT_TRUE(app->State().SummaryLoaded);
@@ -468,7 +476,7 @@ TEST_P(FullDisk, DeleteTellsWhatCouldNotBeDeleted) {
     prompts.ExpectMessage("Confirmation from: Delete... Audio File",
                           old + " and its associated audio data files will be deleted.  Are you sure?",
                           MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
-    RUN_OR_SKIP([&] { app->MainWindow()->F_Delete_Click(); });
+    RUN_OR_SKIP([&] { MainItem("F_Delete")->trigger(); });
     if (Full()) {
         EXPECT_TRUE(prompts.warnings.empty());
         EXPECT_FALSE(fs::exists(old));
@@ -492,7 +500,7 @@ TEST_P(FullDisk, ASegmentSplitLeavesTheEventFileWhole) {
                           MsgIcon::Question, MsgButtons::OkCancel, MsgAnswer::Ok);
     RUN_OR_SKIP([&] {
         test::SegmentAnswer answer = test::SegmentAnswer::Ok();
-        app->MainWindow()->F_Open_Click();
+        MainItem("F_Open")->trigger();
         EXPECT_TRUE(answer.Seen());
     });
     EXPECT_EQ(prompts.warnings, std::vector<std::string>{"Too many frequencies"});
@@ -529,14 +537,14 @@ TEST_P(FullDisk, TargetsThatAreNoFilesStopEvenRoot) {
          [](FullDisk& t) {
              fs::remove(t.place->file("Zarn_Aud.Ini"));
              fs::create_directories(t.place->file("Zarn_Aud.Ini"));
-             t.app->Player()->WAV_Display_On->trigger();
+             t.SwitchWaveDisplay();
          },
          "WAV Display"},
         {"export under a file",
          [](FullDisk& t) {
              t.prompts.ExpectOpenFile("Export... Audio File Name", t.place->file("STATION.SIG/NEW.EVA"));
              t.app->Summary()->Play_Opt_Click(1);
-             t.app->MainWindow()->Export->trigger();
+             t.MainItem("Export")->trigger();
          },
          "Warning message from: Export... Audio File Name"},
     };

@@ -6,6 +6,7 @@
 #include "playing.h"
 
 #include "app_fixture.h"
+#include "find_control.h"
 #include "overall.h"
 #include "segment_answer.h"
 #include "sink_recording.h"
@@ -14,6 +15,9 @@
 #include "zarn_app.h"
 #include "zarn_aud.h"
 
+#include <QAction>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -87,7 +91,7 @@ protected:
         eva += "STOPBYTRIGGER,01/02/05 10:30:00,CL000" + std::to_string(clips.size()) + ".WAV\r\n";
         prompter.ExpectOpenFile("Open... Audio File", tmp.write("CLIP0102.EVA", eva));
         test::SegmentAnswer answer = test::SegmentAnswer::Ok();
-        app->MainWindow()->F_Open_Click();
+        test::Control<QAction>(app->MainWindow(), "F_Open")->trigger();
         EXPECT_TRUE(answer.Seen());
         return paths;
     }
@@ -96,8 +100,9 @@ protected:
     // gone through the list and the recording, which comes `latencyMs` late, has caught up.
     void PlayAll(int clips, int latencyMs = 10) {
         ASSERT_NE(app->Summary(), nullptr);
-        app->Summary()->Play_Opt_Click(1); // the whole segment, in time order
-        app->Summary()->Play_Click();
+        test::Control<QRadioButton>(app->Summary(), "Play_Opt", 1)
+            ->click(); // the whole segment, in time order
+        test::Control<QPushButton>(app->Summary(), "Play")->click();
         ASSERT_NE(app->Player(), nullptr);
         ASSERT_EQ(State().PlayListCount, clips);
         // The list is through when the last clip is shown and Play is black again.

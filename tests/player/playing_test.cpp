@@ -5,6 +5,7 @@
 
 #include "app_fixture.h"
 #include "fake_wave_control.h"
+#include "find_control.h"
 #include "latin1.h"
 #include "overall.h"
 #include "segment_answer.h"
@@ -34,6 +35,7 @@
 namespace zarn {
 namespace {
 
+using test::Control;
 using test::Wav8;
 
 // A NETORA recording: three clips; the second one's file is missing.
@@ -63,7 +65,7 @@ protected:
         app->PlayerWaitMs = [](int) {};
         prompter.ExpectOpenFile("Open... Audio File", tmp.write("NETA0102.EVA", kNetora));
         test::SegmentAnswer answer = test::SegmentAnswer::Ok();
-        Main()->F_Open_Click();
+        Control<QAction>(Main(), "F_Open")->trigger();
         ASSERT_TRUE(answer.Seen());
         ASSERT_NE(app->Summary(), nullptr);
     }
@@ -72,7 +74,16 @@ protected:
     Overall& Summary() const { return *app->Summary(); }
     SigRoll& List() const { return *app->SignalListIfLoaded(); }
     Playing& Player() const { return *app->Player(); }
-    std::string Text(const QLabel* l) const { return l->text().toStdString(); }
+    // The player's controls, by name.
+    template <class T> T* Get(const char* name) const { return Control<T>(&Player(), name); }
+    QPushButton* Button(const char* name) const { return Get<QPushButton>(name); }
+    QLineEdit* Comment() const { return Get<QLineEdit>("P_Comment"); }
+    QRadioButton* ClassOption(int i) const { return Control<QRadioButton>(&Player(), "Clip_Status", i); }
+    WavePicture& Wave() const { return *Get<WavePicture>("O_WAV"); }
+    std::string Text(const char* name) const { return Get<QLabel>(name)->text().toStdString(); }
+    SummaryPicture& Picture() const { return *Control<SummaryPicture>(&Summary(), "O_Picture"); }
+    bool SummaryChecks() const { return Control<QCheckBox>(&Summary(), "Chk_time")->isEnabled(); }
+    bool SummaryPlays() const { return Control<QPushButton>(&Summary(), "Play")->isEnabled(); }
     ButtonColour Looks(ButtonColour TransportLooks::*button) const {
         return Player().Transport_().Looks.*button;
     }
@@ -87,42 +98,43 @@ protected:
     }
 
     bool OthersLocked() const {
-        return !Summary().Play->isEnabled() && !Summary().Play_Opt[0]->isEnabled() &&
-               Main()->B_Open->isHidden() && !Main()->F_Close->isEnabled();
+        return !SummaryPlays() && !Control<QRadioButton>(&Summary(), "Play_Opt", 0)->isEnabled() &&
+               Control<QPushButton>(Main(), "B_Open")->isHidden() &&
+               !Control<QAction>(Main(), "F_Close")->isEnabled();
     }
 
     test::FakeWaveControl* wave = nullptr;
 };
 
 TEST_F(PlayingTest, SummaryPlayOpensThePlayerWhichPlaysThroughTheListSkippingMissingFiles) {
-    Summary().Play_Opt_Click(1); // Time 1 - 2: the whole segment
-    Summary().Play_Click();
+    Control<QRadioButton>(&Summary(), "Play_Opt", 1)->click(); // Time 1 - 2: the whole segment
+    Control<QPushButton>(&Summary(), "Play")->click();
     ASSERT_EQ(State().PlayListCount, 3);
     ASSERT_NE(app->Player(), nullptr);
     Playing& p = Player();
     EXPECT_TRUE(p.isVisible());
     EXPECT_EQ(p.windowTitle(), QStringLiteral("Play_Audio Clip"));
-    EXPECT_EQ(Text(p.L_Chnl), "Track#");
-    EXPECT_EQ(Text(p.P_FileName), "NT0001.WAV");
-    EXPECT_EQ(Text(p.P_Chnl), "001");
-    EXPECT_EQ(Text(p.P_Freq), "0145.0000 M");
-    EXPECT_EQ(Text(p.P_StartTime), "01/02/05 10:00:10");
-    EXPECT_EQ(Text(p.P_Level), "-80 dBm");
+    EXPECT_EQ(Text("L_Chnl"), "Track#");
+    EXPECT_EQ(Text("P_FileName"), "NT0001.WAV");
+    EXPECT_EQ(Text("P_Chnl"), "001");
+    EXPECT_EQ(Text("P_Freq"), "0145.0000 M");
+    EXPECT_EQ(Text("P_StartTime"), "01/02/05 10:00:10");
+    EXPECT_EQ(Text("P_Level"), "-80 dBm");
     EXPECT_TRUE(State().PlayerLoaded);
     EXPECT_EQ(State().SelectedClip, 1);
     EXPECT_TRUE(OthersLocked());
-    EXPECT_FALSE(Summary().Chk_time->isEnabled());
-    EXPECT_TRUE(Summary().O_Picture->Shape1.visible);
-    EXPECT_DOUBLE_EQ(Summary().O_Picture->Shape1.y1, 0); // row 1
+    EXPECT_FALSE(SummaryChecks());
+    EXPECT_TRUE(Picture().Shape1.visible);
+    EXPECT_DOUBLE_EQ(Picture().Shape1.y1, 0); // row 1
     EXPECT_TRUE(p.Timer1.isActive());
     EXPECT_EQ(Looks(&TransportLooks::Cmd_Play), ButtonColour::Red);
-    EXPECT_EQ(p.Cmd_Play->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
-    EXPECT_TRUE(p.L_PlotFile->isHidden()); // the waveform is drawn
+    EXPECT_EQ(Button("Cmd_Play")->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
+    EXPECT_TRUE(Get<QLabel>("L_PlotFile")->isHidden()); // the waveform is drawn
     ASSERT_EQ(wave->started.size(), 1u);
 
     // The missing second clip is passed over; the third plays whole.
     wave->Finish();
-    EXPECT_EQ(Text(p.P_FileName), "NT0003.WAV");
+    EXPECT_EQ(Text("P_FileName"), "NT0003.WAV");
     EXPECT_EQ(State().SelectedClip, 3);
     ASSERT_EQ(wave->started.size(), 2u);
     EXPECT_EQ(wave->started.back(), (test::FakeWaveControl::Started{tmp.file("NT0003.WAV"), 0, 500, false}));
@@ -131,7 +143,7 @@ TEST_F(PlayingTest, SummaryPlayOpensThePlayerWhichPlaysThroughTheListSkippingMis
     // The end of the list: stopped on the last clip, the other windows free again.
     wave->Finish();
     EXPECT_EQ(Looks(&TransportLooks::Cmd_Stop), ButtonColour::Red);
-    EXPECT_EQ(Text(p.P_FileName), "NT0003.WAV");
+    EXPECT_EQ(Text("P_FileName"), "NT0003.WAV");
     EXPECT_FALSE(OthersLocked());
     EXPECT_FALSE(p.Timer1.isActive());
 
@@ -141,9 +153,9 @@ TEST_F(PlayingTest, SummaryPlayOpensThePlayerWhichPlaysThroughTheListSkippingMis
     Flush();
     EXPECT_EQ(app->Player(), nullptr);
     EXPECT_FALSE(State().PlayerLoaded);
-    EXPECT_FALSE(Summary().O_Picture->Shape1.visible);
-    EXPECT_TRUE(Summary().Chk_time->isEnabled());
-    EXPECT_TRUE(Summary().Play->isEnabled());
+    EXPECT_FALSE(Picture().Shape1.visible);
+    EXPECT_TRUE(SummaryChecks());
+    EXPECT_TRUE(SummaryPlays());
     EXPECT_GE(State().PlayerLeft, 0);
     const int left = State().PlayerLeft, top = State().PlayerTop;
     PlayList({1});
@@ -153,47 +165,46 @@ TEST_F(PlayingTest, SummaryPlayOpensThePlayerWhichPlaysThroughTheListSkippingMis
 
 TEST_F(PlayingTest, NextAndPrevStepStoppedAndAClipWithoutAFileSaysSo) {
     PlayList({1, 2, 3});
-    Playing& p = Player();
-    p.Cmd_Next_Click(); // grey while playing
-    EXPECT_EQ(Text(p.P_FileName), "NT0001.WAV");
-    p.Cmd_Stop_Click();
+    Button("Cmd_Next")->click(); // grey while playing
+    EXPECT_EQ(Text("P_FileName"), "NT0001.WAV");
+    Button("Cmd_Stop")->click();
     EXPECT_FALSE(OthersLocked());
     EXPECT_EQ(Looks(&TransportLooks::Cmd_Next), ButtonColour::Black);
 
-    p.Cmd_Next_Click();
-    EXPECT_EQ(Text(p.P_FileName), "NT0002.WAV");
-    EXPECT_EQ(p.L_PlotFile->text(), QStringLiteral("File Not Found"));
-    EXPECT_FALSE(p.Copy->isEnabled());
+    Button("Cmd_Next")->click();
+    EXPECT_EQ(Text("P_FileName"), "NT0002.WAV");
+    EXPECT_EQ(Get<QLabel>("L_PlotFile")->text(), QStringLiteral("File Not Found"));
+    EXPECT_FALSE(Button("Copy")->isEnabled());
     EXPECT_EQ(Looks(&TransportLooks::Cmd_Stop), ButtonColour::Red);
-    EXPECT_FALSE(p.O_WAV->cursorVisible);
+    EXPECT_FALSE(Wave().cursorVisible);
     const std::size_t plays = wave->started.size();
 
-    p.Cmd_Next_Click();
-    p.Cmd_Next_Click(); // already on the last clip: only the looks change
-    EXPECT_EQ(Text(p.P_FileName), "NT0003.WAV");
-    EXPECT_TRUE(p.Copy->isEnabled());
+    Button("Cmd_Next")->click();
+    Button("Cmd_Next")->click(); // already on the last clip: only the looks change
+    EXPECT_EQ(Text("P_FileName"), "NT0003.WAV");
+    EXPECT_TRUE(Button("Copy")->isEnabled());
     EXPECT_EQ(wave->started.size(), plays); // stepping never plays
 
     // A file that is there but no WAV is not "not found".
     tmp.write("NT0001.WAV", "not a wave file");
     wave->SetFile(tmp.file("NT0001.WAV"), 0);
-    p.Cmd_Prev_Click();
-    p.Cmd_Prev_Click();
-    EXPECT_EQ(Text(p.P_FileName), "NT0001.WAV");
-    EXPECT_EQ(p.L_PlotFile->text(), QStringLiteral("File Not Playable"));
-    EXPECT_FALSE(p.Copy->isEnabled());
+    Button("Cmd_Prev")->click();
+    Button("Cmd_Prev")->click();
+    EXPECT_EQ(Text("P_FileName"), "NT0001.WAV");
+    EXPECT_EQ(Get<QLabel>("L_PlotFile")->text(), QStringLiteral("File Not Playable"));
+    EXPECT_FALSE(Button("Copy")->isEnabled());
 }
 
 TEST_F(PlayingTest, MarksPlayARangeAndHideHighlightClearsThem) {
     PlayList({1});
     Playing& p = Player();
-    p.Cmd_Stop_Click();
-    const double w = p.O_WAV->ScaleWidth();
+    Button("Cmd_Stop")->click();
+    const double w = Wave().ScaleWidth();
     p.PressWave(Qt::LeftButton, w / 4);
     p.PressWave(Qt::RightButton, w / 2);
     EXPECT_EQ(Looks(&TransportLooks::Cmd_PlayClip), ButtonColour::Black);
-    EXPECT_TRUE(p.O_WAV->box.visible);
-    p.Cmd_PlayClip_Click();
+    EXPECT_TRUE(Wave().box.visible);
+    Button("Cmd_PlayClip")->click();
     ASSERT_FALSE(wave->started.empty());
     EXPECT_EQ(wave->started.back(),
               (test::FakeWaveControl::Started{tmp.file("NT0001.WAV"), 500, 1000, false}));
@@ -201,60 +212,59 @@ TEST_F(PlayingTest, MarksPlayARangeAndHideHighlightClearsThem) {
     // The end of a range looks paused there.
     EXPECT_EQ(Looks(&TransportLooks::Cmd_Pause), ButtonColour::Red);
 
-    p.Cmd_Refresh_Click();
-    EXPECT_FALSE(p.O_WAV->box.visible);
+    Button("Cmd_Refresh")->click();
+    EXPECT_FALSE(Wave().box.visible);
     EXPECT_EQ(Looks(&TransportLooks::Cmd_Loop), ButtonColour::Grey);
 }
 
 TEST_F(PlayingTest, TheWaveDisplaySwitchClearsThePictureAndRewritesTheConfiguration) {
     PlayList({1});
-    Playing& p = Player();
-    ASSERT_TRUE(p.WAV_Display_On->isChecked());
-    p.WAV_Display_On->trigger();
-    EXPECT_FALSE(p.WAV_Display_On->isChecked());
+    QAction* display = Get<QAction>("WAV_Display_On");
+    ASSERT_TRUE(display->isChecked());
+    display->trigger();
+    EXPECT_FALSE(display->isChecked());
     EXPECT_FALSE(State().WavDisplayOn);
     EXPECT_EQ(tmp.read(tmp.file("Zarn_Aud.Ini")), "[WAV Display]\r\nOFF\r\n[IFBW]\r\n25\r\n");
-    p.WAV_Display_On->trigger();
+    display->trigger();
     EXPECT_TRUE(State().WavDisplayOn);
     EXPECT_EQ(tmp.read(tmp.file("Zarn_Aud.Ini")), "[WAV Display]\r\nON\r\n[IFBW]\r\n25\r\n");
-    EXPECT_TRUE(p.L_PlotFile->isHidden());
+    EXPECT_TRUE(Get<QLabel>("L_PlotFile")->isHidden());
 }
 
 TEST_F(PlayingTest, SendingPutsTheSignalIntoTheListWindowAndItsFile) {
     PlayList({1, 2});
-    Playing& p = Player();
     // 145.00 is not listed: no class tools; the send adds "?s" with COR 10 and priority 9.
-    EXPECT_TRUE(p.P_Comment->isHidden());
-    p.Comments_Click();
+    EXPECT_TRUE(Comment()->isHidden());
+    Button("Comments")->click();
     EXPECT_EQ(Looks(&TransportLooks::Cmd_Pause), ButtonColour::Red); // the send paused play
     ASSERT_EQ(List().List().Count(), 2);
     const std::string added = List().List().Line(0);
     EXPECT_EQ(added.substr(0, 26), " 00145.00000   00.025   10");
     EXPECT_EQ(added.substr(35, 3), "?s ");
     EXPECT_TRUE(List().IsHighlighted(0));
-    EXPECT_EQ(Text(Summary().C_Status), "   <?s >,   ");
+    EXPECT_EQ(Control<QLabel>(&Summary(), "C_Status")->text().toStdString(), "   <?s >,   ");
     EXPECT_NE(tmp.read(tmp.file("~FREQ.SIG")).find("00145.00000,"), std::string::npos);
 
     // The clip report of a NETORA clip.
-    p.CopyClipReport();
+    Button("Cut")->click();
     const std::string report = QGuiApplication::clipboard()->text().toStdString();
     EXPECT_NE(report.find("Collection Type:   NETORA\r\nWave Filename:   NT0001.WAV\r\n"), std::string::npos);
     EXPECT_NE(report.find("Setup:   Track# 001, 0145.0000 MHz\r\n"), std::string::npos);
 
     // The second clip's signal is listed: its class and comment show, and sending again asks.
-    p.Cmd_Stop_Click();
-    p.Cmd_Next_Click();
-    EXPECT_FALSE(p.P_Comment->isHidden());
-    EXPECT_EQ(p.P_Comment->text(), QStringLiteral("tower"));
-    EXPECT_TRUE(p.Clip_Status[2]->isChecked());
-    EXPECT_EQ(p.P_Comment->palette().color(QPalette::Base), QColor(255, 255, 0));
+    Button("Cmd_Stop")->click();
+    Button("Cmd_Next")->click();
+    EXPECT_FALSE(Comment()->isHidden());
+    EXPECT_EQ(Comment()->text(), QStringLiteral("tower"));
+    EXPECT_TRUE(ClassOption(2)->isChecked());
+    EXPECT_EQ(Comment()->palette().color(QPalette::Base), QColor(255, 255, 0));
     prompter.ExpectMessage(
         "EDIT Signal... CONFIRMATION:",
         "Freq = 0145.0300 MHz is already available in the Signal List.  Do you want to replace it "
         "with new data?",
         MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No);
     const std::string before = tmp.read(tmp.file("~FREQ.SIG"));
-    p.Comments_Click();
+    Button("Comments")->click();
     EXPECT_EQ(List().List().Count(), 2);
     EXPECT_EQ(tmp.read(tmp.file("~FREQ.SIG")), before);
 }
@@ -262,22 +272,21 @@ TEST_F(PlayingTest, SendingPutsTheSignalIntoTheListWindowAndItsFile) {
 TEST_F(PlayingTest, CommentKeysAndClassClicksReplaceTheEntryWithoutAsking) {
     tmp.write("NT0002.WAV", Wav8(300));
     PlayList({2});
-    Playing& p = Player();
-    p.P_Comment->setFocus();
-    QTest::keyClicks(p.P_Comment, ",x");
-    EXPECT_EQ(p.P_Comment->text(), QStringLiteral("tower;x"));
+    Comment()->setFocus();
+    QTest::keyClicks(Comment(), ",x");
+    EXPECT_EQ(Comment()->text(), QStringLiteral("tower;x"));
     EXPECT_EQ(Looks(&TransportLooks::Cmd_Pause), ButtonColour::Red); // typing paused play
-    EXPECT_EQ(p.P_Comment->palette().color(QPalette::Base), QColor(255, 255, 255));
-    QTest::keyClick(p.P_Comment, Qt::Key_Escape);
-    EXPECT_EQ(p.P_Comment->text(), QStringLiteral("tower"));
-    EXPECT_EQ(p.P_Comment->palette().color(QPalette::Base), QColor(255, 255, 0));
+    EXPECT_EQ(Comment()->palette().color(QPalette::Base), QColor(255, 255, 255));
+    QTest::keyClick(Comment(), Qt::Key_Escape);
+    EXPECT_EQ(Comment()->text(), QStringLiteral("tower"));
+    EXPECT_EQ(Comment()->palette().color(QPalette::Base), QColor(255, 255, 0));
 
-    QTest::keyClicks(p.P_Comment, " 2");
-    QTest::keyClick(p.P_Comment, Qt::Key_Return);
+    QTest::keyClicks(Comment(), " 2");
+    QTest::keyClick(Comment(), Qt::Key_Return);
     ASSERT_EQ(List().List().Count(), 1);
     EXPECT_NE(tmp.read(tmp.file("~FREQ.SIG")).find("tower 2"), std::string::npos);
 
-    p.Clip_Status[0]->click();
+    ClassOption(0)->click();
     EXPECT_EQ(List().List().Line(0).substr(35, 3), "soi");
     EXPECT_NE(tmp.read(tmp.file("~FREQ.SIG")).find("{0}"), std::string::npos);
 }
@@ -286,7 +295,7 @@ TEST_F(PlayingTest, AListFileThatCannotBeWrittenIsReportedAndTheEntryStays) {
     PlayList({1});
     std::filesystem::remove(tmp.file("~FREQ.SIG"));
     std::filesystem::create_directory(tmp.file("~FREQ.SIG"));
-    Player().Comments_Click();
+    Button("Comments")->click();
     ASSERT_EQ(prompter.failures.size(), 1u);
     EXPECT_EQ(
         prompter.failures[0].rfind(std::string("unexpected message: [") + sigtext::kSaveWarnTitle + "]", 0),
@@ -302,12 +311,12 @@ TEST_F(PlayingTest, AnEmptyPlayListOpensAGreyPlayerThatDoesNothing) {
     for (ButtonColour TransportLooks::*b : {&TransportLooks::Cmd_Play, &TransportLooks::Cmd_Stop,
                                             &TransportLooks::Cmd_Next, &TransportLooks::Cmd_Loop})
         EXPECT_EQ(Looks(b), ButtonColour::Grey);
-    p.Cmd_Play_Click();
-    p.Cmd_Stop_Click();
-    p.Cmd_Next_Click();
+    Button("Cmd_Play")->click();
+    Button("Cmd_Stop")->click();
+    Button("Cmd_Next")->click();
     p.PressWave(Qt::LeftButton, 10);
     EXPECT_TRUE(wave->started.empty());
-    EXPECT_EQ(Text(p.P_FileName), "");
+    EXPECT_EQ(Text("P_FileName"), "");
     p.close();
     Flush();
     EXPECT_FALSE(State().PlayerLoaded);
@@ -321,14 +330,14 @@ TEST_F(PlayingTest, AnUnloadWhileAHandlerLetsEventsRunWaitsForIt) {
     // The click arrives from the event loop, as the operator's would.
     QTimer::singleShot(0, p, [&] {
         QTimer::singleShot(0, app.get(), [this] { app->UnloadPlayer(); });
-        p->Cmd_Stop_Click();
+        Control<QPushButton>(p, "Cmd_Stop")->click();
         survived = !p.isNull() && !p->isVisible(); // unloaded, but here until its handler is done
     });
     QTest::qWait(50);
     EXPECT_TRUE(survived);
     EXPECT_FALSE(State().PlayerLoaded);
     EXPECT_FALSE(wave != nullptr && p && wave->Playing());
-    EXPECT_TRUE(Summary().Play->isEnabled());
+    EXPECT_TRUE(SummaryPlays());
     Flush();
     EXPECT_TRUE(p.isNull());
 }

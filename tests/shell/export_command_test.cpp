@@ -7,6 +7,7 @@
 #include "app_fixture.h"
 #include "clip_table.h"
 #include "eventline.h"
+#include "find_control.h"
 #include "overall.h"
 #include "paths.h"
 #include "segscan.h"
@@ -25,6 +26,7 @@ namespace zarn {
 namespace {
 
 using test::AppTest;
+using test::Control;
 using test::TempDir;
 
 constexpr const char* kExportTitle = "Export... Audio File Name";
@@ -54,17 +56,14 @@ protected:
         ASSERT_TRUE(app->ShowSummary());
         ASSERT_TRUE(State().SummaryLoaded);
         ASSERT_NE(app->Summary(), nullptr);
-        app->MainWindow()->Export->setEnabled(true);
+        ExportItem()->setEnabled(true);
     }
+    QAction* ExportItem() const { return Control<QAction>(app->MainWindow(), "Export"); }
     // Time 1 - 2 over the whole segment: every clip.
-    void ChooseAllClips() {
-        Overall* o = app->Summary();
-        o->Play_Opt[1]->setChecked(true);
-        o->Play_Opt_Click(1);
-    }
+    void ChooseAllClips() { Control<QRadioButton>(app->Summary(), "Play_Opt", 1)->click(); }
     // The file dialog's answer is queued first; the prompts that follow it, after.
     void ExpectDialog(const std::string& chosen) { prompter.ExpectOpenFile(kExportTitle, chosen); }
-    void Export() { app->MainWindow()->Export->trigger(); }
+    void Export() { ExportItem()->trigger(); }
     void Export(const std::string& chosen) {
         ExpectDialog(chosen);
         Export();
@@ -136,7 +135,7 @@ TEST_F(ExportCommandTest, CancelAndAnExistingTargetAskFirst) {
     ChooseAllClips();
     // Cancel in the file dialog ends the command silently.
     prompter.ExpectOpenFile(kExportTitle, std::nullopt);
-    app->MainWindow()->Export_Click();
+    Export();
 
     const std::string target = tmp.write("out/OLD.EVA", "an earlier export\r\n");
     const std::string question = "File " + target + " already exists, ok to overwrite?";
@@ -214,7 +213,7 @@ TEST_F(ExportCommandTest, AnEmptyChoiceBeepsWritesNothingAndKeepsTheLastList) {
 TEST_F(ExportCommandTest, WithoutAPictureNothingIsExported) {
     StartOnRecording();
     app->UnloadSummary();
-    EXPECT_FALSE(app->MainWindow()->Export->isEnabled());
+    EXPECT_FALSE(ExportItem()->isEnabled());
     prompter.ExpectOpenFile(kExportTitle, tmp.file("out/NEW.EVA"));
     app->MainWindow()->Export_Click();
     EXPECT_TRUE(std::filesystem::is_empty(tmp.file("out")));

@@ -7,6 +7,7 @@
 #include "app_fixture.h"
 #include "config.h"
 #include "file_size_limit.h"
+#include "find_control.h"
 #include "temp_dir.h"
 
 #include <QAction>
@@ -22,6 +23,7 @@ namespace zarn {
 namespace {
 
 using test::AppTest;
+using test::Control;
 using test::TempDir;
 
 constexpr const char* kBwTitle = "Default sig BW change";
@@ -32,16 +34,18 @@ class GridFrm2Test : public AppTest {
 protected:
     std::string Config() const { return TempDir::read(tmp.file("Zarn_Aud.Ini")); }
     GridFrm2* Open() {
-        app->MainWindow()->IFBW_Default->trigger();
+        Control<QAction>(app->MainWindow(), "IFBW_Default")->trigger();
         GridFrm2* d = app->DefaultBandwidth();
         EXPECT_NE(d, nullptr);
         QTest::qWait(10);
         return d;
     }
+    static QLineEdit* Value(GridFrm2* d) { return Control<QLineEdit>(d, "Value"); }
+    static QPushButton* Button(GridFrm2* d, const char* name) { return Control<QPushButton>(d, name); }
     // Types `text` over the value, as after the field took the focus.
     static void Type(GridFrm2* d, const char* text) {
-        d->Value->selectAll();
-        QTest::keyClicks(d->Value, QString::fromLatin1(text));
+        Value(d)->selectAll();
+        QTest::keyClicks(Value(d), QString::fromLatin1(text));
     }
     void ExpectClosed() {
         Flush();
@@ -58,10 +62,10 @@ TEST_F(GridFrm2Test, ShowsTheBandwidthInKHzBelowTheMainWindow) {
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->windowTitle(), QStringLiteral("Default sig BW"));
     EXPECT_TRUE(d->isVisible());
-    EXPECT_EQ(d->Value->text(), QStringLiteral("25"));
-    EXPECT_EQ(d->Value->font().family(), QStringLiteral("Arial"));
-    EXPECT_EQ(d->Cmd_Done->text(), QStringLiteral("Ok"));
-    EXPECT_EQ(d->Cmd_Cancel->text(), QStringLiteral("X"));
+    EXPECT_EQ(Value(d)->text(), QStringLiteral("25"));
+    EXPECT_EQ(Value(d)->font().family(), QStringLiteral("Arial"));
+    EXPECT_EQ(Button(d, "Cmd_Done")->text(), QStringLiteral("Ok"));
+    EXPECT_EQ(Button(d, "Cmd_Cancel")->text(), QStringLiteral("X"));
 
     const QRect bar = app->MainWindow()->frameGeometry();
     const QRect me = d->frameGeometry();
@@ -70,10 +74,10 @@ TEST_F(GridFrm2Test, ShowsTheBandwidthInKHzBelowTheMainWindow) {
 
     // One dialog at a time; each showing starts from the bandwidth in use (whole KHz).
     EXPECT_EQ(Open(), d);
-    d->Cancel();
+    Button(d, "Cmd_Cancel")->click();
     ExpectClosed();
     State().DefaultIfbw = 0.0125;
-    EXPECT_EQ(Open()->Value->text(), QStringLiteral("13"));
+    EXPECT_EQ(Value(Open())->text(), QStringLiteral("13"));
 }
 
 TEST_F(GridFrm2Test, EnterAndOkStoreTheValue) {
@@ -104,9 +108,9 @@ TEST_F(GridFrm2Test, EnterAndOkStoreTheValue) {
         ASSERT_NE(d, nullptr);
         Type(d, c.typed);
         if (c.enter)
-            QTest::keyClick(d->Value, Qt::Key_Return);
+            QTest::keyClick(Value(d), Qt::Key_Return);
         else
-            QTest::mouseClick(d->Cmd_Done, Qt::LeftButton);
+            QTest::mouseClick(Button(d, "Cmd_Done"), Qt::LeftButton);
         EXPECT_EQ(Config(), Stored(c.stored));
         EXPECT_DOUBLE_EQ(State().DefaultIfbw, c.ifbw);
         ExpectClosed();
@@ -120,13 +124,13 @@ TEST_F(GridFrm2Test, EscapeAndXLeaveEverythingAsItWas) {
         SCOPED_TRACE(escape ? "Escape" : "X");
         GridFrm2* d = Open();
         ASSERT_NE(d, nullptr);
-        EXPECT_EQ(d->Value->text(), QStringLiteral("20"));
+        EXPECT_EQ(Value(d)->text(), QStringLiteral("20"));
         Type(d, "99");
         if (escape) {
-            QTest::keyClick(d->Value, Qt::Key_Escape);
-            EXPECT_EQ(d->Value->text(), QStringLiteral("20")); // restored before the dialog goes
+            QTest::keyClick(Value(d), Qt::Key_Escape);
+            EXPECT_EQ(Value(d)->text(), QStringLiteral("20")); // restored before the dialog goes
         } else {
-            QTest::mouseClick(d->Cmd_Cancel, Qt::LeftButton);
+            QTest::mouseClick(Button(d, "Cmd_Cancel"), Qt::LeftButton);
         }
         ExpectClosed();
         EXPECT_EQ(Config(), "[WAV Display]\r\nOFF\r\n[IFBW]\r\n20\r\n");
@@ -140,18 +144,18 @@ TEST_F(GridFrm2Test, LeavingTheFieldUndoesAWordAndKeepsANumber) {
     ASSERT_NE(d, nullptr);
     d->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(d));
-    d->Value->setFocus(Qt::TabFocusReason);
+    Value(d)->setFocus(Qt::TabFocusReason);
     Type(d, "abc");
-    d->Cmd_Cancel->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(d->Value->text(), QStringLiteral("25"));
-    d->Value->setFocus(Qt::TabFocusReason);
+    Button(d, "Cmd_Cancel")->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(Value(d)->text(), QStringLiteral("25"));
+    Value(d)->setFocus(Qt::TabFocusReason);
     Type(d, "40");
-    d->Cmd_Done->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(d->Value->text(), QStringLiteral("40"));
+    Button(d, "Cmd_Done")->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(Value(d)->text(), QStringLiteral("40"));
     // The number now is the one a later refused entry falls back to.
-    d->Value->setFocus(Qt::TabFocusReason);
+    Value(d)->setFocus(Qt::TabFocusReason);
     Type(d, "x");
-    QTest::keyClick(d->Value, Qt::Key_Enter);
+    QTest::keyClick(Value(d), Qt::Key_Enter);
     EXPECT_EQ(Config(), Stored("40"));
     ExpectClosed();
 }
@@ -161,7 +165,7 @@ TEST_F(GridFrm2Test, WithAPictureLoadedItOffersToReprocess) {
     // Without a picture: stored, and nothing asked.
     GridFrm2* d = Open();
     Type(d, "50");
-    QTest::mouseClick(d->Cmd_Done, Qt::LeftButton);
+    QTest::mouseClick(Button(d, "Cmd_Done"), Qt::LeftButton);
     EXPECT_TRUE(prompter.messages.empty());
     EXPECT_EQ(Config(), Stored("50"));
     ExpectClosed();
@@ -171,7 +175,7 @@ TEST_F(GridFrm2Test, WithAPictureLoadedItOffersToReprocess) {
     prompter.ExpectMessage(kBwTitle, kReprocess, MsgIcon::None, MsgButtons::YesNo, MsgAnswer::No);
     d = Open();
     Type(d, "15");
-    QTest::keyClick(d->Value, Qt::Key_Return);
+    QTest::keyClick(Value(d), Qt::Key_Return);
     EXPECT_TRUE(prompter.AllMet()) << prompter.Report();
     EXPECT_EQ(Config(), Stored("15"));
     EXPECT_TRUE(State().SummaryLoaded);
@@ -194,7 +198,7 @@ TEST_F(GridFrm2Test, AFailedWriteWarnsAndKeepsTheNewValueInUse) {
             MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
         GridFrm2* d = Open();
         Type(d, "12.5");
-        QTest::keyClick(d->Value, Qt::Key_Return);
+        QTest::keyClick(Value(d), Qt::Key_Return);
     }
     EXPECT_FALSE(reason.empty());
     EXPECT_EQ(Config(), old);

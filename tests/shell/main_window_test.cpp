@@ -4,10 +4,11 @@
 #include "zarn_aud.h"
 
 #include "fake_prompter.h"
-#include "segment_answer.h"
+#include "find_control.h"
 #include "help_window.h"
 #include "latin1.h"
 #include "paths.h"
+#include "segment_answer.h"
 #include "temp_dir.h"
 
 #include <QAction>
@@ -32,9 +33,10 @@
 namespace zarn {
 namespace {
 
+using test::Control;
 using test::FakePrompter;
-using test::TempDir;
 using test::SegmentAnswer;
+using test::TempDir;
 
 constexpr const char* kOpenTitle = "Open... Audio File";
 constexpr const char* kOpenWarning = "Warning message from: Open... Audio File";
@@ -79,6 +81,11 @@ protected:
     }
 
     Zarn_Aud* Main() const { return app->MainWindow(); }
+    // The bar's controls and menu items, by name.
+    template <class T> T* Bar(const char* name) const { return Control<T>(Main(), name); }
+    QAction* Item(const char* name) const { return Bar<QAction>(name); }
+    QString FileShown() const { return Bar<QLabel>("P_FileName")->text(); }
+    bool ExportOffered() const { return Item("Export")->isEnabled(); }
     AppState& State() const { return app->State(); }
 
     // An event file in a recording folder apart from the program folder.
@@ -91,7 +98,7 @@ protected:
     void OpenSegment(const std::string& path, int s) {
         prompter.ExpectOpenFile(kOpenTitle, path);
         SegmentAnswer answer = SegmentAnswer::OkOn(s);
-        Main()->F_Open_Click();
+        Item("F_Open")->trigger();
         ASSERT_TRUE(answer.Seen());
         ASSERT_EQ(State().EventFileName, path);
     }
@@ -99,7 +106,7 @@ protected:
     void ExpectNoFileOpen() const {
         EXPECT_EQ(State().EventFileName, "");
         EXPECT_EQ(State().EventFolder, "");
-        EXPECT_EQ(Main()->P_FileName->text(), QString());
+        EXPECT_EQ(FileShown(), QString());
         EXPECT_EQ(State().SelectedSegment, 0);
     }
 
@@ -149,7 +156,7 @@ TEST_F(MainWindowTest, StartUpBuildsTheBarWithItsMenusAndItems) {
     for (std::size_t m = 0; m < menus.size(); ++m) {
         const MenuDef& def = menus[m];
         SCOPED_TRACE(def.name);
-        auto* menu = w->findChild<QMenu*>(QLatin1String(def.name));
+        auto* menu = Bar<QMenu>(def.name);
         ASSERT_NE(menu, nullptr);
         EXPECT_EQ(bar[static_cast<qsizetype>(m)]->menu(), menu) << "menus in bar order";
         EXPECT_EQ(menu->title(), QLatin1String(def.title));
@@ -172,15 +179,14 @@ TEST_F(MainWindowTest, StartUpBuildsTheBarWithItsMenusAndItems) {
 
     for (const char* name : {"B_Open", "B_Close", "B_Delete", "B_Exit"}) {
         SCOPED_TRACE(name);
-        auto* b = w->findChild<QPushButton*>(QLatin1String(name));
+        auto* b = Bar<QPushButton>(name);
         ASSERT_NE(b, nullptr);
         EXPECT_FALSE(b->icon().isNull());
         EXPECT_TRUE(b->text().isEmpty());
         EXPECT_TRUE(b->isVisible());
     }
-    ASSERT_NE(w->findChild<QLabel*>(QStringLiteral("P_FileName")), nullptr);
-    EXPECT_EQ(w->P_FileName->text(), QString());
-    ASSERT_NE(w->findChild<QFrame*>(QStringLiteral("Panel1")), nullptr);
+    EXPECT_EQ(FileShown(), QString());
+    EXPECT_NE(Bar<QFrame>("Panel1"), nullptr);
 
     // Across the top of the screen.
     const QRect screen = w->screen()->availableGeometry();
@@ -220,8 +226,8 @@ TEST_F(MainWindowTest, ResizeKeepsTheBarHeightAndAMinimumWidth) {
     Start();
     Zarn_Aud* w = Main();
     auto expectNameFills = [&] {
-        const int expected = w->width() - w->Panel1->width() - Px(420);
-        EXPECT_NEAR(w->P_FileName->width(), expected, 1);
+        const int expected = w->width() - Bar<QFrame>("Panel1")->width() - Px(420);
+        EXPECT_NEAR(Bar<QLabel>("P_FileName")->width(), expected, 1);
     };
 
     w->resize(Px(3000), Px(3000));
@@ -247,16 +253,16 @@ TEST_F(MainWindowTest, OpenPicksASegmentAndShowsTheFile) {
         // The dialog is placed below the bar, by its left part.
         const QRect bar = d.parentWidget()->window()->frameGeometry();
         EXPECT_EQ(d.pos(), QPoint(bar.left() + Px(1980), bar.top() + bar.height() - Px(15)));
-        EXPECT_EQ(d.findChild<QLabel*>(QStringLiteral("P_TotalSeg"))->text(), QStringLiteral("3"));
-        EXPECT_EQ(d.findChild<QLabel*>(QStringLiteral("P_TotalWav"))->text(), QStringLiteral("2"));
+        EXPECT_EQ(Control<QLabel>(&d, "P_TotalSeg")->text(), QStringLiteral("3"));
+        EXPECT_EQ(Control<QLabel>(&d, "P_TotalWav")->text(), QStringLiteral("2"));
         // The count is over: the progress window is down while the operator chooses.
         EXPECT_EQ(app->Loading(), nullptr);
-        d.findChild<QScrollBar*>(QStringLiteral("HScroll1"))->setValue(2);
-        EXPECT_EQ(d.findChild<QLabel*>(QStringLiteral("P_Segment"))->text(), QStringLiteral("2"));
-        EXPECT_EQ(d.findChild<QLabel*>(QStringLiteral("P_TotalWav"))->text(), QStringLiteral("1"));
+        Control<QScrollBar>(&d, "HScroll1")->setValue(2);
+        EXPECT_EQ(Control<QLabel>(&d, "P_Segment")->text(), QStringLiteral("2"));
+        EXPECT_EQ(Control<QLabel>(&d, "P_TotalWav")->text(), QStringLiteral("1"));
         return SegmentAnswer::Action::Ok;
     });
-    Main()->F_Open_Click();
+    Item("F_Open")->trigger();
     ASSERT_TRUE(answer.Seen());
 
     ASSERT_EQ(prompter.dialogs.size(), 1u);
@@ -266,8 +272,8 @@ TEST_F(MainWindowTest, OpenPicksASegmentAndShowsTheFile) {
     EXPECT_EQ(State().SelectedSegment, 2);
     EXPECT_EQ(State().EventFileName, path);
     EXPECT_EQ(State().EventFolder, tmp.file("rec/"));
-    EXPECT_EQ(Main()->P_FileName->text(), Qs(path));
-    EXPECT_TRUE(Main()->Export->isEnabled());
+    EXPECT_EQ(FileShown(), Qs(path));
+    EXPECT_TRUE(ExportOffered());
     EXPECT_FALSE(State().OpenBusy);
     EXPECT_EQ(app->Loading(), nullptr);
 
@@ -282,7 +288,7 @@ TEST_F(MainWindowTest, OpenAcceptsALowerCaseExtension) {
     const std::string path = Recording("x.eva");
     OpenSegment(path, 1);
     EXPECT_EQ(State().SelectedSegment, 1);
-    EXPECT_EQ(Main()->P_FileName->text(), Qs(path));
+    EXPECT_EQ(FileShown(), Qs(path));
 }
 
 TEST_F(MainWindowTest, OpenRefusesWhatIsNotAnEventFileAndKeepsTheOpenFile) {
@@ -298,13 +304,13 @@ TEST_F(MainWindowTest, OpenRefusesWhatIsNotAnEventFileAndKeepsTheOpenFile) {
         prompter.ExpectMessage(kOpenWarning, "Can not find " + path, MsgIcon::Exclamation, MsgButtons::Ok,
                                MsgAnswer::Ok);
         SegmentAnswer answer = SegmentAnswer::CancelIt();
-        Main()->F_Open_Click();
+        Item("F_Open")->trigger();
         EXPECT_FALSE(answer.Seen());
         EXPECT_TRUE(prompter.AllMet()) << prompter.Report();
         EXPECT_EQ(State().EventFileName, open);
         EXPECT_EQ(State().SelectedSegment, 1);
-        EXPECT_EQ(Main()->P_FileName->text(), Qs(open));
-        EXPECT_TRUE(Main()->Export->isEnabled());
+        EXPECT_EQ(FileShown(), Qs(open));
+        EXPECT_TRUE(ExportOffered());
         EXPECT_EQ(app->Loading(), nullptr);
     }
 }
@@ -313,38 +319,38 @@ TEST_F(MainWindowTest, CancelInTheFileDialogDoesNothing) {
     Start();
     prompter.ExpectOpenFile(kOpenTitle, std::nullopt);
     SegmentAnswer answer = SegmentAnswer::CancelIt();
-    Main()->F_Open->trigger();
+    Item("F_Open")->trigger();
     EXPECT_FALSE(answer.Seen());
     EXPECT_TRUE(prompter.messages.empty());
     ExpectNoFileOpen();
-    EXPECT_FALSE(Main()->Export->isEnabled());
+    EXPECT_FALSE(ExportOffered());
 }
 
 TEST_F(MainWindowTest, OpenOfAFileWithoutSegmentsShowsNoDialog) {
     Start();
     prompter.ExpectOpenFile(kOpenTitle, Recording("NOSEG.EVA", kNoStart));
     SegmentAnswer answer = SegmentAnswer::CancelIt();
-    Main()->F_Open_Click();
+    Item("F_Open")->trigger();
     EXPECT_FALSE(answer.Seen());
     ExpectNoFileOpen();
-    EXPECT_FALSE(Main()->Export->isEnabled());
+    EXPECT_FALSE(ExportOffered());
     EXPECT_EQ(app->Loading(), nullptr);
 }
 
 TEST_F(MainWindowTest, CancelInTheSegmentDialogLeavesNoFileOpen) {
     Start();
     OpenSegment(Recording("AB.EVA"), 1);
-    ASSERT_TRUE(Main()->Export->isEnabled());
+    ASSERT_TRUE(ExportOffered());
 
     // A second file, abandoned in the segment dialog (by its X or by Escape): the first one's
     // windows are gone too, so nothing is open and there is nothing to export.
     for (SegmentAnswer::Action action : {SegmentAnswer::Action::Cancel, SegmentAnswer::Action::Escape}) {
         prompter.ExpectOpenFile(kOpenTitle, Recording("CD.EVA"));
         SegmentAnswer answer([action](QDialog&) { return action; });
-        Main()->F_Open_Click();
+        Item("F_Open")->trigger();
         EXPECT_TRUE(answer.Seen());
         ExpectNoFileOpen();
-        EXPECT_FALSE(Main()->Export->isEnabled());
+        EXPECT_FALSE(ExportOffered());
         EXPECT_EQ(app->Loading(), nullptr);
     }
 }
@@ -359,8 +365,8 @@ TEST_F(MainWindowTest, OpenEventFileOpensWithoutTheFileDialog) {
     EXPECT_EQ(State().SelectedSegment, 2);
     EXPECT_EQ(State().EventFileName, path);
     EXPECT_EQ(State().EventFolder, tmp.file("rec/"));
-    EXPECT_EQ(Main()->P_FileName->text(), Qs(path));
-    EXPECT_TRUE(Main()->Export->isEnabled());
+    EXPECT_EQ(FileShown(), Qs(path));
+    EXPECT_TRUE(ExportOffered());
     EXPECT_EQ(State().Segments.segCount, 3);
     EXPECT_EQ(app->Loading(), nullptr);
 
@@ -377,15 +383,15 @@ TEST_F(MainWindowTest, OpenEventFileOpensWithoutTheFileDialog) {
 TEST_F(MainWindowTest, CloseForgetsTheOpenFile) {
     Start();
     OpenSegment(Recording("AB.EVA"), 1);
-    QTest::mouseClick(Main()->B_Close, Qt::LeftButton);
+    QTest::mouseClick(Bar<QPushButton>("B_Close"), Qt::LeftButton);
     EXPECT_EQ(State().EventFileName, "");
     EXPECT_EQ(State().EventFolder, "");
-    EXPECT_EQ(Main()->P_FileName->text(), QString());
+    EXPECT_EQ(FileShown(), QString());
 
     OpenSegment(Recording("AB.EVA"), 1);
-    Main()->F_Close->trigger();
+    Item("F_Close")->trigger();
     EXPECT_EQ(State().EventFileName, "");
-    EXPECT_EQ(Main()->P_FileName->text(), QString());
+    EXPECT_EQ(FileShown(), QString());
 }
 
 TEST_F(MainWindowTest, CloseWaitsWhileOpenIsBusy) {
@@ -393,9 +399,9 @@ TEST_F(MainWindowTest, CloseWaitsWhileOpenIsBusy) {
     const std::string path = Recording("AB.EVA");
     OpenSegment(path, 1);
     State().OpenBusy = true;
-    Main()->F_Close_Click();
+    Item("F_Close")->trigger();
     EXPECT_EQ(State().EventFileName, path);
-    EXPECT_EQ(Main()->P_FileName->text(), Qs(path));
+    EXPECT_EQ(FileShown(), Qs(path));
     State().OpenBusy = false;
 
     // A Close that arrives while Open lets events run does not undo the Open.
@@ -405,15 +411,15 @@ TEST_F(MainWindowTest, CloseWaitsWhileOpenIsBusy) {
     QTimer::singleShot(0, Main(), [&] {
         closeRan = true;
         EXPECT_TRUE(State().OpenBusy);
-        Main()->F_Close_Click();
+        Item("F_Close")->trigger();
     });
     SegmentAnswer answer = SegmentAnswer::Ok();
-    Main()->F_Open_Click();
+    Item("F_Open")->trigger();
     EXPECT_TRUE(closeRan);
     EXPECT_TRUE(answer.Seen());
     EXPECT_EQ(State().EventFileName, second);
-    EXPECT_EQ(Main()->P_FileName->text(), Qs(second));
-    EXPECT_TRUE(Main()->Export->isEnabled());
+    EXPECT_EQ(FileShown(), Qs(second));
+    EXPECT_TRUE(ExportOffered());
 }
 
 // ---- Delete ---------------------------------------------------------------------------------
@@ -428,7 +434,7 @@ TEST_F(MainWindowTest, DeleteRefusesWhatIsNotAnEventFile) {
         prompter.ExpectOpenFile(kDeleteTitle, path);
         prompter.ExpectMessage(kDeleteWarning, "Can not find " + path, MsgIcon::Exclamation, MsgButtons::Ok,
                                MsgAnswer::Ok);
-        Main()->F_Delete_Click();
+        Item("F_Delete")->trigger();
         EXPECT_TRUE(prompter.AllMet()) << prompter.Report();
     }
     EXPECT_TRUE(FileExists(tmp.file("rec/NOTES.TXT")));
@@ -436,7 +442,7 @@ TEST_F(MainWindowTest, DeleteRefusesWhatIsNotAnEventFile) {
 
     // Cancel in its file dialog: no message.
     prompter.ExpectOpenFile(kDeleteTitle, std::nullopt);
-    QTest::mouseClick(Main()->B_Delete, Qt::LeftButton);
+    QTest::mouseClick(Bar<QPushButton>("B_Delete"), Qt::LeftButton);
     EXPECT_EQ(prompter.messages.size(), 3u);
 }
 
@@ -448,18 +454,18 @@ TEST_F(MainWindowTest, DeleteRefusesTheOpenFileUntilItIsClosed) {
 
     prompter.ExpectOpenFile(kDeleteTitle, path);
     prompter.ExpectMessage(kDeleteWarning, kInUse, MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
-    Main()->F_Delete->trigger();
+    Item("F_Delete")->trigger();
     EXPECT_TRUE(prompter.AllMet()) << prompter.Report();
     EXPECT_TRUE(FileExists(path));
     EXPECT_TRUE(FileExists(clip));
     EXPECT_EQ(State().EventFileName, path);
 
-    Main()->F_Close_Click();
+    Item("F_Close")->trigger();
     prompter.ExpectOpenFile(kDeleteTitle, path);
     prompter.ExpectMessage(kDeleteConfirm,
                            path + " and its associated audio data files will be deleted.  Are you sure?",
                            MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
-    Main()->F_Delete_Click();
+    Item("F_Delete")->trigger();
     EXPECT_FALSE(FileExists(path));
     EXPECT_FALSE(FileExists(clip));
 }
@@ -477,13 +483,13 @@ TEST_F(MainWindowTest, DeleteRemovesTheEventFileAndItsClipsOnYes) {
     // No keeps everything.
     prompter.ExpectOpenFile(kDeleteTitle, path);
     prompter.ExpectMessage(kDeleteConfirm, question, MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No);
-    Main()->F_Delete_Click();
+    Item("F_Delete")->trigger();
     for (const char* name : names)
         EXPECT_TRUE(FileExists(tmp.file(std::string("rec/") + name))) << name;
 
     prompter.ExpectOpenFile(kDeleteTitle, path);
     prompter.ExpectMessage(kDeleteConfirm, question, MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
-    Main()->F_Delete_Click();
+    Item("F_Delete")->trigger();
     for (const char* name : {"AB.EVA", "AB0001.WAV", "ab0002.wav"})
         EXPECT_FALSE(FileExists(tmp.file(std::string("rec/") + name))) << name;
     // Another recording's clips, the companion files and other WAV files stay.
@@ -495,17 +501,17 @@ TEST_F(MainWindowTest, DeleteRemovesTheEventFileAndItsClipsOnYes) {
 
 TEST_F(MainWindowTest, HelpContentsShowsTheManualAndHelpQuitClosesIt) {
     Start();
-    Main()->H_Contents->trigger();
+    Item("H_Contents")->trigger();
     HelpWindow* help = app->Help();
     ASSERT_NE(help, nullptr);
     EXPECT_EQ(help->objectName(), QStringLiteral("HelpWindow"));
     EXPECT_TRUE(help->isVisible());
-    const QString text = help->HelpView->toPlainText();
+    const QString text = Control<QTextBrowser>(help, "HelpView")->toPlainText();
     EXPECT_TRUE(text.contains(QStringLiteral("open"), Qt::CaseInsensitive)) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("segment"), Qt::CaseInsensitive)) << text.toStdString();
 
     // Asked again, the same window comes up.
-    Main()->H_Contents_Click();
+    Item("H_Contents")->trigger();
     EXPECT_EQ(app->Help(), help);
 
     app->HelpQuit();
@@ -515,7 +521,7 @@ TEST_F(MainWindowTest, HelpContentsShowsTheManualAndHelpQuitClosesIt) {
 
 TEST_F(MainWindowTest, ClosingTheMainWindowClosesHelp) {
     Start();
-    Main()->H_Contents_Click();
+    Item("H_Contents")->trigger();
     ASSERT_NE(app->Help(), nullptr);
     Main()->close();
     EXPECT_FALSE(Main()->isVisible());
@@ -526,9 +532,9 @@ TEST_F(MainWindowTest, ClosingTheMainWindowClosesHelp) {
 TEST_F(MainWindowTest, ExitClosesEveryWindow) {
     Start();
     OpenSegment(Recording("AB.EVA"), 1);
-    Main()->H_Contents_Click();
+    Item("H_Contents")->trigger();
     ASSERT_NE(app->Help(), nullptr);
-    Main()->F_Exit->trigger();
+    Item("F_Exit")->trigger();
     EXPECT_TRUE(app->Exiting());
     EXPECT_FALSE(Main()->isVisible());
     EXPECT_TRUE(app->Help() == nullptr || !app->Help()->isVisible());
@@ -539,14 +545,14 @@ TEST_F(MainWindowTest, ExitClosesEveryWindow) {
 
 TEST_F(MainWindowTest, ExitButtonEndsTheProgram) {
     Start();
-    QTest::mouseClick(Main()->B_Exit, Qt::LeftButton);
+    QTest::mouseClick(Bar<QPushButton>("B_Exit"), Qt::LeftButton);
     EXPECT_TRUE(app->Exiting());
     EXPECT_FALSE(Main()->isVisible());
 }
 
 TEST_F(MainWindowTest, AboutIsAnInformationBox) {
     Start();
-    Main()->H_Info->trigger();
+    Item("H_Info")->trigger();
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Information);
     EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::Ok);

@@ -5,6 +5,7 @@
 #include "zarn_aud.h"
 
 #include "app_fixture.h"
+#include "find_control.h"
 #include "sig_roll.h"
 #include "siglist_texts.h"
 
@@ -22,6 +23,7 @@ constexpr const char* kTwoRecords = "00020.00000,[   00.010    20    FM    ]{2}(
 class SignalListHostTest : public test::AppTest {
 protected:
     SigRoll* List() const { return app->SignalListIfLoaded(); }
+    QAction* Item(const char* name) const { return test::Control<QAction>(app->MainWindow(), name); }
 };
 
 TEST_F(SignalListHostTest, StartUpLoadsTheListHiddenAndShareItsFileName) {
@@ -37,7 +39,7 @@ TEST_F(SignalListHostTest, StartUpLoadsTheListHiddenAndShareItsFileName) {
 
 TEST_F(SignalListHostTest, ListMenuShowsItAndCloseAndMinimiseHideIt) {
     Start();
-    app->MainWindow()->F_List->trigger();
+    Item("F_List")->trigger();
     QTest::qWait(20);
     ASSERT_TRUE(List()->isVisible());
     EXPECT_TRUE(State().SigRollShown);
@@ -49,7 +51,7 @@ TEST_F(SignalListHostTest, ListMenuShowsItAndCloseAndMinimiseHideIt) {
     QTest::qWait(20);
     EXPECT_TRUE(List()->isVisible());
 
-    app->MainWindow()->F_Close->trigger();
+    Item("F_Close")->trigger();
     EXPECT_FALSE(List()->isVisible());
     EXPECT_NE(List(), nullptr); // hidden, not unloaded: the other windows still read its list
 }
@@ -63,7 +65,7 @@ TEST_F(SignalListHostTest, ItsCloseBoxUnloadsItAndTheNextShowLoadsTheListAgain) 
     EXPECT_EQ(List(), nullptr);
 
     tmp.write("~FREQ.SIG", "00030.00000,one entry\r\n");
-    app->MainWindow()->F_List->trigger();
+    Item("F_List")->trigger();
     ASSERT_NE(List(), nullptr);
     EXPECT_TRUE(List()->isVisible());
     EXPECT_EQ(List()->List().Count(), 1);

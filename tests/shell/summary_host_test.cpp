@@ -5,6 +5,7 @@
 #include "zarn_aud.h"
 
 #include "app_fixture.h"
+#include "find_control.h"
 #include "grid_frm2.h"
 #include "overall.h"
 #include "segment_answer.h"
@@ -23,6 +24,7 @@
 namespace zarn {
 namespace {
 
+using test::Control;
 using test::SegmentAnswer;
 
 constexpr const char* kOpenTitle = "Open... Audio File";
@@ -57,6 +59,8 @@ protected:
     void SetUp() override { Start(); }
 
     Zarn_Aud* Main() const { return app->MainWindow(); }
+    QAction* Item(const char* name) const { return Control<QAction>(Main(), name); }
+    bool ExportOffered() const { return Item("Export")->isEnabled(); }
 
     // Opens `path` through File, Open... and its first segment; `answerSplit` queues the answer to
     // the split question, when one is due.
@@ -66,7 +70,7 @@ protected:
             prompter.ExpectMessage(kTooManyTitle, kTooManyText, MsgIcon::Question, MsgButtons::OkCancel,
                                    *answerSplit);
         SegmentAnswer answer = SegmentAnswer::Ok();
-        Main()->F_Open_Click();
+        Item("F_Open")->trigger();
         ASSERT_TRUE(answer.Seen());
         QTest::qWait(20);
     }
@@ -80,18 +84,18 @@ TEST_F(SummaryHostTest, OpenShowsThePictureAndOffersExportCloseAndItsCloseBoxTak
         ASSERT_NE(summary, nullptr);
         EXPECT_TRUE(summary->isVisible());
         EXPECT_TRUE(State().SummaryLoaded);
-        EXPECT_TRUE(Main()->Export->isEnabled());
+        EXPECT_TRUE(ExportOffered());
         EXPECT_EQ(summary->windowTitle(), QStringLiteral("NETORA Audio Clips Summary Picture, <Segment_01>"));
         EXPECT_EQ(State().Table.RowCount, 2); // 145.00 and 145.01 share a 25 kHz window
 
         if (closeBox)
             summary->close();
         else
-            Main()->F_Close->trigger();
+            Item("F_Close")->trigger();
         QTest::qWait(20);
         EXPECT_EQ(app->Summary(), nullptr);
         EXPECT_FALSE(State().SummaryLoaded);
-        EXPECT_FALSE(Main()->Export->isEnabled());
+        EXPECT_FALSE(ExportOffered());
     }
 }
 
@@ -109,20 +113,20 @@ TEST_F(SummaryHostTest, MinimisingTheBarHidesThePictureAndRestoringShowsIt) {
 TEST_F(SummaryHostTest, ANewDefaultBandwidthRebuildsThePictureWhenTheOperatorSaysYes) {
     Open(tmp.write("NETA0102.EVA", kNetora));
     ASSERT_EQ(State().Table.RowCount, 2);
-    Main()->IFBW_Default->trigger();
+    Item("IFBW_Default")->trigger();
     GridFrm2* d = app->DefaultBandwidth();
     ASSERT_NE(d, nullptr);
-    d->Value->setText(QStringLiteral("1")); // every frequency a row of its own
+    Control<QLineEdit>(d, "Value")->setText(QStringLiteral("1")); // every frequency a row of its own
     prompter.ExpectMessage("Default sig BW change",
                            "The change made requires the file to be reprocessed to become affective.  Ok to "
                            "reprocess now?",
                            MsgIcon::None, MsgButtons::YesNo, MsgAnswer::Yes);
-    QTest::mouseClick(d->Cmd_Done, Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(d, "Cmd_Done"), Qt::LeftButton);
     QTest::qWait(20);
     ASSERT_NE(app->Summary(), nullptr);
     EXPECT_TRUE(app->Summary()->isVisible());
     EXPECT_EQ(State().Table.RowCount, 3);
-    EXPECT_TRUE(Main()->Export->isEnabled());
+    EXPECT_TRUE(ExportOffered());
 }
 
 // What the split does to the file is the picture's own test; here, what the application offers after.
@@ -133,7 +137,7 @@ TEST_F(SummaryHostTest, TheSplitAnswerDecidesWhetherThereIsAPictureToExport) {
         Open(tmp.write("CROW0102.EVA", Crowded()), answer);
         EXPECT_EQ(app->Summary() != nullptr, agreed);
         EXPECT_EQ(State().SummaryLoaded, agreed);
-        EXPECT_EQ(Main()->Export->isEnabled(), agreed);
+        EXPECT_EQ(ExportOffered(), agreed);
         EXPECT_EQ(State().Segments.clipCount[1], agreed ? State().Table.ClipCount : 2002);
     }
 }

@@ -6,6 +6,7 @@
 #include "dates.h"
 #include "eventline.h"
 #include "fake_prompter.h"
+#include "find_control.h"
 #include "formats.h"
 #include "latin1.h"
 #include "segscan.h"
@@ -134,14 +135,18 @@ protected:
                                 {1, 145.0200, 300, 330, "-101"}}));
     }
 
-    std::string Text(const char* name) const {
-        const auto* l = window->findChild<QLabel*>(QLatin1String(name));
-        return l ? Bytes(l->text()) : "<none>";
-    }
+    // The window's controls, by name.
+    template <class T> T* Get(const char* name) const { return test::Control<T>(window.get(), name); }
+    QCheckBox* Check(const char* name) const { return Get<QCheckBox>(name); }
+    QRadioButton* Opt(int i) const { return test::Control<QRadioButton>(window.get(), "Play_Opt", i); }
+    SummaryPicture& Picture() const { return *Get<SummaryPicture>("O_Picture"); }
+    bool Hidden(const char* name) const { return Get<QWidget>(name)->isHidden(); }
+    std::string Text(const char* name) const { return Bytes(Get<QLabel>(name)->text()); }
     std::vector<int> List() const {
         return std::vector<int>(state.PlayList.begin() + 1, state.PlayList.begin() + 1 + state.PlayListCount);
     }
-    void Option(int i) { window->Play_Opt_Click(i); }
+    void Option(int i) { Opt(i)->click(); }
+    void PressPlay() { Get<QPushButton>("Play")->click(); }
     void ClickAt(double x, double y, int button = 1) {
         window->Hover(x, y);
         window->Click(button, x, y);
@@ -176,21 +181,20 @@ TEST_P(OverallCaptions, FollowTheCollectionType) {
     state.SelectedSegment = 1;
     Overall& w = Shown(MakeTable(c.type, 2, {{1, 145.0, 10, 20, "-80"}}));
     EXPECT_EQ(Bytes(w.windowTitle()), c.caption);
-    EXPECT_EQ(Bytes(w.Play_Opt[2]->text()), c.rowOption);
-    EXPECT_EQ(w.Play_Opt[2]->objectName(), QStringLiteral("Play_Opt_2"));
-    EXPECT_EQ(!w.Play_Opt[3]->isHidden(), c.signalOption);
-    EXPECT_EQ(Bytes(w.Chk_Continue->text()), c.continueCaption);
-    EXPECT_EQ(!w.S_IFBW->isHidden(), c.ifbw);
+    EXPECT_EQ(Bytes(Opt(2)->text()), c.rowOption);
+    EXPECT_EQ(!Opt(3)->isHidden(), c.signalOption);
+    EXPECT_EQ(Bytes(Check("Chk_Continue")->text()), c.continueCaption);
+    EXPECT_EQ(!Hidden("S_IFBW"), c.ifbw);
 
     // Right after loading: Single Clip set, clip 1 selected, Continue unusable, limits at the ends.
-    EXPECT_TRUE(w.Play_Opt[0]->isChecked());
+    EXPECT_TRUE(Opt(0)->isChecked());
     EXPECT_EQ(state.SelectedClip, 1);
-    EXPECT_FALSE(w.Chk_Continue->isEnabled());
+    EXPECT_FALSE(Check("Chk_Continue")->isEnabled());
     EXPECT_TRUE(state.SummaryLoaded);
     EXPECT_EQ(w.T1, 0);
     EXPECT_DOUBLE_EQ(w.T2, 1001.0 - 1001.0 / 501);
     EXPECT_EQ(Text("S_Freq"), "F:  0145.0000 M");
-    EXPECT_TRUE(w.L_Notice->isHidden());
+    EXPECT_TRUE(Hidden("L_Notice"));
     w.Hover(15, 0.5);
     EXPECT_EQ(Text("C_Chnl"), c.hoverRow);
 }
@@ -208,8 +212,8 @@ TEST_F(OverallTest, ClipsWithoutPlaceAreToldOnceWithoutABox) {
     ClipTable t = MakeTable(CollectionType::Priority, 2, {{1, 145.0, 10, 20, "-80"}});
     t.Skipped = 12;
     Shown(std::move(t));
-    EXPECT_FALSE(window->L_Notice->isHidden());
-    EXPECT_EQ(Bytes(window->L_Notice->toolTip()),
+    EXPECT_FALSE(Hidden("L_Notice"));
+    EXPECT_EQ(Bytes(Get<QLabel>("L_Notice")->toolTip()),
               "12 clips of this segment have no place in the picture and are not shown");
     EXPECT_TRUE(prompts.messages.empty());
 }
@@ -233,20 +237,22 @@ TEST_F(OverallTest, MinimumHeightFollowsTheRows) {
 TEST_F(OverallTest, ScrollBarOnlyWhenTheRowsDoNotFit) {
     Shown(MakeTable(CollectionType::Priority, 20, {{1, 145.0, 10, 20, "-80"}}));
     window->LayoutAndDraw();
-    EXPECT_TRUE(window->Scrl_PBox->isHidden());
-    EXPECT_EQ(window->O_Picture->height(), window->P_PBox->height()); // rows stretch to fill
+    auto* scroll = Get<QScrollBar>("Scrl_PBox");
+    EXPECT_TRUE(scroll->isHidden());
+    EXPECT_EQ(Picture().height(), Get<QFrame>("P_PBox")->height()); // rows stretch to fill
 
     Shown(MakeTable(CollectionType::Priority, 200, {{1, 145.0, 10, 20, "-80"}}));
     window->resize(Px(10335), Px(5820 - 390));
     window->LayoutAndDraw();
     // Panel1 is 5820 - 720 high, the viewport 600 less: 4500 twips, 50 rows.
-    EXPECT_FALSE(window->Scrl_PBox->isHidden());
-    EXPECT_EQ(window->Scrl_PBox->minimum(), 0);
-    EXPECT_EQ(window->Scrl_PBox->maximum(), 150);
-    EXPECT_EQ(window->Scrl_PBox->value(), 0);
-    EXPECT_GT(window->O_Picture->height(), window->P_PBox->height());
-    window->Scrl_PBox->setValue(3);
-    EXPECT_EQ(window->O_Picture->y(), -Px(270));
+    scroll = Get<QScrollBar>("Scrl_PBox");
+    EXPECT_FALSE(scroll->isHidden());
+    EXPECT_EQ(scroll->minimum(), 0);
+    EXPECT_EQ(scroll->maximum(), 150);
+    EXPECT_EQ(scroll->value(), 0);
+    EXPECT_GT(Picture().height(), Get<QFrame>("P_PBox")->height());
+    scroll->setValue(3);
+    EXPECT_EQ(Picture().y(), -Px(270));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -288,10 +294,10 @@ TEST_F(OverallTest, SingleClipClickSelectsTheHoveredClip) {
     EXPECT_EQ(Text("S_Level"), "-62 dBm");
     EXPECT_EQ(Text("S_T1"), "T1:  01/02/06 10:03:20");
     EXPECT_EQ(Text("S_T2"), "T2:  01/02/06 10:04:20");
-    EXPECT_DOUBLE_EQ(w.O_Picture->L_T1.at, 200);
-    EXPECT_DOUBLE_EQ(w.O_Picture->L_T2.at, 260);
-    EXPECT_DOUBLE_EQ(w.O_Picture->L_ChnlA.at, 2);
-    EXPECT_DOUBLE_EQ(w.O_Picture->L_ChnlB.at, 3);
+    EXPECT_DOUBLE_EQ(Picture().L_T1.at, 200);
+    EXPECT_DOUBLE_EQ(Picture().L_T2.at, 260);
+    EXPECT_DOUBLE_EQ(Picture().L_ChnlA.at, 2);
+    EXPECT_DOUBLE_EQ(Picture().L_ChnlB.at, 3);
 
     // Off any clip nothing changes, but an open player still closes.
     state.PlayerLoaded = true;
@@ -306,27 +312,27 @@ TEST_F(OverallTest, TimeClicksSetTheLimits) {
     Overall& w = Priority();
     w.show();
     w.grab();
-    const int renders = w.O_Picture->RenderCount();
+    const int renders = Picture().RenderCount();
     ClickAt(200, 2.5); // selects clip 2
     Option(1);
     ClickAt(400, 1, 1);
     ClickAt(60, 2, 2); // T2 may lie left of T1
     w.grab();
-    EXPECT_EQ(w.O_Picture->RenderCount(), renders);
+    EXPECT_EQ(Picture().RenderCount(), renders);
     EXPECT_DOUBLE_EQ(w.T1, 400);
     EXPECT_DOUBLE_EQ(w.T2, 60);
     EXPECT_EQ(Text("S_T1"), "T1:  01/02/06 10:06:40");
     EXPECT_EQ(Text("S_T2"), "T2:  01/02/06 10:01:00");
-    EXPECT_TRUE(w.O_Picture->L_T1.visible);
-    EXPECT_FALSE(w.O_Picture->L_ChnlA.visible);
-    EXPECT_TRUE(w.S_Freq->isHidden());
+    EXPECT_TRUE(Picture().L_T1.visible);
+    EXPECT_FALSE(Picture().L_ChnlA.visible);
+    EXPECT_TRUE(Hidden("S_Freq"));
     EXPECT_EQ(state.SelectedClip, 2); // time clicks leave the selected clip
 }
 
 TEST_F(OverallTest, RowClicks) {
     Overall& w = Priority();
     Option(2);
-    EXPECT_TRUE(w.Chk_Continue->isEnabled());
+    EXPECT_TRUE(Check("Chk_Continue")->isEnabled());
     EXPECT_EQ(Text("S_T1"), "T1:  01/02/06 10:00:00"); // the segment's start and stop
     EXPECT_EQ(Text("S_T2"), "T2:  01/02/06 10:16:40");
 
@@ -340,8 +346,8 @@ TEST_F(OverallTest, RowClicks) {
     EXPECT_EQ(state.SelectedClip, 2);
     EXPECT_EQ(Text("S_Freq"), "F:  ----.---- M");
     EXPECT_EQ(Text("S_Chnl"), "Chnl#  002");
-    EXPECT_DOUBLE_EQ(w.O_Picture->L_ChnlA.at, 1);
-    EXPECT_DOUBLE_EQ(w.O_Picture->L_ChnlB.at, 2);
+    EXPECT_DOUBLE_EQ(Picture().L_ChnlA.at, 1);
+    EXPECT_DOUBLE_EQ(Picture().L_ChnlB.at, 2);
 }
 
 TEST_F(OverallTest, SignalClicks) {
@@ -349,16 +355,15 @@ TEST_F(OverallTest, SignalClicks) {
     Option(3);
     ClickAt(900, 0.5); // away from a clip: the row's first clip
     EXPECT_EQ(state.SelectedClip, 1);
-    EXPECT_DOUBLE_EQ(w.O_Picture->L_T1.at, 100);
+    EXPECT_DOUBLE_EQ(Picture().L_T1.at, 100);
 
-    w.Chk_time->setChecked(true);
-    w.Chk_time_Click();
+    Check("Chk_time")->click(); // the time limit on
     w.T1 = 5;
     w.T2 = 900;
     ClickAt(310, 0.5); // with the limit on the lines stay at T1 and T2
     EXPECT_EQ(state.SelectedClip, 3);
-    EXPECT_DOUBLE_EQ(w.O_Picture->L_T1.at, 5);
-    EXPECT_DOUBLE_EQ(w.O_Picture->L_T2.at, 900);
+    EXPECT_DOUBLE_EQ(Picture().L_T1.at, 5);
+    EXPECT_DOUBLE_EQ(Picture().L_T2.at, 900);
     EXPECT_EQ(Text("S_Level"), "-101 dBm");
 
     ClickAt(900, 1.5); // a row without clips: nothing to take, nothing changes
@@ -381,19 +386,19 @@ TEST_F(OverallTest, ClicksOutsideTheTableDoNotFail) {
 TEST_F(OverallTest, TimeLimitToggle) {
     Overall& w = Priority();
     Option(2);
-    EXPECT_FALSE(w.O_Picture->L_T1.visible);
-    w.Chk_time->click();
-    EXPECT_TRUE(w.O_Picture->L_T1.visible);
-    EXPECT_DOUBLE_EQ(w.O_Picture->L_T2.at, w.T2);
-    w.Chk_time->click();
-    EXPECT_FALSE(w.O_Picture->L_T1.visible);
+    EXPECT_FALSE(Picture().L_T1.visible);
+    Check("Chk_time")->click();
+    EXPECT_TRUE(Picture().L_T1.visible);
+    EXPECT_DOUBLE_EQ(Picture().L_T2.at, w.T2);
+    Check("Chk_time")->click();
+    EXPECT_FALSE(Picture().L_T1.visible);
 
     // With Single Clip the lines come back to the selected clip.
     Option(0);
-    w.Chk_time->click();
-    w.Chk_time->click();
-    EXPECT_TRUE(w.O_Picture->L_T1.visible);
-    EXPECT_DOUBLE_EQ(w.O_Picture->L_T1.at, 100);
+    Check("Chk_time")->click();
+    Check("Chk_time")->click();
+    EXPECT_TRUE(Picture().L_T1.visible);
+    EXPECT_DOUBLE_EQ(Picture().L_T1.at, 100);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -401,7 +406,7 @@ TEST_F(OverallTest, TimeLimitToggle) {
 
 TEST_F(OverallTest, SignalAttributesFromTheList) {
     dir.write("~FREQ.SIG", Record("00145.00000", "00.030", "tower") + Record("00150.00000", "00.010"));
-    Overall& w = Priority();
+    Priority();
     ClickAt(105, 0.5);
     EXPECT_EQ(Text("S_IFBW"), "IFBW: 030KHz, AM ");
     const std::string line = sigRoll->List().Line(0);
@@ -414,7 +419,6 @@ TEST_F(OverallTest, SignalAttributesFromTheList) {
     EXPECT_EQ(Text("C_Status"), "   < . . . >");
     EXPECT_FALSE(sigRoll->IsHighlighted(0));
     EXPECT_EQ(sigRoll->CurrentIndex(), -1);
-    (void)w;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -442,11 +446,11 @@ TEST_P(OverallPlay, BuildsTheList) {
     state.PlayListCount = 1;
     ClickAt(105, 0.5); // clip 1, row 1
     Option(c.option);
-    w.Chk_time->setChecked(c.timeLimit);
-    w.Chk_Continue->setChecked(c.continueRows);
+    Check("Chk_time")->setChecked(c.timeLimit);
+    Check("Chk_Continue")->setChecked(c.continueRows);
     w.T1 = c.t1;
     w.T2 = c.t2;
-    w.Play->click();
+    PressPlay();
     if (c.expected.empty()) {
         EXPECT_EQ(prompts.beeps, 1);
         EXPECT_EQ(List(), std::vector<int>{42});
@@ -470,20 +474,20 @@ INSTANTIATE_TEST_SUITE_P(Options, OverallPlay,
                          });
 
 TEST_F(OverallTest, ContinueOnTheLastRowPlaysThatRow) {
-    Overall& w = Priority();
+    Priority();
     Option(2);
     ClickAt(700, 2.5);
-    w.Chk_Continue->setChecked(true);
-    w.Play->click();
+    Check("Chk_Continue")->setChecked(true);
+    PressPlay();
     EXPECT_EQ(List(), std::vector<int>{2});
 }
 
 TEST_F(OverallTest, SignalBandComesFromTheList) {
     dir.write("~FREQ.SIG", Record("00145.00000", "00.030") + Record("00145.01000", "00.002"));
-    Overall& w = Priority();
+    Priority();
     Option(3);
     ClickAt(105, 0.5); // 145.01: the first entry's band 144.985-145.015 holds it, not the second's
-    w.Play->click();
+    PressPlay();
     EXPECT_EQ(List(), (std::vector<int>{1}));
 }
 
@@ -491,7 +495,7 @@ TEST_F(OverallTest, PlayHandsOver) {
     Overall& w = Priority();
     state.PlayerLoaded = true;
     state.StopAfterClip = true;
-    w.Play->click();
+    PressPlay();
     EXPECT_EQ(List(), std::vector<int>{1});
     EXPECT_FALSE(state.StopAfterClip);
     EXPECT_EQ(playerUnloads, 1);
@@ -550,8 +554,8 @@ TEST_F(OverallLoad, Priority) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(progressDone, 1);
     // Channel 7 has no row: told above the picture, no box.
-    EXPECT_FALSE(window->L_Notice->isHidden());
-    EXPECT_EQ(Bytes(window->L_Notice->toolTip()),
+    EXPECT_FALSE(Hidden("L_Notice"));
+    EXPECT_EQ(Bytes(Get<QLabel>("L_Notice")->toolTip()),
               "1 clip of this segment has no place in the picture and is not shown");
     EXPECT_TRUE(prompts.AllMet()) << prompts.Report();
 
@@ -566,15 +570,15 @@ TEST_F(OverallLoad, NetoraAndAnUnreadableFile) {
     Files(Head() + Wav(1, 1, "0145.0000", 10, 20, "-85"), nullptr);
     ASSERT_TRUE(Make().Load());
     EXPECT_EQ(Bytes(window->windowTitle()), "NETORA Audio Clips Summary Picture, <Segment_01>");
-    EXPECT_TRUE(window->S_IFBW->isHidden());
-    EXPECT_TRUE(window->L_Notice->isHidden());
+    EXPECT_TRUE(Hidden("S_IFBW"));
+    EXPECT_TRUE(Hidden("L_Notice"));
 
     // The file went away after the segment dialog read it: an empty picture and a word why.
     std::filesystem::remove(dir.file("ABCD0102.EVA"));
     ASSERT_TRUE(Make().Load());
     EXPECT_EQ(state.Table.ClipCount, 0);
-    EXPECT_EQ(Bytes(window->L_Notice->toolTip()), "The audio event file could not be read");
-    window->Play->click();
+    EXPECT_EQ(Bytes(Get<QLabel>("L_Notice")->toolTip()), "The audio event file could not be read");
+    PressPlay();
     EXPECT_EQ(prompts.beeps, 1);
 }
 
