@@ -1,9 +1,12 @@
-#include "sig_roll.h"
+#include "signal_list_window.h"
+
+#include "signal_edit_panel.h"
 
 #include "formats.h"
-#include "window_chrome.h"
 #include "latin1.h"
 #include "menu_items.h"
+#include "numbers.h"
+#include "panel_rules.h"
 #include "paths.h"
 #include "siglist_files.h"
 #include "siglist_texts.h"
@@ -51,20 +54,20 @@ constexpr int kBelowMainOverlapTw = 15;
 
 constexpr const char* kColumnHeader = "  Freq                IFBw   Cor  Det  Typ Pri  Lk Comments";
 constexpr const char* kInitialCaption = "SIGNAL LIST - [ ]";
-// The Transfer button shows one symbol; the original's crosshair glyph came from a symbol font.
+// The Transfer button shows one symbol, a crosshair.
 constexpr const char16_t* kCrossHairSymbol = u"\u271B";
 
-QLabel* MakeSunkenPanel(QWidget* parent, const char* name) {
-    auto* l = new QLabel(parent);
-    l->setObjectName(QLatin1String(name));
-    l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    return l;
+// The font of the list, its header and the help line.
+QFont ListFont() {
+    return ArialFont(8.25);
 }
 
-QFont ListFont() {
-    QFont f(QStringLiteral("Arial"));
-    f.setPointSizeF(8.25);
-    return f;
+LabelLook Sunken(std::optional<QFont> font = std::nullopt, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
+    LabelLook look;
+    look.sunken = true;
+    look.align = align;
+    look.font = std::move(font);
+    return look;
 }
 
 QRect AvailableScreen(const QWidget* w) {
@@ -92,67 +95,70 @@ void HighlightRuns(QListView& view, const std::vector<char>& marks) {
 
 } // namespace
 
-SigRoll::SigRoll(Prompter& prompter, SigRollSetup setup, QWidget* parent)
+SignalListWindow::SignalListWindow(Prompter& prompter, SignalListSetup setup, QWidget* parent)
     : QMainWindow(parent), prompter_(prompter), setup_(std::move(setup)) {
     setObjectName(QStringLiteral("SigRoll"));
     setWindowTitle(QLatin1String(kInitialCaption));
     model_ = new SignalListModel(this);
     BuildMenus();
     BuildWindow();
-    BuildPanel();
+    panel_ = new SignalEditPanel(prompter_, JoinPath(setup_.folder, kCommentFileName), *help_,
+                                 [this] { return CurrentIndex(); }, p_);
+    connect(panel_, &SignalEditPanel::accepted, this, &SignalListWindow::AcceptPanel);
+    connect(panel_, &SignalEditPanel::closed, this, &SignalListWindow::ClosePanel);
     // Design size: the minimum width (wider in SigRoll32), P as high as designed.
     resize(Px((setup_.standalone ? kStandaloneWidthTw : kMinWindowWidthTw) - kFrameWidthTw),
            Px(kDesignPHeightTw + 240) + menuBar()->sizeHint().height());
 }
 
-void SigRoll::BuildMenus() {
+void SignalListWindow::BuildMenus() {
+    BuildFileMenu();
+    BuildToolsMenu();
+    if (setup_.standalone) BuildHelpMenu();
+}
+
+void SignalListWindow::BuildFileMenu() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("File"));
+    connect(MakeAction(file, "F_New", "&New"), &QAction::triggered, this, &SignalListWindow::New);
+    connect(MakeAction(file, "F_Open", "&Open..."), &QAction::triggered, this, &SignalListWindow::Open);
+    connect(MakeAction(file, "F_Import", "&Import..."), &QAction::triggered, this, &SignalListWindow::Import);
+    connect(MakeAction(file, "F_SaveAs", "Signal List &Filename..."), &QAction::triggered, this,
+            &SignalListWindow::SaveAs);
+    MakeSeparator(file, "F_Space1");
+    connect(MakeAction(file, "F_Close", setup_.standalone ? "E&xit" : "&Close"), &QAction::triggered, this,
+            &SignalListWindow::CloseWindow);
+}
+
+void SignalListWindow::BuildToolsMenu() {
     const bool alone = setup_.standalone;
-    File = menuBar()->addMenu(QStringLiteral("&File"));
-    File->setObjectName(QStringLiteral("File"));
-    F_New = MakeAction(File, "F_New", "&New");
-    F_Open = MakeAction(File, "F_Open", "&Open...");
-    F_Import = MakeAction(File, "F_Import", "&Import...");
-    F_SaveAs = MakeAction(File, "F_SaveAs", "Signal List &Filename...");
-    F_Space1 = MakeSeparator(File, "F_Space1");
-    F_Close = MakeAction(File, "F_Close", alone ? "E&xit" : "&Close");
+    tools_ = menuBar()->addMenu(QStringLiteral("&Tools"));
+    tools_->setObjectName(QStringLiteral("Tools"));
+    const auto item = [this](const char* name, const char* caption, void (SignalListWindow::*command)()) {
+        QAction* a = MakeAction(tools_, name, caption);
+        if (command) connect(a, &QAction::triggered, this, command);
+        return a;
+    };
+    // The spaces line the key hints up in each program's menu font; they are text, not shortcuts:
+    // the list handles its own keys.
+    item("T_Add", "&Add Data", &SignalListWindow::Add);
+    item("T_Edit", alone ? "&Edit Data             Enter" : "&Edit Data              Enter",
+         &SignalListWindow::Edit);
+    item("T_Delete", alone ? "&Delete Data         Del" : "&Delete Data          Del", &SignalListWindow::Delete);
+    item("T_DeleteAll", "De&lete All Data", &SignalListWindow::DeleteAll);
+    item("T_CrossHair", "&Transfer Data", nullptr)->setEnabled(false);
+    MakeSeparator(tools_, "T_Space1");
+    item("T_Copy", alone ? "&Copy                   Ctl+C" : "&Copy                    Ctl+C",
+         &SignalListWindow::Copy);
+    item("T_Copy_Freq", "Copy &Freq", &SignalListWindow::CopyFreq);
+    item("T_Paste", alone ? "&Paste                  Ctl+V" : "&Paste                   Ctl+V",
+         &SignalListWindow::Paste);
+}
 
-    // The spaces line the key hints up in the menu font of each program's original; they are text,
-    // not shortcuts: the list handles its own keys.
-    Tools = menuBar()->addMenu(QStringLiteral("&Tools"));
-    Tools->setObjectName(QStringLiteral("Tools"));
-    T_Add = MakeAction(Tools, "T_Add", "&Add Data");
-    T_Edit =
-        MakeAction(Tools, "T_Edit", alone ? "&Edit Data             Enter" : "&Edit Data              Enter");
-    T_Delete =
-        MakeAction(Tools, "T_Delete", alone ? "&Delete Data         Del" : "&Delete Data          Del");
-    T_DeleteAll = MakeAction(Tools, "T_DeleteAll", "De&lete All Data");
-    T_CrossHair = MakeAction(Tools, "T_CrossHair", "&Transfer Data");
-    T_CrossHair->setEnabled(false);
-    T_Space1 = MakeSeparator(Tools, "T_Space1");
-    T_Copy = MakeAction(Tools, "T_Copy",
-                        alone ? "&Copy                   Ctl+C" : "&Copy                    Ctl+C");
-    T_Copy_Freq = MakeAction(Tools, "T_Copy_Freq", "Copy &Freq");
-    T_Paste = MakeAction(Tools, "T_Paste",
-                         alone ? "&Paste                  Ctl+V" : "&Paste                   Ctl+V");
-
-    connect(F_New, &QAction::triggered, this, &SigRoll::New);
-    connect(F_Open, &QAction::triggered, this, &SigRoll::Open);
-    connect(F_Import, &QAction::triggered, this, &SigRoll::Import);
-    connect(F_SaveAs, &QAction::triggered, this, &SigRoll::SaveAs);
-    connect(F_Close, &QAction::triggered, this, &SigRoll::CloseWindow);
-    connect(T_Add, &QAction::triggered, this, &SigRoll::Add);
-    connect(T_Edit, &QAction::triggered, this, &SigRoll::Edit);
-    connect(T_Delete, &QAction::triggered, this, &SigRoll::Delete);
-    connect(T_DeleteAll, &QAction::triggered, this, &SigRoll::DeleteAll);
-    connect(T_Copy, &QAction::triggered, this, &SigRoll::Copy);
-    connect(T_Copy_Freq, &QAction::triggered, this, &SigRoll::CopyFreq);
-    connect(T_Paste, &QAction::triggered, this, &SigRoll::Paste);
-
-    if (!alone) return;
-    Help = menuBar()->addMenu(QStringLiteral("&Help"));
-    Help->setObjectName(QStringLiteral("Help"));
-    Help_About = MakeAction(Help, "Help_About", "&About");
-    connect(Help_About, &QAction::triggered, this, [this] {
+void SignalListWindow::BuildHelpMenu() {
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("Help"));
+    connect(MakeAction(help, "Help_About", "&About"), &QAction::triggered, this, [this] {
         prompter_.Message("About SigRoll32",
                           "SigRoll32\r\n\r\nKeeps the station's signal list: frequencies with their IF "
                           "bandwidth, COR threshold, detection mode, class, hand-off priority, lockout and "
@@ -161,36 +167,39 @@ void SigRoll::BuildMenus() {
     });
 }
 
-void SigRoll::BuildWindow() {
+void SignalListWindow::BuildWindow() {
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("Client"));
     setCentralWidget(central);
     central->setMinimumSize(Px(kMinWindowWidthTw - kFrameWidthTw), Px(kMinWindowHeightTw - kFrameHeightTw));
     central->installEventFilter(this);
 
-    P = MakeSunkenPanel(central, "P");
-    P_Help = MakeSunkenPanel(central, "P_Help");
-    P_Help->setFont(ListFont());
-    P_Help->setIndent(Px(45));
+    p_ = MakeLabel(central, "P", QString(), Sunken());
+    helpLabel_ = MakeLabel(central, "P_Help", QString(), Sunken(ListFont()));
+    helpLabel_->setIndent(Px(45));
+    help_ = new HelpLine(helpLabel_);
 
-    PL = MakeSunkenPanel(P, "PL");
-    PL->setText(QLatin1String(kColumnHeader));
-    PL->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    PL->setFont(ListFont());
+    pl_ = MakeLabel(p_, "PL", QLatin1String(kColumnHeader),
+                    Sunken(ListFont(), Qt::AlignTop | Qt::AlignLeft));
+    BuildList(pl_);
+    BuildButtons();
+    AttachHelp();
+}
 
-    L_Freq = new QListView(PL);
-    L_Freq->setObjectName(QStringLiteral("L_Freq"));
-    L_Freq->setModel(model_);
-    L_Freq->setUniformItemSizes(true);
-    L_Freq->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    L_Freq->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    L_Freq->setFont(ListFont());
+void SignalListWindow::BuildList(QWidget* parent) {
+    list_ = new QListView(parent);
+    list_->setObjectName(QStringLiteral("L_Freq"));
+    list_->setModel(model_);
+    list_->setUniformItemSizes(true);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setFont(ListFont());
     // A list box has no current entry until the operator picks one; the view would otherwise make
     // the first row current when it gets the focus, and Enter would edit it unasked.
-    const auto noCurrent = [this] { L_Freq->setCurrentIndex(QModelIndex()); };
+    const auto noCurrent = [this] { list_->setCurrentIndex(QModelIndex()); };
     connect(model_, &QAbstractItemModel::modelReset, this, noCurrent);
     noCurrent();
-    QPalette pal = L_Freq->palette();
+    QPalette pal = list_->palette();
     const QColor text = setup_.standalone ? QColor(0, 255, 255) : QColor(0, 255, 0);
     for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         pal.setColor(g, QPalette::Base, Qt::black);
@@ -198,46 +207,60 @@ void SigRoll::BuildWindow() {
     }
     // Greyed while the edit panel holds the list.
     pal.setColor(QPalette::Disabled, QPalette::Base, QColor(128, 128, 128));
-    L_Freq->setPalette(pal);
+    list_->setPalette(pal);
+}
 
-    QFont buttonFont(QStringLiteral("Arial"), 12);
-    buttonFont.setBold(true);
-    struct ButtonDef {
+void SignalListWindow::BuildButtons() {
+    const QFont buttonFont = ArialFont(12, true);
+    const struct {
         QPushButton*& button;
         const char* name;
         QString caption;
+        void (SignalListWindow::*command)();
+    } defs[] = {
+        {add_, "L_Add", QStringLiteral("Add"), &SignalListWindow::Add},
+        {edit_, "L_Edit", QStringLiteral("Edit"), &SignalListWindow::Edit},
+        {delete_, "L_Delete", QStringLiteral("Del"), &SignalListWindow::Delete},
+        {crossHair_, "L_CrossHair", QString::fromUtf16(kCrossHairSymbol), nullptr},
     };
-    const ButtonDef defs[] = {
-        {L_Add, "L_Add", QStringLiteral("Add")},
-        {L_Edit, "L_Edit", QStringLiteral("Edit")},
-        {L_Delete, "L_Delete", QStringLiteral("Del")},
-        {L_CrossHair, "L_CrossHair", QString::fromUtf16(kCrossHairSymbol)},
-    };
-    for (const ButtonDef& d : defs) {
-        d.button = new QPushButton(d.caption, P);
+    for (const auto& d : defs) {
+        d.button = new QPushButton(d.caption, p_);
         d.button->setObjectName(QLatin1String(d.name));
         d.button->setFont(buttonFont);
         d.button->resize(Px(kButtonWidthTw), Px(kButtonHeightTw));
         d.button->setMouseTracking(true);
-        d.button->installEventFilter(this);
+        if (d.command) connect(d.button, &QPushButton::clicked, this, d.command);
     }
-    connect(L_Add, &QPushButton::clicked, this, &SigRoll::Add);
-    connect(L_Edit, &QPushButton::clicked, this, &SigRoll::Edit);
-    connect(L_Delete, &QPushButton::clicked, this, &SigRoll::Delete);
+}
 
-    for (QWidget* w : {static_cast<QWidget*>(P), static_cast<QWidget*>(PL), static_cast<QWidget*>(P_Help),
-                       L_Freq->viewport()}) {
+void SignalListWindow::AttachHelp() {
+    constexpr int both = HelpLine::Pointer | HelpLine::Focus;
+    help_->Attach(add_, QLatin1String(sigtext::kHelpAdd), both);
+    help_->Attach(edit_, QLatin1String(sigtext::kHelpEdit), both);
+    help_->Attach(delete_, QLatin1String(sigtext::kHelpDelete), both);
+    // The Transfer button explains itself only where it transfers: in SigRoll32.
+    if (setup_.standalone) help_->Attach(crossHair_, QLatin1String(sigtext::kHelpTransfer), both);
+    const auto signal = [this] { return SignalHelp(); };
+    help_->Attach(list_, signal, both);
+    // The list's frame shows the signal number when the pointer enters it; moves over the frame alone
+    // do not repeat it. A scroll area hands its tracking on to its viewport, so the rows are
+    // attached after it to follow the pointer.
+    list_->setMouseTracking(false);
+    help_->Attach(list_->viewport(), signal, HelpLine::Pointer);
+    list_->installEventFilter(this); // its keys
+    // Over P, PL and the help line only their own area, not a child under the pointer, shows the file
+    // name; the help line's attachments cannot see where the pointer is, so these are filtered here.
+    for (QWidget* w : {static_cast<QWidget*>(p_), static_cast<QWidget*>(pl_), static_cast<QWidget*>(helpLabel_)}) {
         w->setMouseTracking(true);
         w->installEventFilter(this);
     }
-    L_Freq->installEventFilter(this);
 }
 
-void SigRoll::Load() {
-    TempListFile = JoinPath(setup_.folder, kDefaultListName);
-    PointerFile = JoinPath(setup_.folder, kPointerFileName);
+void SignalListWindow::Load() {
+    tempListFile_ = JoinPath(setup_.folder, kDefaultListName);
+    pointerFile_ = JoinPath(setup_.folder, kPointerFileName);
 
-    const ListFileChoice choice = ChooseListFile(ReadPointerFile(PointerFile), TempListFile);
+    const ListFileChoice choice = ChooseListFile(ReadPointerFile(pointerFile_), tempListFile_);
     SetListFile(choice.path);
     model_->Clear();
     if (choice.createDefault) {
@@ -246,24 +269,23 @@ void SigRoll::Load() {
         model_->Load(choice.path);
     }
     SetCaption();
-    WritePointerFile(PointerFile, sigListFileName_); // a failing load step is skipped silently
-    FillChoosers();
-    CommentSlot = -1;
+    WritePointerFile(pointerFile_, sigListFileName_); // a failing load step is skipped silently
+    panel_->FillChoosers();
 }
 
-void SigRoll::PlaceUnder(const QWidget& mainWindow) {
+void SignalListWindow::PlaceUnder(const QWidget& mainWindow) {
     placeUnder_ = &mainWindow;
     placeStandalone_ = false;
     ApplyPlacement();
 }
 
-void SigRoll::PlaceStandalone() {
+void SignalListWindow::PlaceStandalone() {
     placeUnder_ = nullptr;
     placeStandalone_ = true;
     ApplyPlacement();
 }
 
-void SigRoll::ApplyPlacement() {
+void SignalListWindow::ApplyPlacement() {
     const QRect screen = AvailableScreen(this);
     const int extraW = frameGeometry().width() - geometry().width();
     const int extraH = frameGeometry().height() - geometry().height();
@@ -284,45 +306,45 @@ void SigRoll::ApplyPlacement() {
     resize(width(), std::max(height - extraH, minimumSizeHint().height()));
 }
 
-void SigRoll::showEvent(QShowEvent* event) {
+void SignalListWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     framedPlacement_.Shown(this, [this] { ApplyPlacement(); });
 }
 
-int SigRoll::CurrentIndex() const {
-    const QModelIndex i = L_Freq->selectionModel()->currentIndex();
+int SignalListWindow::CurrentIndex() const {
+    const QModelIndex i = list_->selectionModel()->currentIndex();
     return i.isValid() ? i.row() : -1;
 }
 
-void SigRoll::SetCurrent(int index) {
-    QItemSelectionModel* sel = L_Freq->selectionModel();
+void SignalListWindow::SetCurrent(int index) {
+    QItemSelectionModel* sel = list_->selectionModel();
     if (index < 0 || index >= model_->rowCount()) {
         sel->clearCurrentIndex();
         return;
     }
     // Moving the current entry leaves the highlighting alone, as in a multiple-selection list box.
     sel->setCurrentIndex(model_->index(index), QItemSelectionModel::NoUpdate);
-    L_Freq->scrollTo(model_->index(index));
+    list_->scrollTo(model_->index(index));
 }
 
-bool SigRoll::IsHighlighted(int index) const {
+bool SignalListWindow::IsHighlighted(int index) const {
     if (index < 0 || index >= model_->rowCount()) return false;
-    return L_Freq->selectionModel()->isSelected(model_->index(index));
+    return list_->selectionModel()->isSelected(model_->index(index));
 }
 
-void SigRoll::SetHighlighted(int index, bool on) {
+void SignalListWindow::SetHighlighted(int index, bool on) {
     if (index < 0 || index >= model_->rowCount()) return;
-    L_Freq->selectionModel()->select(model_->index(index),
+    list_->selectionModel()->select(model_->index(index),
                                      on ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
 }
 
-void SigRoll::UnhighlightAll() {
-    L_Freq->selectionModel()->clearSelection();
+void SignalListWindow::UnhighlightAll() {
+    list_->selectionModel()->clearSelection();
 }
 
-std::vector<int> SigRoll::HighlightedRows() const {
+std::vector<int> SignalListWindow::HighlightedRows() const {
     std::vector<int> rows;
-    for (const QItemSelectionRange& r : L_Freq->selectionModel()->selection())
+    for (const QItemSelectionRange& r : list_->selectionModel()->selection())
         for (int row = r.top(); row <= r.bottom(); ++row)
             rows.push_back(row);
     std::sort(rows.begin(), rows.end());
@@ -340,44 +362,44 @@ void WarnNotWritten(Prompter& prompter, const std::string& path, const std::stri
 
 } // namespace
 
-bool SigRoll::SaveList() {
+bool SignalListWindow::SaveList() {
     const FileResult r = SaveSignalFile(sigListFileName_, List());
     if (r) return true;
     WarnNotWritten(prompter_, sigListFileName_, r.error);
     return false;
 }
 
-void SigRoll::WarnListFull(const char* command) {
+void SignalListWindow::WarnListFull(const char* command) {
     prompter_.Message(std::string(command) + sigtext::kFullWarnTitleSuffix, sigtext::kFullWarnText,
                       MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
-std::string SigRoll::DialogTitle(const char* zarn, const char* standalone) const {
+std::string SignalListWindow::DialogTitle(const char* zarn, const char* standalone) const {
     return setup_.standalone ? standalone : zarn;
 }
 
-void SigRoll::New() {
+void SignalListWindow::New() {
     if (!List().Empty()) {
         const MsgAnswer answer =
-            prompter_.Message(sigtext::kNewTitle, sigtext::kNewText1 + TempListFile + sigtext::kNewText2,
+            prompter_.Message(sigtext::kNewTitle, sigtext::kNewText1 + tempListFile_ + sigtext::kNewText2,
                               MsgIcon::Question, MsgButtons::YesNo);
         if (answer != MsgAnswer::Yes) return;
     }
     // The default list is emptied before the window lets go of its entries: when that fails the
     // operator is told and the list and its file stay as they were.
-    const FileResult emptied = ReplaceFileAtomically(TempListFile, "");
+    const FileResult emptied = ReplaceFileAtomically(tempListFile_, "");
     if (!emptied) {
-        WarnNotWritten(prompter_, TempListFile, emptied.error);
+        WarnNotWritten(prompter_, tempListFile_, emptied.error);
         return;
     }
-    SetListFile(TempListFile);
+    SetListFile(tempListFile_);
     ClearList();
     SetCaption();
     RewritePointer();
     ReprocessQuestion();
 }
 
-std::optional<std::string> SigRoll::ChooseListFileToRead(const char* zarn, const char* standalone) {
+std::optional<std::string> SignalListWindow::ChooseListFileToRead(const char* zarn, const char* standalone) {
     FileDialogRequest request;
     request.name = "Dialog";
     request.title = DialogTitle(zarn, standalone);
@@ -386,7 +408,7 @@ std::optional<std::string> SigRoll::ChooseListFileToRead(const char* zarn, const
     return prompter_.OpenFile(request);
 }
 
-void SigRoll::Open() {
+void SignalListWindow::Open() {
     const auto chosen = ChooseListFileToRead(sigtext::kOpenDialog, sigtext::kOpenDialogStandalone);
     if (!chosen) return;
     // A file that cannot be read ends the command before the list is emptied, so the next change is
@@ -398,12 +420,12 @@ void SigRoll::Open() {
     ClearList();
     model_->Merge(text);
     SetCaption();
-    L_Freq->setFocus();
+    list_->setFocus();
     RewritePointer();
     ReprocessQuestion();
 }
 
-void SigRoll::Import() {
+void SignalListWindow::Import() {
     const auto chosen = ChooseListFileToRead(sigtext::kImportDialog, sigtext::kImportDialogStandalone);
     if (!chosen) return;
 
@@ -417,7 +439,7 @@ void SigRoll::Import() {
     std::vector<char> marks(static_cast<std::size_t>(List().Count()), 0);
     int current = CurrentIndex();
     const auto show = [&] {
-        HighlightRuns(*L_Freq, marks);
+        HighlightRuns(*list_, marks);
         SetCurrent(current);
     };
     const auto at = [&marks](int index) { return marks.begin() + index; };
@@ -464,11 +486,11 @@ void SigRoll::Import() {
     show();
 
     SaveList();
-    L_Freq->setFocus();
+    list_->setFocus();
     ReprocessQuestion();
 }
 
-void SigRoll::SaveAs() {
+void SignalListWindow::SaveAs() {
     FileDialogRequest request;
     request.name = "Dialog";
     request.title = DialogTitle(sigtext::kSaveAsDialog, sigtext::kSaveAsDialogStandalone);
@@ -488,128 +510,192 @@ void SigRoll::SaveAs() {
     RewritePointer();
 }
 
-void SigRoll::CloseWindow() {
+void SignalListWindow::CloseWindow() {
     if (setup_.standalone)
         close();
     else
         hide();
 }
 
-void SigRoll::ClearList() {
+void SignalListWindow::ClearList() {
     ClosePanel();
     model_->Clear();
-    L_Add->setFocus();
+    add_->setFocus();
 }
 
-void SigRoll::ReprocessQuestion() {
+void SignalListWindow::ReprocessQuestion() {
     if (setup_.standalone || !setup_.summaryLoaded || !setup_.summaryLoaded()) return;
     const MsgAnswer answer = prompter_.Message(sigtext::kReprocessTitle, sigtext::kReprocessText,
                                                MsgIcon::None, MsgButtons::YesNo);
     if (answer == MsgAnswer::Yes && setup_.reprocess) setup_.reprocess();
 }
 
-void SigRoll::SetHelp(const std::string& text) {
-    P_Help->setText(Qs(text));
+bool SignalListWindow::PanelOpen() const {
+    return panel_ && !panel_->isHidden();
 }
 
-void SigRoll::ShowSignalHelp() {
-    SetHelp(sigtext::kHelpSignal + FormatNumber(CurrentIndex() + 1, "0000"));
+void SignalListWindow::OpenPanel() {
+    for (QPushButton* b : {add_, edit_, delete_, crossHair_})
+        b->hide();
+    list_->setEnabled(false);
+    panel_->show();
+    panel_->raise();
+    tools_->menuAction()->setVisible(false);
+    LayoutWindow();
 }
 
-bool SigRoll::eventFilter(QObject* watched, QEvent* event) {
-    if (PanelEventFilter(watched, event)) return true;
+void SignalListWindow::ClosePanel() {
+    if (!panel_) return;
+    tools_->menuAction()->setVisible(true);
+    panel_->hide();
+    for (QPushButton* b : {add_, edit_, delete_, crossHair_})
+        b->show();
+    list_->setEnabled(true);
+    LayoutWindow();
+    list_->setFocus();
+}
+
+void SignalListWindow::Add() {
+    panel_->StartAdd();
+    OpenPanel();
+    UnhighlightAll();
+    panel_->TakeFocus();
+}
+
+void SignalListWindow::Edit() {
+    const int current = CurrentIndex();
+    if (current < 0 || current >= List().Count() || List().Line(current).empty()) {
+        prompter_.Message(sigtext::kEditWarnTitle, sigtext::kEditWarnText, MsgIcon::Exclamation,
+                          MsgButtons::Ok);
+        return;
+    }
+    if (HighlightedRows().size() >= 2)
+        panel_->StartEditSeveral();
+    else
+        panel_->StartEdit(List().Line(current));
+    OpenPanel();
+    panel_->TakeFocus();
+}
+
+void SignalListWindow::AcceptPanel() {
+    if (!PanelOpen()) return;
+    panel_->CheckAllFields();
+    if (panel_->CurrentMode() == SignalEditPanel::Mode::EditSeveral) {
+        const MultiEdit edit = panel_->SeveralEdit();
+        for (int row : HighlightedRows())
+            Model().ReplaceAt(row, ApplyMultiEdit(List().Line(row), edit));
+    } else {
+        const SignalEditPanel::Entry entry = panel_->MadeEntry();
+        if (panel_->CurrentMode() == SignalEditPanel::Mode::Add)
+            AddPanelEntry(entry.freq, entry.line);
+        else
+            ReplaceCurrentEntry(entry.freq, entry.line);
+    }
+    SaveList();
+    ClosePanel();
+}
+
+SignalListWindow::PanelPlace SignalListWindow::PlacePanelEntry(const char* title, const std::string& freq) {
+    PanelPlace place{List().FindSignalSlot(LeadingNumber(freq))};
+    if (place.slot.conflict) {
+        place.replace = prompter_.Message(title, ReplaceQuestion(freq), MsgIcon::Question, MsgButtons::YesNo) ==
+                        MsgAnswer::Yes;
+        if (place.replace) Model().RemoveAt(*place.slot.conflict);
+    }
+    return place;
+}
+
+void SignalListWindow::AddPanelEntry(const std::string& freq, const std::string& line) {
+    const PanelPlace place = PlacePanelEntry(sigtext::kAddConfirm, freq);
+    if (!place.replace) return;
+    if (Model().InsertAt(place.slot.slot, line)) {
+        SetCurrent(place.slot.slot);
+        SetHighlighted(place.slot.slot, true);
+    } else {
+        WarnListFull("ADD");
+    }
+}
+
+// The edited entry leaves the list and comes back at its new place; declined, the old line goes back
+// where it was.
+void SignalListWindow::ReplaceCurrentEntry(const std::string& freq, const std::string& line) {
+    const int current = CurrentIndex();
+    if (current < 0 || current >= List().Count()) return;
+    const std::string old = List().Line(current);
+    Model().RemoveAt(current);
+    const PanelPlace place = PlacePanelEntry(sigtext::kEditConfirm, freq);
+    const int at = place.replace ? place.slot.slot : current;
+    Model().InsertAt(at, place.replace ? line : old);
+    SetCurrent(at);
+    SetHighlighted(at, true);
+}
+
+QString SignalListWindow::SignalHelp() const {
+    return Qs(sigtext::kHelpSignal + FormatNumber(CurrentIndex() + 1, "0000"));
+}
+
+bool SignalListWindow::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
-
     if (watched == centralWidget()) {
         if (type == QEvent::Resize) LayoutWindow();
         return false;
     }
-
-    if (watched == L_Freq && type == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const Qt::KeyboardModifiers mods =
-            key->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
-        const bool plain = !(mods & (Qt::ControlModifier | Qt::AltModifier));
-        switch (key->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            if (!plain) break;
-            Edit();
-            return true;
-        case Qt::Key_E:
-            if (!plain) break;
-            Edit();
-            return true;
-        case Qt::Key_Delete:
-        case Qt::Key_D:
-            if (!plain) break;
-            Delete();
-            return true;
-        case Qt::Key_A:
-            if (!plain) break;
-            Add();
-            return true;
-        case Qt::Key_C:
-            if (mods != Qt::ControlModifier) break;
-            Copy();
-            return true;
-        case Qt::Key_V:
-            if (mods != Qt::ControlModifier) break;
-            Paste();
-            return true;
-        case Qt::Key_Insert:
-            if (mods == Qt::ControlModifier) {
-                Copy();
-                return true;
-            }
-            if (mods == Qt::ShiftModifier) {
-                Paste();
-                return true;
-            }
-            break;
-        default:
-            break;
-        }
-        return false;
-    }
-
-    const bool pointer = type == QEvent::MouseMove || type == QEvent::Enter;
-    if (!pointer && type != QEvent::FocusIn) return false;
-
-    if (watched == L_Freq || watched == L_Freq->viewport()) {
-        if (pointer || watched == L_Freq) ShowSignalHelp();
-        return false;
-    }
-    const struct {
-        QPushButton* button;
-        const char* text;
-    } buttons[] = {{L_Add, sigtext::kHelpAdd},
-                   {L_Edit, sigtext::kHelpEdit},
-                   {L_Delete, sigtext::kHelpDelete},
-                   {L_CrossHair, setup_.standalone ? sigtext::kHelpTransfer : nullptr}};
-    for (const auto& b : buttons) {
-        if (watched != b.button) continue;
-        if (b.text) SetHelp(b.text);
-        return false;
-    }
-    if (pointer && (watched == P || watched == PL || watched == P_Help)) {
-        // A pointer move the child under it did not take arrives here too; only the panel's own area
-        // shows the file name.
-        auto* panel = static_cast<QWidget*>(watched);
-        QPoint at;
-        if (type == QEvent::MouseMove)
-            at = static_cast<QMouseEvent*>(event)->position().toPoint();
-        else
-            at = static_cast<QEnterEvent*>(event)->position().toPoint();
-        const QWidget* child = panel->childAt(at);
-        if (child == nullptr || child == PL) {
-            SetHelp(sigtext::kHelpFilename + ToLowerAscii(sigListFileName_));
-        }
-    }
+    if (watched == list_ && type == QEvent::KeyPress) return ListKey(*static_cast<QKeyEvent*>(event));
+    const bool framed = watched == p_ || watched == pl_ || watched == helpLabel_;
+    if (framed && (type == QEvent::MouseMove || type == QEvent::Enter))
+        ShowFilenameUnlessOverChild(static_cast<QWidget*>(watched), event);
     return false;
 }
 
-void SigRoll::resizeEvent(QResizeEvent* event) {
+// The list's own keys run the tools.
+bool SignalListWindow::ListKey(const QKeyEvent& key) {
+    const Qt::KeyboardModifiers mods = key.modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+    const bool plain = !(mods & (Qt::ControlModifier | Qt::AltModifier));
+    void (SignalListWindow::*command)() = nullptr;
+    switch (key.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_E:
+        if (plain) command = &SignalListWindow::Edit;
+        break;
+    case Qt::Key_Delete:
+    case Qt::Key_D:
+        if (plain) command = &SignalListWindow::Delete;
+        break;
+    case Qt::Key_A:
+        if (plain) command = &SignalListWindow::Add;
+        break;
+    case Qt::Key_C:
+        if (mods == Qt::ControlModifier) command = &SignalListWindow::Copy;
+        break;
+    case Qt::Key_V:
+        if (mods == Qt::ControlModifier) command = &SignalListWindow::Paste;
+        break;
+    case Qt::Key_Insert:
+        if (mods == Qt::ControlModifier) command = &SignalListWindow::Copy;
+        if (mods == Qt::ShiftModifier) command = &SignalListWindow::Paste;
+        break;
+    default:
+        break;
+    }
+    if (!command) return false;
+    (this->*command)();
+    return true;
+}
+
+// P, PL and the help line show the list's file name. A pointer move the child under it did not take
+// arrives at them too; only their own area shows the file name.
+void SignalListWindow::ShowFilenameUnlessOverChild(QWidget* panel, QEvent* event) {
+    QPoint at;
+    if (event->type() == QEvent::MouseMove)
+        at = static_cast<QMouseEvent*>(event)->position().toPoint();
+    else
+        at = static_cast<QEnterEvent*>(event)->position().toPoint();
+    const QWidget* child = panel->childAt(at);
+    if (child == nullptr || child == pl_) help_->Show(Qs(sigtext::kHelpFilename + ToLowerAscii(sigListFileName_)));
+}
+
+void SignalListWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     if (windowState() & Qt::WindowMinimized) return;
     // Smaller than the minimum is set back to it.
@@ -620,52 +706,51 @@ void SigRoll::resizeEvent(QResizeEvent* event) {
                std::max(height(), height() - client.height() + min.height()));
 }
 
-void SigRoll::closeEvent(QCloseEvent* event) {
+void SignalListWindow::closeEvent(QCloseEvent* event) {
     // Every change was written through; there is nothing to save on the way out.
     event->accept();
 }
 
-void SigRoll::LayoutWindow() {
+void SignalListWindow::LayoutWindow() {
     if (windowState() & Qt::WindowMinimized) return;
     const QWidget* client = centralWidget();
     const int pW = client->width();
     const int pH = std::max(0, client->height() - Px(kHelpGapTw + kHelpHeightTw));
-    P->setGeometry(0, 0, pW, pH);
+    p_->setGeometry(0, 0, pW, pH);
     const int helpTop = pH + Px(kHelpGapTw);
-    P_Help->setGeometry(0, helpTop, pW, std::max(0, client->height() - helpTop));
+    helpLabel_->setGeometry(0, helpTop, pW, std::max(0, client->height() - helpTop));
 
     const int plW = std::max(0, pW - Px(180));
     int plH = std::max(0, pH - Px(420));
     const int buttonTop = plH + Px(45);
-    const int bw = L_Add->width();
+    const int bw = add_->width();
     int left = (pW - 4 * bw) / 2;
-    for (QPushButton* b : {L_Add, L_Edit, L_Delete, L_CrossHair}) {
+    for (QPushButton* b : {add_, edit_, delete_, crossHair_}) {
         b->move(left, buttonTop);
         left += b->width();
     }
-    if (PE) {
-        PE->setGeometry(0, pH - PE->height(), pW, PE->height());
-        if (PanelOpen()) plH = std::max(0, pH - PE->height() - Px(90));
+    if (panel_) {
+        panel_->PlaceAbove(pH, pW);
+        if (PanelOpen()) plH = std::max(0, pH - panel_->height() - Px(90));
     }
-    PL->setGeometry(Px(kPLLeftTw), Px(kPLTopTw), plW, plH);
-    L_Freq->setGeometry(0, Px(kHeaderHeightTw), plW, std::max(0, plH - Px(255)));
-    if (PE) LayoutPanel();
+    pl_->setGeometry(Px(kPLLeftTw), Px(kPLTopTw), plW, plH);
+    list_->setGeometry(0, Px(kHeaderHeightTw), plW, std::max(0, plH - Px(255)));
 }
 
-void SigRoll::SetCaption() {
+void SignalListWindow::SetCaption() {
     setWindowTitle(Qs(SignalListCaption(sigListFileName_)));
 }
 
-void SigRoll::RewritePointer() {
+void SignalListWindow::RewritePointer() {
     // A pointer left behind would make the next start open another list than the one in use.
-    if (const FileResult r = WritePointerFile(PointerFile, sigListFileName_); !r)
+    if (const FileResult r = WritePointerFile(pointerFile_, sigListFileName_); !r)
         prompter_.Message(sigtext::kSaveWarnTitle,
-                          sigtext::kPointerWarnText1 + PointerFile + "\r\n" + r.error +
+                          sigtext::kPointerWarnText1 + pointerFile_ + "\r\n" + r.error +
                               sigtext::kPointerWarnText2,
                           MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
-void SigRoll::SetListFile(const std::string& path) {
+void SignalListWindow::SetListFile(const std::string& path) {
     sigListFileName_ = path;
     if (setup_.listFileChanged) setup_.listFileChanged(path);
 }
