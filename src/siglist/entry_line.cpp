@@ -200,80 +200,91 @@ std::string MakeEntryLine(std::string_view freq, std::string_view ifbw, std::str
 
 namespace {
 
-// The record parser; `freq` gets the entry's frequency as EntryFrequency reads it from the line.
-std::optional<std::string> ParseRecord(std::string_view freqField, std::string_view rest, double& freq) {
+// The first 12 columns of the entry line from a record's frequency field, or no value when the
+// field is not a usable frequency; `freq` gets the frequency as EntryFrequency reads it from the line.
+std::optional<std::string> FrequencyColumns(std::string_view freqField, std::size_t restSize, double& freq) {
     std::string line;
     if (const auto fixed = FixedDecimalValue<5, 5>(freqField)) {
         freq = *fixed;
         // Already in its column's form, as every record this program writes.
-        line.reserve(kEntryLineLength + rest.size());
+        line.reserve(kEntryLineLength + restSize);
         line += ' ';
         line += freqField;
-    } else {
-        if (!IsNumericText(freqField)) return std::nullopt;
-        const double value = LeadingNumber(freqField);
-        if (!(value >= 0 && value < 100000)) return std::nullopt;
-        line = FormatNumber(value, " 00000.00000");
-        // 99999.999999 rounds up to 100000 and would push every column one place to the right.
-        if (line.size() != 12) return std::nullopt;
-        freq = EntryFrequency(line);
+        return line;
     }
+    if (!IsNumericText(freqField)) return std::nullopt;
+    const double value = LeadingNumber(freqField);
+    if (!(value >= 0 && value < 100000)) return std::nullopt;
+    line = FormatNumber(value, " 00000.00000");
+    // 99999.999999 rounds up to 100000 and would push every column one place to the right.
+    if (line.size() != 12) return std::nullopt;
+    freq = EntryFrequency(line);
+    return line;
+}
 
-    std::size_t p = std::string_view::npos; // closing mark of the last group recognised
+// The groups of a record after its frequency field, defaulted where a group is missing.
+struct RecordGroups {
     std::string_view ifbw = kDefaultIfbwBlock, cor = kDefaultCorBlock, det = kDefaultDetBlock;
     SignalClass cls = SignalClass::Unknown;
     char priority = '9';
     char lockout = ' ';
+    std::size_t end = std::string_view::npos; // closing mark of the last group recognised
+};
+
+RecordGroups ReadRecordGroups(std::string_view rest) {
+    RecordGroups g;
     const MarkPlaces marks(rest);
     if (marks.standard) {
         // Every group where this program writes it: the blocks lie at fixed places.
-        ifbw = rest.substr(1, 12);
-        cor = rest.substr(14, 5);
-        det = rest.substr(20, 6);
-        cls = ClassOfCode(rest[28]);
-        priority = rest[31];
-        lockout = rest[34];
-        p = 35;
+        g.ifbw = rest.substr(1, 12);
+        g.cor = rest.substr(14, 5);
+        g.det = rest.substr(20, 6);
+        g.cls = ClassOfCode(rest[28]);
+        g.priority = rest[31];
+        g.lockout = rest[34];
+        g.end = 35;
     } else {
         const std::size_t a = marks.at[kBracketOpen];
         const std::size_t b = marks.at[kBracketClose];
         if (a != std::string_view::npos && b != std::string_view::npos && b > a && b - a == 26) {
-            ifbw = rest.substr(a + 1, 12);
-            cor = rest.substr(a + 14, 5);
-            det = rest.substr(a + 20, 6);
-            p = b;
+            g.ifbw = rest.substr(a + 1, 12);
+            g.cor = rest.substr(a + 14, 5);
+            g.det = rest.substr(a + 20, 6);
+            g.end = b;
         }
         if (const auto c = marks.Group(kClassOpen, kClassClose)) {
-            cls = ClassOfCode(rest[*c + 1]);
-            p = *c + 2;
+            g.cls = ClassOfCode(rest[*c + 1]);
+            g.end = *c + 2;
         }
         if (const auto c = marks.Group(kPriOpen, kPriClose)) {
-            priority = rest[*c + 1];
-            p = *c + 2;
+            g.priority = rest[*c + 1];
+            g.end = *c + 2;
         }
         if (const auto c = marks.Group(kLockOpen, kLockClose)) {
-            lockout = rest[*c + 1];
-            p = *c + 2;
+            g.lockout = rest[*c + 1];
+            g.end = *c + 2;
         }
     }
-    if (det == kPlsRecordBlock) det = kPlsLineBlock;
+    if (g.det == kPlsRecordBlock) g.det = kPlsLineBlock;
+    return g;
+}
 
-    const std::string_view comment = p == std::string_view::npos ? rest : rest.substr(p + 1);
-    // Columns 13-51 are fixed: built in place, then the comment follows.
+// Appends columns 13-51 of the entry line, built from the record's groups.
+void AppendFixedColumns(std::string& line, const RecordGroups& g) {
     char tail[kEntryLineLength - 12];
     char* t = tail;
     const auto put = [&t](std::string_view block) {
         std::memcpy(t, block.data(), block.size());
         t += block.size();
     };
-    put(ifbw);
-    put(cor);
-    put(det);
-    put(ClassBlock(cls));
+    put(g.ifbw);
+    put(g.cor);
+    put(g.det);
+    put(ClassBlock(g.cls));
     *t++ = ' ';
-    *t++ = priority;
+    *t++ = g.priority;
     put("    ");
-    *t++ = lockout;
+    *t++ = g.lockout;
     put("   ");
     // A foreign record's block may hold more than a record can carry back. Of the bracket's blocks
     // only the bandwidth (columns 16-21) and the COR (25-26) are written, so stray characters beside
@@ -288,9 +299,18 @@ std::optional<std::string> ParseRecord(std::string_view freqField, std::string_v
     // the line form back as that, so it must read as PLS already now.
     if (char* mode = tail + 17; std::string_view(mode, 6) == kPlsRecordBlock)
         std::memcpy(mode, kPlsLineBlock.data(), kPlsLineBlock.size());
-    line.reserve(kEntryLineLength + comment.size());
     line.append(tail, static_cast<std::size_t>(t - tail));
-    line += comment;
+}
+
+// The record parser; `freq` gets the entry's frequency as EntryFrequency reads it from the line.
+std::optional<std::string> ParseRecord(std::string_view freqField, std::string_view rest, double& freq) {
+    std::optional<std::string> line = FrequencyColumns(freqField, rest.size(), freq);
+    if (!line) return std::nullopt;
+    const RecordGroups groups = ReadRecordGroups(rest);
+    const std::string_view comment = groups.end == std::string_view::npos ? rest : rest.substr(groups.end + 1);
+    line->reserve(kEntryLineLength + comment.size());
+    AppendFixedColumns(*line, groups);
+    *line += comment;
     return line;
 }
 

@@ -152,12 +152,14 @@ struct KeyGroup {
 
 } // namespace
 
-SignalLoadResult MergeSignalRecords(std::string_view text, SignalList& list) {
-    SignalLoadResult result;
-    LineCursor cursor(text);
+// The steps of MergeSignalRecords; a friend of the list, so that they work on its entries directly.
+class RecordMerge {
+public:
+    using Entry = SignalList::Entry;
 
-    if (!list.sorted_) {
-        // Out of order, the position of each record depends on the ones before it.
+    // Out of order, the position of each record depends on the ones before it.
+    static SignalLoadResult OneByOne(LineCursor& cursor, SignalList& list) {
+        SignalLoadResult result;
         for (std::string_view record; cursor.Next(record);) {
             std::optional<std::string> line = ParseSignalRecordLine(record);
             if (!line)
@@ -170,102 +172,140 @@ SignalLoadResult MergeSignalRecords(std::string_view text, SignalList& list) {
         return result;
     }
 
-    // Record by record insertion into a sorted list comes to this: every key of the text keeps its
-    // last record, and a key not yet listed gets in when the list still had room at its first record.
-    // One allocation for all records: count the line ends first.
-    std::size_t estimate = 1;
-    for (std::string_view rest = text; !rest.empty(); ++estimate) {
-        const void* lf = std::memchr(rest.data(), '\n', rest.size());
-        if (!lf) break;
-        rest.remove_prefix(static_cast<std::size_t>(static_cast<const char*>(lf) - rest.data()) + 1);
-    }
-    std::vector<SignalList::Entry> parsed;
-    std::vector<RecordKey> keys;
-    parsed.reserve(estimate);
-    keys.reserve(estimate);
-    for (std::string_view record; cursor.Next(record);) {
-        double freq = 0;
-        std::optional<std::string> line = ParseSignalRecordLine(record, freq);
-        if (!line) {
-            ++result.refused;
-            continue;
+    // Every usable record of the text with its key; refused records are counted in `result`.
+    static void Parse(std::string_view text, LineCursor& cursor, std::vector<Entry>& parsed,
+                      std::vector<RecordKey>& keys, SignalLoadResult& result) {
+        // One allocation for all records: count the line ends first.
+        std::size_t estimate = 1;
+        for (std::string_view rest = text; !rest.empty(); ++estimate) {
+            const void* lf = std::memchr(rest.data(), '\n', rest.size());
+            if (!lf) break;
+            rest.remove_prefix(static_cast<std::size_t>(static_cast<const char*>(lf) - rest.data()) + 1);
         }
-        keys.push_back(PackKey(EntryKey(*line), static_cast<std::uint32_t>(parsed.size())));
-        parsed.push_back(SignalList::MakeEntry(std::move(*line), freq));
-    }
-    std::vector<SignalList::Entry>& entries = list.entries_;
-    const auto notAscending = [](const RecordKey& a, const RecordKey& b) { return !(a < b) || a.SameKey(b); };
-    if (entries.empty() && parsed.size() <= static_cast<std::size_t>(SignalList::kMaxEntries) &&
-        std::adjacent_find(keys.begin(), keys.end(), notAscending) == keys.end()) {
-        // A file as this program writes it, into an empty list: one record per key, in order, so the
-        // records are the list.
-        result.merged = static_cast<int>(parsed.size());
-        entries = std::move(parsed);
-        return result;
-    }
-    const bool inFileOrder = std::is_sorted(keys.begin(), keys.end());
-    if (!inFileOrder) std::sort(keys.begin(), keys.end());
-
-    std::vector<KeyGroup> groups;
-    std::size_t newKeys = 0;
-    for (std::size_t i = 0, e = 0; i < keys.size();) {
-        KeyGroup g;
-        g.first = i;
-        while (i < keys.size() && keys[i].SameKey(keys[g.first]))
-            ++i;
-        g.end = i;
-        const std::string_view key = EntryKey(parsed[keys[g.first].seq].line);
-        while (e < entries.size() && EntryKey(entries[e].line) < key)
-            ++e;
-        g.listed = e < entries.size() && EntryKey(entries[e].line) == key;
-        if (!g.listed) ++newKeys;
-        groups.push_back(g);
-    }
-
-    const std::size_t room =
-        static_cast<std::size_t>(std::max(0, SignalList::kMaxEntries - static_cast<int>(entries.size())));
-    std::vector<std::uint32_t> firstSeqs;
-    if (newKeys > room) {
-        // Only the new keys met first in the file find room; the rest overflow.
-        for (const KeyGroup& g : groups)
-            if (!g.listed) firstSeqs.push_back(keys[g.first].seq);
-        std::nth_element(firstSeqs.begin(), firstSeqs.begin() + static_cast<std::ptrdiff_t>(room),
-                         firstSeqs.end());
-    }
-    const std::uint32_t firstRefused = newKeys > room ? firstSeqs[room] : UINT32_MAX;
-    std::size_t admitted = 0;
-    for (KeyGroup& g : groups) {
-        g.admitted = g.listed || keys[g.first].seq < firstRefused;
-        const int records = static_cast<int>(g.end - g.first);
-        if (g.admitted) {
-            result.merged += records;
-            ++admitted;
-        } else {
-            result.overflow += records;
+        parsed.reserve(estimate);
+        keys.reserve(estimate);
+        for (std::string_view record; cursor.Next(record);) {
+            double freq = 0;
+            std::optional<std::string> line = ParseSignalRecordLine(record, freq);
+            if (!line) {
+                ++result.refused;
+                continue;
+            }
+            keys.push_back(PackKey(EntryKey(*line), static_cast<std::uint32_t>(parsed.size())));
+            parsed.push_back(SignalList::MakeEntry(std::move(*line), freq));
         }
     }
 
-    if (entries.empty() && inFileOrder && admitted == parsed.size()) {
-        // A file as this program writes it, into an empty list: the records are the list.
-        entries = std::move(parsed);
-        return result;
+    // The keys (sorted) in groups of equal key, each marked as already listed or not; `newKeys`
+    // gets the number of groups not listed.
+    static std::vector<KeyGroup> Group(const std::vector<RecordKey>& keys, const std::vector<Entry>& parsed,
+                                       const std::vector<Entry>& entries, std::size_t& newKeys) {
+        std::vector<KeyGroup> groups;
+        newKeys = 0;
+        for (std::size_t i = 0, e = 0; i < keys.size();) {
+            KeyGroup g;
+            g.first = i;
+            while (i < keys.size() && keys[i].SameKey(keys[g.first]))
+                ++i;
+            g.end = i;
+            const std::string_view key = EntryKey(parsed[keys[g.first].seq].line);
+            while (e < entries.size() && EntryKey(entries[e].line) < key)
+                ++e;
+            g.listed = e < entries.size() && EntryKey(entries[e].line) == key;
+            if (!g.listed) ++newKeys;
+            groups.push_back(g);
+        }
+        return groups;
     }
-    std::vector<SignalList::Entry> merged;
-    merged.reserve(entries.size() + admitted);
-    std::size_t e = 0;
-    for (const KeyGroup& g : groups) {
-        if (!g.admitted) continue;
-        SignalList::Entry& record = parsed[keys[g.end - 1].seq];
-        const std::string_view key = EntryKey(record.line);
-        while (e < entries.size() && EntryKey(entries[e].line) < key)
+
+    // Marks the groups that get into the list: every listed key, and of the new keys those met first
+    // in the file while there is room. Returns how many groups were admitted.
+    static std::size_t Admit(std::vector<KeyGroup>& groups, const std::vector<RecordKey>& keys,
+                             std::size_t newKeys, std::size_t listed, SignalLoadResult& result) {
+        const std::size_t room =
+            static_cast<std::size_t>(std::max(0, SignalList::kMaxEntries - static_cast<int>(listed)));
+        std::vector<std::uint32_t> firstSeqs;
+        if (newKeys > room) {
+            // Only the new keys met first in the file find room; the rest overflow.
+            for (const KeyGroup& g : groups)
+                if (!g.listed) firstSeqs.push_back(keys[g.first].seq);
+            std::nth_element(firstSeqs.begin(), firstSeqs.begin() + static_cast<std::ptrdiff_t>(room),
+                             firstSeqs.end());
+        }
+        const std::uint32_t firstRefused = newKeys > room ? firstSeqs[room] : UINT32_MAX;
+        std::size_t admitted = 0;
+        for (KeyGroup& g : groups) {
+            g.admitted = g.listed || keys[g.first].seq < firstRefused;
+            const int records = static_cast<int>(g.end - g.first);
+            if (g.admitted) {
+                result.merged += records;
+                ++admitted;
+            } else {
+                result.overflow += records;
+            }
+        }
+        return admitted;
+    }
+
+    // The list with the last record of every admitted group in its place.
+    static void Weave(const std::vector<KeyGroup>& groups, const std::vector<RecordKey>& keys,
+                      std::vector<Entry>& parsed, std::size_t admitted, std::vector<Entry>& entries) {
+        std::vector<Entry> merged;
+        merged.reserve(entries.size() + admitted);
+        std::size_t e = 0;
+        for (const KeyGroup& g : groups) {
+            if (!g.admitted) continue;
+            Entry& record = parsed[keys[g.end - 1].seq];
+            const std::string_view key = EntryKey(record.line);
+            while (e < entries.size() && EntryKey(entries[e].line) < key)
+                merged.push_back(std::move(entries[e++]));
+            if (g.listed) ++e; // the first entry with the key is replaced
+            merged.push_back(std::move(record));
+        }
+        while (e < entries.size())
             merged.push_back(std::move(entries[e++]));
-        if (g.listed) ++e; // the first entry with the key is replaced
-        merged.push_back(std::move(record));
+        entries = std::move(merged);
     }
-    while (e < entries.size())
-        merged.push_back(std::move(entries[e++]));
-    entries = std::move(merged);
-    return result;
+
+    static SignalLoadResult Merge(std::string_view text, SignalList& list) {
+        LineCursor cursor(text);
+        if (!list.sorted_) return OneByOne(cursor, list);
+
+        // Record by record insertion into a sorted list comes to this: every key of the text keeps its
+        // last record, and a key not yet listed gets in when the list still had room at its first
+        // record.
+        SignalLoadResult result;
+        std::vector<Entry> parsed;
+        std::vector<RecordKey> keys;
+        Parse(text, cursor, parsed, keys, result);
+        std::vector<Entry>& entries = list.entries_;
+        const auto notAscending = [](const RecordKey& a, const RecordKey& b) { return !(a < b) || a.SameKey(b); };
+        if (entries.empty() && parsed.size() <= static_cast<std::size_t>(SignalList::kMaxEntries) &&
+            std::adjacent_find(keys.begin(), keys.end(), notAscending) == keys.end()) {
+            // A file as this program writes it, into an empty list: one record per key, in order, so
+            // the records are the list.
+            result.merged = static_cast<int>(parsed.size());
+            entries = std::move(parsed);
+            return result;
+        }
+        const bool inFileOrder = std::is_sorted(keys.begin(), keys.end());
+        if (!inFileOrder) std::sort(keys.begin(), keys.end());
+
+        std::size_t newKeys = 0;
+        std::vector<KeyGroup> groups = Group(keys, parsed, entries, newKeys);
+        const std::size_t admitted = Admit(groups, keys, newKeys, entries.size(), result);
+        if (entries.empty() && inFileOrder && admitted == parsed.size()) {
+            // A file as this program writes it, into an empty list: the records are the list.
+            entries = std::move(parsed);
+            return result;
+        }
+        Weave(groups, keys, parsed, admitted, entries);
+        return result;
+    }
+};
+
+SignalLoadResult MergeSignalRecords(std::string_view text, SignalList& list) {
+    return RecordMerge::Merge(text, list);
 }
 
 SignalLoadResult LoadSignalFile(const std::string& path, SignalList& list) {

@@ -14,6 +14,7 @@
 namespace zarn {
 
 struct SignalLoadResult;
+class RecordMerge;
 
 // Where a new frequency goes and which entry, if any, it collides with.
 struct SignalSlot {
@@ -60,6 +61,7 @@ public:
 
 private:
     friend SignalLoadResult MergeSignalRecords(std::string_view text, SignalList& list);
+    friend class RecordMerge;
 
     struct Entry {
         std::string line;

@@ -1,6 +1,6 @@
 // The edit/add panel as the operator drives it: typed field values, the three ways of accepting,
 // the collision questions, the comment chooser, and the list file on disk after each change.
-#include "sig_roll.h"
+#include "signal_list_window.h"
 
 #include "entry_line.h"
 #include "fake_prompter.h"
@@ -42,16 +42,23 @@ std::string Record(const char* freq, const char* ifbw, bool lockout = false, con
 
 class PanelTest : public ::testing::Test {
 protected:
+    // A control of the window, found by its name.
+    template <typename T>
+    T* Find(const char* name) const {
+        T* control = window->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(control, nullptr) << name;
+        return control;
+    }
     // Loads the window on a list file holding `records`, shown and active so focus moves for real.
     void Start(const std::string& records) {
         dir.write("~FREQ.SIG", records);
-        SigRollSetup setup;
+        SignalListSetup setup;
         setup.folder = dir.path();
-        roll = std::make_unique<SigRoll>(prompts, setup);
-        roll->Load();
-        roll->show();
-        QApplication::setActiveWindow(roll.get());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(roll.get()));
+        window = std::make_unique<SignalListWindow>(prompts, setup);
+        window->Load();
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
     void TearDown() override { EXPECT_TRUE(prompts.AllMet()) << prompts.Report(); }
 
@@ -67,43 +74,43 @@ protected:
         Enter(field);
     }
 
-    std::vector<std::string> Lines() const { return roll->List().Lines(); }
+    std::vector<std::string> Lines() const { return window->List().Lines(); }
     std::string FileText() const { return TempDir::read(dir.file("~FREQ.SIG")); }
     void Select(std::initializer_list<int> rows) {
         for (int r : rows)
-            roll->SetHighlighted(r, true);
-        roll->SetCurrent(*rows.begin());
+            window->SetHighlighted(r, true);
+        window->SetCurrent(*rows.begin());
     }
 
     TempDir dir;
     FakePrompter prompts;
-    std::unique_ptr<SigRoll> roll;
+    std::unique_ptr<SignalListWindow> window;
 };
 
 TEST_F(PanelTest, AddOpensThePanelAndEscapeClosesItWithoutChange) {
     Start(Record("00010.00000", "00.100"));
     const std::string before = FileText();
-    roll->Add();
-    EXPECT_TRUE(roll->PanelOpen());
-    EXPECT_EQ(roll->PE->text(), QStringLiteral("Add Panel..."));
-    EXPECT_FALSE(roll->L_Freq->isEnabled());
-    EXPECT_FALSE(roll->Tools->menuAction()->isVisible());
-    EXPECT_TRUE(roll->L_Add->isHidden());
-    EXPECT_EQ(roll->P_Freq->text(), QStringLiteral("00020.00000"));
-    EXPECT_EQ(roll->P_Det->currentText(), QStringLiteral("FM "));
-    EXPECT_TRUE(roll->P_Sig[2]->isChecked());
-    EXPECT_EQ(QApplication::focusWidget(), roll->P_Freq);
-    EXPECT_EQ(roll->P_Freq->selectedText(), roll->P_Freq->text());
+    window->Add();
+    EXPECT_TRUE(window->PanelOpen());
+    EXPECT_EQ(Find<QLabel>("PE")->text(), QStringLiteral("Add Panel..."));
+    EXPECT_FALSE(Find<QListView>("L_Freq")->isEnabled());
+    EXPECT_FALSE(Find<QMenu>("Tools")->menuAction()->isVisible());
+    EXPECT_TRUE(Find<QPushButton>("L_Add")->isHidden());
+    EXPECT_EQ(Find<QLineEdit>("P_Freq")->text(), QStringLiteral("00020.00000"));
+    EXPECT_EQ(Find<QComboBox>("P_Det")->currentText(), QStringLiteral("FM "));
+    EXPECT_TRUE(Find<QRadioButton>("P_Sig_2")->isChecked());
+    EXPECT_EQ(QApplication::focusWidget(), Find<QLineEdit>("P_Freq"));
+    EXPECT_EQ(Find<QLineEdit>("P_Freq")->selectedText(), Find<QLineEdit>("P_Freq")->text());
     // The list is shorter while the panel is open and regains its height when it closes.
-    const int openHeight = roll->L_Freq->height();
+    const int openHeight = Find<QListView>("L_Freq")->height();
 
-    TypeEnter(roll->P_Freq, "12.5");
-    QTest::keyClick(roll->P_Ifbw, Qt::Key_Escape);
-    EXPECT_FALSE(roll->PanelOpen());
-    EXPECT_TRUE(roll->L_Freq->isEnabled());
-    EXPECT_TRUE(roll->Tools->menuAction()->isVisible());
-    EXPECT_FALSE(roll->L_Add->isHidden());
-    EXPECT_GT(roll->L_Freq->height(), openHeight);
+    TypeEnter(Find<QLineEdit>("P_Freq"), "12.5");
+    QTest::keyClick(Find<QLineEdit>("P_Ifbw"), Qt::Key_Escape);
+    EXPECT_FALSE(window->PanelOpen());
+    EXPECT_TRUE(Find<QListView>("L_Freq")->isEnabled());
+    EXPECT_TRUE(Find<QMenu>("Tools")->menuAction()->isVisible());
+    EXPECT_FALSE(Find<QPushButton>("L_Add")->isHidden());
+    EXPECT_GT(Find<QListView>("L_Freq")->height(), openHeight);
     EXPECT_EQ(Lines().size(), 1u);
     EXPECT_EQ(FileText(), before);
 }
@@ -136,8 +143,8 @@ TEST_F(PanelTest, FieldRulesOnEnter) {
     Start("");
     for (const FieldCase& c : cases) {
         SCOPED_TRACE(std::string(c.field) + " <- " + c.typed);
-        roll->Add();
-        auto* field = roll->findChild<QLineEdit*>(QLatin1String(c.field));
+        window->Add();
+        auto* field = window->findChild<QLineEdit*>(QLatin1String(c.field));
         ASSERT_NE(field, nullptr);
         TypeEnter(field, c.typed);
         EXPECT_EQ(field->text().toStdString(), c.shown);
@@ -146,43 +153,43 @@ TEST_F(PanelTest, FieldRulesOnEnter) {
         if (QApplication::focusWidget() == field) {
             EXPECT_EQ(field->selectedText(), field->text()); // reselected for retyping
         }
-        roll->ClosePanel();
+        window->ClosePanel();
     }
 }
 
 TEST_F(PanelTest, LeavingAFieldChecksItWithoutMovingTheFocus) {
     Start("");
-    roll->Add();
-    Type(roll->P_Ifbw, "abc");
-    roll->P_Priority->setFocus();
-    EXPECT_EQ(roll->P_Ifbw->text(), QStringLiteral("00.010"));
-    Type(roll->P_Cor, "5");
-    roll->P_Freq->setFocus();
-    EXPECT_EQ(roll->P_Cor->text(), QStringLiteral("05"));
-    EXPECT_EQ(QApplication::focusWidget(), roll->P_Freq);
+    window->Add();
+    Type(Find<QLineEdit>("P_Ifbw"), "abc");
+    Find<QLineEdit>("P_Priority")->setFocus();
+    EXPECT_EQ(Find<QLineEdit>("P_Ifbw")->text(), QStringLiteral("00.010"));
+    Type(Find<QLineEdit>("P_Cor"), "5");
+    Find<QLineEdit>("P_Freq")->setFocus();
+    EXPECT_EQ(Find<QLineEdit>("P_Cor")->text(), QStringLiteral("05"));
+    EXPECT_EQ(QApplication::focusWidget(), Find<QLineEdit>("P_Freq"));
 }
 
 TEST_F(PanelTest, CommaBecomesSemicolonAndEnterInTheCommentAccepts) {
     Start("");
-    roll->Add();
-    TypeEnter(roll->P_Freq, "145.5");
-    Type(roll->P_Comment, "a,b");
-    EXPECT_EQ(roll->P_Comment->toPlainText(), QStringLiteral("a;b"));
-    Enter(roll->P_Comment);
-    EXPECT_FALSE(roll->PanelOpen());
+    window->Add();
+    TypeEnter(Find<QLineEdit>("P_Freq"), "145.5");
+    Type(Find<QPlainTextEdit>("P_Comment"), "a,b");
+    EXPECT_EQ(Find<QPlainTextEdit>("P_Comment")->toPlainText(), QStringLiteral("a;b"));
+    Enter(Find<QPlainTextEdit>("P_Comment"));
+    EXPECT_FALSE(window->PanelOpen());
     ASSERT_EQ(Lines().size(), 1u);
     EXPECT_EQ(Lines()[0],
               MakeEntryLine("00145.50000", "00.010", "20", "FM ", SignalClass::Unknown, "9", false, "a;b"));
     EXPECT_EQ(FileText(), FormatSignalRecord(Lines()[0]) + "\r\n");
-    EXPECT_TRUE(roll->IsHighlighted(0));
-    EXPECT_EQ(roll->CurrentIndex(), 0);
+    EXPECT_TRUE(window->IsHighlighted(0));
+    EXPECT_EQ(window->CurrentIndex(), 0);
 }
 
 TEST_F(PanelTest, PastedLineBreaksInTheCommentStayOnOneLine) {
     Start("");
-    roll->Add();
-    roll->P_Comment->setPlainText(QStringLiteral("one\ntwo\nthree"));
-    roll->B_OK->click();
+    window->Add();
+    Find<QPlainTextEdit>("P_Comment")->setPlainText(QStringLiteral("one\ntwo\nthree"));
+    Find<QPushButton>("B_OK")->click();
     ASSERT_EQ(Lines().size(), 1u);
     EXPECT_EQ(EntryComment(Lines()[0]), "one two three");
     EXPECT_EQ(FileText().find('\n'), FileText().size() - 1);
@@ -193,33 +200,33 @@ TEST_F(PanelTest, AddCollisionAsksAndYesReplacesNoAddsNothing) {
     const std::string question = "Freq = 00010.04000 MHz is already available in the Signal List.  Do you "
                                  "want to replace it with new data?";
     Start(records);
-    roll->Add();
-    TypeEnter(roll->P_Freq, "10.04");
+    window->Add();
+    TypeEnter(Find<QLineEdit>("P_Freq"), "10.04");
     prompts.ExpectMessage(sigtext::kAddConfirm, question, MsgIcon::Question, MsgButtons::YesNo,
                           MsgAnswer::No);
-    roll->B_OK->click();
+    Find<QPushButton>("B_OK")->click();
     EXPECT_EQ(FileText(), records);
-    EXPECT_FALSE(roll->PanelOpen());
+    EXPECT_FALSE(window->PanelOpen());
 
-    roll->Add();
-    TypeEnter(roll->P_Freq, "10.04");
+    window->Add();
+    TypeEnter(Find<QLineEdit>("P_Freq"), "10.04");
     prompts.ExpectMessage(sigtext::kAddConfirm, question, MsgIcon::Question, MsgButtons::YesNo,
                           MsgAnswer::Yes);
-    roll->B_OK->click();
+    Find<QPushButton>("B_OK")->click();
     ASSERT_EQ(Lines().size(), 2u);
     EXPECT_EQ(EntryFreqText(Lines()[0]), "00010.04000");
-    EXPECT_EQ(roll->CurrentIndex(), 0);
-    EXPECT_EQ(roll->HighlightedRows(), std::vector<int>{0});
+    EXPECT_EQ(window->CurrentIndex(), 0);
+    EXPECT_EQ(window->HighlightedRows(), std::vector<int>{0});
     EXPECT_EQ(FileText(), FormatSignalRecord(Lines()[0]) + "\r\n" + Record("00020.00000", "00.100"));
 }
 
 TEST_F(PanelTest, EditWithoutCurrentEntryWarns) {
     Start(Record("00010.00000", "00.100"));
-    roll->SetCurrent(-1);
+    window->SetCurrent(-1);
     prompts.ExpectMessage(sigtext::kEditWarnTitle, sigtext::kEditWarnText, MsgIcon::Exclamation,
                           MsgButtons::Ok, MsgAnswer::Ok);
-    roll->Edit();
-    EXPECT_FALSE(roll->PanelOpen());
+    window->Edit();
+    EXPECT_FALSE(window->PanelOpen());
 }
 
 TEST_F(PanelTest, EditOneEntryAnsweredNoLeavesTheListAsItWas) {
@@ -229,34 +236,34 @@ TEST_F(PanelTest, EditOneEntryAnsweredNoLeavesTheListAsItWas) {
     Start(records);
     const auto before = Lines();
     Select({1});
-    roll->Edit();
-    EXPECT_EQ(roll->PE->text(), QStringLiteral("Edit Panel..."));
-    EXPECT_EQ(QApplication::focusWidget(), roll->P_Ifbw);
-    EXPECT_EQ(roll->P_Comment->toPlainText(), QStringLiteral("net"));
-    EXPECT_TRUE(roll->Chk_Lockout->isChecked());
-    TypeEnter(roll->P_Freq, "30.01");
+    window->Edit();
+    EXPECT_EQ(Find<QLabel>("PE")->text(), QStringLiteral("Edit Panel..."));
+    EXPECT_EQ(QApplication::focusWidget(), Find<QLineEdit>("P_Ifbw"));
+    EXPECT_EQ(Find<QPlainTextEdit>("P_Comment")->toPlainText(), QStringLiteral("net"));
+    EXPECT_TRUE(Find<QCheckBox>("Chk_Lockout")->isChecked());
+    TypeEnter(Find<QLineEdit>("P_Freq"), "30.01");
     prompts.ExpectMessage(sigtext::kEditConfirm,
                           "Freq = 00030.01000 MHz is already available in the Signal List.  Do you want to "
                           "replace it with new data?",
                           MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No);
-    roll->B_OK->click();
+    Find<QPushButton>("B_OK")->click();
     EXPECT_EQ(Lines(), before);
     EXPECT_EQ(FileText(), records);
-    EXPECT_EQ(roll->CurrentIndex(), 1);
+    EXPECT_EQ(window->CurrentIndex(), 1);
 }
 
 TEST_F(PanelTest, EditOneEntryMovesItToItsNewPlace) {
     Start(Record("00010.00000", "00.100") + Record("00020.00000", "00.100"));
     Select({0});
-    roll->Edit();
-    TypeEnter(roll->P_Freq, "25");
-    TypeEnter(roll->P_Cor, "-3");
-    roll->B_OK->click();
+    window->Edit();
+    TypeEnter(Find<QLineEdit>("P_Freq"), "25");
+    TypeEnter(Find<QLineEdit>("P_Cor"), "-3");
+    Find<QPushButton>("B_OK")->click();
     ASSERT_EQ(Lines().size(), 2u);
     EXPECT_EQ(EntryFreqText(Lines()[1]), "00025.00000");
     EXPECT_EQ(EntryCorText(Lines()[1]), "-1");
-    EXPECT_EQ(roll->CurrentIndex(), 1);
-    EXPECT_TRUE(roll->IsHighlighted(1));
+    EXPECT_EQ(window->CurrentIndex(), 1);
+    EXPECT_TRUE(window->IsHighlighted(1));
     EXPECT_EQ(FileText(), Record("00020.00000", "00.100") + FormatSignalRecord(Lines()[1]) + "\r\n");
 }
 
@@ -265,19 +272,19 @@ TEST_F(PanelTest, EditingSeveralChangesOnlyTheFilledFieldsAndTheLockout) {
           Record("00030.00000", "00.300", false, "c") + Record("00040.00000", "00.400"));
     const auto before = Lines();
     Select({0, 1, 3});
-    roll->Edit();
-    EXPECT_FALSE(roll->Chk_Lockout->isChecked());
-    EXPECT_TRUE(roll->P_Freq->isHidden());
-    EXPECT_TRUE(roll->P_Comment->isHidden());
-    EXPECT_TRUE(roll->P_Sig[0]->isHidden());
-    EXPECT_EQ(roll->P_Det->currentIndex(), -1);
-    EXPECT_EQ(roll->P_Ifbw->text(), QString());
-    TypeEnter(roll->P_Ifbw, ""); // an empty field stays empty: unchanged
-    EXPECT_EQ(roll->P_Ifbw->text(), QString());
-    TypeEnter(roll->P_Priority, "3");
-    EXPECT_EQ(QApplication::focusWidget(), roll->P_Priority); // the comment is hidden
-    roll->Chk_Lockout->setChecked(true);
-    roll->B_OK->click();
+    window->Edit();
+    EXPECT_FALSE(Find<QCheckBox>("Chk_Lockout")->isChecked());
+    EXPECT_TRUE(Find<QLineEdit>("P_Freq")->isHidden());
+    EXPECT_TRUE(Find<QPlainTextEdit>("P_Comment")->isHidden());
+    EXPECT_TRUE(Find<QRadioButton>("P_Sig_0")->isHidden());
+    EXPECT_EQ(Find<QComboBox>("P_Det")->currentIndex(), -1);
+    EXPECT_EQ(Find<QLineEdit>("P_Ifbw")->text(), QString());
+    TypeEnter(Find<QLineEdit>("P_Ifbw"), ""); // an empty field stays empty: unchanged
+    EXPECT_EQ(Find<QLineEdit>("P_Ifbw")->text(), QString());
+    TypeEnter(Find<QLineEdit>("P_Priority"), "3");
+    EXPECT_EQ(QApplication::focusWidget(), Find<QLineEdit>("P_Priority")); // the comment is hidden
+    Find<QCheckBox>("Chk_Lockout")->setChecked(true);
+    Find<QPushButton>("B_OK")->click();
 
     const auto after = Lines();
     ASSERT_EQ(after.size(), before.size());
@@ -298,11 +305,11 @@ TEST_F(PanelTest, EditingSeveralChangesOnlyTheFilledFieldsAndTheLockout) {
 TEST_F(PanelTest, AddKeepsTheLockoutBoxFromTheLastEdit) {
     Start(Record("00010.00000", "00.100", true));
     Select({0});
-    roll->Edit();
-    roll->B_Cancel->click();
-    roll->Add();
-    EXPECT_TRUE(roll->Chk_Lockout->isChecked());
-    roll->B_OK->click();
+    window->Edit();
+    Find<QPushButton>("B_Cancel")->click();
+    window->Add();
+    EXPECT_TRUE(Find<QCheckBox>("Chk_Lockout")->isChecked());
+    Find<QPushButton>("B_OK")->click();
     ASSERT_EQ(Lines().size(), 2u);
     EXPECT_TRUE(EntryLockedOut(Lines()[1]));
 }
@@ -310,46 +317,50 @@ TEST_F(PanelTest, AddKeepsTheLockoutBoxFromTheLastEdit) {
 TEST_F(PanelTest, BackspaceRestoresTheStartChoices) {
     Start(Record("00010.00000", "00.100"));
     Select({0});
-    roll->Edit();
-    roll->P_Det->setCurrentIndex(5);
-    QTest::keyClick(roll->P_Det, Qt::Key_Backspace);
-    EXPECT_EQ(roll->P_Det->currentText(), QStringLiteral("FM "));
-    Enter(roll->P_Det);
-    EXPECT_EQ(QApplication::focusWidget(), roll->P_Sig[2]);
-    roll->P_Sig[0]->click();
-    EXPECT_TRUE(roll->P_Sig[0]->isChecked());
-    EXPECT_FALSE(roll->P_Sig[2]->isChecked());
-    roll->P_Sig[0]->click(); // an option that is on stays on
-    EXPECT_TRUE(roll->P_Sig[0]->isChecked());
-    QTest::keyClick(roll->P_Sig[0], Qt::Key_Backspace);
-    EXPECT_TRUE(roll->P_Sig[2]->isChecked());
-    EXPECT_FALSE(roll->P_Sig[0]->isChecked());
-    Enter(roll->P_Sig[2]);
-    EXPECT_EQ(QApplication::focusWidget(), roll->P_Priority);
-    EXPECT_EQ(roll->P_Help->text(), QStringLiteral("ENTER Handoff Priority (0 = Highest, 9 = Lowest)"));
+    window->Edit();
+    Find<QComboBox>("P_Det")->setCurrentIndex(5);
+    QTest::keyClick(Find<QComboBox>("P_Det"), Qt::Key_Backspace);
+    EXPECT_EQ(Find<QComboBox>("P_Det")->currentText(), QStringLiteral("FM "));
+    Enter(Find<QComboBox>("P_Det"));
+    EXPECT_EQ(QApplication::focusWidget(), Find<QRadioButton>("P_Sig_2"));
+    Find<QRadioButton>("P_Sig_0")->click();
+    EXPECT_TRUE(Find<QRadioButton>("P_Sig_0")->isChecked());
+    EXPECT_FALSE(Find<QRadioButton>("P_Sig_2")->isChecked());
+    Find<QRadioButton>("P_Sig_0")->click(); // an option that is on stays on
+    EXPECT_TRUE(Find<QRadioButton>("P_Sig_0")->isChecked());
+    QTest::keyClick(Find<QRadioButton>("P_Sig_0"), Qt::Key_Backspace);
+    EXPECT_TRUE(Find<QRadioButton>("P_Sig_2")->isChecked());
+    EXPECT_FALSE(Find<QRadioButton>("P_Sig_0")->isChecked());
+    Enter(Find<QRadioButton>("P_Sig_2"));
+    EXPECT_EQ(QApplication::focusWidget(), Find<QLineEdit>("P_Priority"));
+    EXPECT_EQ(Find<QLabel>("P_Help")->text(), QStringLiteral("ENTER Handoff Priority (0 = Highest, 9 = Lowest)"));
 }
 
 TEST_F(PanelTest, CommentChooserStoresAndWritesTheCommentFile) {
     Start("");
     const std::string cmt = dir.file("~Freq.Cmt");
-    roll->Add();
-    ASSERT_EQ(roll->Cmb_Comment->count(), 20);
-    roll->Cmb_Comment->setEditText(QStringLiteral("Net 4"));
-    Enter(roll->Cmb_Comment);
-    EXPECT_EQ(roll->P_Comment->toPlainText(), QStringLiteral("Net 4"));
-    EXPECT_EQ(roll->Cmb_Comment->itemText(0), QStringLiteral("Net 4"));
+    window->Add();
+    ASSERT_EQ(Find<QComboBox>("Cmb_Comment")->count(), 20);
+    Find<QComboBox>("Cmb_Comment")->setEditText(QStringLiteral("Net 4"));
+    Enter(Find<QComboBox>("Cmb_Comment"));
+    EXPECT_EQ(Find<QPlainTextEdit>("P_Comment")->toPlainText(), QStringLiteral("Net 4"));
+    EXPECT_EQ(Find<QComboBox>("Cmb_Comment")->itemText(0), QStringLiteral("Net 4"));
     std::string expected = "[Signal List Comments]\r\nNet 4\r\n";
     for (int i = 1; i < 20; ++i)
         expected += "Unused\r\n";
     EXPECT_EQ(TempDir::read(cmt), expected);
 
     // A clicked slot takes the next text.
-    emit roll->Cmb_Comment->activated(5);
-    roll->Cmb_Comment->setEditText(QStringLiteral("Beacon"));
-    Enter(roll->Cmb_Comment);
-    EXPECT_EQ(roll->Cmb_Comment->itemText(5), QStringLiteral("Beacon"));
-    EXPECT_EQ(roll->CommentSlot, -1);
-    EXPECT_TRUE(roll->PanelOpen());
+    emit Find<QComboBox>("Cmb_Comment")->activated(5);
+    Find<QComboBox>("Cmb_Comment")->setEditText(QStringLiteral("Beacon"));
+    Enter(Find<QComboBox>("Cmb_Comment"));
+    EXPECT_EQ(Find<QComboBox>("Cmb_Comment")->itemText(5), QStringLiteral("Beacon"));
+    // The click counts once: the next text goes to the first unused slot again.
+    Find<QComboBox>("Cmb_Comment")->setEditText(QStringLiteral("Relay"));
+    Enter(Find<QComboBox>("Cmb_Comment"));
+    EXPECT_EQ(Find<QComboBox>("Cmb_Comment")->itemText(1), QStringLiteral("Relay"));
+    EXPECT_EQ(Find<QComboBox>("Cmb_Comment")->itemText(5), QStringLiteral("Beacon"));
+    EXPECT_TRUE(window->PanelOpen());
 }
 
 TEST_F(PanelTest, FullCommentChooserOverwritesTheLastSlot) {
@@ -358,35 +369,35 @@ TEST_F(PanelTest, FullCommentChooserOverwritesTheLastSlot) {
         file += "text " + std::to_string(i) + "\r\n";
     dir.write("~Freq.Cmt", file);
     Start("");
-    roll->Add();
-    roll->Cmb_Comment->setEditText(QStringLiteral("new"));
-    Enter(roll->Cmb_Comment);
-    EXPECT_EQ(roll->Cmb_Comment->itemText(19), QStringLiteral("new"));
-    EXPECT_EQ(roll->Cmb_Comment->itemText(18), QStringLiteral("text 18"));
+    window->Add();
+    Find<QComboBox>("Cmb_Comment")->setEditText(QStringLiteral("new"));
+    Enter(Find<QComboBox>("Cmb_Comment"));
+    EXPECT_EQ(Find<QComboBox>("Cmb_Comment")->itemText(19), QStringLiteral("new"));
+    EXPECT_EQ(Find<QComboBox>("Cmb_Comment")->itemText(18), QStringLiteral("text 18"));
     EXPECT_NE(TempDir::read(dir.file("~Freq.Cmt")).find("text 18\r\nnew\r\n"), std::string::npos);
 }
 
 TEST_F(PanelTest, PanelLayoutAndHelpTexts) {
     Start(Record("00010.00000", "00.100"));
-    EXPECT_EQ(roll->PE->height(), Px(2055));
-    EXPECT_EQ(roll->P_Det->count(), 8);
-    EXPECT_EQ(roll->P_Det->itemText(3), QStringLiteral("PLS"));
-    EXPECT_EQ(roll->P_Freq->parentWidget(), roll->Lbl_Frq);
-    EXPECT_EQ(roll->P_Freq->geometry().left(), Px(480));
-    EXPECT_EQ(roll->P_Freq->height(), Px(315));
-    EXPECT_EQ(roll->Lbl_Ifbw->geometry().topLeft(), QPoint(Px(2025), Px(330)));
-    EXPECT_EQ(roll->P_Comment->palette().color(QPalette::Base), QColor(Qt::yellow));
+    EXPECT_EQ(Find<QLabel>("PE")->height(), Px(2055));
+    EXPECT_EQ(Find<QComboBox>("P_Det")->count(), 8);
+    EXPECT_EQ(Find<QComboBox>("P_Det")->itemText(3), QStringLiteral("PLS"));
+    EXPECT_EQ(Find<QLineEdit>("P_Freq")->parentWidget(), Find<QLabel>("Lbl_Frq"));
+    EXPECT_EQ(Find<QLineEdit>("P_Freq")->geometry().left(), Px(480));
+    EXPECT_EQ(Find<QLineEdit>("P_Freq")->height(), Px(315));
+    EXPECT_EQ(Find<QLabel>("Lbl_Ifbw")->geometry().topLeft(), QPoint(Px(2025), Px(330)));
+    EXPECT_EQ(Find<QPlainTextEdit>("P_Comment")->palette().color(QPalette::Base), QColor(Qt::yellow));
     Select({0});
-    roll->Edit();
+    window->Edit();
     QEvent enter(QEvent::Enter);
-    QApplication::sendEvent(roll->PE, &enter);
-    EXPECT_EQ(roll->P_Help->text(), QStringLiteral("Edit Signal# 0001"));
-    roll->P_Cor->setFocus();
-    EXPECT_EQ(roll->P_Help->text(), QStringLiteral("ENTER COR value in dB"));
-    roll->ClosePanel();
-    roll->Add();
-    QApplication::sendEvent(roll->PE, &enter);
-    EXPECT_EQ(roll->P_Help->text(), QStringLiteral("Add New Signal ..."));
+    QApplication::sendEvent(Find<QLabel>("PE"), &enter);
+    EXPECT_EQ(Find<QLabel>("P_Help")->text(), QStringLiteral("Edit Signal# 0001"));
+    Find<QLineEdit>("P_Cor")->setFocus();
+    EXPECT_EQ(Find<QLabel>("P_Help")->text(), QStringLiteral("ENTER COR value in dB"));
+    window->ClosePanel();
+    window->Add();
+    QApplication::sendEvent(Find<QLabel>("PE"), &enter);
+    EXPECT_EQ(Find<QLabel>("P_Help")->text(), QStringLiteral("Add New Signal ..."));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // The signal list window as the operator meets it: which list it opens, its file commands and their
 // questions, the files they leave behind, its menus, layout, help line and keys.
-#include "sig_roll.h"
+#include "signal_list_window.h"
 
 #include "fake_prompter.h"
 #include "file_size_limit.h"
@@ -50,19 +50,26 @@ std::string Lower(std::string text) {
     return text;
 }
 
-class SigRollTest : public ::testing::Test {
+class SignalListWindowTest : public ::testing::Test {
 protected:
-    SigRoll& Make(bool standalone = false) {
-        SigRollSetup setup;
+    // A control of the window, found by its name.
+    template <typename T>
+    T* Find(const char* name) const {
+        T* control = window->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(control, nullptr) << name;
+        return control;
+    }
+    SignalListWindow& Make(bool standalone = false) {
+        SignalListSetup setup;
         setup.standalone = standalone;
         setup.folder = dir.path();
         setup.summaryLoaded = [this] { return summaryLoaded; };
         setup.reprocess = [this] { ++reprocessed; };
         setup.listFileChanged = [this](const std::string& path) { shared = path; };
-        window = std::make_unique<SigRoll>(prompts, std::move(setup));
+        window = std::make_unique<SignalListWindow>(prompts, std::move(setup));
         return *window;
     }
-    SigRoll& Loaded(bool standalone = false) {
+    SignalListWindow& Loaded(bool standalone = false) {
         Make(standalone).Load();
         return *window;
     }
@@ -75,7 +82,7 @@ protected:
     bool summaryLoaded = false;
     int reprocessed = 0;
     std::string shared;
-    std::unique_ptr<SigRoll> window;
+    std::unique_ptr<SignalListWindow> window;
 };
 
 // Which list a load makes current, and what it does to the files.
@@ -89,9 +96,9 @@ struct LoadCase {
     const char* defaultAfter; // ~FREQ.SIG content afterwards
 };
 
-class SigRollLoad : public SigRollTest, public ::testing::WithParamInterface<LoadCase> {};
+class SignalListLoad : public SignalListWindowTest, public ::testing::WithParamInterface<LoadCase> {};
 
-TEST_P(SigRollLoad, ChoosesTheListFile) {
+TEST_P(SignalListLoad, ChoosesTheListFile) {
     const LoadCase& c = GetParam();
     const std::string other = dir.file("Other.SIG");
     if (c.otherList) dir.write("Other.SIG", Record("00145.50000"));
@@ -112,7 +119,7 @@ TEST_P(SigRollLoad, ChoosesTheListFile) {
 const std::string kTwoRecords = Record("00020.00000") + Record("00030.00000");
 
 INSTANTIATE_TEST_SUITE_P(
-    Files, SigRollLoad,
+    Files, SignalListLoad,
     ::testing::Values(
         LoadCase{"NothingThere", nullptr, nullptr, false, "~FREQ.SIG", 0, ""},
         LoadCase{"NoPointer", nullptr, kTwoRecords.c_str(), false, "~FREQ.SIG", 2, kTwoRecords.c_str()},
@@ -123,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"PointerToMissingNoDefault", "@", nullptr, false, "~FREQ.SIG", 0, ""}),
     [](const ::testing::TestParamInfo<LoadCase>& info) { return info.param.name; });
 
-TEST_F(SigRollTest, NewAsksOnlyWhenTheListHasEntries) {
+TEST_F(SignalListWindowTest, NewAsksOnlyWhenTheListHasEntries) {
     const std::string other = dir.write("Other.SIG", Record("00145.50000"));
     dir.write("~FREQ.~IG", other + "\r\n");
     dir.write("~FREQ.SIG", kTwoRecords);
@@ -160,9 +167,9 @@ struct ReprocessCase {
     int reprocessed;
 };
 
-class SigRollReprocess : public SigRollTest, public ::testing::WithParamInterface<ReprocessCase> {};
+class SignalListReprocess : public SignalListWindowTest, public ::testing::WithParamInterface<ReprocessCase> {};
 
-TEST_P(SigRollReprocess, OpenLoadsTheChosenList) {
+TEST_P(SignalListReprocess, OpenLoadsTheChosenList) {
     const ReprocessCase& c = GetParam();
     summaryLoaded = c.summaryLoaded;
     Loaded(c.standalone);
@@ -187,13 +194,13 @@ TEST_P(SigRollReprocess, OpenLoadsTheChosenList) {
     EXPECT_TRUE(prompts.dialogs[0].request.mustExist);
 }
 
-INSTANTIATE_TEST_SUITE_P(Programs, SigRollReprocess,
+INSTANTIATE_TEST_SUITE_P(Programs, SignalListReprocess,
                          ::testing::Values(ReprocessCase{false, true, true, MsgAnswer::Yes, 1},
                                            ReprocessCase{false, true, true, MsgAnswer::No, 0},
                                            ReprocessCase{false, false, false, MsgAnswer::Yes, 0},
                                            ReprocessCase{true, true, false, MsgAnswer::Yes, 0}));
 
-TEST_F(SigRollTest, OpenCancelledOrUnreadableChangesNothing) {
+TEST_F(SignalListWindowTest, OpenCancelledOrUnreadableChangesNothing) {
     dir.write("~FREQ.SIG", kTwoRecords);
     Loaded();
     prompts.ExpectOpenFile("Loading... Signal List File", std::nullopt);
@@ -205,7 +212,7 @@ TEST_F(SigRollTest, OpenCancelledOrUnreadableChangesNothing) {
     EXPECT_TRUE(prompts.AllMet()) << prompts.Report();
 }
 
-TEST_F(SigRollTest, ImportAsksAboutEachConflict) {
+TEST_F(SignalListWindowTest, ImportAsksAboutEachConflict) {
     dir.write("~FREQ.SIG",
               Record("00010.00000", "a") + Record("00020.00000", "b") + Record("00030.00000", "c"));
     Loaded();
@@ -248,9 +255,9 @@ struct SaveAsCase {
     const char* caption;
 };
 
-class SigRollSaveAs : public SigRollTest, public ::testing::WithParamInterface<SaveAsCase> {};
+class SignalListSaveAs : public SignalListWindowTest, public ::testing::WithParamInterface<SaveAsCase> {};
 
-TEST_P(SigRollSaveAs, ForcesTheSigExtension) {
+TEST_P(SignalListSaveAs, ForcesTheSigExtension) {
     const SaveAsCase& c = GetParam();
     dir.write("~FREQ.SIG", kTwoRecords);
     Loaded(true);
@@ -265,13 +272,13 @@ TEST_P(SigRollSaveAs, ForcesTheSigExtension) {
     EXPECT_TRUE(prompts.AllMet()) << prompts.Report();
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, SigRollSaveAs,
+INSTANTIATE_TEST_SUITE_P(Names, SignalListSaveAs,
                          ::testing::Values(SaveAsCase{"List.txt", "List.SIG", "list.sig"},
                                            SaveAsCase{"net", "net.SIG", "net.sig"}, // "/" before any "."
                                            SaveAsCase{"a.b.c", "a.b.SIG", "a.b.sig"}));
 
 // A list file that cannot be written is reported, and the list stays as it is in memory.
-TEST_F(SigRollTest, UnwritableListFileWarnsAndKeepsTheList) {
+TEST_F(SignalListWindowTest, UnwritableListFileWarnsAndKeepsTheList) {
     fs::create_directory(dir.file("sub"));
     const std::string list = dir.write("sub/Net.SIG", kTwoRecords);
     dir.write("~FREQ.~IG", list + "\r\n");
@@ -297,7 +304,7 @@ TEST_F(SigRollTest, UnwritableListFileWarnsAndKeepsTheList) {
 }
 
 // A full disk: the list file on disk stays whole as it was, the merged entries stay in the window.
-TEST_F(SigRollTest, FullDiskWarnsAndKeepsTheOldFileAndTheNewEntries) {
+TEST_F(SignalListWindowTest, FullDiskWarnsAndKeepsTheOldFileAndTheNewEntries) {
     const std::string list = dir.write("Net.SIG", kTwoRecords);
     dir.write("~FREQ.~IG", list + "\r\n");
     Loaded();
@@ -319,7 +326,7 @@ TEST_F(SigRollTest, FullDiskWarnsAndKeepsTheOldFileAndTheNewEntries) {
     EXPECT_EQ(TempDir::read(list).size(), kTwoRecords.size() + many.size());
 }
 
-TEST_F(SigRollTest, MenusAndColoursOfBothPrograms) {
+TEST_F(SignalListWindowTest, MenusAndColoursOfBothPrograms) {
     struct Item {
         const char* name;
         const char* zarn;
@@ -352,21 +359,21 @@ TEST_F(SigRollTest, MenusAndColoursOfBothPrograms) {
         const auto* help = window->findChild<QAction*>(QStringLiteral("Help_About"));
         EXPECT_EQ(help != nullptr, standalone);
         EXPECT_EQ(window->findChild<QMenu*>(QStringLiteral("Tools"))->title(), QStringLiteral("&Tools"));
-        const QPalette pal = window->L_Freq->palette();
+        const QPalette pal = Find<QListView>("L_Freq")->palette();
         EXPECT_EQ(pal.color(QPalette::Active, QPalette::Base), QColor(Qt::black));
         EXPECT_EQ(pal.color(QPalette::Active, QPalette::Text),
                   standalone ? QColor(0, 255, 255) : QColor(0, 255, 0));
         EXPECT_EQ(pal.color(QPalette::Disabled, QPalette::Base), QColor(128, 128, 128));
     }
-    EXPECT_EQ(window->PL->text().toStdString(),
+    EXPECT_EQ(Find<QLabel>("PL")->text().toStdString(),
               "  Freq                IFBw   Cor  Det  Typ Pri  Lk Comments");
-    window->Help_About->trigger();
+    Find<QAction>("Help_About")->trigger();
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].title, "About SigRoll32");
     EXPECT_EQ(prompts.messages[0].icon, MsgIcon::Information);
 }
 
-TEST_F(SigRollTest, ResizeBelowMinimumSnapsBackAndKeepsButtonsCentred) {
+TEST_F(SignalListWindowTest, ResizeBelowMinimumSnapsBackAndKeepsButtonsCentred) {
     Loaded();
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -376,17 +383,17 @@ TEST_F(SigRollTest, ResizeBelowMinimumSnapsBackAndKeepsButtonsCentred) {
         QTest::qWait(20);
         const QWidget* client = window->centralWidget();
         EXPECT_EQ(client->size(), size.width() < 100 ? minimum : client->size().expandedTo(minimum));
-        EXPECT_EQ(window->P->width(), client->width());
-        const int left = window->L_Add->x();
-        const int right = window->P->width() - (window->L_CrossHair->x() + window->L_CrossHair->width());
+        EXPECT_EQ(Find<QLabel>("P")->width(), client->width());
+        const int left = Find<QPushButton>("L_Add")->x();
+        const int right = Find<QLabel>("P")->width() - (Find<QPushButton>("L_CrossHair")->x() + Find<QPushButton>("L_CrossHair")->width());
         EXPECT_LE(std::abs(left - right), 1);
-        EXPECT_EQ(window->L_Edit->x(), left + window->L_Add->width());
-        EXPECT_EQ(window->L_Add->y(), window->PL->height() + Px(45));
-        EXPECT_EQ(window->P_Help->y() + window->P_Help->height(), client->height());
+        EXPECT_EQ(Find<QPushButton>("L_Edit")->x(), left + Find<QPushButton>("L_Add")->width());
+        EXPECT_EQ(Find<QPushButton>("L_Add")->y(), Find<QLabel>("PL")->height() + Px(45));
+        EXPECT_EQ(Find<QLabel>("P_Help")->y() + Find<QLabel>("P_Help")->height(), client->height());
     }
 }
 
-TEST_F(SigRollTest, HelpLineFollowsThePointer) {
+TEST_F(SignalListWindowTest, HelpLineFollowsThePointer) {
     dir.write("~FREQ.SIG", kTwoRecords);
     Loaded(true);
     window->show();
@@ -396,26 +403,26 @@ TEST_F(SigRollTest, HelpLineFollowsThePointer) {
         QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
                          Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(w, &move);
-        return window->P_Help->text().toStdString();
+        return Find<QLabel>("P_Help")->text().toStdString();
     };
-    EXPECT_EQ(hover(window->L_Add), sigtext::kHelpAdd);
-    EXPECT_EQ(hover(window->L_Edit), sigtext::kHelpEdit);
-    EXPECT_EQ(hover(window->L_Delete), sigtext::kHelpDelete);
-    EXPECT_EQ(hover(window->L_CrossHair), sigtext::kHelpTransfer);
+    EXPECT_EQ(hover(Find<QPushButton>("L_Add")), sigtext::kHelpAdd);
+    EXPECT_EQ(hover(Find<QPushButton>("L_Edit")), sigtext::kHelpEdit);
+    EXPECT_EQ(hover(Find<QPushButton>("L_Delete")), sigtext::kHelpDelete);
+    EXPECT_EQ(hover(Find<QPushButton>("L_CrossHair")), sigtext::kHelpTransfer);
     const std::string lower = Lower(dir.path() + "/~freq.sig");
-    EXPECT_EQ(hover(window->P_Help), "Filename = " + lower);
-    EXPECT_EQ(hover(window->P), "Filename = " + lower);
-    window->L_Add->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(window->P_Help->text().toStdString(), sigtext::kHelpAdd);
-    window->L_Freq->setFocus(Qt::TabFocusReason); // the view does not make a row current by itself
-    EXPECT_EQ(window->P_Help->text().toStdString(), "Signal# 0000");
+    EXPECT_EQ(hover(Find<QLabel>("P_Help")), "Filename = " + lower);
+    EXPECT_EQ(hover(Find<QLabel>("P")), "Filename = " + lower);
+    Find<QPushButton>("L_Add")->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(Find<QLabel>("P_Help")->text().toStdString(), sigtext::kHelpAdd);
+    Find<QListView>("L_Freq")->setFocus(Qt::TabFocusReason); // the view does not make a row current by itself
+    EXPECT_EQ(Find<QLabel>("P_Help")->text().toStdString(), "Signal# 0000");
     EXPECT_EQ(window->CurrentIndex(), -1);
     window->SetCurrent(1);
-    EXPECT_EQ(hover(window->L_Freq->viewport()), "Signal# 0002");
+    EXPECT_EQ(hover(Find<QListView>("L_Freq")->viewport()), "Signal# 0002");
 }
 
 // The list's keys run the tools; their first prompt shows which one ran.
-TEST_F(SigRollTest, ListKeysRunTheirCommands) {
+TEST_F(SignalListWindowTest, ListKeysRunTheirCommands) {
     dir.write("~FREQ.SIG", kTwoRecords);
     Loaded();
     window->show();
@@ -439,7 +446,7 @@ TEST_F(SigRollTest, ListKeysRunTheirCommands) {
         SCOPED_TRACE(QKeySequence(k.key | k.mods).toString().toStdString());
         QApplication::clipboard()->setText(QStringLiteral("not a signal list"));
         prompts.messages.clear();
-        QTest::keyClick(window->L_Freq, k.key, k.mods);
+        QTest::keyClick(Find<QListView>("L_Freq"), k.key, k.mods);
         if (k.title) {
             ASSERT_EQ(prompts.messages.size(), 1u);
             EXPECT_EQ(prompts.messages[0].title, k.title);
@@ -450,18 +457,18 @@ TEST_F(SigRollTest, ListKeysRunTheirCommands) {
     }
 
     // A opens the add panel, which takes the bottom of P and shortens the list, also after a resize.
-    QTest::keyClick(window->L_Freq, Qt::Key_A);
+    QTest::keyClick(Find<QListView>("L_Freq"), Qt::Key_A);
     ASSERT_TRUE(window->PanelOpen());
     window->resize(window->width() + 40, window->height() + 40);
     QTest::qWait(20);
-    EXPECT_EQ(window->PE->y() + window->PE->height(), window->P->height());
-    EXPECT_EQ(window->PE->width(), window->P->width());
-    EXPECT_EQ(window->PL->height(), window->P->height() - window->PE->height() - Px(90));
+    EXPECT_EQ(Find<QLabel>("PE")->y() + Find<QLabel>("PE")->height(), Find<QLabel>("P")->height());
+    EXPECT_EQ(Find<QLabel>("PE")->width(), Find<QLabel>("P")->width());
+    EXPECT_EQ(Find<QLabel>("PL")->height(), Find<QLabel>("P")->height() - Find<QLabel>("PE")->height() - Px(90));
     window->ClosePanel();
-    EXPECT_EQ(window->PL->height(), window->P->height() - Px(420));
+    EXPECT_EQ(Find<QLabel>("PL")->height(), Find<QLabel>("P")->height() - Px(420));
 }
 
-TEST_F(SigRollTest, ModelTellsTheViewOfEveryChange) {
+TEST_F(SignalListWindowTest, ModelTellsTheViewOfEveryChange) {
     SignalListModel model;
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     const std::string file = dir.write("Net.SIG", kTwoRecords);
@@ -479,9 +486,9 @@ TEST_F(SigRollTest, ModelTellsTheViewOfEveryChange) {
 }
 
 // Close hides the window in Zarn_zed32 (which unloads it only by the close box); SigRoll32 closes it.
-TEST_F(SigRollTest, CloseHidesInZarnAndEndsSigRoll32) {
+TEST_F(SignalListWindowTest, CloseHidesInZarnAndEndsSigRoll32) {
     for (bool standalone : {false, true}) {
-        QPointer<SigRoll> w = &Loaded(standalone);
+        QPointer<SignalListWindow> w = &Loaded(standalone);
         w->setAttribute(Qt::WA_DeleteOnClose);
         w->show();
         window.release()->CloseWindow();

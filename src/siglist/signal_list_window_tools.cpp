@@ -1,8 +1,9 @@
 // The signal list window's clipboard and bulk tools: Copy, Copy Freq, Paste, Delete, Delete All.
-#include "sig_roll.h"
+#include "signal_list_window.h"
 
 #include "clip_text.h"
 #include "latin1.h"
+#include "panel_rules.h"
 #include "siglist_texts.h"
 
 #include <QClipboard>
@@ -27,21 +28,21 @@ void PutOnClipboard(const std::string& text) {
 
 } // namespace
 
-void SigRoll::Copy() {
+void SignalListWindow::Copy() {
     std::vector<std::string_view> lines;
     for (int row : HighlightedRows())
         lines.push_back(List().Line(row));
     PutOnClipboard(SignalListClipText(lines));
 }
 
-void SigRoll::CopyFreq() {
+void SignalListWindow::CopyFreq() {
     std::vector<std::string_view> lines;
     for (int row : HighlightedRows())
         lines.push_back(List().Line(row));
     PutOnClipboard(FrequencyClipText(lines));
 }
 
-void SigRoll::Paste() {
+void SignalListWindow::Paste() {
     const auto lines = PastedSignalLines(Bytes(QGuiApplication::clipboard()->text()));
     if (!lines) {
         prompter_.Message(sigtext::kPasteWarnTitle, sigtext::kPasteWarnText, MsgIcon::Exclamation,
@@ -99,12 +100,12 @@ void SigRoll::Paste() {
         highlight.select(Model().index(pasted[i]), Model().index(pasted[j]));
         i = j + 1;
     }
-    L_Freq->selectionModel()->select(highlight, QItemSelectionModel::Select);
+    list_->selectionModel()->select(highlight, QItemSelectionModel::Select);
     if (current >= 0) SetCurrent(current);
     SaveList();
 }
 
-void SigRoll::Delete() {
+void SignalListWindow::Delete() {
     if (List().Empty()) {
         prompter_.Message(sigtext::kDeleteWarnTitle, sigtext::kDeleteEmptyText, MsgIcon::Exclamation,
                           MsgButtons::Ok);
@@ -143,16 +144,16 @@ void SigRoll::Delete() {
     }
     if (last >= 1) SetCurrent(last - 1);
     SaveList();
-    L_Freq->setFocus();
+    list_->setFocus();
 }
 
-void SigRoll::DeleteAll() {
+void SignalListWindow::DeleteAll() {
     if (prompter_.Message(sigtext::kDeleteConfirmTitle, sigtext::kDeleteAllText, MsgIcon::Question,
                           MsgButtons::YesNo) != MsgAnswer::Yes)
         return;
     Model().Clear();
     SaveList();
-    L_Freq->setFocus();
+    list_->setFocus();
 }
 
 } // namespace zarn

@@ -1,6 +1,6 @@
 // The clipboard and bulk tools of the signal list window: what goes on the clipboard, what a paste
 // asks and adds, what Delete and Delete All remove, and the list file after each.
-#include "sig_roll.h"
+#include "signal_list_window.h"
 
 #include "entry_line.h"
 #include "fake_prompter.h"
@@ -66,18 +66,18 @@ class ToolsTest : public ::testing::Test {
 protected:
     void Start(const std::vector<std::string>& lines) {
         dir.write("~FREQ.SIG", Records(lines));
-        SigRollSetup setup;
+        SignalListSetup setup;
         setup.folder = dir.path();
-        roll = std::make_unique<SigRoll>(prompts, setup);
-        roll->Load();
+        window = std::make_unique<SignalListWindow>(prompts, setup);
+        window->Load();
     }
     void TearDown() override { EXPECT_TRUE(prompts.AllMet()) << prompts.Report(); }
 
     void Highlight(std::initializer_list<int> rows) {
         for (int r : rows)
-            roll->SetHighlighted(r, true);
+            window->SetHighlighted(r, true);
     }
-    std::vector<std::string> Lines() const { return roll->List().Lines(); }
+    std::vector<std::string> Lines() const { return window->List().Lines(); }
     std::string FileText() const { return TempDir::read(dir.file("~FREQ.SIG")); }
     void ExpectDeleteAll(MsgAnswer answer) {
         prompts.ExpectMessage(sigtext::kDeleteConfirmTitle, sigtext::kDeleteAllText, MsgIcon::Question,
@@ -86,34 +86,34 @@ protected:
 
     TempDir dir;
     FakePrompter prompts;
-    std::unique_ptr<SigRoll> roll;
+    std::unique_ptr<SignalListWindow> window;
 };
 
 TEST_F(ToolsTest, CopyTwoThenPasteIntoAnEmptyList) {
     const auto lines = FirstLines(3);
     Start(lines);
     Highlight({0, 2});
-    roll->Copy();
+    window->Copy();
     EXPECT_EQ(ClipboardText(), kHeader + lines[0] + "\r\n" + lines[2] + "\r\n");
 
     ExpectDeleteAll(MsgAnswer::Yes);
-    roll->DeleteAll();
-    EXPECT_TRUE(roll->List().Empty());
+    window->DeleteAll();
+    EXPECT_TRUE(window->List().Empty());
     EXPECT_EQ(FileText(), "");
 
-    roll->Paste();
+    window->Paste();
     EXPECT_EQ(Lines(), (std::vector<std::string>{lines[0], lines[2]}));
-    EXPECT_EQ(roll->HighlightedRows(), (std::vector<int>{0, 1}));
+    EXPECT_EQ(window->HighlightedRows(), (std::vector<int>{0, 1}));
     EXPECT_EQ(FileText(), Records({lines[0], lines[2]}));
 }
 
 TEST_F(ToolsTest, CopyFreqPutsBareFrequencies) {
     Start(FirstLines(4));
     Highlight({0, 1, 3});
-    roll->CopyFreq();
+    window->CopyFreq();
     EXPECT_EQ(ClipboardText(), "00001.00000\r\n00002.00000\r\n00004.00000\r\n");
-    roll->UnhighlightAll();
-    roll->CopyFreq();
+    window->UnhighlightAll();
+    window->CopyFreq();
     EXPECT_EQ(ClipboardText(), "");
 }
 
@@ -126,7 +126,7 @@ TEST_F(ToolsTest, PasteRefusesAForeignText) {
         SetClipboard(text);
         prompts.ExpectMessage(sigtext::kPasteWarnTitle, sigtext::kPasteWarnText, MsgIcon::Exclamation,
                               MsgButtons::Ok, MsgAnswer::Ok);
-        roll->Paste();
+        window->Paste();
         EXPECT_EQ(Lines(), lines);
     }
 }
@@ -137,9 +137,9 @@ TEST_F(ToolsTest, HeaderOnlyPasteStillRewritesTheFile) {
     dir.write("~FREQ.SIG", "stale\r\n");
     Highlight({1});
     SetClipboard(kHeader);
-    roll->Paste();
+    window->Paste();
     EXPECT_EQ(Lines(), lines);
-    EXPECT_TRUE(roll->HighlightedRows().empty());
+    EXPECT_TRUE(window->HighlightedRows().empty());
     EXPECT_EQ(FileText(), Records(lines));
 }
 
@@ -147,14 +147,14 @@ TEST_F(ToolsTest, PastingTheSameListAsksForEveryLine) {
     const auto lines = FirstLines(3);
     Start(lines);
     Highlight({0, 1, 2});
-    roll->Copy();
+    window->Copy();
     for (const auto& l : lines)
         prompts.ExpectMessage(sigtext::kPasteConfirm, PasteQuestion(l), MsgIcon::Question,
                               MsgButtons::YesNoCancel, MsgAnswer::Yes);
-    roll->Paste();
+    window->Paste();
     EXPECT_EQ(Lines(), lines);
-    EXPECT_EQ(roll->HighlightedRows(), (std::vector<int>{0, 1, 2}));
-    EXPECT_EQ(roll->CurrentIndex(), 2);
+    EXPECT_EQ(window->HighlightedRows(), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(window->CurrentIndex(), 2);
     EXPECT_EQ(FileText(), Records(lines));
 }
 
@@ -171,9 +171,9 @@ TEST_F(ToolsTest, PasteNoSkipsAndCancelStopsButWrites) {
                           MsgButtons::YesNoCancel, MsgAnswer::No);
     prompts.ExpectMessage(sigtext::kPasteConfirm, PasteQuestion(two), MsgIcon::Question,
                           MsgButtons::YesNoCancel, MsgAnswer::Cancel);
-    roll->Paste();
+    window->Paste();
     EXPECT_EQ(Lines(), lines);
-    EXPECT_TRUE(roll->HighlightedRows().empty()); // the questioned entries are unhighlighted again
+    EXPECT_TRUE(window->HighlightedRows().empty()); // the questioned entries are unhighlighted again
     EXPECT_EQ(FileText(), Records(lines));
 }
 
@@ -185,14 +185,14 @@ TEST_F(ToolsTest, PasteIntoAFullListWarnsOnceAndKeepsWhatFitted) {
         lines.push_back(MakeEntryLine(freq, "00.000", "20", "AM ", SignalClass::Unknown, "9", false, ""));
     }
     Start(lines);
-    ASSERT_EQ(roll->List().Count(), kMaxSignalEntries - 1);
+    ASSERT_EQ(window->List().Count(), kMaxSignalEntries - 1);
     SetClipboard(kHeader + Line(1) + "\r\n" + Line(2) + "\r\n" + Line(3) + "\r\n");
     prompts.ExpectMessage("PASTE Signal List... WARNING:", sigtext::kFullWarnText, MsgIcon::Exclamation,
                           MsgButtons::Ok, MsgAnswer::Ok);
-    roll->Paste();
-    EXPECT_EQ(roll->List().Count(), kMaxSignalEntries);
-    EXPECT_EQ(roll->List().Line(0), Line(1));
-    EXPECT_EQ(roll->HighlightedRows(), std::vector<int>{0});
+    window->Paste();
+    EXPECT_EQ(window->List().Count(), kMaxSignalEntries);
+    EXPECT_EQ(window->List().Line(0), Line(1));
+    EXPECT_EQ(window->HighlightedRows(), std::vector<int>{0});
 }
 
 TEST_F(ToolsTest, DeleteRemovesTheHighlightedEntries) {
@@ -202,15 +202,15 @@ TEST_F(ToolsTest, DeleteRemovesTheHighlightedEntries) {
     prompts.ExpectMessage(sigtext::kDeleteConfirmTitle,
                           "Are you sure, you want to delete highlighted data from Signal List?",
                           MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
-    roll->Delete();
+    window->Delete();
     auto kept = lines;
     kept.erase(kept.begin() + 4);
     kept.erase(kept.begin() + 2);
     EXPECT_EQ(Lines(), kept);
     EXPECT_EQ(FileText(), Records(kept));
     // The entry in front of the last one removed is current: entry 4 of the ten.
-    EXPECT_EQ(roll->CurrentIndex(), 2);
-    EXPECT_EQ(roll->List().Line(2), lines[3]);
+    EXPECT_EQ(window->CurrentIndex(), 2);
+    EXPECT_EQ(window->List().Line(2), lines[3]);
 }
 
 TEST_F(ToolsTest, DeleteAnsweredNoKeepsEverything) {
@@ -220,7 +220,7 @@ TEST_F(ToolsTest, DeleteAnsweredNoKeepsEverything) {
     Highlight({1});
     prompts.ExpectMessage(sigtext::kDeleteConfirmTitle, sigtext::kDeleteConfirmText, MsgIcon::Question,
                           MsgButtons::YesNo, MsgAnswer::No);
-    roll->Delete();
+    window->Delete();
     EXPECT_EQ(Lines(), lines);
     EXPECT_EQ(FileText(), "untouched");
 }
@@ -230,29 +230,29 @@ TEST_F(ToolsTest, DeleteWarnsOnAnEmptyListAndWithNothingHighlighted) {
     prompts.ExpectMessage(sigtext::kDeleteWarnTitle,
                           "Signal List is already empty.  There is no data to be DELETED.",
                           MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
-    roll->Delete();
+    window->Delete();
 
     const auto lines = FirstLines(2);
     dir.write("~FREQ.SIG", Records(lines));
-    roll->Load();
+    window->Load();
     prompts.ExpectMessage(sigtext::kDeleteWarnTitle,
                           "Please highlight data field(s) from Signal List before DELETING.",
                           MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
-    roll->Delete();
+    window->Delete();
     EXPECT_EQ(Lines(), lines);
 }
 
 TEST_F(ToolsTest, DeleteAllAlwaysAsks) {
     Start({});
     ExpectDeleteAll(MsgAnswer::Yes);
-    roll->DeleteAll();
+    window->DeleteAll();
     EXPECT_EQ(FileText(), "");
 
     const auto lines = FirstLines(2);
     dir.write("~FREQ.SIG", Records(lines));
-    roll->Load();
+    window->Load();
     ExpectDeleteAll(MsgAnswer::No);
-    roll->DeleteAll();
+    window->DeleteAll();
     EXPECT_EQ(Lines(), lines);
     EXPECT_EQ(FileText(), Records(lines));
 }

@@ -1,38 +1,33 @@
 // The signal list window: the list of entry lines, its file commands, the edit/add panel and the
 // clipboard tools. Zarn_zed32 keeps it as one of its windows; SigRoll32 runs it as its only window.
-// The implementation is split by concern: sig_roll.cpp (window, layout, help line, keys, file
-// commands), sig_roll_panel.cpp (edit/add panel), sig_roll_tools.cpp (clipboard, delete).
+// The implementation is split by concern: signal_list_window.cpp (window, layout, help line, keys,
+// file commands, accepting the panel), signal_list_window_tools.cpp (clipboard, delete); the panel's
+// own fields live in signal_edit_panel.cpp.
 #pragma once
 
-#include "panel_rules.h"
 #include "prompter.h"
-#include "window_chrome.h"
 #include "signal_list_model.h"
 #include "signal_list_port.h"
+#include "window_chrome.h"
 
 #include <QMainWindow>
 
-#include <array>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 class QAction;
-class QCheckBox;
-class QComboBox;
+class QKeyEvent;
 class QLabel;
-class QLineEdit;
 class QListView;
 class QMenu;
-class QPlainTextEdit;
 class QPushButton;
-class QRadioButton;
 
 namespace zarn {
 
 // What differs between the two programs.
-struct SigRollSetup {
+struct SignalListSetup {
     // SigRoll32: list in cyan, "E&xit", the Help menu, its own dialog titles, no reprocess question.
     bool standalone = false;
     // Folder of the default list, the pointer file and the comment file, without a trailing "/".
@@ -44,10 +39,13 @@ struct SigRollSetup {
     std::function<void(const std::string&)> listFileChanged;
 };
 
-class SigRoll : public QMainWindow, public SignalListPort {
+class SignalEditPanel;
+
+class SignalListWindow final : public QMainWindow, public SignalListPort {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SignalListWindow)
 public:
-    SigRoll(Prompter& prompter, SigRollSetup setup, QWidget* parent = nullptr);
+    SignalListWindow(Prompter& prompter, SignalListSetup setup, QWidget* parent = nullptr);
 
     // Window load after placement: default list and pointer file names, the current list file from
     // the pointer file, loading it, caption, pointer rewrite, detection modes, comment chooser.
@@ -101,66 +99,6 @@ public:
     void Delete();
     void DeleteAll();
 
-    void SetHelp(const std::string& text);
-
-    // Window variables
-    std::string TempListFile;
-    std::string PointerFile;
-    int PanelMode = 2;
-    PanelValues PanelStart;
-    int CommentSlot = -1;
-
-    // Controls
-    QLabel* P = nullptr;
-    QLabel* PL = nullptr;
-    QListView* L_Freq = nullptr;
-    QPushButton* L_Add = nullptr;
-    QPushButton* L_Edit = nullptr;
-    QPushButton* L_Delete = nullptr;
-    QPushButton* L_CrossHair = nullptr;
-    QLabel* P_Help = nullptr;
-
-    // The edit/add panel and its fields
-    QLabel* PE = nullptr;
-    QLabel* Lbl_Frq = nullptr;
-    QLabel* Lbl_Ifbw = nullptr;
-    QLabel* Lbl_Cor = nullptr;
-    QLabel* Lbl_Det = nullptr;
-    QLabel* Lbl_Pri = nullptr;
-    QLabel* Lbl_Comment = nullptr;
-    QLineEdit* P_Freq = nullptr;
-    QLineEdit* P_Ifbw = nullptr;
-    QLineEdit* P_Cor = nullptr;
-    QComboBox* P_Det = nullptr;
-    std::array<QRadioButton*, 3> P_Sig{}; // objectNames P_Sig_0, P_Sig_1, P_Sig_2
-    QLineEdit* P_Priority = nullptr;
-    QCheckBox* Chk_Lockout = nullptr;
-    QPlainTextEdit* P_Comment = nullptr;
-    QComboBox* Cmb_Comment = nullptr;
-    QPushButton* B_OK = nullptr;
-    QPushButton* B_Cancel = nullptr;
-
-    // Menus
-    QMenu* File = nullptr;
-    QMenu* Tools = nullptr;
-    QMenu* Help = nullptr; // SigRoll32 only
-    QAction* F_New = nullptr;
-    QAction* F_Open = nullptr;
-    QAction* F_Import = nullptr;
-    QAction* F_SaveAs = nullptr;
-    QAction* F_Space1 = nullptr;
-    QAction* F_Close = nullptr;
-    QAction* T_Add = nullptr;
-    QAction* T_Edit = nullptr;
-    QAction* T_Delete = nullptr;
-    QAction* T_DeleteAll = nullptr;
-    QAction* T_CrossHair = nullptr;
-    QAction* T_Space1 = nullptr;
-    QAction* T_Copy = nullptr;
-    QAction* T_Copy_Freq = nullptr;
-    QAction* T_Paste = nullptr;
-    QAction* Help_About = nullptr;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -172,32 +110,57 @@ private:
     // its first show, since the frame's size is not known before.
     void ApplyPlacement();
     void BuildMenus();
+    void BuildFileMenu();
+    void BuildToolsMenu();
+    void BuildHelpMenu();
     void BuildWindow();
+    void BuildList(QWidget* parent);
+    void BuildButtons();
+    void AttachHelp();
     void LayoutWindow();
     void SetCaption();
     void RewritePointer();
     void SetListFile(const std::string& path);
-    void ShowSignalHelp();
+    QString SignalHelp() const;
+    bool ListKey(const QKeyEvent& key);
+    void ShowFilenameUnlessOverChild(QWidget* panel, QEvent* event);
     std::string DialogTitle(const char* zarn, const char* standalone) const;
     // The file dialog of Open and Import: an existing .SIG file, or no value on Cancel.
     std::optional<std::string> ChooseListFileToRead(const char* zarn, const char* standalone);
 
-    // Panel side (sig_roll_panel.cpp)
-    void BuildPanel();
-    void LayoutPanel();
-    void OpenPanel(const char* caption);
-    void FillPanel(const PanelValues& values);
-    void FillChoosers(); // detection modes and the comment texts, at load
-    bool PanelEventFilter(QObject* watched, QEvent* event);
-    void StoreComment();
+    // Panel side
+    void OpenPanel();
+    // Where a panel entry at `freq` goes. A colliding entry is removed when the operator agrees to
+    // replace it (the question titled `title`); `replace` is false when they decline.
+    struct PanelPlace {
+        SignalSlot slot;
+        bool replace = true;
+    };
+    PanelPlace PlacePanelEntry(const char* title, const std::string& freq);
+    void AddPanelEntry(const std::string& freq, const std::string& line);
+    void ReplaceCurrentEntry(const std::string& freq, const std::string& line);
 
     Prompter& prompter_;
-    SigRollSetup setup_;
+    SignalListSetup setup_;
     SignalListModel* model_ = nullptr;
     std::string sigListFileName_;
+    std::string tempListFile_; // the default list, ~FREQ.SIG in the start folder
+    std::string pointerFile_;  // names the current list for the next start
     const QWidget* placeUnder_ = nullptr; // Zarn_zed32's main window
     bool placeStandalone_ = false;
     FramedPlacement framedPlacement_;
+
+    QLabel* p_ = nullptr;
+    QLabel* pl_ = nullptr;
+    QListView* list_ = nullptr;
+    QPushButton* add_ = nullptr;
+    QPushButton* edit_ = nullptr;
+    QPushButton* delete_ = nullptr;
+    QPushButton* crossHair_ = nullptr;
+    QLabel* helpLabel_ = nullptr;
+    HelpLine* help_ = nullptr;
+    SignalEditPanel* panel_ = nullptr;
+    QMenu* tools_ = nullptr;
 };
 
 } // namespace zarn
