@@ -107,39 +107,33 @@ long TripleTextLength(int clip, int x1, int x2) {
 
 // What the filing needs of one clip line: its place (row for PRIORITY, start and stop unit), its
 // frequency and its stop date.
-struct ClipFields {
+struct ClipToFile {
     bool placed = false; // the times (and a PRIORITY channel) have a place in the picture
     std::int16_t x1 = 0, x2 = 0, row = 0;
     double frequency = 0;
     double stop = 0;
 };
 
-ClipFields ReadClipFields(std::string_view number, std::string_view frequency, std::string_view start,
-                          std::string_view stop, DateReader (&dates)[2], double segStart, int secondsPerUnit,
-                          bool byFrequency, long rowCount) {
-    ClipFields out;
-    const auto startDate = dates[0].Read(start), stopDate = dates[1].Read(stop);
+ClipToFile ReadClipToFile(const ClipLineFields& f, DateReader (&dates)[2], double segStart,
+                          int secondsPerUnit, bool byFrequency, long rowCount) {
+    ClipToFile out;
+    const auto startDate = dates[0].Read(f[ClipFieldId::StartTime]);
+    const auto stopDate = dates[1].Read(f[ClipFieldId::StopTime]);
     if (!startDate || !stopDate) return out;
     const auto x1 = RoundToInt16(UnitOf(*startDate, segStart, secondsPerUnit));
     const auto x2 = RoundToInt16(UnitOf(*stopDate, segStart, secondsPerUnit));
     if (!x1 || !x2) return out;
     if (!byFrequency) {
-        const auto row = RoundToInt16(LeadingNumber(number));
+        const auto row = RoundToInt16(LeadingNumber(f[ClipFieldId::Number]));
         if (!row || *row < 1 || *row > rowCount) return out;
         out.row = *row;
     }
     out.placed = true;
     out.x1 = *x1;
     out.x2 = *x2;
-    out.frequency = LeadingNumber(frequency);
+    out.frequency = LeadingNumber(f[ClipFieldId::Frequency]);
     out.stop = *stopDate;
     return out;
-}
-
-// A segment-opening START line: one with a start time. Lines with an empty field 1 open no
-// segment, as the segment table counts them.
-bool OpensSegment(std::string_view line) {
-    return IsSegmentStartLine(line) && !SplitFields(line)[1].empty();
 }
 
 // The gauge shows 100 * done / total, truncated; the hook hears only changes.
@@ -362,9 +356,9 @@ bool SkipToSegment(LineCursor& cursor, int selected) {
 // The segment's clips: the clip lines the segment table counted, those with a level, from its
 // START line up to the next one that opens a segment. Each clip's line goes into t.ClipLine and
 // its fields are read once, into parsed[1..]. Returns the number of clips read.
-int ReadSegmentClips(const Loading& ld, int segClipCount, ClipTable& t, std::vector<ClipFields>& parsed) {
+int ReadSegmentClips(const Loading& ld, int segClipCount, ClipTable& t, std::vector<ClipToFile>& parsed) {
     t.ClipLine.Reset(segClipCount);
-    parsed.assign(static_cast<std::size_t>(segClipCount) + 1, ClipFields{});
+    parsed.assign(static_cast<std::size_t>(segClipCount) + 1, ClipToFile{});
     DateReader dates[2]; // starts and stops: a segment's clips share their dates, starts repeat
     int clips = 0;
     LineCursor cursor(ld.input.eventText);
@@ -375,20 +369,15 @@ int ReadSegmentClips(const Loading& ld, int segClipCount, ClipTable& t, std::vec
             if (OpensSegment(line)) break;
             continue;
         }
-        const LineFields f = SplitFields(line);
-        if (f[6].empty()) continue;
+        const ClipLineFields f = ClipLineFields::OfEventLine(line);
+        if (f[ClipFieldId::Level].empty()) continue;
         t.ClipLine.Set(++clips, line.substr(std::min<std::size_t>(4, line.size())));
-        // The table's line holds the line's fields from field 1 on, unless it was cut at 80
-        // characters or the keyword is longer than "WAV".
-        ClipFields& clip = parsed[static_cast<std::size_t>(clips)];
-        if (line.size() <= 4 + kClipLineLength && line[3] == ',') {
-            clip = ReadClipFields(f[2], f[3], f[4], f[5], dates, ld.input.segStart, t.SecondsPerUnit,
-                                  ld.byFrequency, ld.rowCount);
-        } else {
-            const LineFields g = SplitFields(t.ClipLine[clips]);
-            clip = ReadClipFields(g[1], g[2], g[3], g[4], dates, ld.input.segStart, t.SecondsPerUnit,
-                                  ld.byFrequency, ld.rowCount);
-        }
+        // The table's line holds the same fields as the event file's line, unless it was cut at
+        // 80 characters or the keyword is longer than "WAV": then the table's line is what counts.
+        const bool sameFields = line.size() <= 4 + kClipLineLength && line[3] == ',';
+        parsed[static_cast<std::size_t>(clips)] =
+            ReadClipToFile(sameFields ? f : ClipLineFields::OfTableLine(t.ClipLine[clips]), dates,
+                           ld.input.segStart, t.SecondsPerUnit, ld.byFrequency, ld.rowCount);
         ld.gauge.Show(clips, segClipCount);
     }
     return clips;
@@ -396,7 +385,8 @@ int ReadSegmentClips(const Loading& ld, int segClipCount, ClipTable& t, std::vec
 
 // Asks what to do about a segment too full to show at clip i. A split ends the segment with that
 // clip's stop, and the picture spans the part kept; without an answer the load is declined.
-void AnswerTooMany(const Loading& ld, const ClipTableHooks& hooks, int i, const ClipFields& clip, ClipTable& t) {
+void AnswerTooMany(const Loading& ld, const ClipTableHooks& hooks, int i, const ClipToFile& clip,
+                   ClipTable& t) {
     const TooManyAnswer answer = hooks.tooMany ? hooks.tooMany(i) : TooManyAnswer::Decline;
     if (answer != TooManyAnswer::Split) {
         t.Declined = true;
@@ -413,14 +403,14 @@ void AnswerTooMany(const Loading& ld, const ClipTableHooks& hooks, int i, const 
 // Files clips 1..clips: their units go into t.Place, a PRIORITY clip's row too; a frequency clip's
 // row slot goes into slotOf, since the rows are numbered only once all are made. Stops at the
 // first clip that makes too many frequency rows or too long row lists. Returns the clips kept.
-int FileClips(const Loading& ld, const ClipTableHooks& hooks, const std::vector<ClipFields>& parsed, int clips,
-              RowMatcher& matcher, std::vector<int>& slotOf, ClipTable& t) {
+int FileClips(const Loading& ld, const ClipTableHooks& hooks, const std::vector<ClipToFile>& parsed,
+              int clips, RowMatcher& matcher, std::vector<int>& slotOf, ClipTable& t) {
     t.Place.assign(static_cast<std::size_t>(clips) + 1, ClipPlace{});
     slotOf.assign(ld.byFrequency ? static_cast<std::size_t>(clips) + 1 : 0, -1);
     long tripleText = 0;
     for (int i = 1; i <= clips; ++i) {
         ld.gauge.Show(i, clips);
-        const ClipFields& clip = parsed[static_cast<std::size_t>(i)];
+        const ClipToFile& clip = parsed[static_cast<std::size_t>(i)];
         if (!clip.placed) {
             ++t.Skipped; // no place in the picture; the window tells the operator once
             continue;
@@ -512,7 +502,7 @@ ClipTable BuildClipTable(const ClipTableInput& input, const ClipTableHooks& hook
     const Loading ld{input, gauge, rowCount, t.Type != CollectionType::Priority};
 
     if (hooks.activity) hooks.activity(" Reading File...");
-    std::vector<ClipFields> parsed;
+    std::vector<ClipToFile> parsed;
     const int clips = ReadSegmentClips(ld, segClipCount, t, parsed);
     t.ClipLine.Truncate(clips);
 
