@@ -17,6 +17,19 @@ struct SegmentTable {
     std::vector<double> stop;            // field 5 of its last counted clip line (date)
     std::vector<int> clipCount;          // clip lines with a non-empty level (field 6)
     std::vector<std::int16_t> maxNumber; // largest field 2 of those lines, rounded half to even
+
+    // The start and stop of segment `segment`, 0.0 for a number outside 0..segCount (also any
+    // number before the file is scanned). Segment 0 has start 0.0 and the stop of the clip lines
+    // before the first START line.
+    double StartOf(int segment) const { return At(start, segment); }
+    double StopOf(int segment) const { return At(stop, segment); }
+
+private:
+    static double At(const std::vector<double>& dates, int segment) {
+        return segment >= 0 && static_cast<std::size_t>(segment) < dates.size()
+                   ? dates[static_cast<std::size_t>(segment)]
+                   : 0.0;
+    }
 };
 
 // Called during the second pass with the percentage done, 100 * lines read / all lines
