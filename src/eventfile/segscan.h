@@ -18,6 +18,13 @@ struct SegmentTable {
     std::vector<int> clipCount;          // clip lines with a non-empty level (field 6)
     std::vector<std::int16_t> maxNumber; // largest field 2 of those lines, rounded half to even
 
+    // True for a segment 1..segCount that every array holds.
+    bool Holds(int segment) const {
+        const auto k = static_cast<std::size_t>(segment);
+        return segment >= 1 && segment <= segCount && k < start.size() && k < stop.size() &&
+               k < clipCount.size() && k < maxNumber.size();
+    }
+
     // The start and stop of segment `segment`, 0.0 for a number outside 0..segCount (also any
     // number before the file is scanned). Segment 0 has start 0.0 and the stop of the clip lines
     // before the first START line.

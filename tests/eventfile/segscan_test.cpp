@@ -142,7 +142,7 @@ TEST(ScanSegments, ClipsBeforeFirstStartGoToElementZero) {
     EXPECT_EQ(t.maxNumber[1], 1);
 }
 
-TEST(SegmentTable, StartAndStopAreZeroOutsideTheTable) {
+TEST(SegmentTable, BoundsOfItsSegments) {
     const SegmentTable t = ScanSegments(Lines({
         Clip("9", Clock(0, 2)),
         Start(5, 0),
@@ -160,6 +160,12 @@ TEST(SegmentTable, StartAndStopAreZeroOutsideTheTable) {
     }
     EXPECT_EQ(SegmentTable{}.StartOf(1), 0.0);
     EXPECT_EQ(SegmentTable{}.StopOf(0), 0.0);
+
+    EXPECT_TRUE(t.Holds(1) && t.Holds(2));
+    EXPECT_FALSE(t.Holds(0) || t.Holds(3) || t.Holds(-1) || SegmentTable{}.Holds(1));
+    SegmentTable shortArrays = t;
+    shortArrays.maxNumber.resize(2); // a table whose arrays disagree with segCount
+    EXPECT_FALSE(shortArrays.Holds(2));
 }
 
 TEST(ScanSegments, MaxNumberRoundsHalfToEvenAndIsPinned) {
