@@ -39,6 +39,10 @@ LineFields SplitFields(std::string_view line) {
     }
 }
 
+bool OpensSegment(std::string_view line) {
+    return IsSegmentStartLine(line) && !SplitFields(line)[1].empty();
+}
+
 std::string ClipPrefix(std::string_view eventFilePath) {
     // The base name is the file name less its four-character extension (".EVA").
     const std::string name = FileNameOf(eventFilePath);

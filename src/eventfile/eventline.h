@@ -32,6 +32,40 @@ struct LineFields {
 };
 LineFields SplitFields(std::string_view line);
 
+// A START line that opens a segment: one with a start time in field 1. A START line with an empty
+// field 1 opens none; the segment table, the clip table and the segment split all count this way.
+bool OpensSegment(std::string_view line);
+
+// The fields of a clip, by name. The event file writes a clip as
+//   WAV,<file>,<number>,<frequency MHz>,<start>,<stop>,<level dBm>,<value>
+// where the number is a PRIORITY clip's channel and a track otherwise. The clip table keeps each
+// line without its "WAV," keyword, so the same field sits one place further left there; reading
+// fields by name keeps callers from counting either way.
+enum class ClipFieldId { FileName, Number, Frequency, StartTime, StopTime, Level, Value };
+
+// A clip line's fields, split once. A field the line does not reach is "". The views point into
+// the line.
+class ClipLineFields {
+public:
+    // The event file's own line, keyword first.
+    static ClipLineFields OfEventLine(std::string_view line) { return {SplitFields(line), 1}; }
+    // A clip table's line: the event file's line without its "WAV,".
+    static ClipLineFields OfTableLine(std::string_view line) { return {SplitFields(line), 0}; }
+
+    std::string_view operator[](ClipFieldId id) const { return fields_[static_cast<int>(id) + offset_]; }
+
+private:
+    static_assert(static_cast<int>(ClipFieldId::Value) + 1 < kMaxFields, "every named field is split out");
+    ClipLineFields(const LineFields& fields, int offset) : fields_(fields), offset_(offset) {}
+    LineFields fields_;
+    int offset_ = 0; // 1 when the keyword is field 0
+};
+
+// One field of a clip table's line.
+inline std::string_view ClipFieldOf(std::string_view tableLine, ClipFieldId id) {
+    return ClipLineFields::OfTableLine(tableLine)[id];
+}
+
 // Clip prefix of an event file: the first four characters of its base name; when the file name
 // (with its extension) has fewer than nine characters, the name less its last four characters.
 // AB.EVA -> "AB", ABCDE.EVA -> "ABCD", ABCDEFGH.EVA -> "ABCD". Takes a path or a bare name.

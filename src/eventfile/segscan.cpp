@@ -93,11 +93,11 @@ SegmentTable ScanSegments(std::string_view text, const ProgressFn& progress) {
                 table.start[s] = ToDate(field1).value_or(0.0);
             }
         } else if (IsClipLine(line)) {
-            const LineFields f = SplitFields(line);
-            if (!f[6].empty()) {
-                const std::int16_t number = RoundToInt16Clamped(LeadingNumber(f[2]));
+            const ClipLineFields f = ClipLineFields::OfEventLine(line);
+            if (!f[ClipFieldId::Level].empty()) {
+                const std::int16_t number = RoundToInt16Clamped(LeadingNumber(f[ClipFieldId::Number]));
                 if (number > table.maxNumber[s]) table.maxNumber[s] = number;
-                stops.push_back(f[5]);
+                stops.push_back(f[ClipFieldId::StopTime]);
                 ++table.clipCount[s];
             }
         }

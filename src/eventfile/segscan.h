@@ -18,15 +18,25 @@ struct SegmentTable {
     std::vector<int> clipCount;          // clip lines with a non-empty level (field 6)
     std::vector<std::int16_t> maxNumber; // largest field 2 of those lines, rounded half to even
 
-    // Whether segment `s` (from 1) is counted and in every column.
-    bool Holds(int s) const {
-        const auto k = static_cast<std::size_t>(s);
-        return s >= 1 && s <= segCount && k < start.size() && k < stop.size() && k < clipCount.size() &&
-               k < maxNumber.size();
+    // True for a segment 1..segCount that every array holds.
+    bool Holds(int segment) const {
+        const auto k = static_cast<std::size_t>(segment);
+        return segment >= 1 && segment <= segCount && k < start.size() && k < stop.size() &&
+               k < clipCount.size() && k < maxNumber.size();
     }
-    // The segment's start and stop dates; 0 when the table has no such entry.
-    double StartOf(int s) const { return s >= 0 && static_cast<std::size_t>(s) < start.size() ? start[static_cast<std::size_t>(s)] : 0.0; }
-    double StopOf(int s) const { return s >= 0 && static_cast<std::size_t>(s) < stop.size() ? stop[static_cast<std::size_t>(s)] : 0.0; }
+
+    // The start and stop of segment `segment`, 0.0 for a number outside 0..segCount (also any
+    // number before the file is scanned). Segment 0 has start 0.0 and the stop of the clip lines
+    // before the first START line.
+    double StartOf(int segment) const { return At(start, segment); }
+    double StopOf(int segment) const { return At(stop, segment); }
+
+private:
+    static double At(const std::vector<double>& dates, int segment) {
+        return segment >= 0 && static_cast<std::size_t>(segment) < dates.size()
+                   ? dates[static_cast<std::size_t>(segment)]
+                   : 0.0;
+    }
 };
 
 // Called during the second pass with the percentage done, 100 * lines read / all lines

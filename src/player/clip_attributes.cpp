@@ -1,6 +1,7 @@
 #include "clip_attributes.h"
 
 #include "dates.h"
+#include "eventline.h"
 #include "formats.h"
 #include "numbers.h"
 #include "picture.h"
@@ -76,25 +77,21 @@ std::string NumberLabel(CollectionType type) {
 }
 
 std::string_view ClipLineField(std::string_view clipLine, int n) {
-    if (n < 1) return {};
-    std::size_t start = 0;
-    for (int i = 1; i < n; ++i) {
-        const std::size_t comma = clipLine.find(',', start);
-        if (comma == std::string_view::npos) return {};
-        start = comma + 1;
-    }
-    const std::size_t end = clipLine.find(',', start);
-    return clipLine.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    // forwarder: callers in window code move to ClipFieldOf
+    return n >= 1 && n <= static_cast<int>(ClipFieldId::Value) + 1
+               ? ClipFieldOf(clipLine, static_cast<ClipFieldId>(n - 1))
+               : std::string_view();
 }
 
 ClipReadouts MakeClipReadouts(std::string_view clipLine) {
+    const ClipLineFields f = ClipLineFields::OfTableLine(clipLine);
     ClipReadouts r;
-    r.FileName = std::string(ClipLineField(clipLine, 1));
-    r.Chnl = FormatNumber(LeadingNumber(ClipLineField(clipLine, 2)), "000");
-    r.Freq = FormatNumber(LeadingNumber(ClipLineField(clipLine, 3)), "0000.0000") + " M";
-    r.StartTime = DateCaption(ClipLineField(clipLine, 4));
-    r.StopTime = DateCaption(ClipLineField(clipLine, 5));
-    r.Level = HoverLevelText(ClipLineField(clipLine, 6));
+    r.FileName = std::string(f[ClipFieldId::FileName]);
+    r.Chnl = FormatNumber(LeadingNumber(f[ClipFieldId::Number]), "000");
+    r.Freq = FormatNumber(LeadingNumber(f[ClipFieldId::Frequency]), "0000.0000") + " M";
+    r.StartTime = DateCaption(f[ClipFieldId::StartTime]);
+    r.StopTime = DateCaption(f[ClipFieldId::StopTime]);
+    r.Level = HoverLevelText(f[ClipFieldId::Level]);
     return r;
 }
 

@@ -27,16 +27,17 @@ std::string NumberLabel(CollectionType type);
 
 // Captions of the six value panels.
 struct ClipReadouts {
-    std::string FileName;  // P_FileName: field 1 unchanged
-    std::string Chnl;      // P_Chnl: field 2 as "000"
-    std::string Freq;      // P_Freq: field 3 as "0000.0000" + " M"
-    std::string StartTime; // P_StartTime: field 4 as "mm/dd/yy hh:mm:ss"
-    std::string StopTime;  // P_StopTime: field 5 the same
-    std::string Level;     // P_Level: field 6 + " dBm"
+    std::string FileName;  // P_FileName: the file name unchanged
+    std::string Chnl;      // P_Chnl: the number as "000"
+    std::string Freq;      // P_Freq: the frequency as "0000.0000" + " M"
+    std::string StartTime; // P_StartTime: the start as "mm/dd/yy hh:mm:ss"
+    std::string StopTime;  // P_StopTime: the stop the same
+    std::string Level;     // P_Level: the level + " dBm"
 };
 
-// Field n (1..7) of a clip line without its "WAV,": a comma always starts a new field; a field the
-// line does not reach is empty.
+// Field n of a clip table's line, counted from 1 for the file name up to 7 for the value; "" for
+// any other n or a field the line does not reach.
+// forwarder: callers in window code move to ClipFieldOf (eventline.h)
 std::string_view ClipLineField(std::string_view clipLine, int n);
 
 // The readouts of a clip line. A date that does not convert is shown as it stands in the line.

@@ -16,13 +16,13 @@ namespace {
 
 constexpr std::size_t kBaseLength = 4;
 
-// The clip file field of a clip line: the text before its first comma. A line without a comma is
-// a bare name followed by the table's padding.
+// The clip file name of a clip table line. A line without a comma is a bare name followed by the
+// table's padding, which is not part of the name.
 std::string_view ClipFileField(std::string_view line) {
-    const std::size_t comma = line.find(',');
-    if (comma != std::string_view::npos) return line.substr(0, comma);
-    const std::size_t end = line.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string_view() : line.substr(0, end + 1);
+    const std::string_view name = ClipFieldOf(line, ClipFieldId::FileName);
+    if (name.size() < line.size()) return name;
+    const std::size_t end = name.find_last_not_of(' ');
+    return end == std::string_view::npos ? std::string_view() : name.substr(0, end + 1);
 }
 
 // The part of a clip line from its first comma to its end, trailing blanks included.

@@ -107,39 +107,33 @@ long TripleTextLength(int clip, int x1, int x2) {
 
 // What the filing needs of one clip line: its place (row for PRIORITY, start and stop unit), its
 // frequency and its stop date.
-struct ClipFields {
+struct ClipToFile {
     bool placed = false; // the times (and a PRIORITY channel) have a place in the picture
     std::int16_t x1 = 0, x2 = 0, row = 0;
     double frequency = 0;
     double stop = 0;
 };
 
-ClipFields ReadClipFields(std::string_view number, std::string_view frequency, std::string_view start,
-                          std::string_view stop, DateReader (&dates)[2], double segStart, int secondsPerUnit,
-                          bool byFrequency, long rowCount) {
-    ClipFields out;
-    const auto startDate = dates[0].Read(start), stopDate = dates[1].Read(stop);
+ClipToFile ReadClipToFile(const ClipLineFields& f, DateReader (&dates)[2], double segStart,
+                          int secondsPerUnit, bool byFrequency, long rowCount) {
+    ClipToFile out;
+    const auto startDate = dates[0].Read(f[ClipFieldId::StartTime]);
+    const auto stopDate = dates[1].Read(f[ClipFieldId::StopTime]);
     if (!startDate || !stopDate) return out;
     const auto x1 = RoundToInt16(UnitOf(*startDate, segStart, secondsPerUnit));
     const auto x2 = RoundToInt16(UnitOf(*stopDate, segStart, secondsPerUnit));
     if (!x1 || !x2) return out;
     if (!byFrequency) {
-        const auto row = RoundToInt16(LeadingNumber(number));
+        const auto row = RoundToInt16(LeadingNumber(f[ClipFieldId::Number]));
         if (!row || *row < 1 || *row > rowCount) return out;
         out.row = *row;
     }
     out.placed = true;
     out.x1 = *x1;
     out.x2 = *x2;
-    out.frequency = LeadingNumber(frequency);
+    out.frequency = LeadingNumber(f[ClipFieldId::Frequency]);
     out.stop = *stopDate;
     return out;
-}
-
-// A segment-opening START line: one with a start time. Lines with an empty field 1 open no
-// segment, as the segment table counts them.
-bool OpensSegment(std::string_view line) {
-    return IsSegmentStartLine(line) && !SplitFields(line)[1].empty();
 }
 
 // The gauge shows 100 * done / total, truncated; the hook hears only changes.
@@ -293,11 +287,12 @@ RowMatcher::Match RowMatcher::MatchClipRow(double f) {
     return {false, static_cast<int>(p)};
 }
 
-ClipTable BuildClipTable(const ClipTableInput& input, const ClipTableHooks& hooks) {
-    ClipTable t;
-    Gauge gauge(hooks.progress);
+namespace {
 
-    // Collection type and the first row count.
+// The collection type and the first row count: NETORA with 50 rows without an AUD file, SPECTRAL
+// with the segment's largest clip number when the AUD file has a "SPE" line, else what its SMD
+// lines tell. Capped at kMaxRows.
+long ReadCollectionType(const ClipTableInput& input, ClipTable& t) {
     long rowCount = 0;
     if (!input.audExists) {
         t.Type = CollectionType::Netora;
@@ -314,78 +309,108 @@ ClipTable BuildClipTable(const ClipTableInput& input, const ClipTableHooks& hook
         rowCount = kMaxRows;
         t.RowsCapped = true;
     }
-    const int segClipCount = std::max(input.segClipCount, 0);
-    const long n = std::max(rowCount, static_cast<long>(segClipCount));
-    const auto slots = static_cast<std::size_t>(n) + 1;
+    return rowCount;
+}
 
+// Labels and modes of rows 1..slots-1: the AUD file's, or the one NETORA mode on row 1.
+void ReadRowTexts(const ClipTableInput& input, std::size_t slots, ClipTable& t) {
     t.RowLabel.assign(slots, {});
     t.RowMode.assign(slots, {});
     if (t.Type == CollectionType::Netora) {
-        if (n >= 1) t.RowMode[1] = kNetoraRowMode;
-    } else {
-        // An AUD file may describe more channels than the table has rows; those are not shown.
-        std::vector<RowAttributes> rows = ReadRowAttributes(input.audText);
-        for (std::size_t k = 1; k <= rows.size() && k < slots; ++k) {
-            t.RowLabel[k] = std::move(rows[k - 1].label);
-            t.RowMode[k] = std::move(rows[k - 1].mode);
-        }
+        if (slots >= 2) t.RowMode[1] = kNetoraRowMode;
+        return;
     }
+    // An AUD file may describe more channels than the table has rows; those are not shown.
+    std::vector<RowAttributes> rows = ReadRowAttributes(input.audText);
+    for (std::size_t k = 1; k <= rows.size() && k < slots; ++k) {
+        t.RowLabel[k] = std::move(rows[k - 1].label);
+        t.RowMode[k] = std::move(rows[k - 1].mode);
+    }
+}
 
+void SetTimeScale(const ClipTableInput& input, ClipTable& t) {
     const TimeScale scale = ComputeTimeScale((input.segStop - input.segStart) * 86400.0);
     t.SecondsPerUnit = scale.secondsPerUnit;
     t.SegWidthUnits = scale.widthUnits;
     t.ScaleWidth = static_cast<double>(scale.widthUnits) + static_cast<double>(scale.widthUnits) / 501.0;
-    const bool byFrequency = t.Type != CollectionType::Priority;
+}
 
-    // The segment's clips: the clip lines the segment table counted, those with a level, from its
-    // START line up to the next one that opens a segment. Each clip's fields are read once, here.
-    if (hooks.activity) hooks.activity(" Reading File...");
+// What reading and filing the clips share.
+struct Loading {
+    const ClipTableInput& input;
+    Gauge& gauge;
+    long rowCount = 0;        // rows the collection type gave (PRIORITY: the channels)
+    bool byFrequency = false; // SPECTRAL and NETORA file clips by frequency, PRIORITY by channel
+};
+
+// Moves the cursor past the START line that opens `selected`. False when the text has fewer
+// segments.
+bool SkipToSegment(LineCursor& cursor, int selected) {
+    std::string_view line;
+    int segment = 0;
+    while (segment < selected && cursor.Next(line))
+        if (OpensSegment(line)) ++segment;
+    return segment == selected && selected >= 1;
+}
+
+// The segment's clips: the clip lines the segment table counted, those with a level, from its
+// START line up to the next one that opens a segment. Each clip's line goes into t.ClipLine and
+// its fields are read once, into parsed[1..]. Returns the number of clips read.
+int ReadSegmentClips(const Loading& ld, int segClipCount, ClipTable& t, std::vector<ClipToFile>& parsed) {
     t.ClipLine.Reset(segClipCount);
-    std::vector<ClipFields> parsed(static_cast<std::size_t>(segClipCount) + 1);
+    parsed.assign(static_cast<std::size_t>(segClipCount) + 1, ClipToFile{});
     DateReader dates[2]; // starts and stops: a segment's clips share their dates, starts repeat
     int clips = 0;
-    {
-        LineCursor cursor(input.eventText);
-        std::string_view line;
-        int segment = 0;
-        while (segment < input.selectedSegment && cursor.Next(line))
-            if (OpensSegment(line)) ++segment;
-        if (segment == input.selectedSegment && input.selectedSegment >= 1) {
-            while (clips < segClipCount && cursor.Next(line)) {
-                if (!IsClipLine(line)) {
-                    if (OpensSegment(line)) break;
-                    continue;
-                }
-                const LineFields f = SplitFields(line);
-                if (f[6].empty()) continue;
-                t.ClipLine.Set(++clips, line.substr(std::min<std::size_t>(4, line.size())));
-                // The table's line holds the line's fields from field 1 on, unless it was cut at 80
-                // characters or the keyword is longer than "WAV".
-                ClipFields& clip = parsed[static_cast<std::size_t>(clips)];
-                if (line.size() <= 4 + kClipLineLength && line[3] == ',') {
-                    clip = ReadClipFields(f[2], f[3], f[4], f[5], dates, input.segStart, t.SecondsPerUnit,
-                                          byFrequency, rowCount);
-                } else {
-                    const LineFields g = SplitFields(t.ClipLine[clips]);
-                    clip = ReadClipFields(g[1], g[2], g[3], g[4], dates, input.segStart, t.SecondsPerUnit,
-                                          byFrequency, rowCount);
-                }
-                gauge.Show(clips, segClipCount);
-            }
+    LineCursor cursor(ld.input.eventText);
+    if (!SkipToSegment(cursor, ld.input.selectedSegment)) return clips;
+    std::string_view line;
+    while (clips < segClipCount && cursor.Next(line)) {
+        if (!IsClipLine(line)) {
+            if (OpensSegment(line)) break;
+            continue;
         }
+        const ClipLineFields f = ClipLineFields::OfEventLine(line);
+        if (f[ClipFieldId::Level].empty()) continue;
+        t.ClipLine.Set(++clips, line.substr(std::min<std::size_t>(4, line.size())));
+        // The table's line holds the same fields as the event file's line, unless it was cut at
+        // 80 characters or the keyword is longer than "WAV": then the table's line is what counts.
+        const bool sameFields = line.size() <= 4 + kClipLineLength && line[3] == ',';
+        parsed[static_cast<std::size_t>(clips)] =
+            ReadClipToFile(sameFields ? f : ClipLineFields::OfTableLine(t.ClipLine[clips]), dates,
+                           ld.input.segStart, t.SecondsPerUnit, ld.byFrequency, ld.rowCount);
+        ld.gauge.Show(clips, segClipCount);
     }
-    t.ClipLine.Truncate(clips);
+    return clips;
+}
 
-    // Filing the clips into rows.
-    if (hooks.activity) hooks.activity(" Processing...");
+// Asks what to do about a segment too full to show at clip i. A split ends the segment with that
+// clip's stop, and the picture spans the part kept; without an answer the load is declined.
+void AnswerTooMany(const Loading& ld, const ClipTableHooks& hooks, int i, const ClipToFile& clip,
+                   ClipTable& t) {
+    const TooManyAnswer answer = hooks.tooMany ? hooks.tooMany(i) : TooManyAnswer::Decline;
+    if (answer != TooManyAnswer::Split) {
+        t.Declined = true;
+        return;
+    }
+    t.Split = true;
+    const double units = RoundHalfEven(UnitOf(clip.stop, ld.input.segStart, t.SecondsPerUnit));
+    if (std::abs(units) < 1e15 && units >= 1) {
+        t.SegWidthUnits = static_cast<long>(units);
+        t.ScaleWidth = units + units / 501.0;
+    }
+}
+
+// Files clips 1..clips: their units go into t.Place, a PRIORITY clip's row too; a frequency clip's
+// row slot goes into slotOf, since the rows are numbered only once all are made. Stops at the
+// first clip that makes too many frequency rows or too long row lists. Returns the clips kept.
+int FileClips(const Loading& ld, const ClipTableHooks& hooks, const std::vector<ClipToFile>& parsed,
+              int clips, RowMatcher& matcher, std::vector<int>& slotOf, ClipTable& t) {
     t.Place.assign(static_cast<std::size_t>(clips) + 1, ClipPlace{});
-    std::vector<int> slotOf(byFrequency ? static_cast<std::size_t>(clips) + 1 : 0, -1);
-    RowMatcher matcher(input.signalBands, input.defaultIfbw);
+    slotOf.assign(ld.byFrequency ? static_cast<std::size_t>(clips) + 1 : 0, -1);
     long tripleText = 0;
-    int kept = clips;
     for (int i = 1; i <= clips; ++i) {
-        gauge.Show(i, clips);
-        const ClipFields& clip = parsed[static_cast<std::size_t>(i)];
+        ld.gauge.Show(i, clips);
+        const ClipToFile& clip = parsed[static_cast<std::size_t>(i)];
         if (!clip.placed) {
             ++t.Skipped; // no place in the picture; the window tells the operator once
             continue;
@@ -395,7 +420,7 @@ ClipTable BuildClipTable(const ClipTableInput& input, const ClipTableHooks& hook
         ClipPlace& place = t.Place[static_cast<std::size_t>(i)];
         place.x1 = clip.x1;
         place.x2 = clip.x2;
-        if (byFrequency) {
+        if (ld.byFrequency) {
             slotOf[static_cast<std::size_t>(i)] = matcher.Slot(match.index);
             tripleText += TripleTextLength(i, clip.x1, clip.x2);
         } else {
@@ -403,66 +428,96 @@ ClipTable BuildClipTable(const ClipTableInput& input, const ClipTableHooks& hook
         }
 
         if ((i + 1 < clips && matcher.Rows() > kMaxFrequencyRows) || tripleText > kMaxTripleText) {
-            const TooManyAnswer answer = hooks.tooMany ? hooks.tooMany(i) : TooManyAnswer::Decline;
-            kept = i;
-            if (answer == TooManyAnswer::Split) {
-                t.Split = true;
-                // The segment now ends with this clip's stop, and the picture spans the part kept.
-                const double units = RoundHalfEven(UnitOf(clip.stop, input.segStart, t.SecondsPerUnit));
-                if (std::abs(units) < 1e15 && units >= 1) {
-                    t.SegWidthUnits = static_cast<long>(units);
-                    t.ScaleWidth = units + units / 501.0;
-                }
-            } else {
-                t.Declined = true;
-            }
-            break;
+            AnswerTooMany(ld, hooks, i, clip, t);
+            return i;
         }
     }
-    t.ClipCount = kept;
-    t.ClipLine.Truncate(kept);
-    t.Place.resize(static_cast<std::size_t>(kept) + 1);
+    return clips;
+}
 
-    // Rows, each with its clips in clip order; frequency rows are numbered from the lowest up.
-    const long rows = byFrequency ? matcher.Rows() : rowCount;
-    t.RowClips.assign(static_cast<std::size_t>(std::max(n, rows)) + 1, {});
-    std::vector<int> perRow(static_cast<std::size_t>(rows) + 2, 0);
-    if (byFrequency) {
-        std::vector<int> rowOfSlot(static_cast<std::size_t>(rows), 0);
-        for (int p = 0; p < rows; ++p)
-            rowOfSlot[static_cast<std::size_t>(matcher.Slot(p))] = p + 1;
-        for (int i = 1; i <= kept; ++i) {
-            const int slot = slotOf[static_cast<std::size_t>(i)];
-            if (slot >= 0)
-                t.Place[static_cast<std::size_t>(i)].row = rowOfSlot[static_cast<std::size_t>(slot)];
-        }
+// Gives each kept frequency clip its row: rows are numbered from the lowest frequency up.
+void NumberFrequencyRows(const RowMatcher& matcher, const std::vector<int>& slotOf, int kept, ClipTable& t) {
+    std::vector<int> rowOfSlot(static_cast<std::size_t>(matcher.Rows()), 0);
+    for (int p = 0; p < matcher.Rows(); ++p)
+        rowOfSlot[static_cast<std::size_t>(matcher.Slot(p))] = p + 1;
+    for (int i = 1; i <= kept; ++i) {
+        const int slot = slotOf[static_cast<std::size_t>(i)];
+        if (slot >= 0) t.Place[static_cast<std::size_t>(i)].row = rowOfSlot[static_cast<std::size_t>(slot)];
     }
+}
+
+// The kept clips grouped by row, rows 1..rows in order and each row's clips in clip order: the
+// clips of row r are byRow[first[r] .. first[r + 1] - 1].
+struct ClipsByRow {
+    std::vector<int> first;
+    std::vector<int> byRow;
+};
+
+ClipsByRow GroupClipsByRow(const ClipTable& t, int kept, long rows) {
+    std::vector<int> perRow(static_cast<std::size_t>(rows) + 2, 0);
     for (int i = 1; i <= kept; ++i)
         ++perRow[static_cast<std::size_t>(t.Place[static_cast<std::size_t>(i)].row)];
-    // The clips of each row, row after row (offsets into one array), so the rows fill in order.
-    std::vector<int> first(static_cast<std::size_t>(rows) + 2, 0);
+    ClipsByRow g;
+    g.first.assign(static_cast<std::size_t>(rows) + 2, 0);
     for (long r = 1; r <= rows; ++r)
-        first[static_cast<std::size_t>(r) + 1] =
-            first[static_cast<std::size_t>(r)] + perRow[static_cast<std::size_t>(r)];
-    std::vector<int> byRow(static_cast<std::size_t>(first[static_cast<std::size_t>(rows) + 1]));
-    {
-        std::vector<int> next(first.begin(), first.end());
-        for (int i = 1; i <= kept; ++i) {
-            const int r = t.Place[static_cast<std::size_t>(i)].row;
-            if (r > 0) byRow[static_cast<std::size_t>(next[static_cast<std::size_t>(r)]++)] = i;
-        }
+        g.first[static_cast<std::size_t>(r) + 1] =
+            g.first[static_cast<std::size_t>(r)] + perRow[static_cast<std::size_t>(r)];
+    g.byRow.resize(static_cast<std::size_t>(g.first[static_cast<std::size_t>(rows) + 1]));
+    std::vector<int> next(g.first.begin(), g.first.end());
+    for (int i = 1; i <= kept; ++i) {
+        const int r = t.Place[static_cast<std::size_t>(i)].row;
+        if (r > 0) g.byRow[static_cast<std::size_t>(next[static_cast<std::size_t>(r)]++)] = i;
     }
+    return g;
+}
+
+// Each row's triples, in clip order. A frequency clip's line takes its row as its number.
+void BuildRowTriples(const ClipsByRow& g, long rows, bool byFrequency, Gauge& gauge, ClipTable& t) {
     for (long r = 1; r <= rows; ++r) {
         if (byFrequency) gauge.Show(r - 1, rows);
+        const auto from = static_cast<std::size_t>(g.first[static_cast<std::size_t>(r)]);
+        const auto to = static_cast<std::size_t>(g.first[static_cast<std::size_t>(r) + 1]);
         std::vector<ClipTriple>& list = t.RowClips[static_cast<std::size_t>(r)];
-        list.reserve(static_cast<std::size_t>(perRow[static_cast<std::size_t>(r)]));
-        for (int k = first[static_cast<std::size_t>(r)]; k < first[static_cast<std::size_t>(r) + 1]; ++k) {
-            const int i = byRow[static_cast<std::size_t>(k)];
+        list.reserve(to - from);
+        for (std::size_t k = from; k < to; ++k) {
+            const int i = g.byRow[k];
             const ClipPlace& place = t.Place[static_cast<std::size_t>(i)];
             list.push_back({i, place.x1, place.x2});
             if (byFrequency) t.ClipLine.ReplaceNumberField(i, r);
         }
     }
+}
+
+} // namespace
+
+ClipTable BuildClipTable(const ClipTableInput& input, const ClipTableHooks& hooks) {
+    ClipTable t;
+    Gauge gauge(hooks.progress);
+    const long rowCount = ReadCollectionType(input, t);
+    const int segClipCount = std::max(input.segClipCount, 0);
+    // Room for a row per clip as well: every clip of a frequency segment may make a row.
+    const long n = std::max(rowCount, static_cast<long>(segClipCount));
+    ReadRowTexts(input, static_cast<std::size_t>(n) + 1, t);
+    SetTimeScale(input, t);
+    const Loading ld{input, gauge, rowCount, t.Type != CollectionType::Priority};
+
+    if (hooks.activity) hooks.activity(" Reading File...");
+    std::vector<ClipToFile> parsed;
+    const int clips = ReadSegmentClips(ld, segClipCount, t, parsed);
+    t.ClipLine.Truncate(clips);
+
+    if (hooks.activity) hooks.activity(" Processing...");
+    RowMatcher matcher(input.signalBands, input.defaultIfbw);
+    std::vector<int> slotOf;
+    const int kept = FileClips(ld, hooks, parsed, clips, matcher, slotOf, t);
+    t.ClipCount = kept;
+    t.ClipLine.Truncate(kept);
+    t.Place.resize(static_cast<std::size_t>(kept) + 1);
+
+    const long rows = ld.byFrequency ? matcher.Rows() : rowCount;
+    t.RowClips.assign(static_cast<std::size_t>(std::max(n, rows)) + 1, {});
+    if (ld.byFrequency) NumberFrequencyRows(matcher, slotOf, kept, t);
+    BuildRowTriples(GroupClipsByRow(t, kept, rows), rows, ld.byFrequency, gauge, t);
     t.RowCount = rows;
 
     t.RowFrequency.resize(static_cast<std::size_t>(matcher.Rows()));

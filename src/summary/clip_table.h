@@ -4,6 +4,7 @@
 #pragma once
 
 #include "audfile.h"
+#include "eventline.h"
 #include "signal_bands.h"
 
 #include <cstdint>
@@ -38,6 +39,10 @@ public:
     // Clip i, 1..Count().
     std::string_view operator[](int i) const {
         return {buffer_.data() + Offset(i), length_[static_cast<std::size_t>(i)]};
+    }
+    // A field of clip i's line; "" when there is no clip i.
+    std::string_view Field(int i, ClipFieldId id) const {
+        return i >= 1 && i <= count_ ? ClipFieldOf((*this)[i], id) : std::string_view();
     }
     // Stores the line cut or padded to 80 characters.
     void Set(int i, std::string_view lineWithoutKeyword);

@@ -35,7 +35,7 @@ std::vector<Bar> BarsOf(const ClipTable& table) {
         b.x1 = p.x1;
         b.x2 = p.x2 - p.x1 < 1 ? p.x1 + 1 : p.x2;
         b.row = p.row;
-        b.rgb = LevelColour(LeadingNumber(ClipField(table, i, 5)));
+        b.rgb = LevelColour(LeadingNumber(table.ClipLine.Field(i, ClipFieldId::Level)));
         bars.push_back(b);
     }
     return bars;
@@ -65,8 +65,10 @@ int HoverClipOf(const std::vector<ClipTriple>& row, double x, double scaleWidth)
 }
 
 std::string_view ClipField(const ClipTable& table, int clip, int field) {
-    if (clip < 1 || clip > table.ClipLine.Count() || field < 0 || field >= kMaxFields) return {};
-    return SplitFields(table.ClipLine[clip])[field];
+    // forwarder: callers in window code move to ClipLineTable::Field
+    return field >= 0 && field <= static_cast<int>(ClipFieldId::Value)
+               ? table.ClipLine.Field(clip, static_cast<ClipFieldId>(field))
+               : std::string_view();
 }
 
 std::string RowText(CollectionType type, int row, bool selection) {

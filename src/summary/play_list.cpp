@@ -63,7 +63,7 @@ std::vector<int> BySignal(const ClipTable& table, const PlayChoice& c) {
     for (int i = 1; i <= clips; ++i) {
         const ClipPlace* p = PlaceOf(table, i);
         if (!p) continue;
-        const double f = LeadingNumber(SplitFields(table.ClipLine[i])[2]);
+        const double f = LeadingNumber(ClipFieldOf(table.ClipLine[i], ClipFieldId::Frequency));
         if (f < c.band.lo || f > c.band.hi) continue;
         if (c.timeLimit) {
             if (p->x1 > c.t2) break; // a clip of the signal past T2 ends the whole scan

@@ -43,19 +43,20 @@ SplitText SplitEventText(std::string_view eventText, int selectedSegment, int n)
     int segment = 0;
     while (segment < selectedSegment && cursor.Next(line)) {
         AppendLine(out.text, line);
-        if (IsSegmentStartLine(line) && !SplitFields(line)[1].empty()) ++segment;
+        if (OpensSegment(line)) ++segment;
     }
     if (segment < selectedSegment) return {};
     int clips = 0;
     while (clips < n && cursor.Next(line)) {
-        if (IsSegmentStartLine(line) && !SplitFields(line)[1].empty()) return {};
+        if (OpensSegment(line)) return {};
         AppendLine(out.text, line);
         if (!IsClipLine(line)) continue;
-        const LineFields fields = SplitFields(line);
-        if (fields[6].empty()) continue;
+        const ClipLineFields fields = ClipLineFields::OfEventLine(line);
+        if (fields[ClipFieldId::Level].empty()) continue;
         if (++clips == n) {
-            out.lastClipStop = std::string(fields[5]);
-            AppendLine(out.text, SplitStartLine(fields[1], fields[5]));
+            const std::string_view stop = fields[ClipFieldId::StopTime];
+            out.lastClipStop = std::string(stop);
+            AppendLine(out.text, SplitStartLine(fields[ClipFieldId::FileName], stop));
         }
     }
     if (clips < n) return {};

@@ -70,6 +70,53 @@ TEST(SplitFields, ViewsPointIntoTheLine) {
     EXPECT_EQ(f[2].data(), line.data() + 17);
 }
 
+TEST(OpensSegment, OnlyStartLinesWithAStartTime) {
+    EXPECT_TRUE(OpensSegment("STARTBYTRIGGER,12/01/26 08:00:00,ABCD0001.WAV"));
+    EXPECT_TRUE(OpensSegment("START, "));
+    EXPECT_FALSE(OpensSegment("STARTBYTRIGGER,,ABCD0001.WAV"));
+    EXPECT_FALSE(OpensSegment("STARTBYTRIGGER"));
+    EXPECT_FALSE(OpensSegment("WAV,12/01/26 08:00:00"));
+}
+
+// The event file's line and the clip table's line (the same without "WAV,") give the same field
+// for the same name.
+TEST(ClipLineFields, EventAndTableLinesAgree) {
+    const std::string_view event =
+        "WAV,A0001.WAV,12,145.0100,01/01/06 00:00:10,01/01/06 00:00:20,-95,7,extra";
+    const std::string_view table = event.substr(4);
+    const struct {
+        ClipFieldId id;
+        std::string_view text;
+    } cases[] = {
+        {ClipFieldId::FileName, "A0001.WAV"},
+        {ClipFieldId::Number, "12"},
+        {ClipFieldId::Frequency, "145.0100"},
+        {ClipFieldId::StartTime, "01/01/06 00:00:10"},
+        {ClipFieldId::StopTime, "01/01/06 00:00:20"},
+        {ClipFieldId::Level, "-95"},
+        {ClipFieldId::Value, "7"},
+    };
+    const ClipLineFields ofEvent = ClipLineFields::OfEventLine(event);
+    const ClipLineFields ofTable = ClipLineFields::OfTableLine(table);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.text));
+        EXPECT_EQ(ofEvent[c.id], c.text);
+        EXPECT_EQ(ofTable[c.id], c.text);
+        EXPECT_EQ(ClipFieldOf(table, c.id), c.text);
+    }
+}
+
+TEST(ClipLineFields, ShortLinesGiveEmptyFieldsAndBlanksStay) {
+    EXPECT_EQ(ClipFieldOf("a,b,,d", ClipFieldId::Frequency), "");
+    EXPECT_EQ(ClipFieldOf("a,b,,d", ClipFieldId::StartTime), "d");
+    EXPECT_EQ(ClipFieldOf("a,b,,d", ClipFieldId::StopTime), "");
+    EXPECT_EQ(ClipFieldOf("", ClipFieldId::FileName), "");
+    EXPECT_EQ(ClipFieldOf("A.WAV   ", ClipFieldId::FileName), "A.WAV   ");
+    EXPECT_EQ(ClipFieldOf("A.WAV,1,2,3,4, -85 ,12    ", ClipFieldId::Value), "12    ");
+    EXPECT_EQ(ClipLineFields::OfEventLine("WAV")[ClipFieldId::FileName], "");
+    EXPECT_EQ(ClipLineFields::OfEventLine("WAV,A.WAV,1,2,3,4,")[ClipFieldId::Level], "");
+}
+
 TEST(ClipNames, PrefixOfEventFile) {
     const struct {
         std::string_view path;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -139,6 +140,32 @@ TEST(ScanSegments, ClipsBeforeFirstStartGoToElementZero) {
     EXPECT_EQ(t.stop[0], At(0, 2));
     EXPECT_EQ(t.clipCount[1], 1);
     EXPECT_EQ(t.maxNumber[1], 1);
+}
+
+TEST(SegmentTable, BoundsOfItsSegments) {
+    const SegmentTable t = ScanSegments(Lines({
+        Clip("9", Clock(0, 2)),
+        Start(5, 0),
+        Clip("1", Clock(5, 1)),
+        Start(6, 0),
+        Clip("1", Clock(6, 1)),
+    }));
+    EXPECT_EQ(t.StartOf(2), At(6, 0));
+    EXPECT_EQ(t.StopOf(2), At(6, 1));
+    EXPECT_EQ(t.StartOf(0), 0.0);
+    EXPECT_EQ(t.StopOf(0), At(0, 2));
+    for (int outside : {-1, 3, std::numeric_limits<int>::max(), std::numeric_limits<int>::min()}) {
+        EXPECT_EQ(t.StartOf(outside), 0.0) << outside;
+        EXPECT_EQ(t.StopOf(outside), 0.0) << outside;
+    }
+    EXPECT_EQ(SegmentTable{}.StartOf(1), 0.0);
+    EXPECT_EQ(SegmentTable{}.StopOf(0), 0.0);
+
+    EXPECT_TRUE(t.Holds(1) && t.Holds(2));
+    EXPECT_FALSE(t.Holds(0) || t.Holds(3) || t.Holds(-1) || SegmentTable{}.Holds(1));
+    SegmentTable shortArrays = t;
+    shortArrays.maxNumber.resize(2); // a table whose arrays disagree with segCount
+    EXPECT_FALSE(shortArrays.Holds(2));
 }
 
 TEST(ScanSegments, MaxNumberRoundsHalfToEvenAndIsPinned) {

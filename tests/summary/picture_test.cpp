@@ -80,17 +80,15 @@ TEST(BarsOf, PlaceShorterThanClipCountIsNotOverrun) {
     EXPECT_EQ(BarsOf(t).size(), 1u);
 }
 
-TEST(ClipField, CountsFromTheFileField) {
+TEST(ClipLineTableField, NamedFieldsOfClipsInTheTableOnly) {
     const ClipTable t = MakeTable({{"A0001.WAV,12,145.0100,01/01/06 00:00:10,01/01/06 00:00:20,-95,7", {}}});
-    EXPECT_EQ(ClipField(t, 1, 0), "A0001.WAV");
-    EXPECT_EQ(ClipField(t, 1, 1), "12");
-    EXPECT_EQ(ClipField(t, 1, 2), "145.0100");
-    EXPECT_EQ(ClipField(t, 1, 4), "01/01/06 00:00:20");
-    EXPECT_EQ(ClipField(t, 1, 5), "-95");
-    EXPECT_EQ(ClipField(t, 1, 7), "");
-    EXPECT_EQ(ClipField(t, 0, 1), "");
-    EXPECT_EQ(ClipField(t, 2, 1), "");
-    EXPECT_EQ(ClipField(t, 1, 8), "");
+    EXPECT_EQ(t.ClipLine.Field(1, ClipFieldId::FileName), "A0001.WAV");
+    EXPECT_EQ(t.ClipLine.Field(1, ClipFieldId::StopTime), "01/01/06 00:00:20");
+    // The table pads its lines to 80 characters: the last field carries the blanks.
+    EXPECT_EQ(t.ClipLine.Field(1, ClipFieldId::Value).substr(0, 2), "7 ");
+    EXPECT_EQ(t.ClipLine.Field(0, ClipFieldId::FileName), "");
+    EXPECT_EQ(t.ClipLine.Field(2, ClipFieldId::FileName), "");
+    EXPECT_EQ(t.ClipLine.Field(-1, ClipFieldId::Level), "");
 }
 
 struct RowCase {
