@@ -175,8 +175,8 @@ void BM_Hover(benchmark::State& state) {
         const int clip = zarn::HoverClipOf(r.row, x, kScaleWidth);
         std::string freq, level;
         if (clip > 0) {
-            freq = zarn::FreqText(std::stod(std::string(zarn::ClipField(r.table, clip, 2))));
-            level = zarn::HoverLevelText(zarn::ClipField(r.table, clip, 5));
+            freq = zarn::FreqText(std::stod(std::string(r.table.ClipLine.Field(clip, zarn::ClipFieldId::Frequency))));
+            level = zarn::HoverLevelText(r.table.ClipLine.Field(clip, zarn::ClipFieldId::Level));
         }
         benchmark::DoNotOptimize(chnl.data());
         benchmark::DoNotOptimize(time.data());

@@ -24,7 +24,7 @@ cd demo
 if [ "$program" = SigRoll32 ]; then
     command=(../build/src/siglist_app/SigRoll32)
 else
-    command=(../build/src/shell/Zarn_zed32 PRIA0612.EVA)
+    command=(../build/src/app/Zarn_zed32 PRIA0612.EVA)
 fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "run-demo: no display; starting under Xvfb (set DISPLAY to see the window)" >&2

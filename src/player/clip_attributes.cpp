@@ -76,13 +76,6 @@ std::string NumberLabel(CollectionType type) {
     return type == CollectionType::Priority ? "Chnl#" : "Track#";
 }
 
-std::string_view ClipLineField(std::string_view clipLine, int n) {
-    // forwarder: callers in window code move to ClipFieldOf
-    return n >= 1 && n <= static_cast<int>(ClipFieldId::Value) + 1
-               ? ClipFieldOf(clipLine, static_cast<ClipFieldId>(n - 1))
-               : std::string_view();
-}
-
 ClipReadouts MakeClipReadouts(std::string_view clipLine) {
     const ClipLineFields f = ClipLineFields::OfTableLine(clipLine);
     ClipReadouts r;

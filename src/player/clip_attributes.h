@@ -35,11 +35,6 @@ struct ClipReadouts {
     std::string Level;     // P_Level: the level + " dBm"
 };
 
-// Field n of a clip table's line, counted from 1 for the file name up to 7 for the value; "" for
-// any other n or a field the line does not reach.
-// forwarder: callers in window code move to ClipFieldOf (eventline.h)
-std::string_view ClipLineField(std::string_view clipLine, int n);
-
 // The readouts of a clip line. A date that does not convert is shown as it stands in the line.
 ClipReadouts MakeClipReadouts(std::string_view clipLine);
 

@@ -568,7 +568,7 @@ void PlayerWindow::ShowClip(int clip) {
 std::string PlayerWindow::ClipFilePath(int clip) const {
     const ClipTable& t = models_.recording.Table();
     if (clip < 1 || clip > t.ClipLine.Count()) return {};
-    const std::string_view name = ClipLineField(t.ClipLine[clip], 1);
+    const std::string_view name = t.ClipLine.Field(clip, ClipFieldId::FileName);
     if (name.empty()) return {};
     const std::string path = models_.recording.EventFolder() + std::string(name);
     if (FileExists(path)) return path;

@@ -64,13 +64,6 @@ int HoverClipOf(const std::vector<ClipTriple>& row, double x, double scaleWidth)
     return hovered;
 }
 
-std::string_view ClipField(const ClipTable& table, int clip, int field) {
-    // forwarder: callers in window code move to ClipLineTable::Field
-    return field >= 0 && field <= static_cast<int>(ClipFieldId::Value)
-               ? table.ClipLine.Field(clip, static_cast<ClipFieldId>(field))
-               : std::string_view();
-}
-
 std::string RowText(CollectionType type, int row, bool selection) {
     std::string text = type == CollectionType::Priority ? "Chnl# " : "Track# ";
     if (selection) text += ' ';

@@ -36,11 +36,6 @@ double TimeOfX(double x, double segStart, int secondsPerUnit);
 // compared in single precision. 0 when none.
 int HoverClipOf(const std::vector<ClipTriple>& row, double x, double scaleWidth);
 
-// Field `field` of clip i's line, counted from the file name: 0 file, 1 number, 2 frequency,
-// 3 start, 4 stop, 5 level, 6 value.
-// forwarder: callers in window code move to ClipLineTable::Field (table.ClipLine.Field(i, ClipFieldId::...))
-std::string_view ClipField(const ClipTable& table, int clip, int field);
-
 // Readout texts.
 std::string RowText(CollectionType type, int row, bool selection); // "Chnl# 003" / "Track#  003"
 std::string TimeText(std::string_view prefix, double date);        // prefix + "mm/dd/yy hh:mm:ss"

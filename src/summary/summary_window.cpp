@@ -477,8 +477,8 @@ void SummaryWindow::Hover(double x, double y) {
         cLevel_->clear();
         return;
     }
-    cFreq_->setText(Qs(FreqText(LeadingNumber(ClipField(t, hoverClip_, 2)))));
-    cLevel_->setText(Qs(HoverLevelText(ClipField(t, hoverClip_, 5))));
+    cFreq_->setText(Qs(FreqText(LeadingNumber(t.ClipLine.Field(hoverClip_, ClipFieldId::Frequency)))));
+    cLevel_->setText(Qs(HoverLevelText(t.ClipLine.Field(hoverClip_, ClipFieldId::Level))));
 }
 
 int SummaryWindow::FirstClipOfRow(long row) const {
@@ -494,7 +494,7 @@ void SummaryWindow::ShowFrequency(int clip) {
         shownFreq_ = 0;
         return;
     }
-    const double mhz = LeadingNumber(ClipField(Table(), clip, 2));
+    const double mhz = LeadingNumber(Table().ClipLine.Field(clip, ClipFieldId::Frequency));
     sFreq_->setText(Qs(FreqText(mhz)));
     shownFreq_ = ShownMhz(mhz);
 }
@@ -576,10 +576,10 @@ void SummaryWindow::ClipReadouts(int clip) {
     const double segStart = models_.recording.SegmentStart();
     ShowRow(p.row);
     ShowFrequency(clip);
-    sLevel_->setText(Qs(SelectedLevelText(ClipField(t, clip, 5))));
+    sLevel_->setText(Qs(SelectedLevelText(t.ClipLine.Field(clip, ClipFieldId::Level))));
     // A clip is placed only when its times convert; the units stand in otherwise.
-    const double start = ToDate(ClipField(t, clip, 3)).value_or(TimeOfX(p.x1, segStart, t.SecondsPerUnit));
-    const double stop = ToDate(ClipField(t, clip, 4)).value_or(TimeOfX(p.x2, segStart, t.SecondsPerUnit));
+    const double start = ToDate(t.ClipLine.Field(clip, ClipFieldId::StartTime)).value_or(TimeOfX(p.x1, segStart, t.SecondsPerUnit));
+    const double stop = ToDate(t.ClipLine.Field(clip, ClipFieldId::StopTime)).value_or(TimeOfX(p.x2, segStart, t.SecondsPerUnit));
     sT1_->setText(Qs(TimeText("T1:  ", start)));
     sT2_->setText(Qs(TimeText("T2:  ", stop)));
     selectedRow_ = p.row;
@@ -691,8 +691,8 @@ void SummaryWindow::HighlightClip(int clip) {
         static_cast<std::size_t>(clip) < t.Place.size() ? t.Place[static_cast<std::size_t>(clip)] : ClipPlace{};
     const double segStart = r.SegmentStart();
     const double spu = std::max(1, t.SecondsPerUnit);
-    const std::optional<double> start = ToDate(ClipField(t, clip, 3));
-    const std::optional<double> stop = ToDate(ClipField(t, clip, 4));
+    const std::optional<double> start = ToDate(t.ClipLine.Field(clip, ClipFieldId::StartTime));
+    const std::optional<double> stop = ToDate(t.ClipLine.Field(clip, ClipFieldId::StopTime));
     double left = place.x1, width = place.x2 - place.x1;
     if (start && stop) {
         left = RoundToInt16Clamped((*start - segStart) * 86400.0 / spu);

@@ -63,7 +63,14 @@ public:
     int CheckedOption() const;
     double T1() const { return t1_; }
     double T2() const { return t2_; }
+    // The time limits in picture units, as clicks in the time option set them.
+    void SetLimits(double t1, double t2) {
+        t1_ = t1;
+        t2_ = t2;
+    }
     int SelectedRow() const { return selectedRow_; }
+    // The clip under the pointer; 0 = none.
+    int HoverClip() const { return hoverClip_; }
     // The lowest window height for a picture of `rowCount` rows, in twips.
     static int MinimumHeightTw(long rowCount);
 

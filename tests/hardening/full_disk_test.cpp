@@ -414,7 +414,7 @@ TEST_P(FullDisk, TheDefaultBandwidthWarnsAndAppliesUntilTheEnd) {
         QTest::keyClick(value, Qt::Key_Return);
     });
     EXPECT_EQ(prompts.warnings, std::vector<std::string>{kReprocessTitle});
-    EXPECT_DOUBLE_EQ(app->State().DefaultIfbw, 0.0125);
+    EXPECT_DOUBLE_EQ(app->Models().settings.DefaultIfbw(), 0.0125);
     ExpectUntouched();
 }
 
@@ -442,9 +442,9 @@ TEST_P(FullDisk, PlayerCommandsWarnAndKeepWhatTheyChanged) {
         StartPlayer();
         RUN_OR_SKIP([&] { c.command(*this); });
         EXPECT_EQ(prompts.warnings, std::vector<std::string>{c.warning});
-        EXPECT_EQ(app->State().WavDisplayOn, std::string(c.name) != "WAV display switch");
+        EXPECT_EQ(app->Models().settings.WavDisplayOn(), std::string(c.name) != "WAV display switch");
         EXPECT_EQ(List().List().Count(), std::string(c.name) == "send to the list" ? 3 : 2);
-        EXPECT_TRUE(app->State().PlayerLoaded);
+        EXPECT_TRUE(app->Models().play.PlayerLoaded());
         ExpectUntouched();
         TearDown();
         prompts = Prompts();
@@ -460,7 +460,7 @@ TEST_P(FullDisk, ExportWarnsAndWritesNoEventFile) {
     RUN_OR_SKIP([&] { MainItem("Export")->trigger(); });
     EXPECT_EQ(prompts.warnings, std::vector<std::string>{"Warning message from: Export... Audio File Name"});
     EXPECT_FALSE(fs::exists(place->file("out/NEW.EVA")));
-    EXPECT_TRUE(app->State().SummaryLoaded);
+    EXPECT_TRUE(app->Models().recording.SummaryLoaded());
     // Clip copies made before the disk ran out may stay; nothing that was there changes.
     std::map<std::string, std::string> now = Files();
     for (const auto& [name, bytes] : before)
@@ -504,8 +504,8 @@ TEST_P(FullDisk, ASegmentSplitLeavesTheEventFileWhole) {
         EXPECT_TRUE(answer.Seen());
     });
     EXPECT_EQ(prompts.warnings, std::vector<std::string>{"Too many frequencies"});
-    EXPECT_TRUE(app->State().SummaryLoaded);
-    EXPECT_GT(app->State().Table.ClipCount, 0);
+    EXPECT_TRUE(app->Models().recording.SummaryLoaded());
+    EXPECT_GT(app->Models().recording.Table().ClipCount, 0);
     EXPECT_FALSE(fs::exists(place->file("OVER0102.SAV")));
     ExpectUntouched();
 }

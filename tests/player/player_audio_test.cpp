@@ -104,12 +104,12 @@ protected:
             ->click(); // the whole segment, in time order
         test::Control<QPushButton>(app->Summary(), "Play")->click();
         ASSERT_NE(app->Player(), nullptr);
-        ASSERT_EQ(State().PlayListCount, clips);
+        ASSERT_EQ(M().play.PlayListCount(), clips);
         // The list is through when the last clip is shown and Play is black again.
         ASSERT_TRUE(test::WaitFor(
             [&] {
                 const Transport& t = app->Player()->Transport_();
-                return t.CurrentClip == State().PlayListCount && t.Looks.Cmd_Play == ButtonColour::Black;
+                return t.CurrentClip == M().play.PlayListCount() && t.Looks.Cmd_Play == ButtonColour::Black;
             },
             20000));
         QTest::qWait(300 + 2 * latencyMs);

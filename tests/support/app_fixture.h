@@ -28,7 +28,7 @@ protected:
         EXPECT_TRUE(prompter.AllMet()) << prompter.Report();
         app.reset();
     }
-    AppState& State() const { return app->State(); }
+    zarn::Models M() const { return app->Models(); }
     // Windows closed with delete-on-close go at the next event loop turn; tests without one flush.
     static void Flush() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 

@@ -112,7 +112,7 @@ TEST_F(GridFrm2Test, EnterAndOkStoreTheValue) {
         else
             QTest::mouseClick(Button(d, "Cmd_Done"), Qt::LeftButton);
         EXPECT_EQ(Config(), Stored(c.stored));
-        EXPECT_DOUBLE_EQ(State().DefaultIfbw, c.ifbw);
+        EXPECT_DOUBLE_EQ(M().settings.DefaultIfbw(), c.ifbw);
         ExpectClosed();
     }
 }
@@ -134,7 +134,7 @@ TEST_F(GridFrm2Test, EscapeAndXLeaveEverythingAsItWas) {
         }
         ExpectClosed();
         EXPECT_EQ(Config(), "[WAV Display]\r\nOFF\r\n[IFBW]\r\n20\r\n");
-        EXPECT_DOUBLE_EQ(State().DefaultIfbw, 0.020);
+        EXPECT_DOUBLE_EQ(M().settings.DefaultIfbw(), 0.020);
     }
 }
 
@@ -178,7 +178,7 @@ TEST_F(GridFrm2Test, WithAPictureLoadedItOffersToReprocess) {
     QTest::keyClick(Value(d), Qt::Key_Return);
     EXPECT_TRUE(prompter.AllMet()) << prompter.Report();
     EXPECT_EQ(Config(), Stored("15"));
-    EXPECT_TRUE(State().SummaryLoaded);
+    EXPECT_TRUE(M().recording.SummaryLoaded());
     ExpectClosed();
 }
 
@@ -202,7 +202,7 @@ TEST_F(GridFrm2Test, AFailedWriteWarnsAndKeepsTheNewValueInUse) {
     }
     EXPECT_FALSE(reason.empty());
     EXPECT_EQ(Config(), old);
-    EXPECT_DOUBLE_EQ(State().DefaultIfbw, 0.0125);
+    EXPECT_DOUBLE_EQ(M().settings.DefaultIfbw(), 0.0125);
     ExpectClosed();
 }
 

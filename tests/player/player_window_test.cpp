@@ -91,7 +91,7 @@ protected:
     // Plays `clips` (picture clip numbers) as a new play list.
     void PlayList(std::vector<int> clips) {
         State().PlayList = {0};
-        State().PlayList.insert(State().PlayList.end(), clips.begin(), clips.end());
+        M().play.PlayList().insert(M().play.PlayList().end(), clips.begin(), clips.end());
         State().PlayListCount = static_cast<int>(clips.size());
         app->ShowPlayer();
         ASSERT_NE(app->Player(), nullptr);
@@ -109,7 +109,7 @@ protected:
 TEST_F(PlayingTest, SummaryPlayOpensThePlayerWhichPlaysThroughTheListSkippingMissingFiles) {
     Control<QRadioButton>(&Summary(), "Play_Opt", 1)->click(); // Time 1 - 2: the whole segment
     Control<QPushButton>(&Summary(), "Play")->click();
-    ASSERT_EQ(State().PlayListCount, 3);
+    ASSERT_EQ(M().play.PlayListCount(), 3);
     ASSERT_NE(app->Player(), nullptr);
     Playing& p = Player();
     EXPECT_TRUE(p.isVisible());
@@ -120,8 +120,8 @@ TEST_F(PlayingTest, SummaryPlayOpensThePlayerWhichPlaysThroughTheListSkippingMis
     EXPECT_EQ(Text("P_Freq"), "0145.0000 M");
     EXPECT_EQ(Text("P_StartTime"), "01/02/05 10:00:10");
     EXPECT_EQ(Text("P_Level"), "-80 dBm");
-    EXPECT_TRUE(State().PlayerLoaded);
-    EXPECT_EQ(State().SelectedClip, 1);
+    EXPECT_TRUE(M().play.PlayerLoaded());
+    EXPECT_EQ(M().selection.SelectedClip(), 1);
     EXPECT_TRUE(OthersLocked());
     EXPECT_FALSE(SummaryChecks());
     EXPECT_TRUE(Picture().Shape1.visible);
@@ -135,7 +135,7 @@ TEST_F(PlayingTest, SummaryPlayOpensThePlayerWhichPlaysThroughTheListSkippingMis
     // The missing second clip is passed over; the third plays whole.
     wave->Finish();
     EXPECT_EQ(Text("P_FileName"), "NT0003.WAV");
-    EXPECT_EQ(State().SelectedClip, 3);
+    EXPECT_EQ(M().selection.SelectedClip(), 3);
     ASSERT_EQ(wave->started.size(), 2u);
     EXPECT_EQ(wave->started.back(), (test::FakeWaveControl::Started{tmp.file("NT0003.WAV"), 0, 500, false}));
     EXPECT_TRUE(OthersLocked());
@@ -152,12 +152,12 @@ TEST_F(PlayingTest, SummaryPlayOpensThePlayerWhichPlaysThroughTheListSkippingMis
     p.close();
     Flush();
     EXPECT_EQ(app->Player(), nullptr);
-    EXPECT_FALSE(State().PlayerLoaded);
+    EXPECT_FALSE(M().play.PlayerLoaded());
     EXPECT_FALSE(Picture().Shape1.visible);
     EXPECT_TRUE(SummaryChecks());
     EXPECT_TRUE(SummaryPlays());
-    EXPECT_GE(State().PlayerLeft, 0);
-    const int left = State().PlayerLeft, top = State().PlayerTop;
+    EXPECT_GE(M().play.PlayerLeft(), 0);
+    const int left = M().play.PlayerLeft(), top = M().play.PlayerTop();
     PlayList({1});
     EXPECT_EQ(Tw(Player().frameGeometry().x()), left);
     EXPECT_EQ(Tw(Player().frameGeometry().y()), top);
@@ -223,10 +223,10 @@ TEST_F(PlayingTest, TheWaveDisplaySwitchClearsThePictureAndRewritesTheConfigurat
     ASSERT_TRUE(display->isChecked());
     display->trigger();
     EXPECT_FALSE(display->isChecked());
-    EXPECT_FALSE(State().WavDisplayOn);
+    EXPECT_FALSE(M().settings.WavDisplayOn());
     EXPECT_EQ(tmp.read(tmp.file("Zarn_Aud.Ini")), "[WAV Display]\r\nOFF\r\n[IFBW]\r\n25\r\n");
     display->trigger();
-    EXPECT_TRUE(State().WavDisplayOn);
+    EXPECT_TRUE(M().settings.WavDisplayOn());
     EXPECT_EQ(tmp.read(tmp.file("Zarn_Aud.Ini")), "[WAV Display]\r\nON\r\n[IFBW]\r\n25\r\n");
     EXPECT_TRUE(Get<QLabel>("L_PlotFile")->isHidden());
 }
@@ -302,7 +302,7 @@ TEST_F(PlayingTest, AListFileThatCannotBeWrittenIsReportedAndTheEntryStays) {
         0u);
     prompter.failures.clear();
     EXPECT_EQ(List().List().Count(), 2);
-    EXPECT_TRUE(State().PlayerLoaded);
+    EXPECT_TRUE(M().play.PlayerLoaded());
 }
 
 TEST_F(PlayingTest, AnEmptyPlayListOpensAGreyPlayerThatDoesNothing) {
@@ -319,7 +319,7 @@ TEST_F(PlayingTest, AnEmptyPlayListOpensAGreyPlayerThatDoesNothing) {
     EXPECT_EQ(Text("P_FileName"), "");
     p.close();
     Flush();
-    EXPECT_FALSE(State().PlayerLoaded);
+    EXPECT_FALSE(M().play.PlayerLoaded());
 }
 
 // Stop lets events run; an unload that arrives then must wait for the handler to finish.
@@ -335,7 +335,7 @@ TEST_F(PlayingTest, AnUnloadWhileAHandlerLetsEventsRunWaitsForIt) {
     });
     QTest::qWait(50);
     EXPECT_TRUE(survived);
-    EXPECT_FALSE(State().PlayerLoaded);
+    EXPECT_FALSE(M().play.PlayerLoaded());
     EXPECT_FALSE(wave != nullptr && p && wave->Playing());
     EXPECT_TRUE(SummaryPlays());
     Flush();

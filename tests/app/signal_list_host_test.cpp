@@ -89,12 +89,12 @@ TEST_F(SignalListHostTest, ReprocessQuestionOnlyWhileThePictureIsLoaded) {
     prompter.ExpectMessage(sigtext::kReprocessTitle, sigtext::kReprocessText, MsgIcon::None,
                            MsgButtons::YesNo, MsgAnswer::No);
     List()->New();
-    EXPECT_TRUE(State().SummaryLoaded);
+    EXPECT_TRUE(M().recording.SummaryLoaded());
     prompter.ExpectMessage(sigtext::kReprocessTitle, sigtext::kReprocessText, MsgIcon::None,
                            MsgButtons::YesNo, MsgAnswer::Yes);
     List()->New();
-    EXPECT_FALSE(State().SummaryLoaded);
-    EXPECT_FALSE(State().PlayerLoaded);
+    EXPECT_FALSE(M().recording.SummaryLoaded());
+    EXPECT_FALSE(M().play.PlayerLoaded());
 }
 
 TEST_F(SignalListHostTest, SaveAsKeepsTheSharedFileNameInStep) {

@@ -86,7 +86,7 @@ protected:
     QAction* Item(const char* name) const { return Bar<QAction>(name); }
     QString FileShown() const { return Bar<QLabel>("P_FileName")->text(); }
     bool ExportOffered() const { return Item("Export")->isEnabled(); }
-    AppState& State() const { return app->State(); }
+    zarn::Models M() const { return app->Models(); }
 
     // An event file in a recording folder apart from the program folder.
     std::string Recording(const std::string& name, const std::string& bytes = kThreeSegments) {
@@ -100,14 +100,14 @@ protected:
         SegmentAnswer answer = SegmentAnswer::OkOn(s);
         Item("F_Open")->trigger();
         ASSERT_TRUE(answer.Seen());
-        ASSERT_EQ(State().EventFileName, path);
+        ASSERT_EQ(M().recording.EventFileName(), path);
     }
 
     void ExpectNoFileOpen() const {
-        EXPECT_EQ(State().EventFileName, "");
-        EXPECT_EQ(State().EventFolder, "");
+        EXPECT_EQ(M().recording.EventFileName(), "");
+        EXPECT_EQ(M().recording.EventFolder(), "");
         EXPECT_EQ(FileShown(), QString());
-        EXPECT_EQ(State().SelectedSegment, 0);
+        EXPECT_EQ(M().recording.SelectedSegment(), 0);
     }
 
     TempDir tmp;
@@ -194,30 +194,30 @@ TEST_F(MainWindowTest, StartUpBuildsTheBarWithItsMenusAndItems) {
     EXPECT_EQ(w->width(), screen.width());
     EXPECT_EQ(w->height(), Px(1080));
 
-    EXPECT_EQ(State().ProgramFolder, tmp.path());
-    EXPECT_EQ(State().EventFileName, "");
-    EXPECT_FALSE(State().OpenBusy);
-    EXPECT_FALSE(State().SummaryLoaded);
-    EXPECT_FALSE(State().PlayerLoaded);
-    EXPECT_EQ(State().PlayerLeft, -1);
-    EXPECT_EQ(State().PlayerTop, -1);
+    EXPECT_EQ(M().settings.ProgramFolder(), tmp.path());
+    EXPECT_EQ(M().recording.EventFileName(), "");
+    EXPECT_FALSE(M().recording.OpenBusy());
+    EXPECT_FALSE(M().recording.SummaryLoaded());
+    EXPECT_FALSE(M().play.PlayerLoaded());
+    EXPECT_EQ(M().play.PlayerLeft(), -1);
+    EXPECT_EQ(M().play.PlayerTop(), -1);
     EXPECT_EQ(app->Loading(), nullptr);
 }
 
 TEST_F(MainWindowTest, StartUpWithoutConfigurationUsesTheDefaults) {
     // The folder the program starts in may be given with a trailing "/".
     Start(tmp.path() + "/");
-    EXPECT_EQ(State().ProgramFolder, tmp.path());
-    EXPECT_DOUBLE_EQ(State().DefaultIfbw, 0.025);
-    EXPECT_TRUE(State().WavDisplayOn);
+    EXPECT_EQ(M().settings.ProgramFolder(), tmp.path());
+    EXPECT_DOUBLE_EQ(M().settings.DefaultIfbw(), 0.025);
+    EXPECT_TRUE(M().settings.WavDisplayOn());
 }
 
 TEST_F(MainWindowTest, StartUpReadsTheConfigurationOfItsFolder) {
     // Reading stops after the bandwidth: the display section after it is not read.
     tmp.write("Zarn_Aud.Ini", "[IFBW]\r\n12.5\r\n[WAV Display]\r\nON\r\n");
     Start(tmp.path() + "/");
-    EXPECT_DOUBLE_EQ(State().DefaultIfbw, 0.0125);
-    EXPECT_FALSE(State().WavDisplayOn);
+    EXPECT_DOUBLE_EQ(M().settings.DefaultIfbw(), 0.0125);
+    EXPECT_FALSE(M().settings.WavDisplayOn());
 }
 
 // ---- Layout ---------------------------------------------------------------------------------
@@ -269,15 +269,15 @@ TEST_F(MainWindowTest, OpenPicksASegmentAndShowsTheFile) {
     EXPECT_FALSE(prompter.dialogs[0].save);
     EXPECT_EQ(prompter.dialogs[0].request.filter, "*.EVA|*.EVA");
 
-    EXPECT_EQ(State().SelectedSegment, 2);
-    EXPECT_EQ(State().EventFileName, path);
-    EXPECT_EQ(State().EventFolder, tmp.file("rec/"));
+    EXPECT_EQ(M().recording.SelectedSegment(), 2);
+    EXPECT_EQ(M().recording.EventFileName(), path);
+    EXPECT_EQ(M().recording.EventFolder(), tmp.file("rec/"));
     EXPECT_EQ(FileShown(), Qs(path));
     EXPECT_TRUE(ExportOffered());
-    EXPECT_FALSE(State().OpenBusy);
+    EXPECT_FALSE(M().recording.OpenBusy());
     EXPECT_EQ(app->Loading(), nullptr);
 
-    const SegmentTable& t = State().Segments;
+    const SegmentTable& t = M().recording.Segments();
     EXPECT_EQ(t.segCount, 3);
     EXPECT_EQ(t.clipCount, (std::vector<int>{0, 2, 1, 0}));
     EXPECT_EQ(t.maxNumber, (std::vector<std::int16_t>{0, 2, 3, 0}));
@@ -287,7 +287,7 @@ TEST_F(MainWindowTest, OpenAcceptsALowerCaseExtension) {
     Start();
     const std::string path = Recording("x.eva");
     OpenSegment(path, 1);
-    EXPECT_EQ(State().SelectedSegment, 1);
+    EXPECT_EQ(M().recording.SelectedSegment(), 1);
     EXPECT_EQ(FileShown(), Qs(path));
 }
 
@@ -307,8 +307,8 @@ TEST_F(MainWindowTest, OpenRefusesWhatIsNotAnEventFileAndKeepsTheOpenFile) {
         Item("F_Open")->trigger();
         EXPECT_FALSE(answer.Seen());
         EXPECT_TRUE(prompter.AllMet()) << prompter.Report();
-        EXPECT_EQ(State().EventFileName, open);
-        EXPECT_EQ(State().SelectedSegment, 1);
+        EXPECT_EQ(M().recording.EventFileName(), open);
+        EXPECT_EQ(M().recording.SelectedSegment(), 1);
         EXPECT_EQ(FileShown(), Qs(open));
         EXPECT_TRUE(ExportOffered());
         EXPECT_EQ(app->Loading(), nullptr);
@@ -362,12 +362,12 @@ TEST_F(MainWindowTest, OpenEventFileOpensWithoutTheFileDialog) {
     Main()->OpenEventFile(path);
     ASSERT_TRUE(answer.Seen());
     EXPECT_TRUE(prompter.dialogs.empty());
-    EXPECT_EQ(State().SelectedSegment, 2);
-    EXPECT_EQ(State().EventFileName, path);
-    EXPECT_EQ(State().EventFolder, tmp.file("rec/"));
+    EXPECT_EQ(M().recording.SelectedSegment(), 2);
+    EXPECT_EQ(M().recording.EventFileName(), path);
+    EXPECT_EQ(M().recording.EventFolder(), tmp.file("rec/"));
     EXPECT_EQ(FileShown(), Qs(path));
     EXPECT_TRUE(ExportOffered());
-    EXPECT_EQ(State().Segments.segCount, 3);
+    EXPECT_EQ(M().recording.Segments().segCount, 3);
     EXPECT_EQ(app->Loading(), nullptr);
 
     // A missing file gets Open's refusal.
@@ -375,7 +375,7 @@ TEST_F(MainWindowTest, OpenEventFileOpensWithoutTheFileDialog) {
     prompter.ExpectMessage(kOpenWarning, "Can not find " + missing, MsgIcon::Exclamation, MsgButtons::Ok,
                            MsgAnswer::Ok);
     Main()->OpenEventFile(missing);
-    EXPECT_EQ(State().EventFileName, path);
+    EXPECT_EQ(M().recording.EventFileName(), path);
 }
 
 // ---- Close ----------------------------------------------------------------------------------
@@ -384,13 +384,13 @@ TEST_F(MainWindowTest, CloseForgetsTheOpenFile) {
     Start();
     OpenSegment(Recording("AB.EVA"), 1);
     QTest::mouseClick(Bar<QPushButton>("B_Close"), Qt::LeftButton);
-    EXPECT_EQ(State().EventFileName, "");
-    EXPECT_EQ(State().EventFolder, "");
+    EXPECT_EQ(M().recording.EventFileName(), "");
+    EXPECT_EQ(M().recording.EventFolder(), "");
     EXPECT_EQ(FileShown(), QString());
 
     OpenSegment(Recording("AB.EVA"), 1);
     Item("F_Close")->trigger();
-    EXPECT_EQ(State().EventFileName, "");
+    EXPECT_EQ(M().recording.EventFileName(), "");
     EXPECT_EQ(FileShown(), QString());
 }
 
@@ -400,7 +400,7 @@ TEST_F(MainWindowTest, CloseWaitsWhileOpenIsBusy) {
     OpenSegment(path, 1);
     State().OpenBusy = true;
     Item("F_Close")->trigger();
-    EXPECT_EQ(State().EventFileName, path);
+    EXPECT_EQ(M().recording.EventFileName(), path);
     EXPECT_EQ(FileShown(), Qs(path));
     State().OpenBusy = false;
 
@@ -410,14 +410,14 @@ TEST_F(MainWindowTest, CloseWaitsWhileOpenIsBusy) {
     bool closeRan = false;
     QTimer::singleShot(0, Main(), [&] {
         closeRan = true;
-        EXPECT_TRUE(State().OpenBusy);
+        EXPECT_TRUE(M().recording.OpenBusy());
         Item("F_Close")->trigger();
     });
     SegmentAnswer answer = SegmentAnswer::Ok();
     Item("F_Open")->trigger();
     EXPECT_TRUE(closeRan);
     EXPECT_TRUE(answer.Seen());
-    EXPECT_EQ(State().EventFileName, second);
+    EXPECT_EQ(M().recording.EventFileName(), second);
     EXPECT_EQ(FileShown(), Qs(second));
     EXPECT_TRUE(ExportOffered());
 }
@@ -458,7 +458,7 @@ TEST_F(MainWindowTest, DeleteRefusesTheOpenFileUntilItIsClosed) {
     EXPECT_TRUE(prompter.AllMet()) << prompter.Report();
     EXPECT_TRUE(FileExists(path));
     EXPECT_TRUE(FileExists(clip));
-    EXPECT_EQ(State().EventFileName, path);
+    EXPECT_EQ(M().recording.EventFileName(), path);
 
     Item("F_Close")->trigger();
     prompter.ExpectOpenFile(kDeleteTitle, path);

@@ -1,16 +1,18 @@
 // The summary picture window as the operator meets it: captions by collection type, layout limits,
 // hover readouts, the four click behaviours, the play options and their lists, and loading real
 // event files.
-#include "overall.h"
+#include "summary_window.h"
 
 #include "dates.h"
 #include "eventline.h"
 #include "fake_prompter.h"
 #include "find_control.h"
+#include "model_set.h"
+#include "model_set.h"
 #include "formats.h"
 #include "latin1.h"
 #include "segscan.h"
-#include "sig_roll.h"
+#include "signal_list_window.h"
 #include "temp_dir.h"
 
 #include <QCheckBox>
@@ -80,55 +82,52 @@ ClipTable MakeTable(CollectionType type, long rows, const std::vector<TestClip>&
 class OverallTest : public ::testing::Test {
 protected:
     OverallTest() {
-        state.ProgramFolder = dir.path();
-        state.EventFileName = dir.file("ABCD0102.EVA");
-        state.SelectedSegment = 1;
-        state.Segments.segCount = 1;
-        state.Segments.start = {0, kSegStart};
-        state.Segments.stop = {0, At(1000)};
-        state.Segments.clipCount = {0, 0};
-        state.Segments.maxNumber = {0, 0};
+        ms.settings.Load(dir.path());
+        ms.recording.SetEventFile(dir.file("ABCD0102.EVA"), dir.path() + "/");
+        ms.recording.SetSelectedSegment(1);
+        SegmentTable segments;
+        segments.segCount = 1;
+        segments.start = {0, kSegStart};
+        segments.stop = {0, At(1000)};
+        segments.clipCount = {0, 0};
+        segments.maxNumber = {0, 0};
+        ms.recording.SetSegments(segments);
     }
 
-    Overall& Make() {
-        OverallHost host;
-        host.state = &state;
-        host.prompter = &prompts;
-        host.mainWindow = [] { return nullptr; };
-        host.signalList = [this] { return SignalList(); };
-        host.unloadPlayer = [this] {
+    SummaryWindow& Make() {
+        window = std::make_unique<SummaryWindow>(
+            ms.Get(), prompts, [this]() -> SignalListPort* { return SignalList(); }, nullptr);
+        QObject::connect(window.get(), &SummaryWindow::playerUnloadRequested, [this] {
             ++playerUnloads;
-            state.PlayerLoaded = false;
-        };
-        host.showPlayer = [this] { ++playerShows; };
-        host.progressActivity = [this](const char* a) { activities.emplace_back(a); };
-        host.progressPercent = [](int) {};
-        host.progressDone = [this] { ++progressDone; };
-        host.unloaded = [] {};
-        window = std::make_unique<Overall>(std::move(host));
+            ms.play.SetPlayerLoaded(false);
+        });
+        QObject::connect(window.get(), &SummaryWindow::playRequested, [this] { ++playerShows; });
+        QObject::connect(window.get(), &SummaryWindow::loadActivity,
+                         [this](const char* a) { activities.emplace_back(a); });
+        QObject::connect(window.get(), &SummaryWindow::loadDone, [this] { ++progressDone; });
         return *window;
     }
 
-    SigRoll* SignalList() {
-        if (!sigRoll) {
-            SigRollSetup setup;
+    SignalListWindow* SignalList() {
+        if (!signalList) {
+            SignalListSetup setup;
             setup.folder = dir.path();
-            sigRoll = std::make_unique<SigRoll>(prompts, std::move(setup));
-            sigRoll->Load();
+            signalList = std::make_unique<SignalListWindow>(prompts, std::move(setup));
+            signalList->Load();
         }
-        return sigRoll.get();
+        return signalList.get();
     }
 
     // The window on a hand-made table.
-    Overall& Shown(ClipTable table) {
-        state.Segments.clipCount[1] = table.ClipCount;
+    SummaryWindow& Shown(ClipTable table) {
+        ms.recording.SetClipCount(1, table.ClipCount);
         Make().Present(std::move(table));
         window->resize(Px(10335), Px(5460));
         return *window;
     }
 
     // Three PRIORITY rows: two clips on row 1, one on row 3, none on row 2.
-    Overall& Priority() {
+    SummaryWindow& Priority() {
         return Shown(MakeTable(CollectionType::Priority, 3,
                                {{1, 145.0100, 100, 112, "-85"},
                                 {3, 150.5000, 200, 260, " -62 "},
@@ -143,7 +142,7 @@ protected:
     bool Hidden(const char* name) const { return Get<QWidget>(name)->isHidden(); }
     std::string Text(const char* name) const { return Bytes(Get<QLabel>(name)->text()); }
     std::vector<int> List() const {
-        return std::vector<int>(state.PlayList.begin() + 1, state.PlayList.begin() + 1 + state.PlayListCount);
+        return std::vector<int>(ms.play.PlayList().begin() + 1, ms.play.PlayList().end());
     }
     void Option(int i) { Opt(i)->click(); }
     void PressPlay() { Get<QPushButton>("Play")->click(); }
@@ -153,10 +152,10 @@ protected:
     }
 
     TempDir dir;
-    AppState state;
+    test::ModelSet ms;
     FakePrompter prompts;
-    std::unique_ptr<SigRoll> sigRoll;
-    std::unique_ptr<Overall> window;
+    std::unique_ptr<SignalListWindow> signalList;
+    std::unique_ptr<SummaryWindow> window;
     std::vector<std::string> activities;
     int playerUnloads = 0, playerShows = 0, progressDone = 0;
 };
@@ -178,8 +177,8 @@ class OverallCaptions : public OverallTest, public ::testing::WithParamInterface
 
 TEST_P(OverallCaptions, FollowTheCollectionType) {
     const TypeCase& c = GetParam();
-    state.SelectedSegment = 1;
-    Overall& w = Shown(MakeTable(c.type, 2, {{1, 145.0, 10, 20, "-80"}}));
+    ms.recording.SetSelectedSegment(1);
+    SummaryWindow& w = Shown(MakeTable(c.type, 2, {{1, 145.0, 10, 20, "-80"}}));
     EXPECT_EQ(Bytes(w.windowTitle()), c.caption);
     EXPECT_EQ(Bytes(Opt(2)->text()), c.rowOption);
     EXPECT_EQ(!Opt(3)->isHidden(), c.signalOption);
@@ -188,11 +187,11 @@ TEST_P(OverallCaptions, FollowTheCollectionType) {
 
     // Right after loading: Single Clip set, clip 1 selected, Continue unusable, limits at the ends.
     EXPECT_TRUE(Opt(0)->isChecked());
-    EXPECT_EQ(state.SelectedClip, 1);
+    EXPECT_EQ(ms.selection.SelectedClip(), 1);
     EXPECT_FALSE(Check("Chk_Continue")->isEnabled());
-    EXPECT_TRUE(state.SummaryLoaded);
-    EXPECT_EQ(w.T1, 0);
-    EXPECT_DOUBLE_EQ(w.T2, 1001.0 - 1001.0 / 501);
+    EXPECT_TRUE(ms.recording.SummaryLoaded());
+    EXPECT_EQ(w.T1(), 0);
+    EXPECT_DOUBLE_EQ(w.T2(), 1001.0 - 1001.0 / 501);
     EXPECT_EQ(Text("S_Freq"), "F:  0145.0000 M");
     EXPECT_TRUE(Hidden("L_Notice"));
     w.Hover(15, 0.5);
@@ -225,7 +224,7 @@ TEST_F(OverallTest, MinimumHeightFollowsTheRows) {
     const std::vector<std::pair<long, int>> cases = {
         {10, 2220}, {50, 5820}, {51, 5820}, {400, 5820}, {0, 1320}};
     for (const auto& [rows, height] : cases)
-        EXPECT_EQ(Overall::MinimumHeightTw(rows), height) << rows << " rows";
+        EXPECT_EQ(SummaryWindow::MinimumHeightTw(rows), height) << rows << " rows";
 
     Shown(MakeTable(CollectionType::Priority, 10, {{1, 145.0, 10, 20, "-80"}}));
     window->resize(10, 10);
@@ -259,36 +258,36 @@ TEST_F(OverallTest, ScrollBarOnlyWhenTheRowsDoNotFit) {
 // Hover and click
 
 TEST_F(OverallTest, HoverReadouts) {
-    Overall& w = Priority();
+    SummaryWindow& w = Priority();
     w.Hover(105, 0.5);
-    EXPECT_EQ(w.HoverClip, 1);
+    EXPECT_EQ(w.HoverClip(), 1);
     EXPECT_EQ(Text("C_Chnl"), "Chnl# 001");
     EXPECT_EQ(Text("C_Time"), "T:  01/02/06 10:01:45");
     EXPECT_EQ(Text("C_Freq"), "F:  0145.0100 M");
     EXPECT_EQ(Text("C_Level"), "-85 dBm");
 
     w.Hover(250, 3.0); // level field shown as it stands
-    EXPECT_EQ(w.HoverClip, 2);
+    EXPECT_EQ(w.HoverClip(), 2);
     EXPECT_EQ(Text("C_Level"), " -62  dBm");
 
     w.Hover(150, 2.0); // row 2 has no clips
-    EXPECT_EQ(w.HoverClip, 0);
+    EXPECT_EQ(w.HoverClip(), 0);
     EXPECT_EQ(Text("C_Chnl"), "Chnl# 002");
     EXPECT_EQ(Text("C_Freq"), "");
     EXPECT_EQ(Text("C_Level"), "");
 
     // Tolerance: scale width / 500 on each side.
     w.Hover(112 + 1001.0 / 500 - 0.001, 1.0);
-    EXPECT_EQ(w.HoverClip, 1);
+    EXPECT_EQ(w.HoverClip(), 1);
 }
 
 TEST_F(OverallTest, SingleClipClickSelectsTheHoveredClip) {
-    Overall& w = Priority();
-    state.PlayerLoaded = true;
+    SummaryWindow& w = Priority();
+    ms.play.SetPlayerLoaded(true);
     ClickAt(220, 2.5);
     EXPECT_EQ(playerUnloads, 1);
-    EXPECT_EQ(state.SelectedClip, 2);
-    EXPECT_EQ(w.SelectedRow, 3);
+    EXPECT_EQ(ms.selection.SelectedClip(), 2);
+    EXPECT_EQ(w.SelectedRow(), 3);
     EXPECT_EQ(Text("S_Chnl"), "Chnl#  003");
     EXPECT_EQ(Text("S_Freq"), "F:  0150.5000 M");
     EXPECT_EQ(Text("S_Level"), "-62 dBm");
@@ -300,16 +299,16 @@ TEST_F(OverallTest, SingleClipClickSelectsTheHoveredClip) {
     EXPECT_DOUBLE_EQ(Picture().L_ChnlB.at, 3);
 
     // Off any clip nothing changes, but an open player still closes.
-    state.PlayerLoaded = true;
+    ms.play.SetPlayerLoaded(true);
     ClickAt(600, 2.5);
     EXPECT_EQ(playerUnloads, 2);
-    EXPECT_EQ(state.SelectedClip, 2);
+    EXPECT_EQ(ms.selection.SelectedClip(), 2);
     EXPECT_EQ(Text("S_Freq"), "F:  0150.5000 M");
 }
 
 // The cursor lines move over the cached bars: no click redraws them.
 TEST_F(OverallTest, TimeClicksSetTheLimits) {
-    Overall& w = Priority();
+    SummaryWindow& w = Priority();
     w.show();
     w.grab();
     const int renders = Picture().RenderCount();
@@ -319,31 +318,31 @@ TEST_F(OverallTest, TimeClicksSetTheLimits) {
     ClickAt(60, 2, 2); // T2 may lie left of T1
     w.grab();
     EXPECT_EQ(Picture().RenderCount(), renders);
-    EXPECT_DOUBLE_EQ(w.T1, 400);
-    EXPECT_DOUBLE_EQ(w.T2, 60);
+    EXPECT_DOUBLE_EQ(w.T1(), 400);
+    EXPECT_DOUBLE_EQ(w.T2(), 60);
     EXPECT_EQ(Text("S_T1"), "T1:  01/02/06 10:06:40");
     EXPECT_EQ(Text("S_T2"), "T2:  01/02/06 10:01:00");
     EXPECT_TRUE(Picture().L_T1.visible);
     EXPECT_FALSE(Picture().L_ChnlA.visible);
     EXPECT_TRUE(Hidden("S_Freq"));
-    EXPECT_EQ(state.SelectedClip, 2); // time clicks leave the selected clip
+    EXPECT_EQ(ms.selection.SelectedClip(), 2); // time clicks leave the selected clip
 }
 
 TEST_F(OverallTest, RowClicks) {
-    Overall& w = Priority();
+    SummaryWindow& w = Priority();
     Option(2);
     EXPECT_TRUE(Check("Chk_Continue")->isEnabled());
     EXPECT_EQ(Text("S_T1"), "T1:  01/02/06 10:00:00"); // the segment's start and stop
     EXPECT_EQ(Text("S_T2"), "T2:  01/02/06 10:16:40");
 
     ClickAt(700, 2.5);
-    EXPECT_EQ(w.SelectedRow, 3);
-    EXPECT_EQ(state.SelectedClip, 2);
+    EXPECT_EQ(w.SelectedRow(), 3);
+    EXPECT_EQ(ms.selection.SelectedClip(), 2);
     EXPECT_EQ(Text("S_Freq"), "F:  0150.5000 M");
 
     ClickAt(700, 1.5); // no clips in row 2: the selected clip stays
-    EXPECT_EQ(w.SelectedRow, 2);
-    EXPECT_EQ(state.SelectedClip, 2);
+    EXPECT_EQ(w.SelectedRow(), 2);
+    EXPECT_EQ(ms.selection.SelectedClip(), 2);
     EXPECT_EQ(Text("S_Freq"), "F:  ----.---- M");
     EXPECT_EQ(Text("S_Chnl"), "Chnl#  002");
     EXPECT_DOUBLE_EQ(Picture().L_ChnlA.at, 1);
@@ -351,28 +350,27 @@ TEST_F(OverallTest, RowClicks) {
 }
 
 TEST_F(OverallTest, SignalClicks) {
-    Overall& w = Priority();
+    SummaryWindow& w = Priority();
     Option(3);
     ClickAt(900, 0.5); // away from a clip: the row's first clip
-    EXPECT_EQ(state.SelectedClip, 1);
+    EXPECT_EQ(ms.selection.SelectedClip(), 1);
     EXPECT_DOUBLE_EQ(Picture().L_T1.at, 100);
 
     Check("Chk_time")->click(); // the time limit on
-    w.T1 = 5;
-    w.T2 = 900;
+    w.SetLimits(5, 900);
     ClickAt(310, 0.5); // with the limit on the lines stay at T1 and T2
-    EXPECT_EQ(state.SelectedClip, 3);
+    EXPECT_EQ(ms.selection.SelectedClip(), 3);
     EXPECT_DOUBLE_EQ(Picture().L_T1.at, 5);
     EXPECT_DOUBLE_EQ(Picture().L_T2.at, 900);
     EXPECT_EQ(Text("S_Level"), "-101 dBm");
 
     ClickAt(900, 1.5); // a row without clips: nothing to take, nothing changes
-    EXPECT_EQ(state.SelectedClip, 3);
+    EXPECT_EQ(ms.selection.SelectedClip(), 3);
     EXPECT_EQ(Text("S_Freq"), "F:  0145.0200 M");
 }
 
 TEST_F(OverallTest, ClicksOutsideTheTableDoNotFail) {
-    Overall& w = Shown(MakeTable(CollectionType::Priority, 2, {}));
+    SummaryWindow& w = Shown(MakeTable(CollectionType::Priority, 2, {}));
     for (int option = 0; option < 4; ++option) {
         Option(option);
         ClickAt(-50, -3);
@@ -384,12 +382,12 @@ TEST_F(OverallTest, ClicksOutsideTheTableDoNotFail) {
 }
 
 TEST_F(OverallTest, TimeLimitToggle) {
-    Overall& w = Priority();
+    SummaryWindow& w = Priority();
     Option(2);
     EXPECT_FALSE(Picture().L_T1.visible);
     Check("Chk_time")->click();
     EXPECT_TRUE(Picture().L_T1.visible);
-    EXPECT_DOUBLE_EQ(Picture().L_T2.at, w.T2);
+    EXPECT_DOUBLE_EQ(Picture().L_T2.at, w.T2());
     Check("Chk_time")->click();
     EXPECT_FALSE(Picture().L_T1.visible);
 
@@ -409,16 +407,16 @@ TEST_F(OverallTest, SignalAttributesFromTheList) {
     Priority();
     ClickAt(105, 0.5);
     EXPECT_EQ(Text("S_IFBW"), "IFBW: 030KHz, AM ");
-    const std::string line = sigRoll->List().Line(0);
+    const std::string line = signalList->List().Line(0);
     EXPECT_EQ(Text("C_Status"), "   <" + line.substr(35, 3) + ">,   " + line.substr(41));
-    EXPECT_TRUE(sigRoll->IsHighlighted(0));
-    EXPECT_EQ(sigRoll->CurrentIndex(), 0);
+    EXPECT_TRUE(signalList->IsHighlighted(0));
+    EXPECT_EQ(signalList->CurrentIndex(), 0);
 
     ClickAt(210, 2.5); // 150.5 is in no entry: the default bandwidth, no status
     EXPECT_EQ(Text("S_IFBW"), "IFBW: 025KHz, AM ");
     EXPECT_EQ(Text("C_Status"), "   < . . . >");
-    EXPECT_FALSE(sigRoll->IsHighlighted(0));
-    EXPECT_EQ(sigRoll->CurrentIndex(), -1);
+    EXPECT_FALSE(signalList->IsHighlighted(0));
+    EXPECT_EQ(signalList->CurrentIndex(), -1);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -437,19 +435,17 @@ class OverallPlay : public OverallTest, public ::testing::WithParamInterface<Pla
 // Rows: 1 holds clips 1 (100-112) and 3 (300-330); 3 holds clip 2 (200-260) and 4 (600-610).
 TEST_P(OverallPlay, BuildsTheList) {
     const PlayCase& c = GetParam();
-    Overall& w = Shown(MakeTable(CollectionType::Priority, 3,
+    SummaryWindow& w = Shown(MakeTable(CollectionType::Priority, 3,
                                  {{1, 145.0100, 100, 112, "-85"},
                                   {3, 150.5000, 200, 260, "-62"},
                                   {1, 145.0200, 300, 330, "-101"},
                                   {3, 145.0150, 600, 610, "-70"}}));
-    state.PlayList = {0, 42};
-    state.PlayListCount = 1;
+    ms.play.SetPlayList({42});
     ClickAt(105, 0.5); // clip 1, row 1
     Option(c.option);
     Check("Chk_time")->setChecked(c.timeLimit);
     Check("Chk_Continue")->setChecked(c.continueRows);
-    w.T1 = c.t1;
-    w.T2 = c.t2;
+    w.SetLimits(c.t1, c.t2);
     PressPlay();
     if (c.expected.empty()) {
         EXPECT_EQ(prompts.beeps, 1);
@@ -492,26 +488,24 @@ TEST_F(OverallTest, SignalBandComesFromTheList) {
 }
 
 TEST_F(OverallTest, PlayHandsOver) {
-    Overall& w = Priority();
-    state.PlayerLoaded = true;
-    state.StopAfterClip = true;
+    SummaryWindow& w = Priority();
+    ms.play.SetPlayerLoaded(true);
+    ms.play.SetStopAfterClip(true);
     PressPlay();
     EXPECT_EQ(List(), std::vector<int>{1});
-    EXPECT_FALSE(state.StopAfterClip);
+    EXPECT_FALSE(ms.play.StopAfterClip());
     EXPECT_EQ(playerUnloads, 1);
     EXPECT_EQ(playerShows, 1);
 
     // The export's call: the list only, a loaded player closed, none opened.
-    state.PlayerLoaded = true;
-    state.PlayListOnly = true;
-    w.BuildPlayList();
+    ms.play.SetPlayerLoaded(true);
+    w.BuildPlayList(PlayListUse::Export);
     EXPECT_EQ(playerUnloads, 2);
     EXPECT_EQ(playerShows, 1);
 
     // A double-click plays what its press selected.
     ClickAt(210, 2.5);
     w.DoubleClick();
-    EXPECT_FALSE(state.PlayListOnly);
     EXPECT_EQ(List(), std::vector<int>{2});
     EXPECT_EQ(playerShows, 2);
 }
@@ -525,8 +519,8 @@ protected:
     void Files(const std::string& event, const char* aud) {
         dir.write("ABCD0102.EVA", event);
         if (aud) dir.write("abcd0102.aud", aud); // found without regard to case
-        state.Segments = ScanSegments(event);
-        state.SelectedSegment = 1;
+        ms.recording.SetSegments(ScanSegments(event));
+        ms.recording.SetSelectedSegment(1);
     }
     static std::string Wav(int n, int number, const char* mhz, int start, int stop, const char* level) {
         return "WAV," + ClipFileName("ABCD", n) + "," + std::to_string(number) + "," + mhz + "," +
@@ -549,8 +543,8 @@ TEST_F(OverallLoad, Priority) {
               .c_str());
     ASSERT_TRUE(Make().Load());
     EXPECT_EQ(Bytes(window->windowTitle()), "PRIORITY Audio Clips Summary Picture, <Segment_01>");
-    EXPECT_EQ(state.Table.RowCount, 3);
-    EXPECT_EQ(state.CollectionType, CollectionType::Priority);
+    EXPECT_EQ(ms.recording.Table().RowCount, 3);
+    EXPECT_EQ(ms.recording.Type(), CollectionType::Priority);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(progressDone, 1);
     // Channel 7 has no row: told above the picture, no box.
@@ -576,7 +570,7 @@ TEST_F(OverallLoad, NetoraAndAnUnreadableFile) {
     // The file went away after the segment dialog read it: an empty picture and a word why.
     std::filesystem::remove(dir.file("ABCD0102.EVA"));
     ASSERT_TRUE(Make().Load());
-    EXPECT_EQ(state.Table.ClipCount, 0);
+    EXPECT_EQ(ms.recording.Table().ClipCount, 0);
     EXPECT_EQ(Bytes(Get<QLabel>("L_Notice")->toolTip()), "The audio event file could not be read");
     PressPlay();
     EXPECT_EQ(prompts.beeps, 1);
@@ -623,8 +617,8 @@ TEST_F(OverallLoad, TooManyRowsAskToSplit) {
             continue;
         }
         ASSERT_TRUE(shown);
-        EXPECT_LT(state.Table.ClipCount, 2010);
-        EXPECT_EQ(state.Segments.clipCount[1], state.Table.ClipCount);
+        EXPECT_LT(ms.recording.Table().ClipCount, 2010);
+        EXPECT_EQ(ms.recording.Segments().clipCount[1], ms.recording.Table().ClipCount);
         if (!c.backupBlocked) {
             EXPECT_TRUE(prompts.AllMet()) << prompts.Report();
             EXPECT_EQ(TempDir::read(sav), text);

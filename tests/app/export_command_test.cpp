@@ -54,7 +54,7 @@ protected:
         State().Segments = ScanSegments(kRecording);
         State().SelectedSegment = 1;
         ASSERT_TRUE(app->ShowSummary());
-        ASSERT_TRUE(State().SummaryLoaded);
+        ASSERT_TRUE(M().recording.SummaryLoaded());
         ASSERT_NE(app->Summary(), nullptr);
         ExportItem()->setEnabled(true);
     }
@@ -93,7 +93,7 @@ TEST_F(ExportCommandTest, WritesTheChosenClipsAndTheirEventFile) {
     EXPECT_EQ(text.substr(text.size() - 47), "\r\nSTOPBYTRIGGER,1/2/05 10:02:30 AM,AB0003.WAV\r\n");
     EXPECT_EQ(TempDir::read(tmp.file("out/NEW0003.WAV")), "data of AB0003.WAV");
     EXPECT_FALSE(State().PlayListOnly);
-    EXPECT_EQ(State().PlayListCount, 3);
+    EXPECT_EQ(M().play.PlayListCount(), 3);
     EXPECT_EQ(prompter.beeps, 0);
 }
 
@@ -110,9 +110,9 @@ TEST_F(ExportCommandTest, TheExportedFileOpensAgainWithTheSameClips) {
     in.segStop = segments.stop[1];
     in.segClipCount = segments.clipCount[1];
     in.segMaxNumber = segments.maxNumber[1];
-    in.defaultIfbw = State().DefaultIfbw;
+    in.defaultIfbw = M().settings.DefaultIfbw();
     const ClipTable again = BuildClipTable(in);
-    const ClipTable& source = State().Table;
+    const ClipTable& source = M().recording.Table();
     ASSERT_EQ(again.ClipCount, source.ClipCount);
     EXPECT_EQ(again.RowCount, source.RowCount);
     for (int k = 1; k <= again.ClipCount; ++k) {
@@ -205,8 +205,8 @@ TEST_F(ExportCommandTest, AnEmptyChoiceBeepsWritesNothingAndKeepsTheLastList) {
     EXPECT_EQ(prompter.beeps, 1);
     EXPECT_FALSE(std::filesystem::exists(tmp.file("out/NEW.EVA")));
     EXPECT_TRUE(std::filesystem::is_empty(tmp.file("out")));
-    EXPECT_EQ(State().PlayList, (std::vector<int>{0, 2, 3}));
-    EXPECT_EQ(State().PlayListCount, 2);
+    EXPECT_EQ(M().play.PlayList(), (std::vector<int>{0, 2, 3}));
+    EXPECT_EQ(M().play.PlayListCount(), 2);
     EXPECT_FALSE(State().PlayListOnly);
 }
 

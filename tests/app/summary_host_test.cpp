@@ -83,10 +83,10 @@ TEST_F(SummaryHostTest, OpenShowsThePictureAndOffersExportCloseAndItsCloseBoxTak
         Overall* summary = app->Summary();
         ASSERT_NE(summary, nullptr);
         EXPECT_TRUE(summary->isVisible());
-        EXPECT_TRUE(State().SummaryLoaded);
+        EXPECT_TRUE(M().recording.SummaryLoaded());
         EXPECT_TRUE(ExportOffered());
         EXPECT_EQ(summary->windowTitle(), QStringLiteral("NETORA Audio Clips Summary Picture, <Segment_01>"));
-        EXPECT_EQ(State().Table.RowCount, 2); // 145.00 and 145.01 share a 25 kHz window
+        EXPECT_EQ(M().recording.Table().RowCount, 2); // 145.00 and 145.01 share a 25 kHz window
 
         if (closeBox)
             summary->close();
@@ -94,7 +94,7 @@ TEST_F(SummaryHostTest, OpenShowsThePictureAndOffersExportCloseAndItsCloseBoxTak
             Item("F_Close")->trigger();
         QTest::qWait(20);
         EXPECT_EQ(app->Summary(), nullptr);
-        EXPECT_FALSE(State().SummaryLoaded);
+        EXPECT_FALSE(M().recording.SummaryLoaded());
         EXPECT_FALSE(ExportOffered());
     }
 }
@@ -112,7 +112,7 @@ TEST_F(SummaryHostTest, MinimisingTheBarHidesThePictureAndRestoringShowsIt) {
 
 TEST_F(SummaryHostTest, ANewDefaultBandwidthRebuildsThePictureWhenTheOperatorSaysYes) {
     Open(tmp.write("NETA0102.EVA", kNetora));
-    ASSERT_EQ(State().Table.RowCount, 2);
+    ASSERT_EQ(M().recording.Table().RowCount, 2);
     Item("IFBW_Default")->trigger();
     GridFrm2* d = app->DefaultBandwidth();
     ASSERT_NE(d, nullptr);
@@ -125,7 +125,7 @@ TEST_F(SummaryHostTest, ANewDefaultBandwidthRebuildsThePictureWhenTheOperatorSay
     QTest::qWait(20);
     ASSERT_NE(app->Summary(), nullptr);
     EXPECT_TRUE(app->Summary()->isVisible());
-    EXPECT_EQ(State().Table.RowCount, 3);
+    EXPECT_EQ(M().recording.Table().RowCount, 3);
     EXPECT_TRUE(ExportOffered());
 }
 
@@ -136,9 +136,9 @@ TEST_F(SummaryHostTest, TheSplitAnswerDecidesWhetherThereIsAPictureToExport) {
         SCOPED_TRACE(agreed ? "agreed" : "declined");
         Open(tmp.write("CROW0102.EVA", Crowded()), answer);
         EXPECT_EQ(app->Summary() != nullptr, agreed);
-        EXPECT_EQ(State().SummaryLoaded, agreed);
+        EXPECT_EQ(M().recording.SummaryLoaded(), agreed);
         EXPECT_EQ(ExportOffered(), agreed);
-        EXPECT_EQ(State().Segments.clipCount[1], agreed ? State().Table.ClipCount : 2002);
+        EXPECT_EQ(M().recording.Segments().clipCount[1], agreed ? M().recording.Table().ClipCount : 2002);
     }
 }
 
