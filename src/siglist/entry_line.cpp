@@ -307,7 +307,8 @@ std::optional<std::string> ParseRecord(std::string_view freqField, std::string_v
     std::optional<std::string> line = FrequencyColumns(freqField, rest.size(), freq);
     if (!line) return std::nullopt;
     const RecordGroups groups = ReadRecordGroups(rest);
-    const std::string_view comment = groups.end == std::string_view::npos ? rest : rest.substr(groups.end + 1);
+    const std::string_view comment =
+        groups.end == std::string_view::npos ? rest : rest.substr(groups.end + 1);
     line->reserve(kEntryLineLength + comment.size());
     AppendFixedColumns(*line, groups);
     *line += comment;

@@ -80,7 +80,8 @@ void AttachHelp(HelpLine& help, QWidget* control, std::function<QString()> text,
 }
 
 void AttachHelp(HelpLine& help, QWidget* control, const char* text, int triggers) {
-    AttachHelp(help, control, [text] { return QLatin1String(text); }, triggers);
+    AttachHelp(
+        help, control, [text] { return QLatin1String(text); }, triggers);
 }
 
 bool IsEnter(int key) {
@@ -221,10 +222,12 @@ void SignalEditPanel::BuildCommentRow() {
 void SignalEditPanel::AttachHelpTexts() {
     constexpr int both = HelpLine::Pointer | HelpLine::Focus;
     const std::pair<QWidget*, const char*> texts[] = {
-        {freq_, kHelpFreq},         {ifbw_, kHelpIfbw},       {cor_, kHelpCor},
-        {priority_, kHelpPriority}, {comment_, kHelpComment}, {comment_->viewport(), kHelpComment},
-        {ok_, kHelpOk},             {cancel_, kHelpCancel},   {sig_[0], kHelpSig[0]},
-        {sig_[1], kHelpSig[1]},     {sig_[2], kHelpSig[2]},
+        {freq_, kHelpFreq},       {ifbw_, kHelpIfbw},
+        {cor_, kHelpCor},         {priority_, kHelpPriority},
+        {comment_, kHelpComment}, {comment_->viewport(), kHelpComment},
+        {ok_, kHelpOk},           {cancel_, kHelpCancel},
+        {sig_[0], kHelpSig[0]},   {sig_[1], kHelpSig[1]},
+        {sig_[2], kHelpSig[2]},
     };
     for (const auto& [control, text] : texts)
         AttachHelp(help_, control, text, both);
@@ -437,7 +440,8 @@ void SignalEditPanel::StoreComment() {
 bool SignalEditPanel::eventFilter(QObject* watched, QEvent* event) {
     auto* w = static_cast<QWidget*>(watched); // only widgets are watched
     if (w == comment_->viewport()) w = comment_;
-    auto* field = w == freq_ || w == ifbw_ || w == cor_ || w == priority_ ? static_cast<QLineEdit*>(w) : nullptr;
+    auto* field =
+        w == freq_ || w == ifbw_ || w == cor_ || w == priority_ ? static_cast<QLineEdit*>(w) : nullptr;
     const QEvent::Type type = event->type();
 
     if ((field || w == comment_) && (type == QEvent::FocusIn || type == QEvent::MouseButtonDblClick)) {

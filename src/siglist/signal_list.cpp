@@ -279,7 +279,9 @@ public:
         std::vector<RecordKey> keys;
         Parse(text, cursor, parsed, keys, result);
         std::vector<Entry>& entries = list.entries_;
-        const auto notAscending = [](const RecordKey& a, const RecordKey& b) { return !(a < b) || a.SameKey(b); };
+        const auto notAscending = [](const RecordKey& a, const RecordKey& b) {
+            return !(a < b) || a.SameKey(b);
+        };
         if (entries.empty() && parsed.size() <= static_cast<std::size_t>(SignalList::kMaxEntries) &&
             std::adjacent_find(keys.begin(), keys.end(), notAscending) == keys.end()) {
             // A file as this program writes it, into an empty list: one record per key, in order, so

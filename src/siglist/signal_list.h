@@ -75,7 +75,7 @@ private:
     std::vector<Entry> entries_;
     // True while every key is in ascending order, so the sorted position can be found by halving.
     // Lines pasted as they stand or placed by the collision rule can break the order; the search
-    // then walks from the top, as the rule is stated.
+    // then walks from the top, entry by entry.
     bool sorted_ = true;
 };
 

@@ -62,7 +62,8 @@ QFont ListFont() {
     return ArialFont(8.25);
 }
 
-LabelLook Sunken(std::optional<QFont> font = std::nullopt, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
+LabelLook Sunken(std::optional<QFont> font = std::nullopt,
+                 Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
     LabelLook look;
     look.sunken = true;
     look.align = align;
@@ -102,8 +103,8 @@ SignalListWindow::SignalListWindow(Prompter& prompter, SignalListSetup setup, QW
     model_ = new SignalListModel(this);
     BuildMenus();
     BuildWindow();
-    panel_ = new SignalEditPanel(prompter_, JoinPath(setup_.folder, kCommentFileName), *help_,
-                                 [this] { return CurrentIndex(); }, p_);
+    panel_ = new SignalEditPanel(
+        prompter_, JoinPath(setup_.folder, kCommentFileName), *help_, [this] { return CurrentIndex(); }, p_);
     connect(panel_, &SignalEditPanel::accepted, this, &SignalListWindow::AcceptPanel);
     connect(panel_, &SignalEditPanel::closed, this, &SignalListWindow::ClosePanel);
     // Design size: the minimum width (wider in SigRoll32), P as high as designed.
@@ -144,7 +145,8 @@ void SignalListWindow::BuildToolsMenu() {
     item("T_Add", "&Add Data", &SignalListWindow::Add);
     item("T_Edit", alone ? "&Edit Data             Enter" : "&Edit Data              Enter",
          &SignalListWindow::Edit);
-    item("T_Delete", alone ? "&Delete Data         Del" : "&Delete Data          Del", &SignalListWindow::Delete);
+    item("T_Delete", alone ? "&Delete Data         Del" : "&Delete Data          Del",
+         &SignalListWindow::Delete);
     item("T_DeleteAll", "De&lete All Data", &SignalListWindow::DeleteAll);
     item("T_CrossHair", "&Transfer Data", nullptr)->setEnabled(false);
     MakeSeparator(tools_, "T_Space1");
@@ -179,8 +181,7 @@ void SignalListWindow::BuildWindow() {
     helpLabel_->setIndent(Px(45));
     help_ = new HelpLine(helpLabel_);
 
-    pl_ = MakeLabel(p_, "PL", QLatin1String(kColumnHeader),
-                    Sunken(ListFont(), Qt::AlignTop | Qt::AlignLeft));
+    pl_ = MakeLabel(p_, "PL", QLatin1String(kColumnHeader), Sunken(ListFont(), Qt::AlignTop | Qt::AlignLeft));
     BuildList(pl_);
     BuildButtons();
     AttachHelp();
@@ -250,7 +251,8 @@ void SignalListWindow::AttachHelp() {
     list_->installEventFilter(this); // its keys
     // Over P, PL and the help line only their own area, not a child under the pointer, shows the file
     // name; the help line's attachments cannot see where the pointer is, so these are filtered here.
-    for (QWidget* w : {static_cast<QWidget*>(p_), static_cast<QWidget*>(pl_), static_cast<QWidget*>(helpLabel_)}) {
+    for (QWidget* w :
+         {static_cast<QWidget*>(p_), static_cast<QWidget*>(pl_), static_cast<QWidget*>(helpLabel_)}) {
         w->setMouseTracking(true);
         w->installEventFilter(this);
     }
@@ -335,7 +337,7 @@ bool SignalListWindow::IsHighlighted(int index) const {
 void SignalListWindow::SetHighlighted(int index, bool on) {
     if (index < 0 || index >= model_->rowCount()) return;
     list_->selectionModel()->select(model_->index(index),
-                                     on ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
+                                    on ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
 }
 
 void SignalListWindow::UnhighlightAll() {
@@ -598,8 +600,8 @@ void SignalListWindow::AcceptPanel() {
 SignalListWindow::PanelPlace SignalListWindow::PlacePanelEntry(const char* title, const std::string& freq) {
     PanelPlace place{List().FindSignalSlot(LeadingNumber(freq))};
     if (place.slot.conflict) {
-        place.replace = prompter_.Message(title, ReplaceQuestion(freq), MsgIcon::Question, MsgButtons::YesNo) ==
-                        MsgAnswer::Yes;
+        place.replace = prompter_.Message(title, ReplaceQuestion(freq), MsgIcon::Question,
+                                          MsgButtons::YesNo) == MsgAnswer::Yes;
         if (place.replace) Model().RemoveAt(*place.slot.conflict);
     }
     return place;
@@ -649,7 +651,8 @@ bool SignalListWindow::eventFilter(QObject* watched, QEvent* event) {
 
 // The list's own keys run the tools.
 bool SignalListWindow::ListKey(const QKeyEvent& key) {
-    const Qt::KeyboardModifiers mods = key.modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+    const Qt::KeyboardModifiers mods =
+        key.modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
     const bool plain = !(mods & (Qt::ControlModifier | Qt::AltModifier));
     void (SignalListWindow::*command)() = nullptr;
     switch (key.key()) {
@@ -692,7 +695,8 @@ void SignalListWindow::ShowFilenameUnlessOverChild(QWidget* panel, QEvent* event
     else
         at = static_cast<QEnterEvent*>(event)->position().toPoint();
     const QWidget* child = panel->childAt(at);
-    if (child == nullptr || child == pl_) help_->Show(Qs(sigtext::kHelpFilename + ToLowerAscii(sigListFileName_)));
+    if (child == nullptr || child == pl_)
+        help_->Show(Qs(sigtext::kHelpFilename + ToLowerAscii(sigListFileName_)));
 }
 
 void SignalListWindow::resizeEvent(QResizeEvent* event) {

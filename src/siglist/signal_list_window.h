@@ -144,8 +144,8 @@ private:
     SignalListSetup setup_;
     SignalListModel* model_ = nullptr;
     std::string sigListFileName_;
-    std::string tempListFile_; // the default list, ~FREQ.SIG in the start folder
-    std::string pointerFile_;  // names the current list for the next start
+    std::string tempListFile_;            // the default list, ~FREQ.SIG in the start folder
+    std::string pointerFile_;             // names the current list for the next start
     const QWidget* placeUnder_ = nullptr; // Zarn_zed32's main window
     bool placeStandalone_ = false;
     FramedPlacement framedPlacement_;

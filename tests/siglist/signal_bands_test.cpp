@@ -9,7 +9,7 @@
 namespace zarn {
 namespace {
 
-// The rule as stated: the first entry from the top whose band holds f.
+// The plain walk to compare with: the first entry from the top whose band holds f.
 std::optional<int> WalkFind(const std::vector<double>& freq, const std::vector<double>& bw, double f) {
     for (std::size_t i = 0; i < freq.size(); ++i)
         if (freq[i] - bw[i] / 2 <= f && f <= freq[i] + bw[i] / 2) return static_cast<int>(i);

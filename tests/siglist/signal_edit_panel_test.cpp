@@ -43,8 +43,7 @@ std::string Record(const char* freq, const char* ifbw, bool lockout = false, con
 class PanelTest : public ::testing::Test {
 protected:
     // A control of the window, found by its name.
-    template <typename T>
-    T* Find(const char* name) const {
+    template <typename T> T* Find(const char* name) const {
         T* control = window->findChild<T*>(QLatin1String(name));
         EXPECT_NE(control, nullptr) << name;
         return control;
@@ -333,7 +332,8 @@ TEST_F(PanelTest, BackspaceRestoresTheStartChoices) {
     EXPECT_FALSE(Find<QRadioButton>("P_Sig_0")->isChecked());
     Enter(Find<QRadioButton>("P_Sig_2"));
     EXPECT_EQ(QApplication::focusWidget(), Find<QLineEdit>("P_Priority"));
-    EXPECT_EQ(Find<QLabel>("P_Help")->text(), QStringLiteral("ENTER Handoff Priority (0 = Highest, 9 = Lowest)"));
+    EXPECT_EQ(Find<QLabel>("P_Help")->text(),
+              QStringLiteral("ENTER Handoff Priority (0 = Highest, 9 = Lowest)"));
 }
 
 TEST_F(PanelTest, CommentChooserStoresAndWritesTheCommentFile) {

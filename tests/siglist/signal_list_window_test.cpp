@@ -53,8 +53,7 @@ std::string Lower(std::string text) {
 class SignalListWindowTest : public ::testing::Test {
 protected:
     // A control of the window, found by its name.
-    template <typename T>
-    T* Find(const char* name) const {
+    template <typename T> T* Find(const char* name) const {
         T* control = window->findChild<T*>(QLatin1String(name));
         EXPECT_NE(control, nullptr) << name;
         return control;
@@ -167,7 +166,8 @@ struct ReprocessCase {
     int reprocessed;
 };
 
-class SignalListReprocess : public SignalListWindowTest, public ::testing::WithParamInterface<ReprocessCase> {};
+class SignalListReprocess : public SignalListWindowTest,
+                            public ::testing::WithParamInterface<ReprocessCase> {};
 
 TEST_P(SignalListReprocess, OpenLoadsTheChosenList) {
     const ReprocessCase& c = GetParam();
@@ -385,7 +385,8 @@ TEST_F(SignalListWindowTest, ResizeBelowMinimumSnapsBackAndKeepsButtonsCentred) 
         EXPECT_EQ(client->size(), size.width() < 100 ? minimum : client->size().expandedTo(minimum));
         EXPECT_EQ(Find<QLabel>("P")->width(), client->width());
         const int left = Find<QPushButton>("L_Add")->x();
-        const int right = Find<QLabel>("P")->width() - (Find<QPushButton>("L_CrossHair")->x() + Find<QPushButton>("L_CrossHair")->width());
+        const int right = Find<QLabel>("P")->width() -
+                          (Find<QPushButton>("L_CrossHair")->x() + Find<QPushButton>("L_CrossHair")->width());
         EXPECT_LE(std::abs(left - right), 1);
         EXPECT_EQ(Find<QPushButton>("L_Edit")->x(), left + Find<QPushButton>("L_Add")->width());
         EXPECT_EQ(Find<QPushButton>("L_Add")->y(), Find<QLabel>("PL")->height() + Px(45));
@@ -463,7 +464,8 @@ TEST_F(SignalListWindowTest, ListKeysRunTheirCommands) {
     QTest::qWait(20);
     EXPECT_EQ(Find<QLabel>("PE")->y() + Find<QLabel>("PE")->height(), Find<QLabel>("P")->height());
     EXPECT_EQ(Find<QLabel>("PE")->width(), Find<QLabel>("P")->width());
-    EXPECT_EQ(Find<QLabel>("PL")->height(), Find<QLabel>("P")->height() - Find<QLabel>("PE")->height() - Px(90));
+    EXPECT_EQ(Find<QLabel>("PL")->height(),
+              Find<QLabel>("P")->height() - Find<QLabel>("PE")->height() - Px(90));
     window->ClosePanel();
     EXPECT_EQ(Find<QLabel>("PL")->height(), Find<QLabel>("P")->height() - Px(420));
 }
