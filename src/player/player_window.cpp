@@ -183,6 +183,9 @@ PlayerWindow::PlayerWindow(Models models, Prompter& prompter, PlayerSetup setup,
     setObjectName(QStringLiteral("Playing"));
     setWindowTitle(QLatin1String(kWindowCaption));
     BuildWindow();
+    // The cursor timer is the window's child, so tools and tests find it by name like the controls.
+    timer1_.setObjectName(QStringLiteral("Timer1"));
+    timer1_.setParent(this);
     timer1_.setInterval(kCursorIntervalMs);
     connect(&timer1_, &QTimer::timeout, this, &PlayerWindow::Timer1_Timer);
     wave_ = setup_.makeWaveControl ? setup_.makeWaveControl() : std::make_unique<SoundWaveControl>();

@@ -1,8 +1,8 @@
-// The default bandwidth dialog GridFrm2 as the operator drives it (Enter, Escape, Ok, X, the stored
+// The default bandwidth dialog as the operator drives it (Enter, Escape, Ok, X, the stored
 // configuration, the reprocess question).
-#include "grid_frm2.h"
+#include "bandwidth_dialog.h"
 #include "zarn_app.h"
-#include "zarn_aud.h"
+#include "main_bar.h"
 
 #include "app_fixture.h"
 #include "config.h"
@@ -30,20 +30,20 @@ constexpr const char* kBwTitle = "Default sig BW change";
 constexpr const char* kReprocess =
     "The change made requires the file to be reprocessed to become affective.  Ok to reprocess now?";
 
-class GridFrm2Test : public AppTest {
+class BandwidthDialogTest : public AppTest {
 protected:
     std::string Config() const { return TempDir::read(tmp.file("Zarn_Aud.Ini")); }
-    GridFrm2* Open() {
+    BandwidthDialog* Open() {
         Control<QAction>(app->MainWindow(), "IFBW_Default")->trigger();
-        GridFrm2* d = app->DefaultBandwidth();
+        BandwidthDialog* d = app->DefaultBandwidth();
         EXPECT_NE(d, nullptr);
         QTest::qWait(10);
         return d;
     }
-    static QLineEdit* Value(GridFrm2* d) { return Control<QLineEdit>(d, "Value"); }
-    static QPushButton* Button(GridFrm2* d, const char* name) { return Control<QPushButton>(d, name); }
+    static QLineEdit* Value(BandwidthDialog* d) { return Control<QLineEdit>(d, "Value"); }
+    static QPushButton* Button(BandwidthDialog* d, const char* name) { return Control<QPushButton>(d, name); }
     // Types `text` over the value, as after the field took the focus.
-    static void Type(GridFrm2* d, const char* text) {
+    static void Type(BandwidthDialog* d, const char* text) {
         Value(d)->selectAll();
         QTest::keyClicks(Value(d), QString::fromLatin1(text));
     }
@@ -56,9 +56,9 @@ protected:
     }
 };
 
-TEST_F(GridFrm2Test, ShowsTheBandwidthInKHzBelowTheMainWindow) {
+TEST_F(BandwidthDialogTest, ShowsTheBandwidthInKHzBelowTheMainWindow) {
     Start();
-    GridFrm2* d = Open();
+    BandwidthDialog* d = Open();
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->windowTitle(), QStringLiteral("Default sig BW"));
     EXPECT_TRUE(d->isVisible());
@@ -76,11 +76,11 @@ TEST_F(GridFrm2Test, ShowsTheBandwidthInKHzBelowTheMainWindow) {
     EXPECT_EQ(Open(), d);
     Button(d, "Cmd_Cancel")->click();
     ExpectClosed();
-    State().DefaultIfbw = 0.0125;
+    M().settings.SetDefaultIfbw(0.0125, "12.5");
     EXPECT_EQ(Value(Open())->text(), QStringLiteral("13"));
 }
 
-TEST_F(GridFrm2Test, EnterAndOkStoreTheValue) {
+TEST_F(BandwidthDialogTest, EnterAndOkStoreTheValue) {
     struct Case {
         const char* name;
         const char* typed;
@@ -103,8 +103,8 @@ TEST_F(GridFrm2Test, EnterAndOkStoreTheValue) {
     Start();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        State().DefaultIfbw = 0.025;
-        GridFrm2* d = Open();
+        M().settings.SetDefaultIfbw(0.025, "25");
+        BandwidthDialog* d = Open();
         ASSERT_NE(d, nullptr);
         Type(d, c.typed);
         if (c.enter)
@@ -117,12 +117,12 @@ TEST_F(GridFrm2Test, EnterAndOkStoreTheValue) {
     }
 }
 
-TEST_F(GridFrm2Test, EscapeAndXLeaveEverythingAsItWas) {
+TEST_F(BandwidthDialogTest, EscapeAndXLeaveEverythingAsItWas) {
     tmp.write("Zarn_Aud.Ini", "[WAV Display]\r\nOFF\r\n[IFBW]\r\n20\r\n");
     Start();
     for (bool escape : {true, false}) {
         SCOPED_TRACE(escape ? "Escape" : "X");
-        GridFrm2* d = Open();
+        BandwidthDialog* d = Open();
         ASSERT_NE(d, nullptr);
         EXPECT_EQ(Value(d)->text(), QStringLiteral("20"));
         Type(d, "99");
@@ -138,9 +138,9 @@ TEST_F(GridFrm2Test, EscapeAndXLeaveEverythingAsItWas) {
     }
 }
 
-TEST_F(GridFrm2Test, LeavingTheFieldUndoesAWordAndKeepsANumber) {
+TEST_F(BandwidthDialogTest, LeavingTheFieldUndoesAWordAndKeepsANumber) {
     Start();
-    GridFrm2* d = Open();
+    BandwidthDialog* d = Open();
     ASSERT_NE(d, nullptr);
     d->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(d));
@@ -160,10 +160,10 @@ TEST_F(GridFrm2Test, LeavingTheFieldUndoesAWordAndKeepsANumber) {
     ExpectClosed();
 }
 
-TEST_F(GridFrm2Test, WithAPictureLoadedItOffersToReprocess) {
+TEST_F(BandwidthDialogTest, WithAPictureLoadedItOffersToReprocess) {
     Start();
     // Without a picture: stored, and nothing asked.
-    GridFrm2* d = Open();
+    BandwidthDialog* d = Open();
     Type(d, "50");
     QTest::mouseClick(Button(d, "Cmd_Done"), Qt::LeftButton);
     EXPECT_TRUE(prompter.messages.empty());
@@ -171,7 +171,7 @@ TEST_F(GridFrm2Test, WithAPictureLoadedItOffersToReprocess) {
     ExpectClosed();
 
     // No keeps the picture as it is (what Yes rebuilds is the summary host's test).
-    State().SummaryLoaded = true;
+    M().recording.SetSummaryLoaded(true);
     prompter.ExpectMessage(kBwTitle, kReprocess, MsgIcon::None, MsgButtons::YesNo, MsgAnswer::No);
     d = Open();
     Type(d, "15");
@@ -182,7 +182,7 @@ TEST_F(GridFrm2Test, WithAPictureLoadedItOffersToReprocess) {
     ExpectClosed();
 }
 
-TEST_F(GridFrm2Test, AFailedWriteWarnsAndKeepsTheNewValueInUse) {
+TEST_F(BandwidthDialogTest, AFailedWriteWarnsAndKeepsTheNewValueInUse) {
     Start();
     const std::string old = "[WAV Display]\r\nON\r\n[IFBW]\r\n25\r\n";
     tmp.write("Zarn_Aud.Ini", old);
@@ -196,7 +196,7 @@ TEST_F(GridFrm2Test, AFailedWriteWarnsAndKeepsTheNewValueInUse) {
             "The default signal bandwidth could not be stored in the configuration file: " + reason +
                 ".  It applies until the program ends.",
             MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
-        GridFrm2* d = Open();
+        BandwidthDialog* d = Open();
         Type(d, "12.5");
         QTest::keyClick(Value(d), Qt::Key_Return);
     }

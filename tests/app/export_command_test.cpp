@@ -2,13 +2,13 @@
 // picture builds, the guard for the open file's own clips, failures, and an exported file that
 // opens again with the same clips.
 #include "zarn_app.h"
-#include "zarn_aud.h"
+#include "main_bar.h"
 
 #include "app_fixture.h"
 #include "clip_table.h"
 #include "eventline.h"
 #include "find_control.h"
-#include "overall.h"
+#include "summary_window.h"
 #include "paths.h"
 #include "segscan.h"
 #include "temp_dir.h"
@@ -49,10 +49,9 @@ protected:
         event = tmp.write("rec/AB.EVA", kRecording);
         for (const char* clip : {"AB0001.WAV", "AB0002.WAV", "AB0003.WAV"})
             tmp.write(std::string("rec/") + clip, std::string("data of ") + clip);
-        State().EventFileName = event;
-        State().EventFolder = FolderOf(event);
-        State().Segments = ScanSegments(kRecording);
-        State().SelectedSegment = 1;
+        M().recording.SetEventFile(event, FolderOf(event));
+        M().recording.SetSegments(ScanSegments(kRecording));
+        M().recording.SetSelectedSegment(1);
         ASSERT_TRUE(app->ShowSummary());
         ASSERT_TRUE(M().recording.SummaryLoaded());
         ASSERT_NE(app->Summary(), nullptr);
@@ -92,7 +91,6 @@ TEST_F(ExportCommandTest, WritesTheChosenClipsAndTheirEventFile) {
         << text;
     EXPECT_EQ(text.substr(text.size() - 47), "\r\nSTOPBYTRIGGER,1/2/05 10:02:30 AM,AB0003.WAV\r\n");
     EXPECT_EQ(TempDir::read(tmp.file("out/NEW0003.WAV")), "data of AB0003.WAV");
-    EXPECT_FALSE(State().PlayListOnly);
     EXPECT_EQ(M().play.PlayListCount(), 3);
     EXPECT_EQ(prompter.beeps, 0);
 }
@@ -195,19 +193,17 @@ TEST_F(ExportCommandTest, AMissingClipIsReportedAndNoEventFileWritten) {
 
 TEST_F(ExportCommandTest, AnEmptyChoiceBeepsWritesNothingAndKeepsTheLastList) {
     StartOnRecording();
-    State().PlayList = {0, 2, 3};
-    State().PlayListCount = 2;
+    M().play.SetPlayList({2, 3});
     // Time 1 - 2 with T1 after every clip: nothing to export.
-    Overall* o = app->Summary();
+    SummaryWindow* o = app->Summary();
     ChooseAllClips();
-    o->T1 = o->T2 + 1;
+    o->SetLimits(o->T2() + 1, o->T2());
     Export(tmp.file("out/NEW.EVA"));
     EXPECT_EQ(prompter.beeps, 1);
     EXPECT_FALSE(std::filesystem::exists(tmp.file("out/NEW.EVA")));
     EXPECT_TRUE(std::filesystem::is_empty(tmp.file("out")));
     EXPECT_EQ(M().play.PlayList(), (std::vector<int>{0, 2, 3}));
     EXPECT_EQ(M().play.PlayListCount(), 2);
-    EXPECT_FALSE(State().PlayListOnly);
 }
 
 TEST_F(ExportCommandTest, WithoutAPictureNothingIsExported) {

@@ -1,7 +1,7 @@
 // The main window driven as the operator drives it: menus, buttons, the Open road through the
 // modal segment dialog, Close, Delete, help and exit.
 #include "zarn_app.h"
-#include "zarn_aud.h"
+#include "main_bar.h"
 
 #include "fake_prompter.h"
 #include "find_control.h"
@@ -80,7 +80,7 @@ protected:
         app.reset();
     }
 
-    Zarn_Aud* Main() const { return app->MainWindow(); }
+    MainBar* Main() const { return app->MainWindow(); }
     // The bar's controls and menu items, by name.
     template <class T> T* Bar(const char* name) const { return Control<T>(Main(), name); }
     QAction* Item(const char* name) const { return Bar<QAction>(name); }
@@ -131,7 +131,7 @@ struct MenuDef {
 
 TEST_F(MainWindowTest, StartUpBuildsTheBarWithItsMenusAndItems) {
     Start();
-    Zarn_Aud* w = Main();
+    MainBar* w = Main();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->objectName(), QStringLiteral("Zarn_Aud"));
     EXPECT_EQ(w->windowTitle(), QStringLiteral("ZARN Audio Playback32"));
@@ -224,7 +224,7 @@ TEST_F(MainWindowTest, StartUpReadsTheConfigurationOfItsFolder) {
 
 TEST_F(MainWindowTest, ResizeKeepsTheBarHeightAndAMinimumWidth) {
     Start();
-    Zarn_Aud* w = Main();
+    MainBar* w = Main();
     auto expectNameFills = [&] {
         const int expected = w->width() - Bar<QFrame>("Panel1")->width() - Px(420);
         EXPECT_NEAR(Bar<QLabel>("P_FileName")->width(), expected, 1);
@@ -398,11 +398,11 @@ TEST_F(MainWindowTest, CloseWaitsWhileOpenIsBusy) {
     Start();
     const std::string path = Recording("AB.EVA");
     OpenSegment(path, 1);
-    State().OpenBusy = true;
+    M().recording.SetOpenBusy(true);
     Item("F_Close")->trigger();
     EXPECT_EQ(M().recording.EventFileName(), path);
     EXPECT_EQ(FileShown(), Qs(path));
-    State().OpenBusy = false;
+    M().recording.SetOpenBusy(false);
 
     // A Close that arrives while Open lets events run does not undo the Open.
     const std::string second = Recording("CD.EVA");

@@ -2,11 +2,11 @@
 // List menu, hidden by Close and by minimising the bar, unloaded by its close box, and the question
 // that rebuilds the summary picture after a change of list.
 #include "zarn_app.h"
-#include "zarn_aud.h"
+#include "main_bar.h"
 
 #include "app_fixture.h"
 #include "find_control.h"
-#include "sig_roll.h"
+#include "signal_list_window.h"
 #include "siglist_texts.h"
 
 #include <QAction>
@@ -22,7 +22,7 @@ constexpr const char* kTwoRecords = "00020.00000,[   00.010    20    FM    ]{2}(
 
 class SignalListHostTest : public test::AppTest {
 protected:
-    SigRoll* List() const { return app->SignalListIfLoaded(); }
+    SignalListWindow* List() const { return app->SignalListIfLoaded(); }
     QAction* Item(const char* name) const { return test::Control<QAction>(app->MainWindow(), name); }
 };
 
@@ -32,7 +32,7 @@ TEST_F(SignalListHostTest, StartUpLoadsTheListHiddenAndShareItsFileName) {
     ASSERT_NE(List(), nullptr);
     EXPECT_FALSE(List()->isVisible());
     EXPECT_EQ(List()->List().Count(), 2);
-    EXPECT_EQ(State().SigListFileName, tmp.file("~FREQ.SIG"));
+    EXPECT_EQ(app->SigListFileName(), tmp.file("~FREQ.SIG"));
     EXPECT_EQ(tmp.read(tmp.file("~FREQ.~IG")), tmp.file("~FREQ.SIG") + "\r\n");
     EXPECT_EQ(List()->windowTitle(), QStringLiteral("SIGNAL LIST - [~freq.sig]"));
 }
@@ -42,7 +42,6 @@ TEST_F(SignalListHostTest, ListMenuShowsItAndCloseAndMinimiseHideIt) {
     Item("F_List")->trigger();
     QTest::qWait(20);
     ASSERT_TRUE(List()->isVisible());
-    EXPECT_TRUE(State().SigRollShown);
 
     app->MainWindow()->setWindowState(Qt::WindowMinimized);
     QTest::qWait(20);
@@ -85,7 +84,7 @@ TEST_F(SignalListHostTest, ReprocessQuestionOnlyWhileThePictureIsLoaded) {
     EXPECT_EQ(tmp.read(tmp.file("~FREQ.SIG")), "");
 
     // With the picture loaded, No keeps it and Yes unloads it for the rebuild.
-    State().SummaryLoaded = true;
+    M().recording.SetSummaryLoaded(true);
     prompter.ExpectMessage(sigtext::kReprocessTitle, sigtext::kReprocessText, MsgIcon::None,
                            MsgButtons::YesNo, MsgAnswer::No);
     List()->New();
@@ -101,7 +100,7 @@ TEST_F(SignalListHostTest, SaveAsKeepsTheSharedFileNameInStep) {
     Start();
     prompter.ExpectSaveFile(sigtext::kSaveAsDialog, tmp.file("station.txt"));
     List()->SaveAs();
-    EXPECT_EQ(State().SigListFileName, tmp.file("station.SIG"));
+    EXPECT_EQ(app->SigListFileName(), tmp.file("station.SIG"));
     EXPECT_EQ(tmp.read(tmp.file("~FREQ.~IG")), tmp.file("station.SIG") + "\r\n");
 }
 

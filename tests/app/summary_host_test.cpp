@@ -2,12 +2,12 @@
 // close box take it down, minimising the bar hides it, a declined split leaves nothing to export,
 // and a new default bandwidth rebuilds it from the event file.
 #include "zarn_app.h"
-#include "zarn_aud.h"
+#include "main_bar.h"
 
 #include "app_fixture.h"
 #include "find_control.h"
-#include "grid_frm2.h"
-#include "overall.h"
+#include "bandwidth_dialog.h"
+#include "summary_window.h"
 #include "segment_answer.h"
 
 #include <QAction>
@@ -58,7 +58,7 @@ class SummaryHostTest : public test::AppTest {
 protected:
     void SetUp() override { Start(); }
 
-    Zarn_Aud* Main() const { return app->MainWindow(); }
+    MainBar* Main() const { return app->MainWindow(); }
     QAction* Item(const char* name) const { return Control<QAction>(Main(), name); }
     bool ExportOffered() const { return Item("Export")->isEnabled(); }
 
@@ -80,7 +80,7 @@ TEST_F(SummaryHostTest, OpenShowsThePictureAndOffersExportCloseAndItsCloseBoxTak
     for (const bool closeBox : {false, true}) {
         SCOPED_TRACE(closeBox ? "close box" : "File, Close");
         Open(tmp.write("NETA0102.EVA", kNetora));
-        Overall* summary = app->Summary();
+        SummaryWindow* summary = app->Summary();
         ASSERT_NE(summary, nullptr);
         EXPECT_TRUE(summary->isVisible());
         EXPECT_TRUE(M().recording.SummaryLoaded());
@@ -114,7 +114,7 @@ TEST_F(SummaryHostTest, ANewDefaultBandwidthRebuildsThePictureWhenTheOperatorSay
     Open(tmp.write("NETA0102.EVA", kNetora));
     ASSERT_EQ(M().recording.Table().RowCount, 2);
     Item("IFBW_Default")->trigger();
-    GridFrm2* d = app->DefaultBandwidth();
+    BandwidthDialog* d = app->DefaultBandwidth();
     ASSERT_NE(d, nullptr);
     Control<QLineEdit>(d, "Value")->setText(QStringLiteral("1")); // every frequency a row of its own
     prompter.ExpectMessage("Default sig BW change",

@@ -6,7 +6,7 @@
 // rights a full disk is a file size limit of one byte (writes fail part way, as on a full disk), and a
 // read-only place is a folder without write permission, which stops every user but root.
 #include "zarn_app.h"
-#include "zarn_aud.h"
+#include "main_bar.h"
 
 #include "clip_text.h"
 #include "eventline.h"
@@ -15,12 +15,12 @@
 #include "file_size_limit.h"
 #include "find_control.h"
 #include "formats.h"
-#include "grid_frm2.h"
+#include "bandwidth_dialog.h"
 #include "latin1.h"
-#include "overall.h"
-#include "playing.h"
+#include "summary_window.h"
+#include "player_window.h"
 #include "segment_answer.h"
-#include "sig_roll.h"
+#include "signal_list_window.h"
 #include "siglist_texts.h"
 #include "temp_dir.h"
 
@@ -227,9 +227,7 @@ public: // the tables' commands reach in
     }
     void StartPlayer() {
         OpenRecording();
-        AppState& s = app->State();
-        s.PlayList = {0, 1};
-        s.PlayListCount = 1;
+        app->Models().play.SetPlayList({1});
         app->ShowPlayer();
         ASSERT_NE(app->Player(), nullptr);
     }
@@ -260,7 +258,7 @@ public: // the tables' commands reach in
         }
         EXPECT_EQ(now, was);
     }
-    SigRoll& List() { return *app->SignalList(); }
+    SignalListWindow& List() { return *app->SignalList(); }
     QAction* MainItem(const char* name) const { return Control<QAction>(app->MainWindow(), name); }
     void SwitchWaveDisplay() const { Control<QAction>(app->Player(), "WAV_Display_On")->trigger(); }
     bool Full() const { return GetParam() == Trouble::FullDisk; }
@@ -289,7 +287,7 @@ TEST_P(FullDisk, ListChangesWarnAndKeepTheListInMemory) {
     const std::vector<Case> cases = {
         {"add",
          [](FullDisk& t) {
-             SigRoll& l = t.List();
+             SignalListWindow& l = t.List();
              l.Add();
              auto* freq = Control<QLineEdit>(&l, "P_Freq");
              freq->setFocus();
@@ -355,7 +353,7 @@ TEST_P(FullDisk, SaveAsKeepsTheCurrentFile) {
     RUN_OR_SKIP([&] { List().SaveAs(); });
     EXPECT_EQ(prompts.warnings, std::vector<std::string>{sigtext::kSaveWarnTitle});
     EXPECT_EQ(List().SigListFileName(), place->file("STATION.SIG"));
-    EXPECT_EQ(app->State().SigListFileName, place->file("STATION.SIG"));
+    EXPECT_EQ(app->SigListFileName(), place->file("STATION.SIG"));
     EXPECT_EQ(List().windowTitle(), QStringLiteral("SIGNAL LIST - [station.sig]"));
     ExpectUntouched();
 }
@@ -364,7 +362,7 @@ TEST_P(FullDisk, SaveAsKeepsTheCurrentFile) {
 // rewrite fails (and says so); in a read-only place nothing changes.
 TEST_P(FullDisk, NewWarnsWhenTheDefaultListOrThePointerCannotBeWritten) {
     Start();
-    prompts.ExpectMessage(sigtext::kNewTitle, sigtext::kNewText1 + List().TempListFile + sigtext::kNewText2,
+    prompts.ExpectMessage(sigtext::kNewTitle, sigtext::kNewText1 + place->file("~FREQ.SIG") + sigtext::kNewText2,
                           MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
     RUN_OR_SKIP([&] { List().New(); });
     EXPECT_EQ(prompts.warnings, std::vector<std::string>{sigtext::kSaveWarnTitle});
@@ -385,7 +383,7 @@ TEST_P(FullDisk, OpenWarnsWhenThePointerCannotBeRewritten) {
 TEST_P(FullDisk, AStoredCommentWarnsAndStaysInTheChooser) {
     Start();
     app->ShowSignalList();
-    SigRoll& l = List();
+    SignalListWindow& l = List();
     QApplication::setActiveWindow(&l);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&l));
     l.Add();
@@ -406,7 +404,7 @@ TEST_P(FullDisk, TheDefaultBandwidthWarnsAndAppliesUntilTheEnd) {
     Start();
     RUN_OR_SKIP([&] {
         MainItem("IFBW_Default")->trigger();
-        GridFrm2* d = app->DefaultBandwidth();
+        BandwidthDialog* d = app->DefaultBandwidth();
         ASSERT_NE(d, nullptr);
         auto* value = Control<QLineEdit>(d, "Value");
         value->selectAll();

@@ -11,7 +11,7 @@
 #include "formats.h"
 #include "segment_answer.h"
 #include "segscan.h"
-#include "sig_roll.h"
+#include "signal_list_window.h"
 #include "siglist_files.h"
 #include "siglist_texts.h"
 #include "signal_list.h"
@@ -21,7 +21,7 @@
 #include "wav_bytes.h"
 #include "waveform.h"
 #include "zarn_app.h"
-#include "zarn_aud.h"
+#include "main_bar.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -265,9 +265,9 @@ TEST(HostileInputs, AnEventFileOfTwoHundredThousandLines) {
         EXPECT_TRUE(answer.Seen());
     });
     EXPECT_TRUE(prompter.AllMet()) << prompter.Report();
-    EXPECT_TRUE(app.State().SummaryLoaded);
-    EXPECT_GT(app.State().Table.ClipCount, 0);
-    EXPECT_LT(app.State().Table.ClipCount, kClips);
+    EXPECT_TRUE(app.Models().recording.SummaryLoaded());
+    EXPECT_GT(app.Models().recording.Table().ClipCount, 0);
+    EXPECT_LT(app.Models().recording.Table().ClipCount, kClips);
     EXPECT_EQ(TempDir::read(dir.file("BIGG0102.SAV")), text);
     EXPECT_EQ(ScanSegments(TempDir::read(dir.file("BIGG0102.EVA"))).segCount, 2);
 }
@@ -291,10 +291,10 @@ TEST(HostileInputs, ASignalListOfFortyThousandRecords) {
     Bounded("PastedSignalLines", text.size(), [&] { EXPECT_FALSE(PastedSignalLines(text)); });
 
     test::FakePrompter prompter;
-    SigRollSetup setup;
+    SignalListSetup setup;
     setup.standalone = true;
     setup.folder = dir.path();
-    SigRoll roll(prompter, setup);
+    SignalListWindow roll(prompter, setup);
     roll.Load();
     prompter.ExpectOpenFile(sigtext::kImportDialogStandalone, path);
     prompter.ExpectMessage(std::string("IMPORT") + sigtext::kFullWarnTitleSuffix, sigtext::kFullWarnText,
@@ -317,7 +317,7 @@ TEST(HostileInputs, ASignalListOfFortyThousandRecords) {
     const std::string clip = SignalListClipText(std::vector<std::string_view>(lines.begin(), lines.end()));
     TempDir other;
     setup.folder = other.path();
-    SigRoll empty(prompter, setup);
+    SignalListWindow empty(prompter, setup);
     empty.Load();
     QGuiApplication::clipboard()->setText(QString::fromLatin1(clip.data(), static_cast<int>(clip.size())));
     prompter.ExpectMessage(std::string("PASTE") + sigtext::kFullWarnTitleSuffix, sigtext::kFullWarnText,

@@ -3,17 +3,17 @@
 // come out whole and in order: short ones, ones with pauses of digital silence, ones that end
 // in silence. The clips are 48 kHz 16-bit mono, which the sink plays untouched, so each is
 // looked for sample for sample in the recording.
-#include "playing.h"
+#include "player_window.h"
 
 #include "app_fixture.h"
 #include "find_control.h"
-#include "overall.h"
+#include "summary_window.h"
 #include "segment_answer.h"
 #include "sink_recording.h"
 #include "transport.h"
 #include "wait_for.h"
 #include "zarn_app.h"
-#include "zarn_aud.h"
+#include "main_bar.h"
 
 #include <QAction>
 #include <QPushButton>

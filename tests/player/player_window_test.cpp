@@ -1,19 +1,19 @@
 // The player window as one of Zarn_zed32's windows, driven through a scripted WAV control: the
 // summary window's hand-over, what the window shows and locks, play through the list, stepping,
 // the waveform switch, and sending a clip's signal into the signal list.
-#include "playing.h"
+#include "player_window.h"
 
 #include "app_fixture.h"
 #include "fake_wave_control.h"
 #include "find_control.h"
 #include "latin1.h"
-#include "overall.h"
+#include "summary_window.h"
 #include "segment_answer.h"
-#include "sig_roll.h"
+#include "signal_list_window.h"
 #include "siglist_texts.h"
 #include "wav_bytes.h"
 #include "zarn_app.h"
-#include "zarn_aud.h"
+#include "main_bar.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -49,7 +49,7 @@ constexpr const char* kNetora = "Ver, Created by the recorder\r\n"
 // The signal at 145.03 MHz, 10 kHz wide: it holds the second clip only.
 constexpr const char* kList = "00145.03000,[   00.010    20    FM    ]{2}(9)/ \\tower\r\n";
 
-class PlayingTest : public test::AppTest {
+class PlayerWindowTest : public test::AppTest {
 protected:
     void SetUp() override {
         tmp.write("~FREQ.SIG", kList);
@@ -70,10 +70,10 @@ protected:
         ASSERT_NE(app->Summary(), nullptr);
     }
 
-    Zarn_Aud* Main() const { return app->MainWindow(); }
-    Overall& Summary() const { return *app->Summary(); }
-    SigRoll& List() const { return *app->SignalListIfLoaded(); }
-    Playing& Player() const { return *app->Player(); }
+    MainBar* Main() const { return app->MainWindow(); }
+    SummaryWindow& Summary() const { return *app->Summary(); }
+    SignalListWindow& List() const { return *app->SignalListIfLoaded(); }
+    PlayerWindow& Player() const { return *app->Player(); }
     // The player's controls, by name.
     template <class T> T* Get(const char* name) const { return Control<T>(&Player(), name); }
     QPushButton* Button(const char* name) const { return Get<QPushButton>(name); }
@@ -90,9 +90,7 @@ protected:
 
     // Plays `clips` (picture clip numbers) as a new play list.
     void PlayList(std::vector<int> clips) {
-        State().PlayList = {0};
-        M().play.PlayList().insert(M().play.PlayList().end(), clips.begin(), clips.end());
-        State().PlayListCount = static_cast<int>(clips.size());
+        M().play.SetPlayList(clips);
         app->ShowPlayer();
         ASSERT_NE(app->Player(), nullptr);
     }
@@ -106,12 +104,12 @@ protected:
     test::FakeWaveControl* wave = nullptr;
 };
 
-TEST_F(PlayingTest, SummaryPlayOpensThePlayerWhichPlaysThroughTheListSkippingMissingFiles) {
+TEST_F(PlayerWindowTest, SummaryPlayOpensThePlayerWhichPlaysThroughTheListSkippingMissingFiles) {
     Control<QRadioButton>(&Summary(), "Play_Opt", 1)->click(); // Time 1 - 2: the whole segment
     Control<QPushButton>(&Summary(), "Play")->click();
     ASSERT_EQ(M().play.PlayListCount(), 3);
     ASSERT_NE(app->Player(), nullptr);
-    Playing& p = Player();
+    PlayerWindow& p = Player();
     EXPECT_TRUE(p.isVisible());
     EXPECT_EQ(p.windowTitle(), QStringLiteral("Play_Audio Clip"));
     EXPECT_EQ(Text("L_Chnl"), "Track#");
@@ -126,7 +124,7 @@ TEST_F(PlayingTest, SummaryPlayOpensThePlayerWhichPlaysThroughTheListSkippingMis
     EXPECT_FALSE(SummaryChecks());
     EXPECT_TRUE(Picture().Shape1.visible);
     EXPECT_DOUBLE_EQ(Picture().Shape1.y1, 0); // row 1
-    EXPECT_TRUE(p.Timer1.isActive());
+    EXPECT_TRUE(Control<QTimer>(&p, "Timer1")->isActive());
     EXPECT_EQ(Looks(&TransportLooks::Cmd_Play), ButtonColour::Red);
     EXPECT_EQ(Button("Cmd_Play")->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
     EXPECT_TRUE(Get<QLabel>("L_PlotFile")->isHidden()); // the waveform is drawn
@@ -145,7 +143,7 @@ TEST_F(PlayingTest, SummaryPlayOpensThePlayerWhichPlaysThroughTheListSkippingMis
     EXPECT_EQ(Looks(&TransportLooks::Cmd_Stop), ButtonColour::Red);
     EXPECT_EQ(Text("P_FileName"), "NT0003.WAV");
     EXPECT_FALSE(OthersLocked());
-    EXPECT_FALSE(p.Timer1.isActive());
+    EXPECT_FALSE(Control<QTimer>(&p, "Timer1")->isActive());
 
     // Closing it frees everything and remembers where it stood.
     p.move(200, 150);
@@ -163,7 +161,7 @@ TEST_F(PlayingTest, SummaryPlayOpensThePlayerWhichPlaysThroughTheListSkippingMis
     EXPECT_EQ(Tw(Player().frameGeometry().y()), top);
 }
 
-TEST_F(PlayingTest, NextAndPrevStepStoppedAndAClipWithoutAFileSaysSo) {
+TEST_F(PlayerWindowTest, NextAndPrevStepStoppedAndAClipWithoutAFileSaysSo) {
     PlayList({1, 2, 3});
     Button("Cmd_Next")->click(); // grey while playing
     EXPECT_EQ(Text("P_FileName"), "NT0001.WAV");
@@ -195,9 +193,9 @@ TEST_F(PlayingTest, NextAndPrevStepStoppedAndAClipWithoutAFileSaysSo) {
     EXPECT_FALSE(Button("Copy")->isEnabled());
 }
 
-TEST_F(PlayingTest, MarksPlayARangeAndHideHighlightClearsThem) {
+TEST_F(PlayerWindowTest, MarksPlayARangeAndHideHighlightClearsThem) {
     PlayList({1});
-    Playing& p = Player();
+    PlayerWindow& p = Player();
     Button("Cmd_Stop")->click();
     const double w = Wave().ScaleWidth();
     p.PressWave(Qt::LeftButton, w / 4);
@@ -217,7 +215,7 @@ TEST_F(PlayingTest, MarksPlayARangeAndHideHighlightClearsThem) {
     EXPECT_EQ(Looks(&TransportLooks::Cmd_Loop), ButtonColour::Grey);
 }
 
-TEST_F(PlayingTest, TheWaveDisplaySwitchClearsThePictureAndRewritesTheConfiguration) {
+TEST_F(PlayerWindowTest, TheWaveDisplaySwitchClearsThePictureAndRewritesTheConfiguration) {
     PlayList({1});
     QAction* display = Get<QAction>("WAV_Display_On");
     ASSERT_TRUE(display->isChecked());
@@ -231,7 +229,7 @@ TEST_F(PlayingTest, TheWaveDisplaySwitchClearsThePictureAndRewritesTheConfigurat
     EXPECT_TRUE(Get<QLabel>("L_PlotFile")->isHidden());
 }
 
-TEST_F(PlayingTest, SendingPutsTheSignalIntoTheListWindowAndItsFile) {
+TEST_F(PlayerWindowTest, SendingPutsTheSignalIntoTheListWindowAndItsFile) {
     PlayList({1, 2});
     // 145.00 is not listed: no class tools; the send adds "?s" with COR 10 and priority 9.
     EXPECT_TRUE(Comment()->isHidden());
@@ -269,7 +267,7 @@ TEST_F(PlayingTest, SendingPutsTheSignalIntoTheListWindowAndItsFile) {
     EXPECT_EQ(tmp.read(tmp.file("~FREQ.SIG")), before);
 }
 
-TEST_F(PlayingTest, CommentKeysAndClassClicksReplaceTheEntryWithoutAsking) {
+TEST_F(PlayerWindowTest, CommentKeysAndClassClicksReplaceTheEntryWithoutAsking) {
     tmp.write("NT0002.WAV", Wav8(300));
     PlayList({2});
     Comment()->setFocus();
@@ -291,7 +289,7 @@ TEST_F(PlayingTest, CommentKeysAndClassClicksReplaceTheEntryWithoutAsking) {
     EXPECT_NE(tmp.read(tmp.file("~FREQ.SIG")).find("{0}"), std::string::npos);
 }
 
-TEST_F(PlayingTest, AListFileThatCannotBeWrittenIsReportedAndTheEntryStays) {
+TEST_F(PlayerWindowTest, AListFileThatCannotBeWrittenIsReportedAndTheEntryStays) {
     PlayList({1});
     std::filesystem::remove(tmp.file("~FREQ.SIG"));
     std::filesystem::create_directory(tmp.file("~FREQ.SIG"));
@@ -305,9 +303,9 @@ TEST_F(PlayingTest, AListFileThatCannotBeWrittenIsReportedAndTheEntryStays) {
     EXPECT_TRUE(M().play.PlayerLoaded());
 }
 
-TEST_F(PlayingTest, AnEmptyPlayListOpensAGreyPlayerThatDoesNothing) {
+TEST_F(PlayerWindowTest, AnEmptyPlayListOpensAGreyPlayerThatDoesNothing) {
     PlayList({});
-    Playing& p = Player();
+    PlayerWindow& p = Player();
     for (ButtonColour TransportLooks::*b : {&TransportLooks::Cmd_Play, &TransportLooks::Cmd_Stop,
                                             &TransportLooks::Cmd_Next, &TransportLooks::Cmd_Loop})
         EXPECT_EQ(Looks(b), ButtonColour::Grey);
@@ -323,9 +321,9 @@ TEST_F(PlayingTest, AnEmptyPlayListOpensAGreyPlayerThatDoesNothing) {
 }
 
 // Stop lets events run; an unload that arrives then must wait for the handler to finish.
-TEST_F(PlayingTest, AnUnloadWhileAHandlerLetsEventsRunWaitsForIt) {
+TEST_F(PlayerWindowTest, AnUnloadWhileAHandlerLetsEventsRunWaitsForIt) {
     PlayList({1, 3});
-    QPointer<Playing> p = app->Player();
+    QPointer<PlayerWindow> p = app->Player();
     bool survived = false;
     // The click arrives from the event loop, as the operator's would.
     QTimer::singleShot(0, p, [&] {

@@ -79,9 +79,9 @@ ClipTable MakeTable(CollectionType type, long rows, const std::vector<TestClip>&
     return t;
 }
 
-class OverallTest : public ::testing::Test {
+class SummaryWindowTest : public ::testing::Test {
 protected:
-    OverallTest() {
+    SummaryWindowTest() {
         ms.settings.Load(dir.path());
         ms.recording.SetEventFile(dir.file("ABCD0102.EVA"), dir.path() + "/");
         ms.recording.SetSelectedSegment(1);
@@ -173,9 +173,9 @@ struct TypeCase {
     const char* hoverRow;
 };
 
-class OverallCaptions : public OverallTest, public ::testing::WithParamInterface<TypeCase> {};
+class SummaryCaptions : public SummaryWindowTest, public ::testing::WithParamInterface<TypeCase> {};
 
-TEST_P(OverallCaptions, FollowTheCollectionType) {
+TEST_P(SummaryCaptions, FollowTheCollectionType) {
     const TypeCase& c = GetParam();
     ms.recording.SetSelectedSegment(1);
     SummaryWindow& w = Shown(MakeTable(c.type, 2, {{1, 145.0, 10, 20, "-80"}}));
@@ -199,7 +199,7 @@ TEST_P(OverallCaptions, FollowTheCollectionType) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Types, OverallCaptions,
+    Types, SummaryCaptions,
     ::testing::Values(TypeCase{CollectionType::Priority, "PRIORITY Audio Clips Summary Picture, <Segment_01>",
                                "Channel#", true, "Continue Playing by Channel#", true, "Chnl# 001"},
                       TypeCase{CollectionType::Spectral, "SPECTRAL Audio Clips Summary Picture, <Segment_01>",
@@ -207,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TypeCase{CollectionType::Netora, "NETORA Audio Clips Summary Picture, <Segment_01>",
                                "Signal", false, "Continue Playing by Signal", false, "Track# 001"}));
 
-TEST_F(OverallTest, ClipsWithoutPlaceAreToldOnceWithoutABox) {
+TEST_F(SummaryWindowTest, ClipsWithoutPlaceAreToldOnceWithoutABox) {
     ClipTable t = MakeTable(CollectionType::Priority, 2, {{1, 145.0, 10, 20, "-80"}});
     t.Skipped = 12;
     Shown(std::move(t));
@@ -220,7 +220,7 @@ TEST_F(OverallTest, ClipsWithoutPlaceAreToldOnceWithoutABox) {
 // ---------------------------------------------------------------------------------------------
 // Layout
 
-TEST_F(OverallTest, MinimumHeightFollowsTheRows) {
+TEST_F(SummaryWindowTest, MinimumHeightFollowsTheRows) {
     const std::vector<std::pair<long, int>> cases = {
         {10, 2220}, {50, 5820}, {51, 5820}, {400, 5820}, {0, 1320}};
     for (const auto& [rows, height] : cases)
@@ -233,7 +233,7 @@ TEST_F(OverallTest, MinimumHeightFollowsTheRows) {
     EXPECT_GE(window->height(), Px(2220 - 390));
 }
 
-TEST_F(OverallTest, ScrollBarOnlyWhenTheRowsDoNotFit) {
+TEST_F(SummaryWindowTest, ScrollBarOnlyWhenTheRowsDoNotFit) {
     Shown(MakeTable(CollectionType::Priority, 20, {{1, 145.0, 10, 20, "-80"}}));
     window->LayoutAndDraw();
     auto* scroll = Get<QScrollBar>("Scrl_PBox");
@@ -257,7 +257,7 @@ TEST_F(OverallTest, ScrollBarOnlyWhenTheRowsDoNotFit) {
 // ---------------------------------------------------------------------------------------------
 // Hover and click
 
-TEST_F(OverallTest, HoverReadouts) {
+TEST_F(SummaryWindowTest, HoverReadouts) {
     SummaryWindow& w = Priority();
     w.Hover(105, 0.5);
     EXPECT_EQ(w.HoverClip(), 1);
@@ -281,7 +281,7 @@ TEST_F(OverallTest, HoverReadouts) {
     EXPECT_EQ(w.HoverClip(), 1);
 }
 
-TEST_F(OverallTest, SingleClipClickSelectsTheHoveredClip) {
+TEST_F(SummaryWindowTest, SingleClipClickSelectsTheHoveredClip) {
     SummaryWindow& w = Priority();
     ms.play.SetPlayerLoaded(true);
     ClickAt(220, 2.5);
@@ -307,7 +307,7 @@ TEST_F(OverallTest, SingleClipClickSelectsTheHoveredClip) {
 }
 
 // The cursor lines move over the cached bars: no click redraws them.
-TEST_F(OverallTest, TimeClicksSetTheLimits) {
+TEST_F(SummaryWindowTest, TimeClicksSetTheLimits) {
     SummaryWindow& w = Priority();
     w.show();
     w.grab();
@@ -328,7 +328,7 @@ TEST_F(OverallTest, TimeClicksSetTheLimits) {
     EXPECT_EQ(ms.selection.SelectedClip(), 2); // time clicks leave the selected clip
 }
 
-TEST_F(OverallTest, RowClicks) {
+TEST_F(SummaryWindowTest, RowClicks) {
     SummaryWindow& w = Priority();
     Option(2);
     EXPECT_TRUE(Check("Chk_Continue")->isEnabled());
@@ -349,7 +349,7 @@ TEST_F(OverallTest, RowClicks) {
     EXPECT_DOUBLE_EQ(Picture().L_ChnlB.at, 2);
 }
 
-TEST_F(OverallTest, SignalClicks) {
+TEST_F(SummaryWindowTest, SignalClicks) {
     SummaryWindow& w = Priority();
     Option(3);
     ClickAt(900, 0.5); // away from a clip: the row's first clip
@@ -369,7 +369,7 @@ TEST_F(OverallTest, SignalClicks) {
     EXPECT_EQ(Text("S_Freq"), "F:  0145.0200 M");
 }
 
-TEST_F(OverallTest, ClicksOutsideTheTableDoNotFail) {
+TEST_F(SummaryWindowTest, ClicksOutsideTheTableDoNotFail) {
     SummaryWindow& w = Shown(MakeTable(CollectionType::Priority, 2, {}));
     for (int option = 0; option < 4; ++option) {
         Option(option);
@@ -381,7 +381,7 @@ TEST_F(OverallTest, ClicksOutsideTheTableDoNotFail) {
     EXPECT_EQ(playerShows, 0);
 }
 
-TEST_F(OverallTest, TimeLimitToggle) {
+TEST_F(SummaryWindowTest, TimeLimitToggle) {
     SummaryWindow& w = Priority();
     Option(2);
     EXPECT_FALSE(Picture().L_T1.visible);
@@ -402,7 +402,7 @@ TEST_F(OverallTest, TimeLimitToggle) {
 // ---------------------------------------------------------------------------------------------
 // Signal attributes
 
-TEST_F(OverallTest, SignalAttributesFromTheList) {
+TEST_F(SummaryWindowTest, SignalAttributesFromTheList) {
     dir.write("~FREQ.SIG", Record("00145.00000", "00.030", "tower") + Record("00150.00000", "00.010"));
     Priority();
     ClickAt(105, 0.5);
@@ -430,10 +430,10 @@ struct PlayCase {
     std::vector<int> expected; // empty: a beep
 };
 
-class OverallPlay : public OverallTest, public ::testing::WithParamInterface<PlayCase> {};
+class SummaryPlay : public SummaryWindowTest, public ::testing::WithParamInterface<PlayCase> {};
 
 // Rows: 1 holds clips 1 (100-112) and 3 (300-330); 3 holds clip 2 (200-260) and 4 (600-610).
-TEST_P(OverallPlay, BuildsTheList) {
+TEST_P(SummaryPlay, BuildsTheList) {
     const PlayCase& c = GetParam();
     SummaryWindow& w = Shown(MakeTable(CollectionType::Priority, 3,
                                  {{1, 145.0100, 100, 112, "-85"},
@@ -458,7 +458,7 @@ TEST_P(OverallPlay, BuildsTheList) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Options, OverallPlay,
+INSTANTIATE_TEST_SUITE_P(Options, SummaryPlay,
                          ::testing::Values(PlayCase{"Single", 0, true, false, 500, 1000, {1}},
                                            PlayCase{"TimeWindow", 1, false, false, 111, 300, {1, 2, 3}},
                                            PlayCase{"TimeReversed", 1, false, false, 500, 100, {}},
@@ -469,7 +469,7 @@ INSTANTIATE_TEST_SUITE_P(Options, OverallPlay,
                              return std::string(info.param.name);
                          });
 
-TEST_F(OverallTest, ContinueOnTheLastRowPlaysThatRow) {
+TEST_F(SummaryWindowTest, ContinueOnTheLastRowPlaysThatRow) {
     Priority();
     Option(2);
     ClickAt(700, 2.5);
@@ -478,7 +478,7 @@ TEST_F(OverallTest, ContinueOnTheLastRowPlaysThatRow) {
     EXPECT_EQ(List(), std::vector<int>{2});
 }
 
-TEST_F(OverallTest, SignalBandComesFromTheList) {
+TEST_F(SummaryWindowTest, SignalBandComesFromTheList) {
     dir.write("~FREQ.SIG", Record("00145.00000", "00.030") + Record("00145.01000", "00.002"));
     Priority();
     Option(3);
@@ -487,7 +487,7 @@ TEST_F(OverallTest, SignalBandComesFromTheList) {
     EXPECT_EQ(List(), (std::vector<int>{1}));
 }
 
-TEST_F(OverallTest, PlayHandsOver) {
+TEST_F(SummaryWindowTest, PlayHandsOver) {
     SummaryWindow& w = Priority();
     ms.play.SetPlayerLoaded(true);
     ms.play.SetStopAfterClip(true);
@@ -513,7 +513,7 @@ TEST_F(OverallTest, PlayHandsOver) {
 // ---------------------------------------------------------------------------------------------
 // Loading event files
 
-class OverallLoad : public OverallTest {
+class SummaryLoad : public SummaryWindowTest {
 protected:
     // Writes the event file (and the AUD file when given) and scans its segments.
     void Files(const std::string& event, const char* aud) {
@@ -535,7 +535,7 @@ protected:
     }
 };
 
-TEST_F(OverallLoad, Priority) {
+TEST_F(SummaryLoad, Priority) {
     Files(Head() + Wav(1, 1, "0145.0100", 100, 112, "-85") + Wav(2, 3, "0150.5000", 200, 260, "-62") +
               Wav(3, 7, "0150.5000", 300, 310, "-62") + Wav(4, 2, "0146.0000", 900, 1000, "-90"),
           ("HDR,PRIORITY\r\n" + Smd(1, '1', '1', "00145.00000", "00145.10000") +
@@ -560,7 +560,7 @@ TEST_F(OverallLoad, Priority) {
     EXPECT_EQ(Text("S_Chnl"), "Chnl#  003");
 }
 
-TEST_F(OverallLoad, NetoraAndAnUnreadableFile) {
+TEST_F(SummaryLoad, NetoraAndAnUnreadableFile) {
     Files(Head() + Wav(1, 1, "0145.0000", 10, 20, "-85"), nullptr);
     ASSERT_TRUE(Make().Load());
     EXPECT_EQ(Bytes(window->windowTitle()), "NETORA Audio Clips Summary Picture, <Segment_01>");
@@ -591,7 +591,7 @@ constexpr const char* kTooManyText =
 
 // The operator's answer to the split question, and an agreed split that cannot make its backup:
 // the file is left whole then, a warning says so, and the first part is still shown.
-TEST_F(OverallLoad, TooManyRowsAskToSplit) {
+TEST_F(SummaryLoad, TooManyRowsAskToSplit) {
     struct Case {
         const char* name;
         MsgAnswer answer;
