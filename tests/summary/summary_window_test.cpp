@@ -196,6 +196,18 @@ TEST_P(SummaryCaptions, FollowTheCollectionType) {
     EXPECT_TRUE(Hidden("L_Notice"));
     w.Hover(15, 0.5);
     EXPECT_EQ(Text("C_Chnl"), c.hoverRow);
+
+    // Every play control has the room its caption needs and none runs into the next.
+    std::vector<QWidget*> row;
+    for (int i = 0; i < 4; ++i)
+        if (!Opt(i)->isHidden()) row.push_back(Opt(i));
+    row.push_back(Check("Chk_time"));
+    row.push_back(Check("Chk_Continue"));
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        SCOPED_TRACE(Bytes(static_cast<QAbstractButton*>(row[i])->text()));
+        EXPECT_GE(row[i]->width(), row[i]->sizeHint().width());
+        if (i + 1 < row.size()) EXPECT_LT(row[i]->geometry().right(), row[i + 1]->geometry().left());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,5 +1,7 @@
 #include "fake_prompter.h"
 
+#include <filesystem>
+
 namespace zarn::test {
 
 void FakePrompter::ExpectMessage(std::string title, std::string text, MsgIcon icon, MsgButtons buttons,
@@ -42,6 +44,10 @@ std::optional<std::string> FakePrompter::OpenFile(const FileDialogRequest& reque
     queue_.pop_front();
     if (s.dialogTitle != request.title)
         failures.push_back("open dialog title: got " + request.title + " expected " + s.dialogTitle);
+    // A dialog that asks for an existing file answers a typed missing name itself; the program
+    // never sees it.
+    if (request.mustExist && s.chosen && !std::filesystem::exists(*s.chosen))
+        failures.push_back("open dialog " + request.title + " would refuse the missing " + *s.chosen);
     return s.chosen;
 }
 
