@@ -3,6 +3,7 @@
 #include "config.h"
 #include "formats.h"
 #include "latin1.h"
+#include "window_chrome.h"
 #include "numbers.h"
 #include "siglist_texts.h"
 
@@ -43,7 +44,7 @@ BandwidthDialog::BandwidthDialog(SettingsModel& settings, Prompter& prompter, co
 
     value_ = new QLineEdit(frame_);
     value_->setObjectName(QStringLiteral("Value"));
-    value_->setFont(QFont(QStringLiteral("Arial"), 10));
+    value_->setFont(ArialFont(10));
     value_->setGeometry(Px(kMarginTw), Px(kMarginTw), Px(kFrameWidthTw - 2 * kMarginTw),
                        Px(kButtonHeightTw - 2 * kMarginTw));
     value_->installEventFilter(this);

@@ -9,6 +9,7 @@
 #include "menu_items.h"
 #include "paths.h"
 #include "segment_dialog.h"
+#include "window_chrome.h"
 #include "zarn_app.h"
 
 #include <QAction>
@@ -143,10 +144,7 @@ void MainBar::BuildBar() {
         connect(d.button, &QPushButton::clicked, this, d.handler);
     }
 
-    fileName_ = new QLabel(central);
-    fileName_->setObjectName(QStringLiteral("P_FileName"));
-    fileName_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    fileName_->setFont(QFont(QStringLiteral("Arial"), 10));
+    fileName_ = MakeLabel(central, "P_FileName", QString(), LabelLook().Sunken().Font(ArialFont(10)));
     fileName_->setIndent(Px(90));
     fileName_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 }
@@ -214,7 +212,7 @@ void MainBar::OpenEventFile(const std::string& path) {
     QCoreApplication::processEvents();
     r.SetOpenBusy(false);
 
-    Segment dialog(this);
+    SegmentDialog dialog(this);
     const QRect bar = frameGeometry();
     const QPoint where(bar.left() + Px(kSegmentLeftTw), bar.top() + bar.height() - Px(kBelowBarOverlapTw));
     SegmentProgress progress;

@@ -1,6 +1,7 @@
 #include "progress_window.h"
 
 #include "latin1.h"
+#include "window_chrome.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -18,7 +19,7 @@ ProgressWindow::ProgressWindow(QWidget* parent)
 
     frame_ = new QGroupBox(QStringLiteral(" Please Wait ... "), this);
     frame_->setObjectName(QStringLiteral("Frame3D1"));
-    frame_->setFont(QFont(QStringLiteral("Arial"), 10));
+    frame_->setFont(ArialFont(10));
     panel_ = new QFrame(frame_);
     panel_->setObjectName(QStringLiteral("Panel3D1"));
     panel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);

@@ -24,10 +24,10 @@ struct SegmentProgress {
     std::function<void()> counted;
 };
 
-class Segment : public QDialog {
+class SegmentDialog final : public QDialog {
     Q_OBJECT
 public:
-    explicit Segment(QWidget* parent = nullptr);
+    explicit SegmentDialog(QWidget* parent = nullptr);
 
     // Reads and scans the event file and fills the controls for segment 1. `topLeft` is where the
     // dialog goes (pixels). Returns false when the file has no segment (or cannot be read): the
@@ -40,16 +40,6 @@ public:
     int SelectedSegment() const { return selected_; }
     const SegmentTable& Table() const { return table_; }
     SegmentTable TakeTable() { return std::move(table_); }
-
-    QFrame* Panel1;
-    QLabel *L_Segment, *P_Segment;
-    QLabel *L_TotalSeg, *P_TotalSeg;
-    QLabel *L_TotalWav, *P_TotalWav;
-    QLabel *L_StartTime, *P_StartTime;
-    QLabel *L_StopTime, *P_StopTime;
-    QScrollBar* HScroll1;
-    QPushButton* OK;
-    QPushButton* Cancel;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -64,6 +54,16 @@ private:
     SegmentTable table_;
     int selected_ = 0;
     QPoint place_;
+
+    QFrame* panel1_;
+    QLabel *lSegment_, *pSegment_;
+    QLabel *lTotalSeg_, *pTotalSeg_;
+    QLabel *lTotalWav_, *pTotalWav_;
+    QLabel *lStartTime_, *pStartTime_;
+    QLabel *lStopTime_, *pStopTime_;
+    QScrollBar* hScroll_;
+    QPushButton* ok_;
+    QPushButton* cancel_;
 };
 
 } // namespace zarn

@@ -72,10 +72,6 @@ std::string_view DetField(std::string_view ifbwCaption) {
 
 } // namespace
 
-std::string NumberLabel(CollectionType type) {
-    return type == CollectionType::Priority ? "Chnl#" : "Track#";
-}
-
 ClipReadouts MakeClipReadouts(std::string_view clipLine) {
     const ClipLineFields f = ClipLineFields::OfTableLine(clipLine);
     ClipReadouts r;

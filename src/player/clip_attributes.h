@@ -22,9 +22,6 @@ namespace zarn {
 
 // ---- Readouts of the current clip ----
 
-// Caption of L_Chnl: "Chnl#" for a PRIORITY collection, "Track#" for the others.
-std::string NumberLabel(CollectionType type);
-
 // Captions of the six value panels.
 struct ClipReadouts {
     std::string FileName;  // P_FileName: the file name unchanged
@@ -58,7 +55,7 @@ struct SignalMatch {
     std::optional<int> entry;
     SignalClass cls = SignalClass::Unknown; // class option to select (program's selection)
     std::string comment;                    // P_Comment text
-    std::string ifbwText;                   // Overall's S_IFBW caption
+    std::string ifbwText;                   // the signal's bandwidth caption (S_IFBW)
     long row = 1;                           // picture row whose mode the caption ends with
 };
 
@@ -107,7 +104,7 @@ std::string CleanComment(std::string_view comment);
 // The player's fields that make the entry line.
 struct SendFields {
     std::string_view freqCaption;           // P_Freq
-    std::string_view ifbwCaption;           // Overall's S_IFBW: bandwidth in kHz and the row's mode
+    std::string_view ifbwCaption;           // S_IFBW: bandwidth in kHz and the row's mode
     SignalClass cls = SignalClass::Unknown; // the selected class option
     std::string_view comment;               // P_Comment text
 };
@@ -162,17 +159,17 @@ private:
 };
 
 struct SendOutcome {
-    bool added = false;     // the list changed: the window writes it through with SigRoll::SaveList
+    bool added = false;     // the list changed: the window writes it through with SaveList
     bool listFull = false;  // refused: the list holds 32767 entries and none was replaced
     int index = -1;         // where the new entry stands: deselect all, make it current, select it
-    std::string statusText; // Overall's C_Status caption when added
+    std::string statusText; // the list status caption (C_Status) when added
 };
 
 // The second half of a send, given the answer to the question (true when there was none). On Yes a
 // conflicting entry is removed and the new line goes in at its sorted place. On No nothing changes
 // and the conflicting entry stays selected.
 //
-// The window then saves through SigRoll::SaveList, which warns the operator when the file cannot be
+// The window then saves through the signal list's SaveList, which warns the operator when the file cannot be
 // written; the new entry stays in the list either way and the next successful write stores it, so
 // the window must not take it out again.
 SendOutcome ApplySend(SignalListEdits& list, const SendPlan& plan, bool answerYes);

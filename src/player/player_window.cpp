@@ -3,6 +3,7 @@
 #include "config.h"
 #include "dates.h"
 #include "formats.h"
+#include "picture.h"
 #include "window_chrome.h"
 #include "latin1.h"
 #include "numbers.h"

@@ -64,9 +64,12 @@ int HoverClipOf(const std::vector<ClipTriple>& row, double x, double scaleWidth)
     return hovered;
 }
 
+std::string NumberLabel(CollectionType type) {
+    return type == CollectionType::Priority ? "Chnl#" : "Track#";
+}
+
 std::string RowText(CollectionType type, int row, bool selection) {
-    std::string text = type == CollectionType::Priority ? "Chnl# " : "Track# ";
-    if (selection) text += ' ';
+    std::string text = NumberLabel(type) + (selection ? "  " : " ");
     return text + FormatNumber(row, "000");
 }
 

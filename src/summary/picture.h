@@ -37,6 +37,8 @@ double TimeOfX(double x, double segStart, int secondsPerUnit);
 int HoverClipOf(const std::vector<ClipTriple>& row, double x, double scaleWidth);
 
 // Readout texts.
+// What a row counts: "Chnl#" for a PRIORITY collection, "Track#" for the others.
+std::string NumberLabel(CollectionType type);
 std::string RowText(CollectionType type, int row, bool selection); // "Chnl# 003" / "Track#  003"
 std::string TimeText(std::string_view prefix, double date);        // prefix + "mm/dd/yy hh:mm:ss"
 std::string FreqText(double mhz);                                  // "F:  0145.0100 M"

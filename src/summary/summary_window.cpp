@@ -37,7 +37,7 @@ constexpr int kFrameHeightTw = 390;
 constexpr int kMinWindowWidthTw = 7770;
 constexpr int kRowHeightTw = 90;
 constexpr int kBelowMainOverlapTw = 15;
-// Before the first placement: wide enough for every play control, as high as the form's design.
+// Before the first placement: wide enough for every play control, as high as the window is designed.
 constexpr int kDesignWidthTw = 10455;
 constexpr int kDesignHeightTw = 5850;
 

@@ -72,9 +72,9 @@ QPushButton* Button(const QObject& dialog, const char* name) {
 
 // Answers the dialog from inside its modal loop; a dialog still up after the answer is rejected
 // so that a failing test cannot hang.
-void AnswerWhenShown(std::function<void(Segment&)> answer, QObject* context, int triesLeft = 300) {
+void AnswerWhenShown(std::function<void(SegmentDialog&)> answer, QObject* context, int triesLeft = 300) {
     QTimer::singleShot(triesLeft == 300 ? 0 : 10, context, [answer, context, triesLeft] {
-        auto* dialog = qobject_cast<Segment*>(QApplication::activeModalWidget());
+        auto* dialog = qobject_cast<SegmentDialog*>(QApplication::activeModalWidget());
         if (!dialog || !dialog->isVisible()) {
             if (triesLeft > 0)
                 AnswerWhenShown(answer, context, triesLeft - 1);
@@ -96,14 +96,14 @@ protected:
     bool Load(const std::string& text) { return dialog.Load(dir.write("AB.EVA", text), QPoint(40, 60)); }
 
     // Shows `d` modally and answers it with `answer`.
-    static int Choose(Segment& d, std::function<void(Segment&)> answer) {
+    static int Choose(SegmentDialog& d, std::function<void(SegmentDialog&)> answer) {
         QObject context; // pending retries end with the call
         AnswerWhenShown(std::move(answer), &context);
         return d.Choose();
     }
 
     TempDir dir;
-    Segment dialog;
+    SegmentDialog dialog;
 };
 
 TEST_F(SegmentDialogTest, CaptionsAndControls) {
@@ -206,7 +206,7 @@ TEST_F(SegmentDialogTest, StepsBackToAChoosableSegment) {
 TEST_F(SegmentDialogTest, OkReturnsTheSegmentShown) {
     ASSERT_TRUE(Load(kThree));
     bool shown = false;
-    const int chosen = Choose(dialog, [&](Segment& d) {
+    const int chosen = Choose(dialog, [&](SegmentDialog& d) {
         shown = true;
         EXPECT_EQ(Text(d, "P_TotalSeg"), "3");
         Scroll(d)->setValue(2);
@@ -220,7 +220,7 @@ TEST_F(SegmentDialogTest, OkReturnsTheSegmentShown) {
 
 TEST_F(SegmentDialogTest, OkOnAnEmptySegmentDoesNothing) {
     ASSERT_TRUE(Load(kThree));
-    const int chosen = Choose(dialog, [](Segment& d) {
+    const int chosen = Choose(dialog, [](SegmentDialog& d) {
         Scroll(d)->setValue(3);
         QTest::mouseClick(Button(d, "OK"), Qt::LeftButton);
         EXPECT_TRUE(d.isVisible()) << "a segment without clips cannot be chosen";
@@ -230,13 +230,13 @@ TEST_F(SegmentDialogTest, OkOnAnEmptySegmentDoesNothing) {
 }
 
 TEST_F(SegmentDialogTest, CancelAndEscapeReturnNothing) {
-    const std::vector<std::pair<const char*, std::function<void(Segment&)>>> answers = {
-        {"X", [](Segment& d) { QTest::mouseClick(Button(d, "Cancel"), Qt::LeftButton); }},
-        {"Escape", [](Segment& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
+    const std::vector<std::pair<const char*, std::function<void(SegmentDialog&)>>> answers = {
+        {"X", [](SegmentDialog& d) { QTest::mouseClick(Button(d, "Cancel"), Qt::LeftButton); }},
+        {"Escape", [](SegmentDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
     };
     for (const auto& [name, answer] : answers) {
         SCOPED_TRACE(name);
-        Segment d;
+        SegmentDialog d;
         ASSERT_TRUE(d.Load(dir.write("AB.EVA", kThree), QPoint(0, 0)));
         // A segment is on show when the operator backs out.
         Scroll(d)->setValue(2);
@@ -277,7 +277,7 @@ TEST_F(SegmentDialogTest, NothingToChooseFromFileWithoutSegmentsOrUnreadable) {
     };
     for (const auto& f : files) {
         SCOPED_TRACE(f.what);
-        Segment d;
+        SegmentDialog d;
         int counted = 0;
         SegmentProgress progress;
         progress.counted = [&] { ++counted; };

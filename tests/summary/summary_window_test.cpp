@@ -206,7 +206,9 @@ TEST_P(SummaryCaptions, FollowTheCollectionType) {
     for (std::size_t i = 0; i < row.size(); ++i) {
         SCOPED_TRACE(Bytes(static_cast<QAbstractButton*>(row[i])->text()));
         EXPECT_GE(row[i]->width(), row[i]->sizeHint().width());
-        if (i + 1 < row.size()) EXPECT_LT(row[i]->geometry().right(), row[i + 1]->geometry().left());
+        if (i + 1 < row.size()) {
+            EXPECT_LT(row[i]->geometry().right(), row[i + 1]->geometry().left());
+        }
     }
 }
 
