@@ -1,5 +1,6 @@
 #include "clip_table.h"
 
+#include "indexed.h"
 #include "dates.h"
 #include "eventline.h"
 #include "numbers.h"
@@ -25,7 +26,7 @@ void ClipLineTable::Set(int i, std::string_view line) {
     char* at = buffer_.data() + Offset(i);
     std::copy_n(line.data(), n, at);
     std::fill(at + n, at + kStride, ' ');
-    length_[static_cast<std::size_t>(i)] = kClipLineLength;
+    At(length_, i) = kClipLineLength;
 }
 
 void ClipLineTable::ReplaceNumberField(int i, long number) {
@@ -49,7 +50,7 @@ void ClipLineTable::ReplaceNumberField(int i, long number) {
     char* at = buffer_.data() + Offset(i);
     std::memmove(at + first + 1 + numberLength, at + second, tailLength);
     std::copy_n(digits, numberLength, at + first + 1);
-    length_[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(length);
+    At(length_, i) = static_cast<std::uint8_t>(length);
 }
 
 void ClipLineTable::Truncate(int count) {
@@ -375,7 +376,7 @@ int ReadSegmentClips(const Loading& ld, int segClipCount, ClipTable& t, std::vec
         // The table's line holds the same fields as the event file's line, unless it was cut at
         // 80 characters or the keyword is longer than "WAV": then the table's line is what counts.
         const bool sameFields = line.size() <= 4 + kClipLineLength && line[3] == ',';
-        parsed[static_cast<std::size_t>(clips)] =
+        At(parsed, clips) =
             ReadClipToFile(sameFields ? f : ClipLineFields::OfTableLine(t.ClipLine[clips]), dates,
                            ld.input.segStart, t.SecondsPerUnit, ld.byFrequency, ld.rowCount);
         ld.gauge.Show(clips, segClipCount);
@@ -410,18 +411,18 @@ int FileClips(const Loading& ld, const ClipTableHooks& hooks, const std::vector<
     long tripleText = 0;
     for (int i = 1; i <= clips; ++i) {
         ld.gauge.Show(i, clips);
-        const ClipToFile& clip = parsed[static_cast<std::size_t>(i)];
+        const ClipToFile& clip = At(parsed, i);
         if (!clip.placed) {
             ++t.Skipped; // no place in the picture; the window tells the operator once
             continue;
         }
 
         const RowMatcher::Match match = matcher.MatchClipRow(clip.frequency);
-        ClipPlace& place = t.Place[static_cast<std::size_t>(i)];
+        ClipPlace& place = At(t.Place, i);
         place.x1 = clip.x1;
         place.x2 = clip.x2;
         if (ld.byFrequency) {
-            slotOf[static_cast<std::size_t>(i)] = matcher.Slot(match.index);
+            At(slotOf, i) = matcher.Slot(match.index);
             tripleText += TripleTextLength(i, clip.x1, clip.x2);
         } else {
             place.row = clip.row;
@@ -439,10 +440,10 @@ int FileClips(const Loading& ld, const ClipTableHooks& hooks, const std::vector<
 void NumberFrequencyRows(const RowMatcher& matcher, const std::vector<int>& slotOf, int kept, ClipTable& t) {
     std::vector<int> rowOfSlot(static_cast<std::size_t>(matcher.Rows()), 0);
     for (int p = 0; p < matcher.Rows(); ++p)
-        rowOfSlot[static_cast<std::size_t>(matcher.Slot(p))] = p + 1;
+        At(rowOfSlot, matcher.Slot(p)) = p + 1;
     for (int i = 1; i <= kept; ++i) {
-        const int slot = slotOf[static_cast<std::size_t>(i)];
-        if (slot >= 0) t.Place[static_cast<std::size_t>(i)].row = rowOfSlot[static_cast<std::size_t>(slot)];
+        const int slot = At(slotOf, i);
+        if (slot >= 0) At(t.Place, i).row = At(rowOfSlot, slot);
     }
 }
 
@@ -456,17 +457,17 @@ struct ClipsByRow {
 ClipsByRow GroupClipsByRow(const ClipTable& t, int kept, long rows) {
     std::vector<int> perRow(static_cast<std::size_t>(rows) + 2, 0);
     for (int i = 1; i <= kept; ++i)
-        ++perRow[static_cast<std::size_t>(t.Place[static_cast<std::size_t>(i)].row)];
+        ++perRow[static_cast<std::size_t>(At(t.Place, i).row)];
     ClipsByRow g;
     g.first.assign(static_cast<std::size_t>(rows) + 2, 0);
     for (long r = 1; r <= rows; ++r)
         g.first[static_cast<std::size_t>(r) + 1] =
-            g.first[static_cast<std::size_t>(r)] + perRow[static_cast<std::size_t>(r)];
+            At(g.first, r) + At(perRow, r);
     g.byRow.resize(static_cast<std::size_t>(g.first[static_cast<std::size_t>(rows) + 1]));
     std::vector<int> next(g.first.begin(), g.first.end());
     for (int i = 1; i <= kept; ++i) {
-        const int r = t.Place[static_cast<std::size_t>(i)].row;
-        if (r > 0) g.byRow[static_cast<std::size_t>(next[static_cast<std::size_t>(r)]++)] = i;
+        const int r = At(t.Place, i).row;
+        if (r > 0) g.byRow[static_cast<std::size_t>(At(next, r)++)] = i;
     }
     return g;
 }
@@ -475,13 +476,13 @@ ClipsByRow GroupClipsByRow(const ClipTable& t, int kept, long rows) {
 void BuildRowTriples(const ClipsByRow& g, long rows, bool byFrequency, Gauge& gauge, ClipTable& t) {
     for (long r = 1; r <= rows; ++r) {
         if (byFrequency) gauge.Show(r - 1, rows);
-        const auto from = static_cast<std::size_t>(g.first[static_cast<std::size_t>(r)]);
+        const auto from = static_cast<std::size_t>(At(g.first, r));
         const auto to = static_cast<std::size_t>(g.first[static_cast<std::size_t>(r) + 1]);
-        std::vector<ClipTriple>& list = t.RowClips[static_cast<std::size_t>(r)];
+        std::vector<ClipTriple>& list = At(t.RowClips, r);
         list.reserve(to - from);
         for (std::size_t k = from; k < to; ++k) {
             const int i = g.byRow[k];
-            const ClipPlace& place = t.Place[static_cast<std::size_t>(i)];
+            const ClipPlace& place = At(t.Place, i);
             list.push_back({i, place.x1, place.x2});
             if (byFrequency) t.ClipLine.ReplaceNumberField(i, r);
         }
@@ -523,8 +524,8 @@ ClipTable BuildClipTable(const ClipTableInput& input, const ClipTableHooks& hook
     t.RowFrequency.resize(static_cast<std::size_t>(matcher.Rows()));
     t.RowBandwidth.resize(static_cast<std::size_t>(matcher.Rows()));
     for (int p = 0; p < matcher.Rows(); ++p) {
-        t.RowFrequency[static_cast<std::size_t>(p)] = matcher.Centre(p);
-        t.RowBandwidth[static_cast<std::size_t>(p)] = matcher.Bandwidth(p);
+        At(t.RowFrequency, p) = matcher.Centre(p);
+        At(t.RowBandwidth, p) = matcher.Bandwidth(p);
     }
     return t;
 }

@@ -1,5 +1,6 @@
 #include "picture.h"
 
+#include "indexed.h"
 #include "entry_line.h"
 #include "eventline.h"
 #include "formats.h"
@@ -29,7 +30,7 @@ std::vector<Bar> BarsOf(const ClipTable& table) {
     bars.reserve(static_cast<std::size_t>(std::max(table.ClipCount, 0)));
     const int last = std::min(table.ClipCount, static_cast<int>(table.Place.size()) - 1);
     for (int i = 1; i <= last; ++i) {
-        const ClipPlace& p = table.Place[static_cast<std::size_t>(i)];
+        const ClipPlace& p = At(table.Place, i);
         if (p.row < 1) continue; // no place in the picture
         Bar b;
         b.x1 = p.x1;

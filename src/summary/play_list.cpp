@@ -1,5 +1,6 @@
 #include "play_list.h"
 
+#include "indexed.h"
 #include "eventline.h"
 #include "numbers.h"
 
@@ -21,7 +22,7 @@ int UsableClips(const ClipTable& table) {
 }
 
 const ClipPlace* PlaceOf(const ClipTable& table, int clip) {
-    const ClipPlace& p = table.Place[static_cast<std::size_t>(clip)];
+    const ClipPlace& p = At(table.Place, clip);
     // A clip without a row was never drawn, so no choice in the picture can mean it.
     return p.row > 0 ? &p : nullptr;
 }
@@ -45,7 +46,7 @@ std::vector<int> ByRow(const ClipTable& table, const PlayChoice& c) {
     if (c.selectedRow < 1 || c.selectedRow > lastRow) return list;
     const long rowsTo = c.continueRows ? lastRow : c.selectedRow;
     for (long r = c.selectedRow; r <= rowsTo; ++r) {
-        for (const ClipTriple& t : table.RowClips[static_cast<std::size_t>(r)]) {
+        for (const ClipTriple& t : At(table.RowClips, r)) {
             if (t.clip < 1 || t.clip > clips) continue;
             if (c.timeLimit) {
                 if (t.x1 > c.t2) break; // ends this row only; the next row is scanned

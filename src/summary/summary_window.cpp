@@ -1,5 +1,6 @@
 #include "summary_window.h"
 
+#include "indexed.h"
 #include "dates.h"
 #include "eventline.h"
 #include "formats.h"
@@ -77,8 +78,8 @@ std::string_view ModeOfSignal(const ClipTable& t, double mhz, int row) {
     if (t.Type == CollectionType::Priority) {
         k = row;
     } else if (t.Type == CollectionType::Spectral) {
-        for (long r = 1; r <= t.RowCount && static_cast<std::size_t>(r) < t.RowLabel.size(); ++r) {
-            const std::string_view label = t.RowLabel[static_cast<std::size_t>(r)];
+        for (long r = 1; r <= t.RowCount && Holds(t.RowLabel, r); ++r) {
+            const std::string_view label = At(t.RowLabel, r);
             const double lo = LeadingNumber(label.substr(0, 11));
             const double hi = LeadingNumber(label.substr(label.size() > 11 ? label.size() - 11 : 0));
             if (lo <= mhz && mhz <= hi) {
@@ -87,7 +88,7 @@ std::string_view ModeOfSignal(const ClipTable& t, double mhz, int row) {
             }
         }
     }
-    return k >= 0 && static_cast<std::size_t>(k) < t.RowMode.size() ? std::string_view(t.RowMode[static_cast<std::size_t>(k)])
+    return Holds(t.RowMode, k) ? std::string_view(At(t.RowMode, k))
                                                                      : std::string_view();
 }
 
@@ -219,11 +220,10 @@ ClipTableInput SummaryWindow::TableInput(const std::string& audText, const std::
     in.defaultIfbw = models_.settings.DefaultIfbw();
     in.signalBands = &bands;
     if (segs.Holds(seg)) {
-        const auto k = static_cast<std::size_t>(seg);
-        in.segStart = segs.start[k];
-        in.segStop = segs.stop[k];
-        in.segClipCount = segs.clipCount[k];
-        in.segMaxNumber = segs.maxNumber[k];
+        in.segStart = At(segs.start, seg);
+        in.segStop = At(segs.stop, seg);
+        in.segClipCount = At(segs.clipCount, seg);
+        in.segMaxNumber = At(segs.maxNumber, seg);
     }
     return in;
 }
@@ -447,11 +447,11 @@ void SummaryWindow::LayoutNotice() {
 bool SummaryWindow::ValidClip(int clip) const {
     const ClipTable& t = Table();
     return clip >= 1 && clip <= t.ClipCount && clip <= t.ClipLine.Count() &&
-           static_cast<std::size_t>(clip) < t.Place.size();
+           Holds(t.Place, clip);
 }
 
 bool SummaryWindow::ValidRow(long row) const {
-    return row >= 1 && row <= Table().RowCount && static_cast<std::size_t>(row) < Table().RowClips.size();
+    return row >= 1 && row <= Table().RowCount && Holds(Table().RowClips, row);
 }
 
 double SummaryWindow::UnitWidth() const {
@@ -470,7 +470,7 @@ void SummaryWindow::Hover(double x, double y) {
     hoverRow_ = row;
     cChnl_->setText(Qs(RowText(t.Type, row, false)));
     cTime_->setText(Qs(TimeText("T:  ", TimeOfX(x, models_.recording.SegmentStart(), t.SecondsPerUnit))));
-    hoverClip_ = ValidRow(row) ? HoverClipOf(t.RowClips[static_cast<std::size_t>(row)], x, UnitWidth()) : 0;
+    hoverClip_ = ValidRow(row) ? HoverClipOf(At(t.RowClips, row), x, UnitWidth()) : 0;
     if (!ValidClip(hoverClip_)) {
         hoverClip_ = 0;
         cFreq_->clear();
@@ -483,8 +483,8 @@ void SummaryWindow::Hover(double x, double y) {
 
 int SummaryWindow::FirstClipOfRow(long row) const {
     const ClipTable& t = Table();
-    return ValidRow(row) && !t.RowClips[static_cast<std::size_t>(row)].empty()
-               ? t.RowClips[static_cast<std::size_t>(row)].front().clip
+    return ValidRow(row) && !At(t.RowClips, row).empty()
+               ? At(t.RowClips, row).front().clip
                : 0;
 }
 
@@ -557,7 +557,7 @@ void SummaryWindow::Click(int button, double x, double y) {
 // around its row.
 void SummaryWindow::FrameClip(int clip, bool atLimits) {
     if (!ValidClip(clip)) return;
-    const ClipPlace& p = Table().Place[static_cast<std::size_t>(clip)];
+    const ClipPlace& p = At(Table().Place, clip);
     picture_->L_T1.at = atLimits ? t1_ : p.x1;
     picture_->L_T2.at = atLimits ? t2_ : p.x2;
     FrameRow(p.row);
@@ -572,7 +572,7 @@ void SummaryWindow::FrameRow(int row) {
 void SummaryWindow::ClipReadouts(int clip) {
     if (!ValidClip(clip)) return;
     const ClipTable& t = Table();
-    const ClipPlace& p = t.Place[static_cast<std::size_t>(clip)];
+    const ClipPlace& p = At(t.Place, clip);
     const double segStart = models_.recording.SegmentStart();
     ShowRow(p.row);
     ShowFrequency(clip);
@@ -641,8 +641,8 @@ void SummaryWindow::ShowSignalAttributes() {
     double f = shownFreq_;
     const int row = shownRow_;
     const std::string_view mode = ModeOfSignal(t, f, row);
-    if (t.Type != CollectionType::Priority && row >= 1 && static_cast<std::size_t>(row) <= t.RowFrequency.size())
-        f = t.RowFrequency[static_cast<std::size_t>(row - 1)];
+    if (t.Type != CollectionType::Priority && row >= 1 && Holds(t.RowFrequency, row - 1))
+        f = At(t.RowFrequency, row - 1);
 
     SignalListPort* list = SignalList();
     const SignalBands bands = list ? SignalBands(list->List()) : SignalBands();
@@ -688,7 +688,7 @@ void SummaryWindow::HighlightClip(int clip) {
     const RecordingModel& r = models_.recording;
     const ClipTable& t = r.Table();
         const ClipPlace place =
-        static_cast<std::size_t>(clip) < t.Place.size() ? t.Place[static_cast<std::size_t>(clip)] : ClipPlace{};
+        Holds(t.Place, clip) ? At(t.Place, clip) : ClipPlace{};
     const double segStart = r.SegmentStart();
     const double spu = std::max(1, t.SecondsPerUnit);
     const std::optional<double> start = ToDate(t.ClipLine.Field(clip, ClipFieldId::StartTime));
@@ -770,8 +770,8 @@ bool SummaryWindow::BuildPlayList(PlayListUse use) {
     if (choice.option == kSignal) {
         double f = shownFreq_;
         const int row = shownRow_;
-        if (t.Type != CollectionType::Priority && row >= 1 && static_cast<std::size_t>(row) <= t.RowFrequency.size())
-            f = t.RowFrequency[static_cast<std::size_t>(row - 1)];
+        if (t.Type != CollectionType::Priority && row >= 1 && Holds(t.RowFrequency, row - 1))
+            f = At(t.RowFrequency, row - 1);
         const SignalListPort* list = SignalList();
         choice.band = SignalBandOf(f, list ? SignalBands(list->List()) : SignalBands(), models_.settings.DefaultIfbw());
     }
