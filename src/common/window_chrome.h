@@ -22,6 +22,12 @@ namespace zarn {
 // The light grey of the picture and player windows.
 inline const QColor kWindowGrey(192, 192, 192);
 
+// A window's size in twips is its client area plus its frame: the borders, the caption and, for a
+// window with a menu, the menu bar.
+inline constexpr int kWindowFrameWidthTw = 120;
+inline constexpr int kWindowFrameHeightTw = 390;
+inline constexpr int kMenuBarHeightTw = 300;
+
 // Places `w` inside its parent; negative sizes count as 0.
 void SetTw(QWidget* w, int left, int top, int width, int height);
 

@@ -35,9 +35,9 @@ namespace zarn {
 
 namespace {
 
-// Client-area translation of the window sizes: the window is the client plus these twips.
-constexpr int kFrameWidthTw = 120;
-constexpr int kFrameHeightTw = 930 - 240;
+// The window is its client area plus its frame and menu bar.
+constexpr int kFrameWidthTw = kWindowFrameWidthTw;
+constexpr int kFrameHeightTw = kWindowFrameHeightTw + kMenuBarHeightTw;
 constexpr int kMinWindowWidthTw = 4640;
 constexpr int kMinWindowHeightTw = 3300;
 constexpr int kDesignPHeightTw = 4905;

@@ -33,8 +33,8 @@ namespace zarn {
 namespace {
 
 // The window is its client area plus these twips of frame and caption.
-constexpr int kFrameWidthTw = 120;
-constexpr int kFrameHeightTw = 390;
+constexpr int kFrameWidthTw = kWindowFrameWidthTw;
+constexpr int kFrameHeightTw = kWindowFrameHeightTw;
 constexpr int kMinWindowWidthTw = 7770;
 constexpr int kRowHeightTw = 90;
 constexpr int kBelowMainOverlapTw = 15;
