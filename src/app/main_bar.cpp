@@ -8,6 +8,7 @@
 #include "progress_window.h"
 #include "menu_items.h"
 #include "paths.h"
+#include "textfile.h"
 #include "segment_dialog.h"
 #include "window_chrome.h"
 #include "zarn_app.h"
@@ -204,6 +205,8 @@ void MainBar::OpenEventFile(const std::string& path) {
         return;
     }
     r.SetEventFile(path, FolderOf(path));
+    // A split a crash cut short leaves temporaries beside the event file and its backup.
+    RemoveStaleTemporaries(r.EventFolder(), {".EVA", ".SAV"});
     app_.UnloadPlayer();
     app_.UnloadSummary();
 

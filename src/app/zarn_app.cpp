@@ -2,6 +2,7 @@
 
 #include "config.h"
 #include "latin1.h"
+#include "textfile.h"
 #include "main_bar.h"
 
 #include <QApplication>
@@ -31,6 +32,8 @@ void ZarnApp::StartUp() {
     }
     // The help file's place is fixed beside the program's configuration.
     settings_.Load(ProgramFolderFrom(currentFolder_));
+    // A configuration write a crash cut short leaves its temporary beside the file.
+    RemoveStaleTemporaries(settings_.ProgramFolder(), {".Ini"});
     main_->show();
     SignalList();
 }

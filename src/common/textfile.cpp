@@ -2,12 +2,15 @@
 
 #include "paths.h"
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <ctime>
 #include <unistd.h>
 
 namespace zarn {
@@ -172,6 +175,50 @@ FileResult ReplaceFileAtomically(const std::string& path, std::string_view bytes
 
 FileResult WriteTextLinesAtomically(const std::string& path, const std::vector<std::string>& lines) {
     return ReplaceFileAtomically(path, JoinCrLf(lines));
+}
+
+namespace {
+
+// ".NAME.XXXXXX" with NAME ending in one of the extensions.
+bool IsTemporaryName(std::string_view name, const std::vector<std::string>& extensions) {
+    constexpr std::size_t kSuffix = 7; // ".XXXXXX"
+    if (name.size() < 1 + kSuffix + 1 || name.front() != '.') return false;
+    const std::string_view suffix = name.substr(name.size() - kSuffix);
+    if (suffix.front() != '.') return false;
+    for (const char c : suffix.substr(1))
+        if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+    const std::string_view target = name.substr(1, name.size() - 1 - kSuffix);
+    for (const std::string& ext : extensions) {
+        if (target.size() <= ext.size()) continue;
+        const std::string_view end = target.substr(target.size() - ext.size());
+        bool same = true;
+        for (std::size_t i = 0; i < ext.size() && same; ++i)
+            same = std::tolower(static_cast<unsigned char>(end[i])) == std::tolower(static_cast<unsigned char>(ext[i]));
+        if (same) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int RemoveStaleTemporaries(const std::string& folder, const std::vector<std::string>& extensions, long minAgeSeconds) {
+    // "" is the root, as for the other paths the programs build from a folder.
+    DIR* dir = ::opendir(folder.empty() ? "/" : folder.c_str());
+    if (!dir) return 0;
+    const std::time_t now = std::time(nullptr);
+    const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+    int removed = 0;
+    while (const dirent* e = ::readdir(dir)) {
+        if (!IsTemporaryName(e->d_name, extensions)) continue;
+        const std::string path = prefix + e->d_name;
+        struct stat st {};
+        // Only plain files: a link or a folder of that name is somebody else's.
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (now - st.st_mtime < minAgeSeconds) continue;
+        if (::unlink(path.c_str()) == 0) ++removed;
+    }
+    ::closedir(dir);
+    return removed;
 }
 
 } // namespace zarn

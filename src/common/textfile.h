@@ -47,4 +47,11 @@ FileResult ReplaceFileAtomically(const std::string& path, std::string_view bytes
 // ReplaceFileAtomically of the lines joined with CR LF.
 FileResult WriteTextLinesAtomically(const std::string& path, const std::vector<std::string>& lines);
 
+// Removes what replacements killed half way left in `folder`: regular files named ".NAME.XXXXXX"
+// (six letters or digits, as the replacement makes them) whose NAME ends in one of `extensions`
+// (".SIG", compared without regard to case), and that nothing has touched for `minAgeSeconds`, so
+// that another running copy's replacement in progress is never hit. Returns how many went.
+int RemoveStaleTemporaries(const std::string& folder, const std::vector<std::string>& extensions,
+                           long minAgeSeconds = 60);
+
 } // namespace zarn

@@ -263,6 +263,10 @@ void SignalListWindow::Load() {
     pointerFile_ = JoinPath(setup_.folder, kPointerFileName);
 
     const ListFileChoice choice = ChooseListFile(ReadPointerFile(pointerFile_), tempListFile_);
+    // Replacements a crash cut short leave temporaries beside the lists, the pointer and the comments.
+    RemoveStaleTemporaries(setup_.folder, {".SIG", ".~IG", ".Cmt"});
+    if (const std::string listFolder = FolderOf(choice.path); !listFolder.empty() && listFolder != setup_.folder + "/")
+        RemoveStaleTemporaries(listFolder, {".SIG"});
     SetListFile(choice.path);
     model_->Clear();
     if (choice.createDefault) {

@@ -29,6 +29,9 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <set>
+
+#include <utime.h>
 
 namespace zarn {
 namespace {
@@ -218,6 +221,21 @@ TEST_F(MainWindowTest, StartUpReadsTheConfigurationOfItsFolder) {
     Start(tmp.path() + "/");
     EXPECT_DOUBLE_EQ(M().settings.DefaultIfbw(), 0.0125);
     EXPECT_FALSE(M().settings.WavDisplayOn());
+}
+
+// Writes a crash cut short leave temporaries beside the configuration, the lists, the pointer and
+// the comments; the start-up clears those it wrote itself, once they are a minute old, and nothing else.
+TEST_F(MainWindowTest, StartUpClearsItsOwnStaleTemporaries) {
+    const utimbuf old{std::time(nullptr) - 120, std::time(nullptr) - 120};
+    for (const char* name : {".Zarn_Aud.Ini.Ab12Cd", ".~FREQ.SIG.x9y8z7", ".~FREQ.~IG.000000", ".~Freq.Cmt.q1q1q1",
+                             ".notes.txt.Ab12Cd", ".Zarn_Aud.Ini.Ab12C"})
+        ::utime(tmp.write(name, "half").c_str(), &old);
+    tmp.write(".Zarn_Aud.Ini.NEW123", "another copy writing now");
+    Start();
+    std::set<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(tmp.path()))
+        if (e.path().filename().string().front() == '.') left.insert(e.path().filename());
+    EXPECT_EQ(left, (std::set<std::string>{".notes.txt.Ab12Cd", ".Zarn_Aud.Ini.Ab12C", ".Zarn_Aud.Ini.NEW123"}));
 }
 
 // ---- Layout ---------------------------------------------------------------------------------

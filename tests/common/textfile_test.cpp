@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utime.h>
 #include <vector>
 
 namespace zarn {
@@ -164,6 +167,39 @@ TEST(ReplaceFileAtomically, FailsForAFolderOrAMissingFolder) {
     EXPECT_FALSE(ReplaceFileAtomically(dir.path() + "/", "x"));
     EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"SUB"});
     EXPECT_TRUE(Entries(dir.file("SUB")).empty());
+}
+
+// Stale temporaries of the listed kinds go; everything else in the folder stays, including a fresh
+// temporary that another running copy may be writing right now.
+TEST(RemoveStaleTemporaries, RemovesOnlyOldTemporariesOfTheListedFiles) {
+    test::TempDir dir;
+    const auto old = [&](const std::string& name, const std::string& bytes = "x") {
+        const std::string path = dir.write(name, bytes);
+        const utimbuf twoMinutesAgo{std::time(nullptr) - 120, std::time(nullptr) - 120};
+        ::utime(path.c_str(), &twoMinutesAgo);
+    };
+    old(".STATION.SIG.a1B2c3");
+    old(".~FREQ.~IG.ZZZZZZ");
+    old(".~freq.cmt.000000"); // the extension without regard to case
+    old("STATION.SIG");
+    old("STATION.SIG.a1B2c3");   // no leading dot
+    old(".STATION.SIG.a1B2c");   // five characters
+    old(".STATION.SIG.a1B2c3d"); // seven
+    old(".STATION.SIG.a1_2c3");  // not a letter or digit
+    old(".notes.txt.a1B2c3");    // a kind not listed
+    old(".SIG.a1B2c3");          // no name before the extension
+    dir.write(".OTHER.SIG.q1w2e3", "fresh");
+    std::filesystem::create_directory(dir.file(".FOLDER.SIG.abcdef"));
+    std::filesystem::create_symlink(dir.file("STATION.SIG"), dir.file(".LINK.SIG.abcdef"));
+
+    EXPECT_EQ(RemoveStaleTemporaries(dir.path(), {".SIG", ".~IG", ".Cmt"}), 3);
+    std::set<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) left.insert(e.path().filename());
+    EXPECT_EQ(left, (std::set<std::string>{"STATION.SIG", "STATION.SIG.a1B2c3", ".STATION.SIG.a1B2c",
+                                           ".STATION.SIG.a1B2c3d", ".STATION.SIG.a1_2c3", ".notes.txt.a1B2c3",
+                                           ".SIG.a1B2c3", ".OTHER.SIG.q1w2e3", ".FOLDER.SIG.abcdef",
+                                           ".LINK.SIG.abcdef"}));
+    EXPECT_EQ(RemoveStaleTemporaries(dir.file("missing"), {".SIG"}), 0);
 }
 
 } // namespace
