@@ -412,52 +412,42 @@ TEST_F(SummaryWindowTest, SignalAttributesFromTheList) {
     EXPECT_EQ(signalList->CurrentIndex(), -1);
 }
 
-struct PlayCase {
-    const char* name;
-    int option;
-    bool timeLimit, continueRows;
-    double t1, t2;
-    std::vector<int> expected; // empty: a beep
-};
-
-class SummaryPlay : public SummaryWindowTest, public ::testing::WithParamInterface<PlayCase> {};
-
-// Rows: 1 holds clips 1 (100-112) and 3 (300-330); 3 holds clip 2 (200-260) and 4 (600-610).
-TEST_P(SummaryPlay, BuildsTheList) {
-    const PlayCase& c = GetParam();
-    SummaryWindow& w = Shown(MakeTable(CollectionType::Priority, 3,
-                                 {{1, 145.0100, 100, 112, "-85"},
-                                  {3, 150.5000, 200, 260, "-62"},
-                                  {1, 145.0200, 300, 330, "-101"},
-                                  {3, 145.0150, 600, 610, "-70"}}));
-    ms.play.SetPlayList({42});
-    ClickAt(105, 0.5); // clip 1, row 1
-    Option(c.option);
-    Check("Chk_time")->setChecked(c.timeLimit);
-    Check("Chk_Continue")->setChecked(c.continueRows);
-    w.SetLimits(c.t1, c.t2);
-    PressPlay();
-    if (c.expected.empty()) {
-        EXPECT_EQ(prompts.beeps, 1);
-        EXPECT_EQ(List(), std::vector<int>{42});
-        EXPECT_EQ(playerShows, 0);
-    } else {
-        EXPECT_EQ(prompts.beeps, 0);
-        EXPECT_EQ(List(), c.expected);
-        EXPECT_EQ(playerShows, 1);
+// Rows: 1 holds clips 1 (100-112) and 3 (300-330); 3 holds clip 2 (200-260) and 4 (600-610). An
+// empty list is a beep that keeps the last list.
+TEST_F(SummaryWindowTest, PlayBuildsTheListOfTheOptions) {
+    struct Case {
+        const char* name;
+        int option;
+        bool timeLimit, continueRows;
+        double t1, t2;
+        std::vector<int> expected;
+    };
+    const Case cases[] = {{"Single", 0, true, false, 500, 1000, {1}},
+                          {"TimeWindow", 1, false, false, 111, 300, {1, 2, 3}},
+                          {"TimeReversed", 1, false, false, 500, 100, {}},
+                          {"RowAndBelowLimited", 2, true, true, 250, 605, {3, 2, 4}},
+                          // 145.0100 +- 0.0125 (no list): clips 1, 3 and 4, not 150.5
+                          {"SignalLimited", 3, true, false, 250, 1000, {3, 4}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SummaryWindow& w = Shown(MakeTable(CollectionType::Priority, 3,
+                                           {{1, 145.0100, 100, 112, "-85"},
+                                            {3, 150.5000, 200, 260, "-62"},
+                                            {1, 145.0200, 300, 330, "-101"},
+                                            {3, 145.0150, 600, 610, "-70"}}));
+        ms.play.SetPlayList({42});
+        const int beeps = prompts.beeps, shows = playerShows;
+        ClickAt(105, 0.5); // clip 1, row 1
+        Option(c.option);
+        Check("Chk_time")->setChecked(c.timeLimit);
+        Check("Chk_Continue")->setChecked(c.continueRows);
+        w.SetLimits(c.t1, c.t2);
+        PressPlay();
+        EXPECT_EQ(List(), c.expected.empty() ? std::vector<int>{42} : c.expected);
+        EXPECT_EQ(prompts.beeps - beeps, c.expected.empty() ? 1 : 0);
+        EXPECT_EQ(playerShows - shows, c.expected.empty() ? 0 : 1);
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Options, SummaryPlay,
-                         ::testing::Values(PlayCase{"Single", 0, true, false, 500, 1000, {1}},
-                                           PlayCase{"TimeWindow", 1, false, false, 111, 300, {1, 2, 3}},
-                                           PlayCase{"TimeReversed", 1, false, false, 500, 100, {}},
-                                           PlayCase{"RowAndBelowLimited", 2, true, true, 250, 605, {3, 2, 4}},
-                                           // 145.0100 +- 0.0125 (no list): clips 1, 3 and 4, not 150.5
-                                           PlayCase{"SignalLimited", 3, true, false, 250, 1000, {3, 4}}),
-                         [](const ::testing::TestParamInfo<PlayCase>& info) {
-                             return std::string(info.param.name);
-                         });
 
 // Continue on the last row plays that row; the signal's band is the list entry that holds the clip.
 TEST_F(SummaryWindowTest, ContinueOnTheLastRowAndTheSignalBandOfTheList) {
