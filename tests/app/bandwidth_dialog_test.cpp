@@ -62,6 +62,7 @@ TEST_F(BandwidthDialogTest, ShowsTheBandwidthInKHzBelowTheMainWindow) {
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->windowTitle(), QStringLiteral("Default sig BW"));
     EXPECT_EQ(Value(d)->text(), QStringLiteral("25"));
+    EXPECT_EQ(Value(d)->font().family(), QStringLiteral("Arial"));
     EXPECT_EQ(Button(d, "Cmd_Done")->text(), QStringLiteral("Ok"));
     EXPECT_EQ(Button(d, "Cmd_Cancel")->text(), QStringLiteral("X"));
     const QRect bar = app->MainWindow()->frameGeometry(), me = d->frameGeometry();

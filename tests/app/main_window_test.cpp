@@ -102,7 +102,14 @@ TEST_F(MainWindowTest, StartUpShowsTheBarAcrossTheTopWithItsMenus) {
     EXPECT_EQ(w->pos(), screen.topLeft());
     EXPECT_EQ(w->width(), screen.width());
     EXPECT_EQ(w->height(), Px(1080));
+    EXPECT_EQ(w->objectName(), QStringLiteral("Zarn_Aud"));
+    for (const char* name : {"B_Open", "B_Close", "B_Delete", "B_Exit"}) {
+        const QPushButton* b = Control<QPushButton>(w, name);
+        EXPECT_TRUE(b && !b->icon().isNull() && b->text().isEmpty() && b->isVisible()) << name;
+    }
     ExpectOpen("", 0);
+    EXPECT_FALSE(M().recording.OpenBusy() || M().recording.SummaryLoaded() || M().play.PlayerLoaded());
+    EXPECT_EQ(std::pair(M().play.PlayerLeft(), M().play.PlayerTop()), std::pair(-1, -1));
 
     // Narrower than 4000 twips it will not go, and the file name takes the width left.
     for (const auto& [asked, width] : {std::pair{3000, 4000}, std::pair{8000, 8000}}) {
@@ -321,7 +328,8 @@ TEST_F(MainWindowTest, HelpShowsTheManualOnceAndGoesWithTheMainWindow) {
     ASSERT_NE(help, nullptr);
     EXPECT_TRUE(help->isVisible());
     const QString text = Control<QTextBrowser>(help, "HelpView")->toPlainText();
-    EXPECT_TRUE(text.contains(QStringLiteral("segment"), Qt::CaseInsensitive)) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("segment"), Qt::CaseInsensitive) &&
+                text.contains(QStringLiteral("open"), Qt::CaseInsensitive)) << text.toStdString();
     Item("H_Contents")->trigger();
     EXPECT_EQ(app->Help(), help);
     app->HelpQuit();
