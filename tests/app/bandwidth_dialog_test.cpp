@@ -61,17 +61,13 @@ TEST_F(BandwidthDialogTest, ShowsTheBandwidthInKHzBelowTheMainWindow) {
     BandwidthDialog* d = Open();
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->windowTitle(), QStringLiteral("Default sig BW"));
-    EXPECT_TRUE(d->isVisible());
     EXPECT_EQ(Value(d)->text(), QStringLiteral("25"));
     EXPECT_EQ(Value(d)->font().family(), QStringLiteral("Arial"));
     EXPECT_EQ(Button(d, "Cmd_Done")->text(), QStringLiteral("Ok"));
     EXPECT_EQ(Button(d, "Cmd_Cancel")->text(), QStringLiteral("X"));
-
-    const QRect bar = app->MainWindow()->frameGeometry();
-    const QRect me = d->frameGeometry();
+    const QRect bar = app->MainWindow()->frameGeometry(), me = d->frameGeometry();
     EXPECT_EQ(me.top(), bar.top() + bar.height());
     EXPECT_EQ(me.left(), bar.left() + (bar.width() - me.width()) / 2);
-
     // One dialog at a time; each showing starts from the bandwidth in use (whole KHz).
     EXPECT_EQ(Open(), d);
     Button(d, "Cmd_Cancel")->click();
@@ -160,9 +156,10 @@ TEST_F(BandwidthDialogTest, LeavingTheFieldUndoesAWordAndKeepsANumber) {
     ExpectClosed();
 }
 
-TEST_F(BandwidthDialogTest, WithAPictureLoadedItOffersToReprocess) {
+// Without a picture the value is stored and nothing asked; with one, No keeps the picture (what Yes
+// rebuilds is the summary host's test). A failed write warns and keeps the new value in use.
+TEST_F(BandwidthDialogTest, ReprocessQuestionAndAFailedWrite) {
     Start();
-    // Without a picture: stored, and nothing asked.
     BandwidthDialog* d = Open();
     Type(d, "50");
     QTest::mouseClick(Button(d, "Cmd_Done"), Qt::LeftButton);
@@ -170,7 +167,6 @@ TEST_F(BandwidthDialogTest, WithAPictureLoadedItOffersToReprocess) {
     EXPECT_EQ(Config(), Stored("50"));
     ExpectClosed();
 
-    // No keeps the picture as it is (what Yes rebuilds is the summary host's test).
     M().recording.SetSummaryLoaded(true);
     prompter.ExpectMessage(kBwTitle, kReprocess, MsgIcon::None, MsgButtons::YesNo, MsgAnswer::No);
     d = Open();
@@ -180,28 +176,23 @@ TEST_F(BandwidthDialogTest, WithAPictureLoadedItOffersToReprocess) {
     EXPECT_EQ(Config(), Stored("15"));
     EXPECT_TRUE(M().recording.SummaryLoaded());
     ExpectClosed();
-}
 
-TEST_F(BandwidthDialogTest, AFailedWriteWarnsAndKeepsTheNewValueInUse) {
-    Start();
-    const std::string old = "[WAV Display]\r\nON\r\n[IFBW]\r\n25\r\n";
-    tmp.write("Zarn_Aud.Ini", old);
+    M().recording.SetSummaryLoaded(false);
     std::string reason;
     {
         test::FileSizeLimit limit(8);
         ASSERT_TRUE(limit.Active());
         reason = WriteConfig(tmp.path(), true, "12.5").error; // the reason the dialog will meet
-        prompter.ExpectMessage(
-            kBwTitle,
-            "The default signal bandwidth could not be stored in the configuration file: " + reason +
-                ".  It applies until the program ends.",
-            MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
-        BandwidthDialog* d = Open();
+        prompter.ExpectMessage(kBwTitle,
+                               "The default signal bandwidth could not be stored in the configuration file: " +
+                                   reason + ".  It applies until the program ends.",
+                               MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+        d = Open();
         Type(d, "12.5");
         QTest::keyClick(Value(d), Qt::Key_Return);
     }
     EXPECT_FALSE(reason.empty());
-    EXPECT_EQ(Config(), old);
+    EXPECT_EQ(Config(), Stored("15"));
     EXPECT_DOUBLE_EQ(M().settings.DefaultIfbw(), 0.0125);
     ExpectClosed();
 }

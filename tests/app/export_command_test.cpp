@@ -71,35 +71,25 @@ protected:
     std::string event;
 };
 
-TEST_F(ExportCommandTest, WritesTheChosenClipsAndTheirEventFile) {
+// The text itself is pinned by the export's own test; here the dialog, the frame of the text, the
+// copies, and a file that opens again with the same clips.
+TEST_F(ExportCommandTest, WritesTheChosenClipsAndAnEventFileThatOpensAgain) {
     StartOnRecording();
     ChooseAllClips();
-    Export(tmp.file("out/NEW.TXT"));
+    Export(tmp.file("out/AGAIN.TXT"));
     ASSERT_TRUE(prompter.AllMet()) << prompter.Report();
     ASSERT_EQ(prompter.dialogs.size(), 1u);
     const FileDialogRequest& r = prompter.dialogs[0].request;
     EXPECT_EQ(r.name, "CMDialog2");
     EXPECT_EQ(r.filter, "*.EVA|*.EVA");
     EXPECT_FALSE(r.mustExist);
-
-    // The text itself is pinned by the export's own test; here its frame and the copies.
-    const std::string text = TempDir::read(tmp.file("out/NEW.EVA"));
-    EXPECT_EQ(text.rfind("Ver, Created by Zarn_Aud Export Utility\r\n"
-                         "STARTBYTRIGGER,1/2/05 10:00:00 AM,AB0001.WAV\r\n",
-                         0),
-              0u)
-        << text;
-    EXPECT_EQ(text.substr(text.size() - 47), "\r\nSTOPBYTRIGGER,1/2/05 10:02:30 AM,AB0003.WAV\r\n");
-    EXPECT_EQ(TempDir::read(tmp.file("out/NEW0003.WAV")), "data of AB0003.WAV");
     EXPECT_EQ(M().play.PlayListCount(), 3);
     EXPECT_EQ(prompter.beeps, 0);
-}
 
-TEST_F(ExportCommandTest, TheExportedFileOpensAgainWithTheSameClips) {
-    StartOnRecording();
-    ChooseAllClips();
-    Export(tmp.file("out/AGAIN.EVA"));
     const std::string text = TempDir::read(tmp.file("out/AGAIN.EVA"));
+    EXPECT_EQ(text.rfind("Ver, Created by Zarn_Aud Export Utility\r\nSTARTBYTRIGGER,1/2/05 10:00:00 AM,AB0001.WAV\r\n", 0),
+              0u) << text;
+    EXPECT_EQ(text.substr(text.size() - 47), "\r\nSTOPBYTRIGGER,1/2/05 10:02:30 AM,AB0003.WAV\r\n");
     const SegmentTable segments = ScanSegments(text);
     ASSERT_EQ(segments.segCount, 1);
     ClipTableInput in;
@@ -113,18 +103,17 @@ TEST_F(ExportCommandTest, TheExportedFileOpensAgainWithTheSameClips) {
     const ClipTable& source = M().recording.Table();
     ASSERT_EQ(again.ClipCount, source.ClipCount);
     EXPECT_EQ(again.RowCount, source.RowCount);
+    // The fields after the name; the blanks that pad each line to 80 depend on the name's length.
+    const auto fields = [](std::string_view line) {
+        line.remove_prefix(line.find(','));
+        return line.substr(0, line.find_last_not_of(' ') + 1);
+    };
     for (int k = 1; k <= again.ClipCount; ++k) {
-        const std::string_view a = again.ClipLine[k], b = source.ClipLine[k];
-        EXPECT_EQ(a.substr(0, a.find(',')), ClipFileName("AGAI", k));
-        // The fields after the name; the blanks that pad each line to 80 depend on the name's length.
-        auto fields = [](std::string_view line) {
-            line.remove_prefix(line.find(','));
-            return line.substr(0, line.find_last_not_of(' ') + 1);
-        };
-        EXPECT_EQ(fields(a), fields(b)) << "clip " << k;
+        EXPECT_EQ(again.ClipLine[k].substr(0, 12), ClipFileName("AGAI", k));
+        EXPECT_EQ(fields(again.ClipLine[k]), fields(source.ClipLine[k])) << "clip " << k;
         EXPECT_EQ(again.Place[k].x1, source.Place[k].x1);
         EXPECT_EQ(again.Place[k].x2, source.Place[k].x2);
-        EXPECT_TRUE(FileExists(tmp.file("out/" + ClipFileName("AGAI", k))));
+        EXPECT_EQ(TempDir::read(tmp.file("out/" + ClipFileName("AGAI", k))), "data of " + ClipFileName("AB", k));
     }
 }
 
@@ -151,35 +140,30 @@ TEST_F(ExportCommandTest, CancelAndAnExistingTargetAskFirst) {
     EXPECT_TRUE(std::filesystem::exists(tmp.file("out/OLD0003.WAV")));
 }
 
-TEST_F(ExportCommandTest, RefusesToReplaceTheOpenFilesClips) {
+// Base "ab" in the recording's own folder names the open file's clips but for case; the open file
+// itself is refused even after the operator agreed to overwrite it.
+TEST_F(ExportCommandTest, RefusesToReplaceTheOpenFilesClipsAndTellsWhyAFailureWroteNothing) {
     StartOnRecording();
     ChooseAllClips();
-    const std::string refused = ".  Nothing was written; choose another name or folder.";
-    // Base "ab" in the recording's own folder: ab0001.WAV... are the open file's clips but for case.
+    const auto refusal = [&](const char* base) {
+        prompter.ExpectMessage(kExportWarning,
+                               std::string("The new clips ") + base + "0001.WAV... in " + tmp.file("rec/") +
+                                   " would replace clips of the open file " + event +
+                                   ".  Nothing was written; choose another name or folder.",
+                               MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    };
     ExpectDialog(tmp.file("rec/ab.new"));
-    prompter.ExpectMessage(kExportWarning,
-                           "The new clips ab0001.WAV... in " + tmp.file("rec/") +
-                               " would replace clips of the open file " + event + refused,
-                           MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    refusal("ab");
     Export();
-    // The open file itself: the operator agrees to overwrite it, and the guard still refuses.
     ExpectDialog(event);
     prompter.ExpectMessage(kExportTitle, "File " + event + " already exists, ok to overwrite?",
                            MsgIcon::Question, MsgButtons::OkCancel, MsgAnswer::Ok);
-    prompter.ExpectMessage(kExportWarning,
-                           "The new clips AB0001.WAV... in " + tmp.file("rec/") +
-                               " would replace clips of the open file " + event + refused,
-                           MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    refusal("AB");
     Export();
     EXPECT_EQ(TempDir::read(tmp.file("rec/AB0001.WAV")), "data of AB0001.WAV");
-    EXPECT_EQ(TempDir::read(tmp.file("rec/AB0002.WAV")), "data of AB0002.WAV");
     EXPECT_EQ(TempDir::read(event), kRecording);
     EXPECT_FALSE(std::filesystem::exists(tmp.file("rec/ab.EVA")));
-}
 
-TEST_F(ExportCommandTest, AMissingClipIsReportedAndNoEventFileWritten) {
-    StartOnRecording();
-    ChooseAllClips();
     std::filesystem::remove(tmp.file("rec/AB0002.WAV"));
     const std::string target = tmp.file("out/NEW.EVA");
     ExpectDialog(target);

@@ -71,13 +71,9 @@ TEST(ExportNames, FormedFromTheChosenPath) {
     }
     EXPECT_EQ(ExportClipName("LONG", 12), "LONG0012.WAV");
     EXPECT_EQ(ExportClipName("NEW", 10000), "NEW10000.WAV");
-}
-
-TEST(ExportNames, ATitleThatNamesNothingCannotBeExportedTo) {
-    for (const char* chosen : {"/out/", "/out/.EVA", ""}) {
-        SCOPED_TRACE(chosen);
-        EXPECT_FALSE(ExportNamesOf(chosen).ok);
-    }
+    // A title that names nothing cannot be exported to.
+    for (const char* chosen : {"/out/", "/out/.EVA", ""})
+        EXPECT_FALSE(ExportNamesOf(chosen).ok) << chosen;
 }
 
 // ---- The event file's text ------------------------------------------------------------------
@@ -89,18 +85,12 @@ TEST(ExportText, ThreeClipsGiveSixLines) {
     // Play-list order, not file order: the names of the first and last clip come from it.
     in.lines = {kLine3, kLine1, kLine2};
     const std::string pad(17, ' ');
-    const std::string expected = "Ver, Created by Zarn_Aud Export Utility\r\n"
-                                 "STARTBYTRIGGER,1/2/05 9:59:58 AM,AB0003.WAV\r\n"
-                                 "WAV,NEW0001.WAV,1,123.4500,01/02/05 10:02:00,01/02/05 10:02:30,-90,0" +
-                                 pad +
-                                 "\r\n"
-                                 "WAV,NEW0002.WAV,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0" +
-                                 pad +
-                                 "\r\n"
-                                 "WAV,NEW0003.WAV,2,124.0000,01/02/05 10:01:00,01/02/05 10:01:09,-75,7" +
-                                 pad +
-                                 "\r\n"
-                                 "STOPBYTRIGGER,1/2/05 1:05:09 PM,AB0002.WAV\r\n";
+    const std::string expected =
+        "Ver, Created by Zarn_Aud Export Utility\r\nSTARTBYTRIGGER,1/2/05 9:59:58 AM,AB0003.WAV\r\n"
+        "WAV,NEW0001.WAV,1,123.4500,01/02/05 10:02:00,01/02/05 10:02:30,-90,0" + pad + "\r\n"
+        "WAV,NEW0002.WAV,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0" + pad + "\r\n"
+        "WAV,NEW0003.WAV,2,124.0000,01/02/05 10:01:00,01/02/05 10:01:09,-75,7" + pad +
+        "\r\nSTOPBYTRIGGER,1/2/05 1:05:09 PM,AB0002.WAV\r\n";
     EXPECT_EQ(ExportText(ExportNamesOf("/out/NEW.TXT"), in), expected);
 }
 

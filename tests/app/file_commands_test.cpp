@@ -47,16 +47,13 @@ TEST(DeleteEventFile, RemovesOnlyItsOwnClips) {
         EXPECT_TRUE(st.Has(kept)) << kept;
 }
 
-TEST(DeleteEventFile, LongNameUsesFourLetterPrefix) {
+// A long name uses its first four letters; a missing event file deletes nothing.
+TEST(DeleteEventFile, LongNameUsesFourLetterPrefixAndAMissingFileDeletesNothing) {
     Station st;
     ASSERT_TRUE(DeleteEventFileAndClips(st.dir.file("ABCD.EVA")));
     EXPECT_FALSE(st.Has("ABCD0001.WAV"));
     EXPECT_FALSE(st.Has("ABCD0002.WAV"));
     EXPECT_TRUE(st.Has("AB0001.WAV"));
-}
-
-TEST(DeleteEventFile, MissingEventFileDeletesNothing) {
-    Station st;
     EXPECT_FALSE(DeleteEventFileAndClips(st.dir.file("XY.EVA")));
     EXPECT_TRUE(st.Has("XY0001.WAV"));
 }

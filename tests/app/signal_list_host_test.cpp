@@ -7,7 +7,6 @@
 #include "app_fixture.h"
 #include "find_control.h"
 #include "signal_list_window.h"
-#include "siglist_texts.h"
 
 #include <QAction>
 #include <QTest>
@@ -26,7 +25,7 @@ protected:
     QAction* Item(const char* name) const { return test::Control<QAction>(app->MainWindow(), name); }
 };
 
-TEST_F(SignalListHostTest, StartUpLoadsTheListHiddenAndShareItsFileName) {
+TEST_F(SignalListHostTest, LoadedHiddenAtStartUpShownByListHiddenByCloseAndMinimise) {
     tmp.write("~FREQ.SIG", kTwoRecords);
     Start();
     ASSERT_NE(List(), nullptr);
@@ -35,10 +34,8 @@ TEST_F(SignalListHostTest, StartUpLoadsTheListHiddenAndShareItsFileName) {
     EXPECT_EQ(app->SigListFileName(), tmp.file("~FREQ.SIG"));
     EXPECT_EQ(tmp.read(tmp.file("~FREQ.~IG")), tmp.file("~FREQ.SIG") + "\r\n");
     EXPECT_EQ(List()->windowTitle(), QStringLiteral("SIGNAL LIST - [~freq.sig]"));
-}
 
-TEST_F(SignalListHostTest, ListMenuShowsItAndCloseAndMinimiseHideIt) {
-    Start();
+    // The List menu shows it; minimising the bar and Close hide it.
     Item("F_List")->trigger();
     QTest::qWait(20);
     ASSERT_TRUE(List()->isVisible());
@@ -73,11 +70,13 @@ TEST_F(SignalListHostTest, ItsCloseBoxUnloadsItAndTheNextShowLoadsTheListAgain) 
 TEST_F(SignalListHostTest, ReprocessQuestionOnlyWhileThePictureIsLoaded) {
     tmp.write("~FREQ.SIG", kTwoRecords);
     Start();
-    const std::string newQuestion =
-        std::string(sigtext::kNewText1) + tmp.file("~FREQ.SIG") + sigtext::kNewText2;
+    const std::string newQuestion = "Signal List's temp_file, " + tmp.file("~FREQ.SIG") +
+                                    "\r\nwill be erased to make room for new data.\r\nDo you want to continue?";
+    const char* const reprocess =
+        "The change made requires the file to be reprocessed to become affective.  Ok to reprocess now?";
 
     // No picture: New asks only its own question.
-    prompter.ExpectMessage(sigtext::kNewTitle, newQuestion, MsgIcon::Question, MsgButtons::YesNo,
+    prompter.ExpectMessage("New Signal List... CONFIRMATION:", newQuestion, MsgIcon::Question, MsgButtons::YesNo,
                            MsgAnswer::Yes);
     List()->New();
     EXPECT_TRUE(prompter.AllMet()) << prompter.Report();
@@ -85,11 +84,11 @@ TEST_F(SignalListHostTest, ReprocessQuestionOnlyWhileThePictureIsLoaded) {
 
     // With the picture loaded, No keeps it and Yes unloads it for the rebuild.
     M().recording.SetSummaryLoaded(true);
-    prompter.ExpectMessage(sigtext::kReprocessTitle, sigtext::kReprocessText, MsgIcon::None,
+    prompter.ExpectMessage("Default sig BW change", reprocess, MsgIcon::None,
                            MsgButtons::YesNo, MsgAnswer::No);
     List()->New();
     EXPECT_TRUE(M().recording.SummaryLoaded());
-    prompter.ExpectMessage(sigtext::kReprocessTitle, sigtext::kReprocessText, MsgIcon::None,
+    prompter.ExpectMessage("Default sig BW change", reprocess, MsgIcon::None,
                            MsgButtons::YesNo, MsgAnswer::Yes);
     List()->New();
     EXPECT_FALSE(M().recording.SummaryLoaded());
@@ -98,7 +97,7 @@ TEST_F(SignalListHostTest, ReprocessQuestionOnlyWhileThePictureIsLoaded) {
 
 TEST_F(SignalListHostTest, SaveAsKeepsTheSharedFileNameInStep) {
     Start();
-    prompter.ExpectSaveFile(sigtext::kSaveAsDialog, tmp.file("station.txt"));
+    prompter.ExpectSaveFile("Saving... Signal List File", tmp.file("station.txt"));
     List()->SaveAs();
     EXPECT_EQ(app->SigListFileName(), tmp.file("station.SIG"));
     EXPECT_EQ(tmp.read(tmp.file("~FREQ.~IG")), tmp.file("station.SIG") + "\r\n");

@@ -1,6 +1,6 @@
 // The summary picture as one of Zarn_zed32's windows: Open shows it and offers Export, Close and its
-// close box take it down, minimising the bar hides it, a declined split leaves nothing to export,
-// and a new default bandwidth rebuilds it from the event file.
+// close box take it down, minimising the bar hides it, the split question decides the file and the
+// picture, and a new default bandwidth rebuilds it from the event file.
 #include "zarn_app.h"
 #include "main_bar.h"
 
@@ -9,6 +9,8 @@
 #include "bandwidth_dialog.h"
 #include "summary_window.h"
 #include "segment_answer.h"
+#include "segscan.h"
+#include "temp_dir.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -18,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -87,6 +90,13 @@ TEST_F(SummaryHostTest, OpenShowsThePictureAndOffersExportCloseAndItsCloseBoxTak
         EXPECT_TRUE(ExportOffered());
         EXPECT_EQ(summary->windowTitle(), QStringLiteral("NETORA Audio Clips Summary Picture, <Segment_01>"));
         EXPECT_EQ(M().recording.Table().RowCount, 2); // 145.00 and 145.01 share a 25 kHz window
+        // Minimising the bar hides the picture; restoring it shows it again.
+        Main()->setWindowState(Qt::WindowMinimized);
+        QTest::qWait(20);
+        EXPECT_FALSE(summary->isVisible());
+        Main()->setWindowState(Qt::WindowNoState);
+        QTest::qWait(20);
+        EXPECT_TRUE(summary->isVisible());
 
         if (closeBox)
             summary->close();
@@ -97,17 +107,6 @@ TEST_F(SummaryHostTest, OpenShowsThePictureAndOffersExportCloseAndItsCloseBoxTak
         EXPECT_FALSE(M().recording.SummaryLoaded());
         EXPECT_FALSE(ExportOffered());
     }
-}
-
-TEST_F(SummaryHostTest, MinimisingTheBarHidesThePictureAndRestoringShowsIt) {
-    Open(tmp.write("NETA0102.EVA", kNetora));
-    ASSERT_NE(app->Summary(), nullptr);
-    Main()->setWindowState(Qt::WindowMinimized);
-    QTest::qWait(20);
-    EXPECT_FALSE(app->Summary()->isVisible());
-    Main()->setWindowState(Qt::WindowNoState);
-    QTest::qWait(20);
-    EXPECT_TRUE(app->Summary()->isVisible());
 }
 
 TEST_F(SummaryHostTest, ANewDefaultBandwidthRebuildsThePictureWhenTheOperatorSaysYes) {
@@ -129,16 +128,49 @@ TEST_F(SummaryHostTest, ANewDefaultBandwidthRebuildsThePictureWhenTheOperatorSay
     EXPECT_TRUE(ExportOffered());
 }
 
-// What the split does to the file is the picture's own test; here, what the application offers after.
-TEST_F(SummaryHostTest, TheSplitAnswerDecidesWhetherThereIsAPictureToExport) {
-    for (const MsgAnswer answer : {MsgAnswer::Cancel, MsgAnswer::Ok}) {
-        const bool agreed = answer == MsgAnswer::Ok;
-        SCOPED_TRACE(agreed ? "agreed" : "declined");
-        Open(tmp.write("CROW0102.EVA", Crowded()), answer);
+// The operator's answer to the split question, and an agreed split that cannot make its backup: the
+// file is left whole then, a warning says so, and the first part is still shown.
+TEST_F(SummaryHostTest, TheSplitAnswerDecidesTheFileAndWhetherThereIsAPictureToExport) {
+    struct Case {
+        const char* name;
+        MsgAnswer answer;
+        bool backupBlocked;
+    };
+    const std::string text = Crowded();
+    const std::string sav = tmp.file("CROW0102.SAV");
+    for (const Case c : {Case{"declined", MsgAnswer::Cancel, false}, Case{"agreed", MsgAnswer::Ok, false},
+                         Case{"backup blocked", MsgAnswer::Ok, true}}) {
+        SCOPED_TRACE(c.name);
+        const bool agreed = c.answer == MsgAnswer::Ok;
+        std::filesystem::remove_all(sav);
+        if (c.backupBlocked) std::filesystem::create_directories(sav + "/inside");
+        const std::size_t shown = prompter.messages.size();
+        Open(tmp.write("CROW0102.EVA", text), c.answer);
         EXPECT_EQ(app->Summary() != nullptr, agreed);
         EXPECT_EQ(M().recording.SummaryLoaded(), agreed);
         EXPECT_EQ(ExportOffered(), agreed);
         EXPECT_EQ(M().recording.Segments().clipCount[1], agreed ? M().recording.Table().ClipCount : 2002);
+        const std::string now = test::TempDir::read(tmp.file("CROW0102.EVA"));
+        if (!agreed || c.backupBlocked) {
+            EXPECT_EQ(now, text);
+        } else {
+            EXPECT_EQ(test::TempDir::read(sav), text);
+            EXPECT_EQ(ScanSegments(now).segCount, 2);
+            EXPECT_LT(M().recording.Table().ClipCount, 2002);
+        }
+        if (!c.backupBlocked) {
+            EXPECT_EQ(prompter.messages.size(), shown + 1);
+            continue;
+        }
+        ASSERT_EQ(prompter.messages.size(), shown + 2);
+        const auto& warning = prompter.messages.back();
+        EXPECT_EQ(warning.title, "Too many frequencies");
+        EXPECT_EQ(warning.icon, MsgIcon::Exclamation);
+        EXPECT_EQ(warning.buttons, MsgButtons::Ok);
+        EXPECT_NE(warning.text.find("The audio event file is unchanged."), std::string::npos) << warning.text;
+        // The warning's reason is the system's own; its frame is checked above.
+        ASSERT_EQ(prompter.failures.size(), 1u);
+        prompter.failures.clear();
     }
 }
 

@@ -264,6 +264,17 @@ TEST(ClipTable, ClipsWithoutAPlaceAreSkippedAndCounted) {
     EXPECT_EQ(t.RowFrequency.size(), 1u); // skipped clips are not matched
 }
 
+// Hooks that answer the too-many question with `answer` and note at which clip it came.
+ClipTableHooks AnswerTooMany(TooManyAnswer answer, int& askedAt, int* asked = nullptr) {
+    ClipTableHooks hooks;
+    hooks.tooMany = [answer, &askedAt, asked](int clip) {
+        askedAt = clip;
+        if (asked) ++*asked;
+        return answer;
+    };
+    return hooks;
+}
+
 // 2001 frequencies 1 MHz apart: the question comes at clip 2000 (2000 rows, more clips to come).
 std::string ManyFrequencies(int clips) {
     std::vector<std::string> lines = {Start()};
@@ -278,13 +289,7 @@ TEST(ClipTable, TooManyRowsSplitsAfterTheClipThatCrossedTheLimit) {
     load.audExists = false;
     load.event = ManyFrequencies(2001);
     int asked = 0, askedAt = 0;
-    ClipTableHooks hooks;
-    hooks.tooMany = [&](int clip) {
-        ++asked;
-        askedAt = clip;
-        return TooManyAnswer::Split;
-    };
-    const ClipTable t = load.Build(hooks);
+    const ClipTable t = load.Build(AnswerTooMany(TooManyAnswer::Split, askedAt, &asked));
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(askedAt, 2000);
     EXPECT_TRUE(t.Split);
@@ -312,12 +317,7 @@ TEST(ClipTable, TheLimitsOfTheQuestion) {
         load.aud = SmdLines(3);
         load.event = ManyFrequencies(c.clips);
         int askedAt = 0;
-        ClipTableHooks hooks;
-        hooks.tooMany = [&](int clip) {
-            askedAt = clip;
-            return TooManyAnswer::Decline;
-        };
-        const ClipTable t = load.Build(hooks);
+        const ClipTable t = load.Build(AnswerTooMany(TooManyAnswer::Decline, askedAt));
         EXPECT_EQ(askedAt, c.askedAt) << c.name;
         EXPECT_EQ(t.Declined, c.askedAt != 0) << c.name;
     }
@@ -333,19 +333,14 @@ TEST(ClipTable, TheLimitsOfTheQuestion) {
     load.event = Text(lines);
     long total = 0;
     int expected = 0;
-    for (int i = 1; i <= 6001 && total <= kMaxTripleText; ++i) {
+    for (int i = 1; i <= 6001 && total <= 65000; ++i) {
         const int x1 = i == 6001 ? 1799 : 100 + i % 800;
         total += static_cast<long>(std::to_string(i).size() + std::to_string(x1).size() +
                                    std::to_string(x1 + 1).size() + 3);
         expected = i;
     }
     int askedAt = 0;
-    ClipTableHooks hooks;
-    hooks.tooMany = [&](int clip) {
-        askedAt = clip;
-        return TooManyAnswer::Split;
-    };
-    const ClipTable t = load.Build(hooks);
+    const ClipTable t = load.Build(AnswerTooMany(TooManyAnswer::Split, askedAt));
     EXPECT_EQ(askedAt, expected);
     EXPECT_EQ(t.ClipCount, expected);
     EXPECT_EQ(t.RowCount, 1);

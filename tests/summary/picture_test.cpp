@@ -7,6 +7,8 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <tuple>
+#include <utility>
 
 namespace zarn {
 namespace {
@@ -15,27 +17,17 @@ constexpr std::uint32_t kBlue = 0x000080, kCyan = 0x008080, kLightCyan = 0x00FFF
                         kLightYellow = 0xFFFF00, kRed = 0x800000, kLightRed = 0xFF0000,
                         kLightMagenta = 0xFF00FF;
 
-struct LevelCase {
-    double level;
-    std::uint32_t rgb;
-};
-
-class LevelColourTest : public ::testing::TestWithParam<LevelCase> {};
-
-TEST_P(LevelColourTest, ClosedRangesAndGaps) {
-    EXPECT_EQ(LevelColour(GetParam().level), GetParam().rgb) << GetParam().level;
+TEST(LevelColour, ClosedRangesAndGaps) {
+    const std::pair<double, std::uint32_t> cases[] = {
+        {-175, kLightMagenta}, {-174, kBlue},       {-100, kBlue},          {-99.5, kLightMagenta},
+        {-99, kCyan},          {-90, kCyan},        {-89.5, kLightMagenta}, {-89, kLightCyan},
+        {-80, kLightCyan},     {-79, kBrown},       {-70, kBrown},          {-69, kLightYellow},
+        {-60, kLightYellow},   {-59, kRed},         {-50, kRed},            {-49, kLightRed},
+        {-40, kLightRed},      {-39.99, kLightMagenta}, {-39, kLightMagenta}, {0, kLightMagenta},
+        {std::numeric_limits<double>::quiet_NaN(), kLightMagenta}};
+    for (const auto& [level, rgb] : cases)
+        EXPECT_EQ(LevelColour(level), rgb) << level;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Edges, LevelColourTest,
-    ::testing::Values(LevelCase{-175, kLightMagenta}, LevelCase{-174, kBlue}, LevelCase{-100, kBlue},
-                      LevelCase{-99.5, kLightMagenta}, LevelCase{-99, kCyan}, LevelCase{-90, kCyan},
-                      LevelCase{-89.5, kLightMagenta}, LevelCase{-89, kLightCyan}, LevelCase{-80, kLightCyan},
-                      LevelCase{-79, kBrown}, LevelCase{-70, kBrown}, LevelCase{-69, kLightYellow},
-                      LevelCase{-60, kLightYellow}, LevelCase{-59, kRed}, LevelCase{-50, kRed},
-                      LevelCase{-49, kLightRed}, LevelCase{-40, kLightRed}, LevelCase{-39.99, kLightMagenta},
-                      LevelCase{-39, kLightMagenta}, LevelCase{0, kLightMagenta},
-                      LevelCase{std::numeric_limits<double>::quiet_NaN(), kLightMagenta}));
 
 // A table of clips as the loader leaves it: lines without "WAV," and their places.
 ClipTable MakeTable(const std::vector<std::pair<std::string, ClipPlace>>& clips) {
@@ -91,51 +83,34 @@ TEST(ClipLineTableField, NamedFieldsOfClipsInTheTableOnly) {
     EXPECT_EQ(t.ClipLine.Field(-1, ClipFieldId::Level), "");
 }
 
-struct RowCase {
-    double y;
-    long rows;
-    int row;
-};
-
-class RowOfYTest : public ::testing::TestWithParam<RowCase> {};
-
-TEST_P(RowOfYTest, RoundsUp) {
-    EXPECT_EQ(RowOfY(GetParam().y, GetParam().rows), GetParam().row) << GetParam().y;
+TEST(RowOfY, RoundsUpWithinTheRows) {
+    const std::tuple<double, long, int> cases[] = {{3.0, 50, 3},  {3.01, 50, 4}, {0, 50, 1},         {0.001, 50, 1},
+                                                   {-4, 50, 1},   {50, 50, 50},  {50.5, 50, 50},     {1e12, 32767, 32767},
+                                                   {std::nan(""), 50, 1},        {2.5, 0, 1}};
+    for (const auto& [y, rows, row] : cases)
+        EXPECT_EQ(RowOfY(y, rows), row) << y;
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, RowOfYTest,
-                         ::testing::Values(RowCase{3.0, 50, 3}, RowCase{3.01, 50, 4}, RowCase{0, 50, 1},
-                                           RowCase{0.001, 50, 1}, RowCase{-4, 50, 1}, RowCase{50, 50, 50},
-                                           RowCase{50.5, 50, 50}, RowCase{1e12, 32767, 32767},
-                                           RowCase{std::nan(""), 50, 1}, RowCase{2.5, 0, 1}));
-
-struct HoverCase {
-    const char* name;
-    std::vector<ClipTriple> row;
-    double x;
-    double scaleWidth;
-    int clip;
-};
-
-class HoverTest : public ::testing::TestWithParam<HoverCase> {};
-
-TEST_P(HoverTest, LastMatchWithinTolerance) {
-    const HoverCase& c = GetParam();
-    EXPECT_EQ(HoverClipOf(c.row, c.x, c.scaleWidth), c.clip);
+// The last clip of the row within scale width / 500 of the pointer.
+TEST(HoverClipOf, LastMatchWithinTolerance) {
+    struct Case {
+        const char* name;
+        std::vector<ClipTriple> row;
+        double x, scaleWidth;
+        int clip;
+    };
+    const Case cases[] = {{"LowEdge", {{7, 100, 101}}, 97.996, 1002, 7},
+                          {"HighEdge", {{7, 100, 101}}, 103.004, 1002, 7},
+                          {"JustLeft", {{7, 100, 101}}, 97.995, 1002, 0},
+                          {"JustRight", {{7, 100, 101}}, 103.005, 1002, 0},
+                          {"Inside", {{7, 100, 101}}, 100.5, 1002, 7},
+                          {"LaterOverlapWins", {{3, 10, 40}, {9, 20, 30}}, 25, 1002, 9},
+                          {"EarlierWhenLaterMisses", {{3, 10, 40}, {9, 20, 30}}, 35, 1002, 3},
+                          {"NegativeStart", {{4, -20, 5}}, 0, 2004, 4},
+                          {"EmptyRow", {}, 5, 1002, 0}};
+    for (const Case& c : cases)
+        EXPECT_EQ(HoverClipOf(c.row, c.x, c.scaleWidth), c.clip) << c.name;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Hover, HoverTest,
-    ::testing::Values(HoverCase{"LowEdge", {{7, 100, 101}}, 97.996, 1002, 7},
-                      HoverCase{"HighEdge", {{7, 100, 101}}, 103.004, 1002, 7},
-                      HoverCase{"JustLeft", {{7, 100, 101}}, 97.995, 1002, 0},
-                      HoverCase{"JustRight", {{7, 100, 101}}, 103.005, 1002, 0},
-                      HoverCase{"Inside", {{7, 100, 101}}, 100.5, 1002, 7},
-                      HoverCase{"LaterOverlapWins", {{3, 10, 40}, {9, 20, 30}}, 25, 1002, 9},
-                      HoverCase{"EarlierWhenLaterMisses", {{3, 10, 40}, {9, 20, 30}}, 35, 1002, 3},
-                      HoverCase{"NegativeStart", {{4, -20, 5}}, 0, 2004, 4},
-                      HoverCase{"EmptyRow", {}, 5, 1002, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Readouts, RowTexts) {
     EXPECT_EQ(RowText(CollectionType::Priority, 3, false), "Chnl# 003");
@@ -168,7 +143,7 @@ TEST(Readouts, StatusFromTheEntryLine) {
     const std::string line =
         MakeEntryLine("00145.50000", "12.500", "-1", "USB", SignalClass::Ids, "7", true, "Net 4 relay");
     EXPECT_EQ(StatusText(line), "   <ids>,    7    x   Net 4 relay");
-    EXPECT_EQ(StatusText(""), kNoSignalStatus);
+    EXPECT_EQ(StatusText(""), "   < . . . >");
     EXPECT_EQ(StatusText(line.substr(0, 40)), "   <ids>,   "); // a cut line gives what it has
 }
 

@@ -9,7 +9,7 @@
 
 #include <filesystem>
 #include <string>
-#include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace zarn {
@@ -34,40 +34,33 @@ Lines EventLines() {
     return Lines(std::begin(kEvent), std::end(kEvent));
 }
 
-std::string CrLf(const Lines& lines) {
-    return JoinCrLf(lines);
-}
-
 TEST(SplitStartLine, NameLessFourCharactersAndTheirNumberPlusOne) {
-    struct Case {
-        const char* file;
-        const char* expected;
-    };
-    for (const Case c :
-         {Case{"ABCD0012.WAV", "STARTBYTRIGGER,T,ABCD00120001"},
-          Case{"ABCD0041", "STARTBYTRIGGER,T,ABCD0042"}, Case{"ABCD9999", "STARTBYTRIGGER,T,ABCD10000"},
-          Case{"AB", "STARTBYTRIGGER,T,0001"}, Case{"", "STARTBYTRIGGER,T,0001"}})
-        EXPECT_EQ(SplitStartLine(c.file, "T"), c.expected) << c.file;
+    const std::pair<const char*, const char*> cases[] = {
+        {"ABCD0012.WAV", "STARTBYTRIGGER,T,ABCD00120001"}, {"ABCD0041", "STARTBYTRIGGER,T,ABCD0042"},
+        {"ABCD9999", "STARTBYTRIGGER,T,ABCD10000"},        {"AB", "STARTBYTRIGGER,T,0001"},
+        {"", "STARTBYTRIGGER,T,0001"}};
+    for (const auto& [file, expected] : cases)
+        EXPECT_EQ(SplitStartLine(file, "T"), expected) << file;
 }
 
 // Lines among the kept clips that are not clips (a STOPBYTRIGGER line, a clip line without a level)
 // are copied in place and not counted.
 TEST(SplitEventText, InsertsTheNewStartAfterTheNthClipOfTheSegment) {
-    const SplitText two = SplitEventText(CrLf(EventLines()), 2, 2);
+    const SplitText two = SplitEventText(JoinCrLf(EventLines()), 2, 2);
     ASSERT_TRUE(two.ok);
     EXPECT_EQ(two.lastClipStop, "03/01/24 20:01:40");
     Lines expected = EventLines();
     expected.insert(expected.begin() + 8, "STARTBYTRIGGER,03/01/24 20:01:40,ABCD00120001");
     EXPECT_EQ(SplitLines(two.text), expected);
-    EXPECT_EQ(two.text, CrLf(expected));
+    EXPECT_EQ(two.text, JoinCrLf(expected));
 
-    const SplitText three = SplitEventText(CrLf(EventLines()), 2, 3);
+    const SplitText three = SplitEventText(JoinCrLf(EventLines()), 2, 3);
     ASSERT_TRUE(three.ok);
     EXPECT_EQ(SplitLines(three.text)[9], "STARTBYTRIGGER,03/01/24 20:02:10,ABCD10000");
     EXPECT_EQ(SplitLines(three.text)[10], kEvent[9]);
 
     // The last clip of the last segment: the new start line ends the file.
-    const SplitText last = SplitEventText(CrLf(EventLines()), 2, 4);
+    const SplitText last = SplitEventText(JoinCrLf(EventLines()), 2, 4);
     ASSERT_TRUE(last.ok);
     EXPECT_EQ(SplitLines(last.text).back(), "STARTBYTRIGGER,03/01/24 20:03:10,ABCD00140001");
 }
@@ -83,16 +76,14 @@ TEST(SplitEventText, WritesCrLfAndKeepsEveryOtherByte) {
 }
 
 TEST(SplitEventText, RefusesWhatTheFileDoesNotHold) {
-    const std::string text = CrLf(EventLines());
-    EXPECT_FALSE(SplitEventText(text, 3, 1).ok);
-    EXPECT_FALSE(SplitEventText(text, 1, 2).ok); // segment 1 has one clip; its clips end at segment 2
-    EXPECT_FALSE(SplitEventText(text, 2, 5).ok);
-    EXPECT_FALSE(SplitEventText(text, 0, 1).ok);
-    EXPECT_FALSE(SplitEventText(text, 2, 0).ok);
+    const std::string text = JoinCrLf(EventLines());
+    // Segment 1 has one clip: its clips end at segment 2.
+    for (const auto& [segment, clip] : std::initializer_list<std::pair<int, int>>{{3, 1}, {1, 2}, {2, 5}, {0, 1}, {2, 0}})
+        EXPECT_FALSE(SplitEventText(text, segment, clip).ok) << segment << " " << clip;
     // A START line without a time opens no segment: segment 2 is still the one at 20:00:00.
     Lines withEmpty = EventLines();
     withEmpty.insert(withEmpty.begin() + 1, "STARTBYTRIGGER,,ABCD0000.WAV");
-    const SplitText split = SplitEventText(CrLf(withEmpty), 2, 1);
+    const SplitText split = SplitEventText(JoinCrLf(withEmpty), 2, 1);
     ASSERT_TRUE(split.ok);
     EXPECT_EQ(split.lastClipStop, "03/01/24 20:00:05");
 }
@@ -101,7 +92,7 @@ class SplitSegmentTest : public ::testing::Test {
 protected:
     std::string Event() const { return dir.file("ABCD.EVA"); }
     std::string Sav() const { return dir.file("ABCD.SAV"); }
-    std::string WriteEvent() const { return dir.write("ABCD.EVA", CrLf(EventLines())); }
+    std::string WriteEvent() const { return dir.write("ABCD.EVA", JoinCrLf(EventLines())); }
     test::TempDir dir;
     const double segStart = *ToDate("03/01/24 20:00:00");
 };

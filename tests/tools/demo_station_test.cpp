@@ -29,16 +29,12 @@ std::string Read(const std::string& path) {
     return bytes;
 }
 
-std::uint32_t Le32(const std::string& b, std::size_t at) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 2])) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24;
-}
-
-std::uint16_t Le16(const std::string& b, std::size_t at) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
-                                      static_cast<unsigned char>(b[at + 1]) << 8);
+// The little-endian number of `bytes` bytes at `at`.
+std::uint32_t Le(const std::string& b, std::size_t at, int bytes) {
+    std::uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        v = v << 8 | static_cast<unsigned char>(b[at + static_cast<std::size_t>(i)]);
+    return v;
 }
 
 class DemoStation : public ::testing::Test {
@@ -102,8 +98,8 @@ TEST_F(DemoStation, SegmentsHaveClipsAndTheClipsMostlyExist) {
             ASSERT_GE(wav.size(), 44u) << clip;
             EXPECT_EQ(wav.compare(0, 4, "RIFF"), 0) << clip;
             EXPECT_EQ(wav.compare(8, 8, "WAVEfmt "), 0) << clip;
-            EXPECT_EQ(Le32(wav, 24), 11025u) << clip;
-            EXPECT_EQ(Le32(wav, 40), wav.size() - 44) << clip;
+            EXPECT_EQ(Le(wav, 24, 4), 11025u) << clip;
+            EXPECT_EQ(Le(wav, 40, 4), wav.size() - 44) << clip;
         }
     }
     EXPECT_GT(clips, 200);
@@ -126,14 +122,14 @@ TEST_F(DemoStation, ClipsAreTransmissionsOfVariedLength) {
         const std::string wav = Read(entry.path().string());
         ASSERT_GT(wav.size(), 44u) << name;
         const int bits = number % 9 == 4 ? 16 : 8;
-        EXPECT_EQ(Le16(wav, 34), bits) << name;
-        EXPECT_EQ(Le16(wav, 32), bits / 8) << name;
+        EXPECT_EQ(Le(wav, 34, 2), bits) << name;
+        EXPECT_EQ(Le(wav, 32, 2), bits / 8) << name;
         EXPECT_EQ((wav.size() - 44) % 2, 0u) << name << ": no pad byte";
 
         std::vector<int> samples;
         for (std::size_t at = 44; at + bits / 8 <= wav.size(); at += bits / 8)
             samples.push_back(bits == 8 ? static_cast<unsigned char>(wav[at]) - 128
-                                        : static_cast<std::int16_t>(Le16(wav, at)));
+                                        : static_cast<std::int16_t>(Le(wav, at, 2)));
         const double seconds = static_cast<double>(samples.size()) / kRate;
         shortest = std::min(shortest, seconds);
         longest = std::max(longest, seconds);
