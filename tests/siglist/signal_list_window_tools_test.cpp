@@ -4,7 +4,6 @@
 
 #include "entry_line.h"
 #include "fake_prompter.h"
-#include "siglist_texts.h"
 #include "temp_dir.h"
 
 #include <QApplication>
@@ -80,7 +79,7 @@ protected:
     std::vector<std::string> Lines() const { return window->List().Lines(); }
     std::string FileText() const { return TempDir::read(dir.file("~FREQ.SIG")); }
     void ExpectDeleteAll(MsgAnswer answer) {
-        prompts.ExpectMessage(sigtext::kDeleteConfirmTitle, sigtext::kDeleteAllText, MsgIcon::Question,
+        prompts.ExpectMessage("DELETE Signal List... CONFIRMATION:", "Are you sure, you want to delete ALL data from Signal List?", MsgIcon::Question,
                               MsgButtons::YesNo, answer);
     }
 
@@ -124,7 +123,7 @@ TEST_F(ToolsTest, PasteRefusesAForeignText) {
          {"00001.00000\r\n", "", "[SIGNAL LIST DATA FORMAT", "[signal list data format]\r\n"}) {
         SCOPED_TRACE(text);
         SetClipboard(text);
-        prompts.ExpectMessage(sigtext::kPasteWarnTitle, sigtext::kPasteWarnText, MsgIcon::Exclamation,
+        prompts.ExpectMessage("PASTE Signal List... WARNING:", "Incompatible data format detected, data cannot be pasted into Signal List!", MsgIcon::Exclamation,
                               MsgButtons::Ok, MsgAnswer::Ok);
         window->Paste();
         EXPECT_EQ(Lines(), lines);
@@ -149,7 +148,7 @@ TEST_F(ToolsTest, PastingTheSameListAsksForEveryLine) {
     Highlight({0, 1, 2});
     window->Copy();
     for (const auto& l : lines)
-        prompts.ExpectMessage(sigtext::kPasteConfirm, PasteQuestion(l), MsgIcon::Question,
+        prompts.ExpectMessage("PASTE Signal... CONFIRMATION:", PasteQuestion(l), MsgIcon::Question,
                               MsgButtons::YesNoCancel, MsgAnswer::Yes);
     window->Paste();
     EXPECT_EQ(Lines(), lines);
@@ -167,9 +166,9 @@ TEST_F(ToolsTest, PasteNoSkipsAndCancelStopsButWrites) {
     one[42] = '0';
     two[42] = '0';
     SetClipboard(kHeader + one + "\r\n" + two + "\r\n" + Line(7) + "\r\n");
-    prompts.ExpectMessage(sigtext::kPasteConfirm, PasteQuestion(one), MsgIcon::Question,
+    prompts.ExpectMessage("PASTE Signal... CONFIRMATION:", PasteQuestion(one), MsgIcon::Question,
                           MsgButtons::YesNoCancel, MsgAnswer::No);
-    prompts.ExpectMessage(sigtext::kPasteConfirm, PasteQuestion(two), MsgIcon::Question,
+    prompts.ExpectMessage("PASTE Signal... CONFIRMATION:", PasteQuestion(two), MsgIcon::Question,
                           MsgButtons::YesNoCancel, MsgAnswer::Cancel);
     window->Paste();
     EXPECT_EQ(Lines(), lines);
@@ -187,7 +186,7 @@ TEST_F(ToolsTest, PasteIntoAFullListWarnsOnceAndKeepsWhatFitted) {
     Start(lines);
     ASSERT_EQ(window->List().Count(), kMaxSignalEntries - 1);
     SetClipboard(kHeader + Line(1) + "\r\n" + Line(2) + "\r\n" + Line(3) + "\r\n");
-    prompts.ExpectMessage("PASTE Signal List... WARNING:", sigtext::kFullWarnText, MsgIcon::Exclamation,
+    prompts.ExpectMessage("PASTE Signal List... WARNING:", "Signal List is full (32767 entries).  No more data can be added.", MsgIcon::Exclamation,
                           MsgButtons::Ok, MsgAnswer::Ok);
     window->Paste();
     EXPECT_EQ(window->List().Count(), kMaxSignalEntries);
@@ -199,7 +198,7 @@ TEST_F(ToolsTest, DeleteRemovesTheHighlightedEntries) {
     const auto lines = FirstLines(10);
     Start(lines);
     Highlight({2, 4});
-    prompts.ExpectMessage(sigtext::kDeleteConfirmTitle,
+    prompts.ExpectMessage("DELETE Signal List... CONFIRMATION:",
                           "Are you sure, you want to delete highlighted data from Signal List?",
                           MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
     window->Delete();
@@ -213,48 +212,33 @@ TEST_F(ToolsTest, DeleteRemovesTheHighlightedEntries) {
     EXPECT_EQ(window->List().Line(2), lines[3]);
 }
 
-TEST_F(ToolsTest, DeleteAnsweredNoKeepsEverything) {
-    const auto lines = FirstLines(3);
-    Start(lines);
-    dir.write("~FREQ.SIG", "untouched");
-    Highlight({1});
-    prompts.ExpectMessage(sigtext::kDeleteConfirmTitle, sigtext::kDeleteConfirmText, MsgIcon::Question,
-                          MsgButtons::YesNo, MsgAnswer::No);
-    window->Delete();
-    EXPECT_EQ(Lines(), lines);
-    EXPECT_EQ(FileText(), "untouched");
-}
-
-TEST_F(ToolsTest, DeleteWarnsOnAnEmptyListAndWithNothingHighlighted) {
+// What Delete and Delete All ask or warn in each state, and that No keeps the list and its file.
+TEST_F(ToolsTest, DeleteQuestionsAndWarnings) {
+    const char* kWarn = "DELETE Signal List... WARNING:";
     Start({});
-    prompts.ExpectMessage(sigtext::kDeleteWarnTitle,
-                          "Signal List is already empty.  There is no data to be DELETED.",
+    prompts.ExpectMessage(kWarn, "Signal List is already empty.  There is no data to be DELETED.",
                           MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     window->Delete();
-
-    const auto lines = FirstLines(2);
-    dir.write("~FREQ.SIG", Records(lines));
-    window->Load();
-    prompts.ExpectMessage(sigtext::kDeleteWarnTitle,
-                          "Please highlight data field(s) from Signal List before DELETING.",
-                          MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
-    window->Delete();
-    EXPECT_EQ(Lines(), lines);
-}
-
-TEST_F(ToolsTest, DeleteAllAlwaysAsks) {
-    Start({});
-    ExpectDeleteAll(MsgAnswer::Yes);
+    ExpectDeleteAll(MsgAnswer::Yes); // asked even when empty
     window->DeleteAll();
     EXPECT_EQ(FileText(), "");
 
-    const auto lines = FirstLines(2);
+    const auto lines = FirstLines(3);
     dir.write("~FREQ.SIG", Records(lines));
     window->Load();
+    prompts.ExpectMessage(kWarn, "Please highlight data field(s) from Signal List before DELETING.",
+                          MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    window->Delete();
+    dir.write("~FREQ.SIG", "untouched");
+    Highlight({1});
+    prompts.ExpectMessage("DELETE Signal List... CONFIRMATION:",
+                          "Are you sure, you want to delete highlighted data from Signal List?",
+                          MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No);
+    window->Delete();
     ExpectDeleteAll(MsgAnswer::No);
     window->DeleteAll();
     EXPECT_EQ(Lines(), lines);
-    EXPECT_EQ(FileText(), Records(lines));
+    EXPECT_EQ(FileText(), "untouched");
 }
 
 } // namespace
