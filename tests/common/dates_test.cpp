@@ -151,23 +151,38 @@ TEST(DateReader, SameValueAsToDateForEveryText) {
         texts.clear();
         for (int run = 0; run < 400; ++run) {
             // Months and days a little beyond their ranges, years mostly around the turn of 89/90.
-            const int month = pick(0, 13), day = pick(0, 32), year = pick(0, 9) < 7 ? pick(85, 94) : pick(0, 99);
+            const int month = pick(0, 13), day = pick(0, 32),
+                      year = pick(0, 9) < 7 ? pick(85, 94) : pick(0, 99);
             for (int k = pick(1, 60); k > 0; --k) {
-                const int hour = pick(0, 20) ? pick(0, 23) : pick(24, 99), minute = pick(0, 20) ? pick(0, 59) : 60,
+                const int hour = pick(0, 20) ? pick(0, 23) : pick(24, 99),
+                          minute = pick(0, 20) ? pick(0, 59) : 60,
                           second = pick(0, 20) ? pick(0, 59) : pick(60, 99);
                 char buf[64];
-                std::snprintf(buf, sizeof buf, "%02d/%02d/%02d %02d:%02d:%02d", month, day, year, hour, minute,
-                              second);
+                std::snprintf(buf, sizeof buf, "%02d/%02d/%02d %02d:%02d:%02d", month, day, year, hour,
+                              minute, second);
                 std::string t = buf;
                 switch (pick(0, 30)) {
-                case 0: t[static_cast<std::size_t>(pick(0, 16))] = " 0/:a.\x7f\xff"[pick(0, 8)]; break;
-                case 1: t = std::to_string(month) + "/" + std::to_string(day) + "/" + std::to_string(year) + " " +
-                            std::to_string(hour % 12 + 1) + ":05:06 PM"; break;
-                case 2: t = "  " + t; break;          // longer: the last 17 characters count
-                case 3: t.pop_back(); break;
-                case 4: t = t.substr(0, 8) + " 1:02:03 "; break; // 17 characters, not the fixed form
-                case 5: t = t.substr(0, 6) + "20" + t.substr(6); break;
-                default: break;
+                case 0:
+                    t[static_cast<std::size_t>(pick(0, 16))] = " 0/:a.\x7f\xff"[pick(0, 8)];
+                    break;
+                case 1:
+                    t = std::to_string(month) + "/" + std::to_string(day) + "/" + std::to_string(year) + " " +
+                        std::to_string(hour % 12 + 1) + ":05:06 PM";
+                    break;
+                case 2:
+                    t = "  " + t;
+                    break; // longer: the last 17 characters count
+                case 3:
+                    t.pop_back();
+                    break;
+                case 4:
+                    t = t.substr(0, 8) + " 1:02:03 ";
+                    break; // 17 characters, not the fixed form
+                case 5:
+                    t = t.substr(0, 6) + "20" + t.substr(6);
+                    break;
+                default:
+                    break;
                 }
                 texts.push_back(t);
                 if (pick(0, 3) == 0) texts.push_back(t);

@@ -117,10 +117,12 @@ TEST(FastDecimalReaders, SameDoubleAsTheCorrectlyRoundedReading) {
         const int digits = pick(1, 15), sign = pick(0, 5), point = pick(-1, digits); // -1: no point
         std::string text = sign == 0 ? "-" : sign == 1 ? "+" : "";
         for (int d = 0; d < digits; ++d)
-            text += std::string(d == point ? "." : "") + static_cast<char>('0' + (pick(0, 3) ? pick(0, 9) : 0));
+            text +=
+                std::string(d == point ? "." : "") + static_cast<char>('0' + (pick(0, 3) ? pick(0, 9) : 0));
         if (point == digits) text += '.';
         const auto fast = PlainDecimalValue(text);
-        ASSERT_TRUE(fast && SameBits(*fast, Exact(text)) && SameBits(LeadingNumber(text), Exact(text))) << text;
+        ASSERT_TRUE(fast && SameBits(*fast, Exact(text)) && SameBits(LeadingNumber(text), Exact(text)))
+            << text;
         std::string freq = "00000.00000", ifbw = "00.000";
         for (std::string* t : {&freq, &ifbw})
             for (char& c : *t)
@@ -129,8 +131,8 @@ TEST(FastDecimalReaders, SameDoubleAsTheCorrectlyRoundedReading) {
         ASSERT_TRUE(SameBits(*FixedDecimalValue<2, 3>(ifbw), Exact(ifbw))) << ifbw;
     }
     // Signs and points out of place, blanks, exponents, hex, other characters; sixteen digits.
-    for (const char* text : {"", "-", "+", ".", "-.", "..5", "1.2.3", " 12", "12 ", "1e5", "1E5", "&H1F", "12a",
-                             "1,5", "--5", "+-5", "\x80", "1234567890123456", "0000000000000001",
+    for (const char* text : {"", "-", "+", ".", "-.", "..5", "1.2.3", " 12", "12 ", "1e5", "1E5", "&H1F",
+                             "12a", "1,5", "--5", "+-5", "\x80", "1234567890123456", "0000000000000001",
                              "123456789012345.6"})
         EXPECT_FALSE(PlainDecimalValue(text).has_value()) << text;
     for (const char* text : {"", "00145.0250", "00145.025000", "00145,02500", "0014 .02500", "00145.0250x",
@@ -153,8 +155,9 @@ TEST(RoundToInt16, AgreesWithThePlainRuleAtEveryHalf) {
         for (double v : {half, std::nextafter(half, -1e9), std::nextafter(half, 1e9), whole,
                          std::nextafter(whole, -1e9)}) {
             const double r = RoundHalfEven(v);
-            const auto plain = r < -32768.0 || r > 32767.0 ? std::nullopt
-                                                           : std::optional<std::int16_t>(static_cast<std::int16_t>(r));
+            const auto plain = r < -32768.0 || r > 32767.0
+                                   ? std::nullopt
+                                   : std::optional<std::int16_t>(static_cast<std::int16_t>(r));
             ASSERT_EQ(RoundToInt16(v), plain) << std::hexfloat << v;
         }
     }

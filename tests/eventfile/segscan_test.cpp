@@ -166,8 +166,8 @@ TEST(ScanSegments, SameAsReadingEveryLineInOrder) {
                                          "bad",       "",          "12/01/2026 9:00"};
     const std::vector<std::string> starts{Start(0, 0), Start(2, 0), "STARTBYTRIGGER,,X", "START,nope",
                                           "START",     "START,13/45/26 08:00:00"};
-    const std::vector<std::string> numbers{"2.5", "3.5", "12abc", " 1 5", "-4", "", "40000", "1E300",
-                                           "-99999999", "32767.4"};
+    const std::vector<std::string> numbers{"2.5", "3.5",   "12abc", " 1 5",      "-4",
+                                           "",    "40000", "1E300", "-99999999", "32767.4"};
     for (int round = 0; round < 300; ++round) {
         std::vector<std::string> lines;
         const int count = static_cast<int>(random() % 40);
@@ -175,12 +175,21 @@ TEST(ScanSegments, SameAsReadingEveryLineInOrder) {
             const std::string number =
                 random() % 3 ? std::to_string(static_cast<int>(random() % 200) - 50) : any(numbers);
             switch (random() % 8) {
-            case 0: lines.push_back(any(starts)); break;
-            case 1: lines.push_back("STOPBYTRIGGER," + Clock(1, 1)); break;
-            case 2: lines.push_back("WAV,X.WAV," + number + ",0145,x," + any(stops) + ","); break; // level ends the line
-            case 3: lines.push_back(std::string(random() % 2 ? "WAVE" : "wav") + ",X.WAV," + number + ",0145,x," +
-                                    any(stops) + ",-90"); break;
-            default: lines.push_back(Clip(number, any(stops), random() % 5 ? "-80" : ""));
+            case 0:
+                lines.push_back(any(starts));
+                break;
+            case 1:
+                lines.push_back("STOPBYTRIGGER," + Clock(1, 1));
+                break;
+            case 2:
+                lines.push_back("WAV,X.WAV," + number + ",0145,x," + any(stops) + ",");
+                break; // level ends the line
+            case 3:
+                lines.push_back(std::string(random() % 2 ? "WAVE" : "wav") + ",X.WAV," + number + ",0145,x," +
+                                any(stops) + ",-90");
+                break;
+            default:
+                lines.push_back(Clip(number, any(stops), random() % 5 ? "-80" : ""));
             }
         }
         std::string text = Lines(lines, random() % 2 ? "\r\n" : "\n");

@@ -221,9 +221,9 @@ TEST_F(PanelTest, EditOneEntryAnsweredNoLeavesTheListAsItWas) {
                                 Record("00030.00000", "00.100");
     Start(records);
     window->SetCurrent(-1);
-    prompts.ExpectMessage("EDIT Signal List... WARNING:",
-                          "Please select data field(s) from Signal List before EDITING.", MsgIcon::Exclamation,
-                          MsgButtons::Ok, MsgAnswer::Ok);
+    prompts.ExpectMessage(
+        "EDIT Signal List... WARNING:", "Please select data field(s) from Signal List before EDITING.",
+        MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     window->Edit();
     EXPECT_FALSE(window->PanelOpen());
     const auto before = Lines();

@@ -229,8 +229,10 @@ TEST_F(SignalListWindowTest, ImportAsksAboutEachConflict) {
     ask("00010.00000", MsgAnswer::Yes);
     ask("00020.00000", MsgAnswer::No);
     ask("00030.00000", MsgAnswer::Cancel);
-    prompts.ExpectMessage("Default sig BW change", "The change made requires the file to be reprocessed to become affective.  Ok to reprocess now?", MsgIcon::None, MsgButtons::YesNo,
-                          MsgAnswer::No);
+    prompts.ExpectMessage(
+        "Default sig BW change",
+        "The change made requires the file to be reprocessed to become affective.  Ok to reprocess now?",
+        MsgIcon::None, MsgButtons::YesNo, MsgAnswer::No);
     window->Import();
     EXPECT_TRUE(prompts.AllMet()) << prompts.Report();
 

@@ -79,8 +79,9 @@ protected:
     std::vector<std::string> Lines() const { return window->List().Lines(); }
     std::string FileText() const { return TempDir::read(dir.file("~FREQ.SIG")); }
     void ExpectDeleteAll(MsgAnswer answer) {
-        prompts.ExpectMessage("DELETE Signal List... CONFIRMATION:", "Are you sure, you want to delete ALL data from Signal List?", MsgIcon::Question,
-                              MsgButtons::YesNo, answer);
+        prompts.ExpectMessage("DELETE Signal List... CONFIRMATION:",
+                              "Are you sure, you want to delete ALL data from Signal List?",
+                              MsgIcon::Question, MsgButtons::YesNo, answer);
     }
 
     TempDir dir;
@@ -88,10 +89,12 @@ protected:
     std::unique_ptr<SignalListWindow> window;
 };
 
-TEST_F(ToolsTest, CopyTwoThenPasteIntoAnEmptyList) {
+TEST_F(ToolsTest, CopyFreqCopyTwoThenPasteIntoAnEmptyList) {
     const auto lines = FirstLines(3);
     Start(lines);
     Highlight({0, 2});
+    window->CopyFreq(); // bare frequencies
+    EXPECT_EQ(ClipboardText(), "00001.00000\r\n00003.00000\r\n");
     window->Copy();
     EXPECT_EQ(ClipboardText(), kHeader + lines[0] + "\r\n" + lines[2] + "\r\n");
 
@@ -106,33 +109,27 @@ TEST_F(ToolsTest, CopyTwoThenPasteIntoAnEmptyList) {
     EXPECT_EQ(FileText(), Records({lines[0], lines[2]}));
 }
 
-TEST_F(ToolsTest, CopyFreqPutsBareFrequencies) {
-    Start(FirstLines(4));
-    Highlight({0, 1, 3});
-    window->CopyFreq();
-    EXPECT_EQ(ClipboardText(), "00001.00000\r\n00002.00000\r\n00004.00000\r\n");
-    window->UnhighlightAll();
+TEST_F(ToolsTest, CopyFreqOfNothingEmptiesTheClipboard) {
+    Start(FirstLines(2));
+    SetClipboard("old");
     window->CopyFreq();
     EXPECT_EQ(ClipboardText(), "");
 }
 
-TEST_F(ToolsTest, PasteRefusesAForeignText) {
+TEST_F(ToolsTest, PasteRefusesAForeignTextAndTakesTheHeaderAlone) {
     const auto lines = FirstLines(2);
     Start(lines);
     for (const char* text :
          {"00001.00000\r\n", "", "[SIGNAL LIST DATA FORMAT", "[signal list data format]\r\n"}) {
         SCOPED_TRACE(text);
         SetClipboard(text);
-        prompts.ExpectMessage("PASTE Signal List... WARNING:", "Incompatible data format detected, data cannot be pasted into Signal List!", MsgIcon::Exclamation,
-                              MsgButtons::Ok, MsgAnswer::Ok);
+        prompts.ExpectMessage("PASTE Signal List... WARNING:",
+                              "Incompatible data format detected, data cannot be pasted into Signal List!",
+                              MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
         window->Paste();
         EXPECT_EQ(Lines(), lines);
     }
-}
-
-TEST_F(ToolsTest, HeaderOnlyPasteStillRewritesTheFile) {
-    const auto lines = FirstLines(2);
-    Start(lines);
+    // The header alone pastes nothing, yet the file is rewritten from the list.
     dir.write("~FREQ.SIG", "stale\r\n");
     Highlight({1});
     SetClipboard(kHeader);
@@ -186,8 +183,9 @@ TEST_F(ToolsTest, PasteIntoAFullListWarnsOnceAndKeepsWhatFitted) {
     Start(lines);
     ASSERT_EQ(window->List().Count(), kMaxSignalEntries - 1);
     SetClipboard(kHeader + Line(1) + "\r\n" + Line(2) + "\r\n" + Line(3) + "\r\n");
-    prompts.ExpectMessage("PASTE Signal List... WARNING:", "Signal List is full (32767 entries).  No more data can be added.", MsgIcon::Exclamation,
-                          MsgButtons::Ok, MsgAnswer::Ok);
+    prompts.ExpectMessage(
+        "PASTE Signal List... WARNING:", "Signal List is full (32767 entries).  No more data can be added.",
+        MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     window->Paste();
     EXPECT_EQ(window->List().Count(), kMaxSignalEntries);
     EXPECT_EQ(window->List().Line(0), Line(1));
