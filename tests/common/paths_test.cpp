@@ -9,48 +9,36 @@
 namespace zarn {
 namespace {
 
-class FindFileNoCaseTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_.write("CLIP0001.WAV", "");
-        dir_.write("Mixed.Aud", "");
-        dir_.write("twin.sig", "");
-        dir_.write("TWIN.SIG", "");
+// The exact name comes first; else the first of the other-case names in name order.
+TEST(FindFileNoCase, ExactNameFirstThenAnyCase) {
+    test::TempDir dir;
+    for (const char* name : {"CLIP0001.WAV", "Mixed.Aud", "twin.sig", "TWIN.SIG"})
+        dir.write(name, "");
+    const std::string slash = dir.path() + "/";
+    const struct {
+        std::string folder;
+        const char* name;
+        const char* found; // nullptr: none
+    } cases[] = {
+        {dir.path(), "CLIP0001.WAV", "CLIP0001.WAV"}, {dir.path(), "twin.sig", "twin.sig"},
+        {dir.path(), "TWIN.SIG", "TWIN.SIG"},         {dir.path(), "clip0001.wav", "CLIP0001.WAV"},
+        {dir.path(), "MIXED.AUD", "Mixed.Aud"},       {dir.path(), "Twin.Sig", "TWIN.SIG"},
+        {slash, "mixed.aud", "Mixed.Aud"},            {slash, "Mixed.Aud", "Mixed.Aud"},
+        {dir.path(), "CLIP0002.WAV", nullptr},        {dir.path(), "CLIP0001.WA", nullptr},
+        {dir.path(), "", nullptr},                    {dir.file("NO_SUCH_FOLDER"), "x", nullptr},
+        {dir.file("CLIP0001.WAV"), "x", nullptr}, // a file, not a folder
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder + " | " + c.name);
+        EXPECT_EQ(FindFileNoCase(c.folder, c.name),
+                  c.found ? std::optional<std::string>(dir.file(c.found)) : std::nullopt);
     }
-    test::TempDir dir_;
-};
+    EXPECT_EQ(FindPathNoCase(dir.file("mixed.aud")), dir.file("Mixed.Aud"));
 
-TEST_F(FindFileNoCaseTest, ExactNameComesFirst) {
-    EXPECT_EQ(FindFileNoCase(dir_.path(), "CLIP0001.WAV"), dir_.file("CLIP0001.WAV"));
-    EXPECT_EQ(FindFileNoCase(dir_.path(), "twin.sig"), dir_.file("twin.sig"));
-    EXPECT_EQ(FindFileNoCase(dir_.path(), "TWIN.SIG"), dir_.file("TWIN.SIG"));
-}
-
-TEST_F(FindFileNoCaseTest, OtherCaseIsFound) {
-    EXPECT_EQ(FindFileNoCase(dir_.path(), "clip0001.wav"), dir_.file("CLIP0001.WAV"));
-    EXPECT_EQ(FindFileNoCase(dir_.path(), "MIXED.AUD"), dir_.file("Mixed.Aud"));
-    // Several candidates: the first in name order.
-    EXPECT_EQ(FindFileNoCase(dir_.path(), "Twin.Sig"), dir_.file("TWIN.SIG"));
-    EXPECT_EQ(FindPathNoCase(dir_.file("mixed.aud")), dir_.file("Mixed.Aud"));
-}
-
-TEST_F(FindFileNoCaseTest, FolderWithTrailingSlash) {
-    EXPECT_EQ(FindFileNoCase(dir_.path() + "/", "mixed.aud"), dir_.file("Mixed.Aud"));
-    EXPECT_EQ(FindFileNoCase(dir_.path() + "/", "Mixed.Aud"), dir_.file("Mixed.Aud"));
-}
-
-TEST_F(FindFileNoCaseTest, MissingGivesNoValue) {
-    EXPECT_EQ(FindFileNoCase(dir_.path(), "CLIP0002.WAV"), std::nullopt);
-    EXPECT_EQ(FindFileNoCase(dir_.path(), "CLIP0001.WA"), std::nullopt);
-    EXPECT_EQ(FindFileNoCase(dir_.path(), ""), std::nullopt);
-    EXPECT_EQ(FindFileNoCase(dir_.file("NO_SUCH_FOLDER"), "x"), std::nullopt);
-    EXPECT_EQ(FindFileNoCase(dir_.file("CLIP0001.WAV"), "x"), std::nullopt); // a file, not a folder
-}
-
-TEST_F(FindFileNoCaseTest, EmptyFolderIsTheCurrentFolder) {
+    // An empty folder is the current folder.
     char* saved = getcwd(nullptr, 0);
     ASSERT_NE(saved, nullptr);
-    ASSERT_EQ(chdir(dir_.path().c_str()), 0);
+    ASSERT_EQ(chdir(dir.path().c_str()), 0);
     const auto exact = FindFileNoCase("", "Mixed.Aud");
     const auto folded = FindFileNoCase("", "mixed.AUD");
     const auto missing = FindFileNoCase("", "none");

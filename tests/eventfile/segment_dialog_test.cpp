@@ -3,6 +3,7 @@
 #include "segment_dialog.h"
 
 #include "find_control.h"
+#include "segment_answer.h"
 #include "temp_dir.h"
 
 #include <QApplication>
@@ -10,12 +11,10 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,8 +57,9 @@ const std::string kEmptyStartTime = "STARTBYTRIGGER,06/15/04 08:30:00,AB0001.WAV
 const std::string kNoStart = Clip(1, "06/15/04 08:30:00", "06/15/04 08:30:10", "-60");
 
 using test::Control;
+using test::SegmentAnswer;
+using Action = SegmentAnswer::Action;
 
-// The dialog's controls, by name.
 std::string Text(const QObject& dialog, const char* label) {
     return Control<QLabel>(&dialog, label)->text().toStdString();
 }
@@ -70,83 +70,28 @@ QPushButton* Button(const QObject& dialog, const char* name) {
     return Control<QPushButton>(&dialog, name);
 }
 
-// Answers the dialog from inside its modal loop; a dialog still up after the answer is rejected
-// so that a failing test cannot hang.
-void AnswerWhenShown(std::function<void(SegmentDialog&)> answer, QObject* context, int triesLeft = 300) {
-    QTimer::singleShot(triesLeft == 300 ? 0 : 10, context, [answer, context, triesLeft] {
-        auto* dialog = qobject_cast<SegmentDialog*>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible()) {
-            if (triesLeft > 0)
-                AnswerWhenShown(answer, context, triesLeft - 1);
-            else if (QWidget* other = QApplication::activeModalWidget())
-                other->close();
-            return;
-        }
-        answer(*dialog);
-        if (dialog->isVisible()) {
-            ADD_FAILURE() << "the dialog did not close on its answer";
-            dialog->reject();
-        }
-    });
-}
-
 class SegmentDialogTest : public ::testing::Test {
 protected:
-    // Loads `text` as an event file into the dialog.
     bool Load(const std::string& text) { return dialog.Load(dir.write("AB.EVA", text), QPoint(40, 60)); }
-
-    // Shows `d` modally and answers it with `answer`.
-    static int Choose(SegmentDialog& d, std::function<void(SegmentDialog&)> answer) {
-        QObject context; // pending retries end with the call
-        AnswerWhenShown(std::move(answer), &context);
-        return d.Choose();
-    }
 
     TempDir dir;
     SegmentDialog dialog;
 };
 
-TEST_F(SegmentDialogTest, CaptionsAndControls) {
-    EXPECT_EQ(dialog.objectName(), QStringLiteral("Segment"));
+// What the operator reads before anything is loaded.
+TEST_F(SegmentDialogTest, Captions) {
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("SEGMENT SELECTION"));
-    const struct {
-        const char* name;
-        const char* caption;
-    } labels[] = {
-        {"L_Segment", "Segment"},          {"P_Segment", "1"},
-        {"L_TotalSeg", "# of Segment(s)"}, {"L_TotalWav", "# of Audio file(s)"},
-        {"L_StartTime", "Start Time"},     {"L_StopTime", "Stop Time"},
-        {"P_TotalSeg", nullptr},           {"P_TotalWav", nullptr},
-        {"P_StartTime", nullptr},          {"P_StopTime", nullptr},
-    };
-    for (const auto& l : labels) {
-        SCOPED_TRACE(l.name);
-        const std::string text = Text(dialog, l.name);
-        if (l.caption) {
-            EXPECT_EQ(text, l.caption);
-        }
-    }
+    const std::pair<const char*, const char*> labels[] = {
+        {"L_Segment", "Segment"},          {"P_Segment", "1"},         {"L_TotalSeg", "# of Segment(s)"},
+        {"L_TotalWav", "# of Audio file(s)"}, {"L_StartTime", "Start Time"}, {"L_StopTime", "Stop Time"}};
+    for (const auto& [name, caption] : labels)
+        EXPECT_EQ(Text(dialog, name), caption) << name;
     EXPECT_EQ(Button(dialog, "OK")->text(), QStringLiteral("Ok"));
     EXPECT_EQ(Button(dialog, "Cancel")->text(), QStringLiteral("X"));
-    EXPECT_EQ(Scroll(dialog)->minimum(), 1);
-    EXPECT_EQ(Scroll(dialog)->value(), 1);
-    EXPECT_NE(Control<QFrame>(&dialog, "Panel1"), nullptr);
     EXPECT_TRUE(dialog.isModal());
 }
 
-TEST_F(SegmentDialogTest, OneSegmentFixesTheScrollBar) {
-    ASSERT_TRUE(Load(kOne));
-    EXPECT_EQ(dialog.pos(), QPoint(40, 60));
-    EXPECT_FALSE(Scroll(dialog)->isEnabled());
-    EXPECT_EQ(Text(dialog, "P_Segment"), "1");
-    EXPECT_EQ(Text(dialog, "P_TotalSeg"), "1");
-    EXPECT_EQ(Text(dialog, "P_TotalWav"), "3");
-    EXPECT_EQ(Text(dialog, "P_StartTime"), "06/15/04 08:30:00");
-    EXPECT_EQ(Text(dialog, "P_StopTime"), "06/15/04 08:32:10");
-    EXPECT_TRUE(Button(dialog, "OK")->isEnabled());
-}
-
-// What the dialog shows once the scroll bar is on segment `segment`.
+// What the dialog shows once the scroll bar is stepped, click by click, to `segment`.
 struct ShownCase {
     const char* file;
     const std::string* text;
@@ -163,9 +108,10 @@ class SegmentShown : public SegmentDialogTest, public ::testing::WithParamInterf
 TEST_P(SegmentShown, ScrollBarShowsTheSegment) {
     const ShownCase& c = GetParam();
     ASSERT_TRUE(Load(*c.text));
-    EXPECT_TRUE(Scroll(dialog)->isEnabled());
+    EXPECT_EQ(dialog.pos(), QPoint(40, 60));
+    EXPECT_EQ(Scroll(dialog)->isEnabled(), std::string(c.totalSeg) != "1"); // one segment fixes it
+    EXPECT_EQ(Scroll(dialog)->minimum(), 1);
     EXPECT_EQ(Scroll(dialog)->maximum(), std::stoi(c.totalSeg));
-    // Step to the segment as the operator does, one click on the arrow at a time.
     for (int s = 1; s < c.segment; ++s)
         Scroll(dialog)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(Scroll(dialog)->value(), c.segment);
@@ -177,19 +123,19 @@ TEST_P(SegmentShown, ScrollBarShowsTheSegment) {
     EXPECT_EQ(Button(dialog, "OK")->isEnabled(), c.okEnabled);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, SegmentShown,
-                         ::testing::Values(ShownCase{"three", &kThree, 1, "3", "2", "01/02/05 10:00:00",
-                                                     "01/02/05 10:01:09", true},
-                                           ShownCase{"three", &kThree, 2, "3", "1", "01/03/05 11:00:00",
-                                                     "01/03/05 11:00:30", true},
-                                           // No counted clip: date zero for the stop, nothing to choose.
-                                           ShownCase{"three", &kThree, 3, "3", "0", "12/31/99 23:00:00",
-                                                     "12/30/99 00:00:00", false},
-                                           ShownCase{"emptyStart", &kEmptyStartTime, 2, "2", "0",
-                                                     "12/30/99 00:00:00", "12/30/99 00:00:00", false}),
-                         [](const ::testing::TestParamInfo<ShownCase>& info) {
-                             return std::string(info.param.file) + "_" + std::to_string(info.param.segment);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Files, SegmentShown,
+    ::testing::Values(
+        ShownCase{"one", &kOne, 1, "1", "3", "06/15/04 08:30:00", "06/15/04 08:32:10", true},
+        ShownCase{"three", &kThree, 1, "3", "2", "01/02/05 10:00:00", "01/02/05 10:01:09", true},
+        ShownCase{"three", &kThree, 2, "3", "1", "01/03/05 11:00:00", "01/03/05 11:00:30", true},
+        // No counted clip: date zero for the stop, nothing to choose.
+        ShownCase{"three", &kThree, 3, "3", "0", "12/31/99 23:00:00", "12/30/99 00:00:00", false},
+        ShownCase{"emptyStart", &kEmptyStartTime, 2, "2", "0", "12/30/99 00:00:00", "12/30/99 00:00:00",
+                  false}),
+    [](const ::testing::TestParamInfo<ShownCase>& info) {
+        return std::string(info.param.file) + "_" + std::to_string(info.param.segment);
+    });
 
 TEST_F(SegmentDialogTest, StepsBackToAChoosableSegment) {
     ASSERT_TRUE(Load(kThree));
@@ -203,45 +149,32 @@ TEST_F(SegmentDialogTest, StepsBackToAChoosableSegment) {
     EXPECT_EQ(dialog.Table().clipCount, (std::vector<int>{0, 2, 1, 0}));
 }
 
-TEST_F(SegmentDialogTest, OkReturnsTheSegmentShown) {
-    ASSERT_TRUE(Load(kThree));
-    bool shown = false;
-    const int chosen = Choose(dialog, [&](SegmentDialog& d) {
-        shown = true;
-        EXPECT_EQ(Text(d, "P_TotalSeg"), "3");
-        Scroll(d)->setValue(2);
-        QTest::mouseClick(Button(d, "OK"), Qt::LeftButton);
-    });
-    EXPECT_TRUE(shown);
-    EXPECT_EQ(chosen, 2);
-    EXPECT_EQ(dialog.SelectedSegment(), 2);
-    EXPECT_FALSE(dialog.isVisible());
-}
-
-TEST_F(SegmentDialogTest, OkOnAnEmptySegmentDoesNothing) {
-    ASSERT_TRUE(Load(kThree));
-    const int chosen = Choose(dialog, [](SegmentDialog& d) {
-        Scroll(d)->setValue(3);
-        QTest::mouseClick(Button(d, "OK"), Qt::LeftButton);
-        EXPECT_TRUE(d.isVisible()) << "a segment without clips cannot be chosen";
-        QTest::mouseClick(Button(d, "Cancel"), Qt::LeftButton);
-    });
-    EXPECT_EQ(chosen, 0);
-}
-
-TEST_F(SegmentDialogTest, CancelAndEscapeReturnNothing) {
-    const std::vector<std::pair<const char*, std::function<void(SegmentDialog&)>>> answers = {
-        {"X", [](SegmentDialog& d) { QTest::mouseClick(Button(d, "Cancel"), Qt::LeftButton); }},
-        {"Escape", [](SegmentDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
-    };
-    for (const auto& [name, answer] : answers) {
-        SCOPED_TRACE(name);
+// OK gives the segment shown; OK on an empty segment does nothing; X and Escape give nothing even
+// with a segment on show.
+TEST_F(SegmentDialogTest, AnswersAndWhatTheyReturn) {
+    const struct {
+        const char* name;
+        int scrollTo;
+        Action action;
+        int chosen;
+    } cases[] = {{"OK", 2, Action::Ok, 2}, {"OK on empty", 3, Action::Cancel, 0},
+                 {"X", 2, Action::Cancel, 0}, {"Escape", 2, Action::Escape, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         SegmentDialog d;
         ASSERT_TRUE(d.Load(dir.write("AB.EVA", kThree), QPoint(0, 0)));
-        // A segment is on show when the operator backs out.
-        Scroll(d)->setValue(2);
-        EXPECT_EQ(Choose(d, answer), 0);
-        EXPECT_EQ(d.SelectedSegment(), 0);
+        SegmentAnswer answer([&](QDialog& shown) {
+            EXPECT_EQ(Text(shown, "P_TotalSeg"), "3");
+            Scroll(shown)->setValue(c.scrollTo);
+            if (c.scrollTo == 3) {
+                QTest::mouseClick(Button(shown, "OK"), Qt::LeftButton);
+                EXPECT_TRUE(shown.isVisible()) << "a segment without clips cannot be chosen";
+            }
+            return c.action;
+        });
+        EXPECT_EQ(d.Choose(), c.chosen);
+        EXPECT_TRUE(answer.Seen());
+        EXPECT_EQ(d.SelectedSegment(), c.chosen);
         EXPECT_FALSE(d.isVisible());
     }
 }

@@ -5,7 +5,6 @@
 #include "entry_line.h"
 #include "fake_prompter.h"
 #include "latin1.h"
-#include "siglist_texts.h"
 #include "temp_dir.h"
 
 #include <QAction>
@@ -126,16 +125,12 @@ TEST_F(PanelTest, FieldRulesOnEnter) {
     const FieldCase cases[] = {
         {"P_Freq", "12.5", "00012.50000", "P_Ifbw"},
         {"P_Freq", "100000", "00020.00000", "P_Freq"},
-        {"P_Freq", "12a", "00020.00000", "P_Freq"},
         {"P_Freq", "0", "00000.00000", "P_Ifbw"},
         {"P_Ifbw", "0.01", "00.010", "P_Cor"},
-        {"P_Ifbw", "1.5", "01.500", "P_Cor"},
         {"P_Ifbw", "99.9995", "00.010", "P_Ifbw"},
-        {"P_Ifbw", "-1", "00.010", "P_Ifbw"},
         {"P_Cor", "-7", "-1", "P_Det"},
         {"P_Cor", "120", "20", "P_Cor"},
         {"P_Cor", "7", "07", "P_Det"},
-        {"P_Cor", "x", "20", "P_Cor"},
         {"P_Priority", "3", "3", "P_Comment"},
         {"P_Priority", "10", "9", "P_Priority"},
     };
@@ -201,7 +196,7 @@ TEST_F(PanelTest, AddCollisionAsksAndYesReplacesNoAddsNothing) {
     Start(records);
     window->Add();
     TypeEnter(Find<QLineEdit>("P_Freq"), "10.04");
-    prompts.ExpectMessage(sigtext::kAddConfirm, question, MsgIcon::Question, MsgButtons::YesNo,
+    prompts.ExpectMessage("ADD Signal... CONFIRMATION:", question, MsgIcon::Question, MsgButtons::YesNo,
                           MsgAnswer::No);
     Find<QPushButton>("B_OK")->click();
     EXPECT_EQ(FileText(), records);
@@ -209,7 +204,7 @@ TEST_F(PanelTest, AddCollisionAsksAndYesReplacesNoAddsNothing) {
 
     window->Add();
     TypeEnter(Find<QLineEdit>("P_Freq"), "10.04");
-    prompts.ExpectMessage(sigtext::kAddConfirm, question, MsgIcon::Question, MsgButtons::YesNo,
+    prompts.ExpectMessage("ADD Signal... CONFIRMATION:", question, MsgIcon::Question, MsgButtons::YesNo,
                           MsgAnswer::Yes);
     Find<QPushButton>("B_OK")->click();
     ASSERT_EQ(Lines().size(), 2u);
@@ -219,20 +214,18 @@ TEST_F(PanelTest, AddCollisionAsksAndYesReplacesNoAddsNothing) {
     EXPECT_EQ(FileText(), FormatSignalRecord(Lines()[0]) + "\r\n" + Record("00020.00000", "00.100"));
 }
 
-TEST_F(PanelTest, EditWithoutCurrentEntryWarns) {
-    Start(Record("00010.00000", "00.100"));
-    window->SetCurrent(-1);
-    prompts.ExpectMessage(sigtext::kEditWarnTitle, sigtext::kEditWarnText, MsgIcon::Exclamation,
-                          MsgButtons::Ok, MsgAnswer::Ok);
-    window->Edit();
-    EXPECT_FALSE(window->PanelOpen());
-}
-
+// Edit without a current entry warns; an edit whose new frequency collides, answered No, changes nothing.
 TEST_F(PanelTest, EditOneEntryAnsweredNoLeavesTheListAsItWas) {
     const std::string records = Record("00010.00000", "00.100") +
                                 Record("00020.00000", "00.100", true, "net") +
                                 Record("00030.00000", "00.100");
     Start(records);
+    window->SetCurrent(-1);
+    prompts.ExpectMessage(
+        "EDIT Signal List... WARNING:", "Please select data field(s) from Signal List before EDITING.",
+        MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    window->Edit();
+    EXPECT_FALSE(window->PanelOpen());
     const auto before = Lines();
     Select({1});
     window->Edit();
@@ -241,7 +234,7 @@ TEST_F(PanelTest, EditOneEntryAnsweredNoLeavesTheListAsItWas) {
     EXPECT_EQ(Find<QPlainTextEdit>("P_Comment")->toPlainText(), QStringLiteral("net"));
     EXPECT_TRUE(Find<QCheckBox>("Chk_Lockout")->isChecked());
     TypeEnter(Find<QLineEdit>("P_Freq"), "30.01");
-    prompts.ExpectMessage(sigtext::kEditConfirm,
+    prompts.ExpectMessage("EDIT Signal... CONFIRMATION:",
                           "Freq = 00030.01000 MHz is already available in the Signal List.  Do you want to "
                           "replace it with new data?",
                           MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No);
@@ -361,31 +354,24 @@ TEST_F(PanelTest, CommentChooserStoresAndWritesTheCommentFile) {
     EXPECT_EQ(Find<QComboBox>("Cmb_Comment")->itemText(1), QStringLiteral("Relay"));
     EXPECT_EQ(Find<QComboBox>("Cmb_Comment")->itemText(5), QStringLiteral("Beacon"));
     EXPECT_TRUE(window->PanelOpen());
-}
 
-TEST_F(PanelTest, FullCommentChooserOverwritesTheLastSlot) {
-    std::string file = "[Signal List Comments]\r\n";
-    for (int i = 0; i < 20; ++i)
-        file += "text " + std::to_string(i) + "\r\n";
-    dir.write("~Freq.Cmt", file);
-    Start("");
-    window->Add();
+    // With every slot used, a new text overwrites the last one.
+    for (int i = 0; i < 20; ++i) {
+        emit Find<QComboBox>("Cmb_Comment")->activated(i);
+        Find<QComboBox>("Cmb_Comment")->setEditText(QStringLiteral("text %1").arg(i));
+        Enter(Find<QComboBox>("Cmb_Comment"));
+    }
     Find<QComboBox>("Cmb_Comment")->setEditText(QStringLiteral("new"));
     Enter(Find<QComboBox>("Cmb_Comment"));
     EXPECT_EQ(Find<QComboBox>("Cmb_Comment")->itemText(19), QStringLiteral("new"));
     EXPECT_EQ(Find<QComboBox>("Cmb_Comment")->itemText(18), QStringLiteral("text 18"));
-    EXPECT_NE(TempDir::read(dir.file("~Freq.Cmt")).find("text 18\r\nnew\r\n"), std::string::npos);
+    EXPECT_NE(TempDir::read(cmt).find("text 18\r\nnew\r\n"), std::string::npos);
 }
 
-TEST_F(PanelTest, PanelLayoutAndHelpTexts) {
+TEST_F(PanelTest, DetectionChoicesCommentColourAndHelpTexts) {
     Start(Record("00010.00000", "00.100"));
-    EXPECT_EQ(Find<QLabel>("PE")->height(), Px(2055));
     EXPECT_EQ(Find<QComboBox>("P_Det")->count(), 8);
     EXPECT_EQ(Find<QComboBox>("P_Det")->itemText(3), QStringLiteral("PLS"));
-    EXPECT_EQ(Find<QLineEdit>("P_Freq")->parentWidget(), Find<QLabel>("Lbl_Frq"));
-    EXPECT_EQ(Find<QLineEdit>("P_Freq")->geometry().left(), Px(480));
-    EXPECT_EQ(Find<QLineEdit>("P_Freq")->height(), Px(315));
-    EXPECT_EQ(Find<QLabel>("Lbl_Ifbw")->geometry().topLeft(), QPoint(Px(2025), Px(330)));
     EXPECT_EQ(Find<QPlainTextEdit>("P_Comment")->palette().color(QPalette::Base), QColor(Qt::yellow));
     Select({0});
     window->Edit();

@@ -1,4 +1,3 @@
-#include "file_size_limit.h"
 #include "signal_list.h"
 #include "temp_dir.h"
 
@@ -63,13 +62,9 @@ struct SlotCase {
     std::optional<int> conflict;
 };
 
-TEST(FindSignalSlot, EmptyListGivesTheEnd) {
-    const SignalSlot s = SignalList().FindSignalSlot(10);
-    EXPECT_EQ(s.slot, 0);
-    EXPECT_FALSE(s.conflict);
-}
-
 TEST(FindSignalSlot, PassBandOfTheFirstEntryThatStopsTheScan) {
+    EXPECT_EQ(SignalList().FindSignalSlot(10).slot, 0);
+    EXPECT_FALSE(SignalList().FindSignalSlot(10).conflict);
     SignalList one;
     ASSERT_TRUE(one.InsertSorted(Line(10, "00.100")));
     for (const SlotCase& c : {SlotCase{9.96, 0, 0}, SlotCase{10.04, 0, 0}, SlotCase{10, 0, 0},
@@ -128,21 +123,19 @@ TEST(SignalList, OutOfOrderListIsWalkedFromTheTop) {
     EXPECT_EQ(list.InsertSorted(Line(50, "00.010", "again")), 2);
     EXPECT_EQ(list.Lines(), (Lines{Line(10), Line(20), Line(50, "00.010", "again"), Line(60)}));
 
+    // A replacement that breaks the order falls back to the walk too: halving would look at 30 first.
+    SignalList replaced;
+    for (double f : {10.0, 20.0, 30.0, 40.0})
+        replaced.InsertSorted(Line(f));
+    replaced.ReplaceAt(1, Line(35));
+    EXPECT_EQ(replaced.FindSortedPosition(Line(32)).index, 1);
+
     // Clear makes the list ordered again.
     list.Clear();
     EXPECT_TRUE(list.Empty());
     list.InsertSorted(Line(20));
     list.InsertSorted(Line(10));
     EXPECT_EQ(list.Lines(), (Lines{Line(10), Line(20)}));
-}
-
-TEST(SignalList, ReplaceAtThatBreaksOrderFallsBackToTheWalk) {
-    SignalList list;
-    for (double f : {10.0, 20.0, 30.0, 40.0})
-        list.InsertSorted(Line(f));
-    list.ReplaceAt(1, Line(35));
-    // Halving would look at 30 first and answer index 2 or 3; the walk finds 35 at index 1.
-    EXPECT_EQ(list.FindSortedPosition(Line(32)).index, 1);
 }
 
 TEST(SignalList, FullListRefusesNewEntriesButReplaces) {
@@ -274,32 +267,6 @@ TEST(SignalFile, MissingFileMergesNothing) {
     EXPECT_FALSE(r.file);
     EXPECT_FALSE(r.file.error.empty());
     EXPECT_EQ(list.Count(), 1);
-}
-
-TEST(SignalFile, SaveFailingPartWayLeavesTheOldFile) {
-    test::TempDir dir;
-    const std::string old = Record(1) + "\r\n";
-    const std::string path = dir.write("LIST.SIG", old);
-    std::string text;
-    for (int i = 0; i < 2000; ++i)
-        text += Record(2 + i * 0.01) + "\r\n";
-    SignalList list;
-    MergeSignalRecords(text, list);
-
-    FileResult r;
-    {
-        test::FileSizeLimit limit(8192);
-        ASSERT_TRUE(limit.Active());
-        r = SaveSignalFile(path, list);
-    }
-
-    EXPECT_FALSE(r);
-    EXPECT_NE(r.error.find("LIST.SIG"), std::string::npos) << r.error;
-    EXPECT_EQ(test::TempDir::read(path), old);
-    EXPECT_EQ(list.Count(), 2000);
-
-    ASSERT_TRUE(SaveSignalFile(path, list));
-    EXPECT_EQ(test::TempDir::read(path), text);
 }
 
 } // namespace

