@@ -1,6 +1,7 @@
 #include "waveform.h"
 
 #include "temp_dir.h"
+#include "wav_bytes.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -22,46 +23,20 @@ void PutLe(std::string& s, std::size_t at, std::uint32_t v, int bytes) {
         s[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i) & 0xFF);
 }
 
-// The canonical 44-byte header of an 8-bit mono clip at 11025 samples per second.
-std::string Header(std::uint32_t dataSize, const char* riff = "RIFF", const char* wave = "WAVE") {
-    std::string h(44, '\0');
-    h.replace(0, 4, riff);
-    PutLe(h, 4, 36 + dataSize, 4);
-    h.replace(8, 4, wave);
-    h.replace(12, 4, "fmt ");
-    PutLe(h, 16, 16, 4);
-    PutLe(h, 20, 1, 2); // PCM
-    PutLe(h, 22, 1, 2); // mono
-    PutLe(h, 24, 11025, 4);
-    PutLe(h, 28, 11025, 4);
-    PutLe(h, 32, 1, 2);
-    PutLe(h, 34, 8, 2);
-    h.replace(36, 4, "data");
-    PutLe(h, 40, dataSize, 4);
-    return h;
+// The canonical 44-byte header of an 8-bit mono 11025 Hz clip, optionally with a chunk before the data.
+std::string Header(std::uint32_t dataSize, const std::string& extra = "") {
+    return test::WavBytes(36 + static_cast<std::uint32_t>(extra.size()) + dataSize, dataSize, 0,
+                          [](std::size_t) { return 0; }, extra);
 }
 
 // A WAV with a LIST chunk of odd length (and its pad byte) between fmt and data.
 std::string WithListChunk(int bits, const std::string& data) {
-    const int block = bits / 8;
-    std::string fmt(24, '\0');
-    fmt.replace(0, 4, "fmt ");
-    PutLe(fmt, 4, 16, 4);
-    PutLe(fmt, 8, 1, 2);
-    PutLe(fmt, 10, 1, 2);
-    PutLe(fmt, 12, 11025, 4);
-    PutLe(fmt, 16, static_cast<std::uint32_t>(11025 * block), 4);
-    PutLe(fmt, 20, static_cast<std::uint32_t>(block), 2);
-    PutLe(fmt, 22, static_cast<std::uint32_t>(bits), 2);
-    std::string list =
-        "LIST" + std::string(4, '\0') + "INFOICMT" + std::string(4, '\0') + std::string("ab\0", 3);
-    PutLe(list, 4, static_cast<std::uint32_t>(list.size() - 8), 4);
-    PutLe(list, 16, 3, 4);
-    list += '\0'; // pad to an even length
-    std::string head = "RIFF" + std::string(4, '\0') + "WAVE" + fmt + list + "data" + std::string(4, '\0');
-    PutLe(head, head.size() - 4, static_cast<std::uint32_t>(data.size()), 4);
-    PutLe(head, 4, static_cast<std::uint32_t>(head.size() - 8 + data.size()), 4);
-    return head + data;
+    std::string h = Header(static_cast<std::uint32_t>(data.size()),
+                           std::string("LIST\x0f\0\0\0INFOICMT\x03\0\0\0ab\0\0", 24));
+    PutLe(h, 28, static_cast<std::uint32_t>(11025 * bits / 8), 4);
+    PutLe(h, 32, static_cast<std::uint32_t>(bits / 8), 2);
+    PutLe(h, 34, static_cast<std::uint32_t>(bits), 2);
+    return h + data;
 }
 
 // Interleaved 16-bit frames written by libsndfile in the given format.
@@ -264,8 +239,8 @@ TEST(ReadWaveform, FilesThatCannotBeDrawn) {
     const Case cases[] = {
         {"empty", "", WavFileState::NotPlayable},
         {"header cut short", Header(10).substr(0, 43), WavFileState::NotPlayable},
-        {"not RIFF", Header(10, "RIFX") + ten, WavFileState::NotPlayable},
-        {"not WAVE", Header(10, "RIFF", "AVI ") + ten, WavFileState::NotPlayable},
+        {"not RIFF", Header(10).replace(0, 4, "RIFX") + ten, WavFileState::NotPlayable},
+        {"not WAVE", Header(10).replace(8, 4, "AVI ") + ten, WavFileState::NotPlayable},
         {"text file", std::string(200, 'x'), WavFileState::NotPlayable},
         {"claims more data than it holds", Header(11) + ten, WavFileState::NotPlayable},
         {"claims 4 GB", Header(0xFFFFFFFFu) + ten, WavFileState::NotPlayable},
@@ -454,8 +429,7 @@ struct MarkCase {
     const char* what;
     std::vector<Press> presses;
     int unitWidth;
-    // After the last press:
-    RangeButtons buttons;
+    RangeButtons buttons; // after the last press
     double start, stop;
     MarkBox box;
     double playStart, playEnd;
@@ -465,116 +439,24 @@ TEST(Marks, PressRules) {
     // A picture of 1000 units over a clip of 50000 positions: one unit is 50 positions.
     constexpr double kUnits = 1000;
     constexpr std::int64_t kLength = 50000;
+    const auto L = MouseButton::Left, R = MouseButton::Right;
+    const auto Yes = RangeButtons::Available, No = RangeButtons::Unavailable, Keep = RangeButtons::Keep;
+    // clang-format off
     const MarkCase cases[] = {
-        {"right click first marks from the left edge",
-         {{MouseButton::Right, 300}},
-         1,
-         RangeButtons::Available,
-         0,
-         300,
-         {true, 0, 300},
-         0,
-         15000},
-        {"left then right",
-         {{MouseButton::Left, 100}, {MouseButton::Right, 300}},
-         1,
-         RangeButtons::Available,
-         100,
-         300,
-         {true, 100, 200},
-         5000,
-         15000},
-        {"left click right of the stop mark: thin marker at the start",
-         {{MouseButton::Right, 300}, {MouseButton::Left, 400}},
-         2,
-         RangeButtons::Unavailable,
-         400,
-         300,
-         {true, 400, 6},
-         0,
-         15000},
-        {"narrow range widened to 4 units",
-         {{MouseButton::Left, 100}, {MouseButton::Right, 105}},
-         4,
-         RangeButtons::Available,
-         100,
-         116,
-         {true, 100, 16},
-         5000,
-         5800},
-        {"a range of exactly 4 units is kept",
-         {{MouseButton::Left, 100}, {MouseButton::Right, 104}},
-         1,
-         RangeButtons::Available,
-         100,
-         104,
-         {true, 100, 4},
-         5000,
-         5200},
-        {"widened at the right edge ends at the clip's end",
-         {{MouseButton::Left, 998}, {MouseButton::Right, 999}},
-         4,
-         RangeButtons::Available,
-         998,
-         1014,
-         {true, 998, 16},
-         49900,
-         50000},
-        {"start mark alone shows the thin marker",
-         {{MouseButton::Left, 50}},
-         1,
-         RangeButtons::Unavailable,
-         50,
-         0,
-         {true, 50, 3},
-         0,
-         0},
-        {"start mark at the left edge alone shows nothing",
-         {{MouseButton::Left, 0}},
-         1,
-         RangeButtons::Keep,
-         0,
-         0,
-         {false, 0, 0},
-         0,
-         0},
-        {"other buttons mark nothing",
-         {{MouseButton::Other, 500}},
-         1,
-         RangeButtons::Keep,
-         0,
-         0,
-         {false, 0, 0},
-         0,
-         0},
-        {"a range marked during play leaves the buttons as they are",
-         {{MouseButton::Left, 100}, {MouseButton::Right, 300, true}},
-         1,
-         RangeButtons::Keep,
-         100,
-         300,
-         {true, 100, 200},
-         5000,
-         15000},
-        {"a second range replaces the first",
-         {{MouseButton::Left, 100}, {MouseButton::Right, 300}, {MouseButton::Left, 200}},
-         1,
-         RangeButtons::Available,
-         200,
-         300,
-         {true, 200, 100},
-         10000,
-         15000},
-        {"a broken range keeps the last range's positions",
-         {{MouseButton::Left, 100}, {MouseButton::Right, 300}, {MouseButton::Right, 50}},
-         1,
-         RangeButtons::Unavailable,
-         100,
-         50,
-         {true, 100, 3},
-         5000,
-         15000},
+        {"right click first marks from the left edge", {{R, 300}}, 1, Yes, 0, 300, {true, 0, 300}, 0, 15000},
+        {"left then right", {{L, 100}, {R, 300}}, 1, Yes, 100, 300, {true, 100, 200}, 5000, 15000},
+        {"left right of the stop mark: thin marker", {{R, 300}, {L, 400}}, 2, No, 400, 300, {true, 400, 6}, 0, 15000},
+        {"narrow range widened to 4 units", {{L, 100}, {R, 105}}, 4, Yes, 100, 116, {true, 100, 16}, 5000, 5800},
+        {"exactly 4 units is kept", {{L, 100}, {R, 104}}, 1, Yes, 100, 104, {true, 100, 4}, 5000, 5200},
+        {"widened at the right edge ends at the end", {{L, 998}, {R, 999}}, 4, Yes, 998, 1014, {true, 998, 16}, 49900, 50000},
+        {"start mark alone: thin marker", {{L, 50}}, 1, No, 50, 0, {true, 50, 3}, 0, 0},
+        {"start mark at the left edge alone: nothing", {{L, 0}}, 1, Keep, 0, 0, {false, 0, 0}, 0, 0},
+        {"other buttons mark nothing", {{MouseButton::Other, 500}}, 1, Keep, 0, 0, {false, 0, 0}, 0, 0},
+        {"marked during play: buttons kept", {{L, 100}, {R, 300, true}}, 1, Keep, 100, 300, {true, 100, 200}, 5000, 15000},
+        {"a second range replaces the first", {{L, 100}, {R, 300}, {L, 200}}, 1, Yes, 200, 300, {true, 200, 100}, 10000, 15000},
+        {"a broken range keeps the last positions", {{L, 100}, {R, 300}, {R, 50}}, 1, No, 100, 50, {true, 100, 3}, 5000, 15000},
     };
+    // clang-format on
     for (const MarkCase& c : cases) {
         SCOPED_TRACE(c.what);
         Marks marks;

@@ -31,9 +31,9 @@ constexpr int kWindowsPerSecond = 20;
 constexpr long kMaxHeadLost = kRecordRate / 50;
 constexpr long kEdgeMs = 5;
 
-double Sample(const std::vector<std::int16_t>& recording, long index) {
-    if (index < 0 || index >= static_cast<long>(recording.size())) return 0;
-    return recording[static_cast<size_t>(index)] / 32768.0;
+std::int16_t RecordedAt(const std::vector<std::int16_t>& recording, long index) {
+    return index >= 0 && index < static_cast<long>(recording.size()) ? recording[static_cast<size_t>(index)]
+                                                                     : 0;
 }
 
 // RMS of recorded samples [from, to); samples outside the recording count as silence.
@@ -41,7 +41,7 @@ double RecordedRms(const std::vector<std::int16_t>& recording, long from, long t
     if (to <= from) return 0;
     double sum = 0;
     for (long i = from; i < to; ++i) {
-        const double v = Sample(recording, i);
+        const double v = RecordedAt(recording, i) / 32768.0;
         sum += v * v;
     }
     return std::sqrt(sum / double(to - from));
@@ -99,11 +99,6 @@ long MatchEnvelope(const ClipSound& clip, const std::vector<std::int16_t>& recor
         }
     }
     return best;
-}
-
-std::int16_t RecordedAt(const std::vector<std::int16_t>& recording, long index) {
-    return index >= 0 && index < static_cast<long>(recording.size()) ? recording[static_cast<size_t>(index)]
-                                                                     : 0;
 }
 
 // Samples of an exact clip from `from` on that differ from the recording at `offset`, counting
@@ -374,8 +369,6 @@ long MatchingRun(const Samples& recording, long at, const Samples& clip, long fi
     return n;
 }
 
-// Where in the recording, at or after `from`, a play of the clip's frames [first, first + count)
-// lies whole; nothing when it does not.
 std::optional<long> FindPlay(const Samples& recording, long from, const Samples& clip, long first,
                              long count) {
     // Anchor on a loud frame past the slack, then check the whole stretch.
