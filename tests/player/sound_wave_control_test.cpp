@@ -85,6 +85,7 @@ TEST(SoundWaveControl, BrokenFilesReadBackAsNoFile) {
     for (const std::string& path : {dir.write("text.wav", std::string(100, 'x')),
                                     dir.write("data_cut.wav", TempDir::read(good).substr(0, 7000)),
                                     dir.write("ima_cut.wav", ima.substr(0, ima.size() - 100)),
+                                    WriteWav(dir, "clip.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 1, 1000),
                                     dir.file("missing.wav")}) {
         SCOPED_TRACE(path);
         wave.SetWavFileName(good);
