@@ -33,12 +33,13 @@ TEST(ClipReadouts, CaptionsOfAClipLine) {
         const char *line, *file, *chnl, *freq, *start, *stop, *level;
     };
     const Case cases[] = {
-        {"CLIP0001.WAV,3,145.01,01/05/05 13:04:05,01/05/05 13:04:09, -85 ,12          ", "CLIP0001.WAV", "003",
-         "0145.0100 M", "01/05/05 13:04:05", "01/05/05 13:04:09", " -85  dBm"}, // the level field as it stands
+        {"CLIP0001.WAV,3,145.01,01/05/05 13:04:05,01/05/05 13:04:09, -85 ,12          ", "CLIP0001.WAV",
+         "003", "0145.0100 M", "01/05/05 13:04:05", "01/05/05 13:04:09",
+         " -85  dBm"}, // the level field as it stands
         // Short or damaged lines show what there is.
         {"A.WAV,7", "A.WAV", "007", "0000.0000 M", "", "", " dBm"},
-        {"B.WAV,1,30,13/45/05 10:00:00,garbage,-70", "B.WAV", "001", "0030.0000 M", "13/45/05 10:00:00", "garbage",
-         "-70 dBm"},
+        {"B.WAV,1,30,13/45/05 10:00:00,garbage,-70", "B.WAV", "001", "0030.0000 M", "13/45/05 10:00:00",
+         "garbage", "-70 dBm"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);

@@ -113,7 +113,8 @@ TEST_F(NullSinkPlay, TheClipsToneReachesTheSinkAsThePositionSays) {
     ASSERT_GE(bursts.size(), 2u) << "the tone is missing";
     const test::Burst tone = bursts[0];
     EXPECT_NEAR(RecordedMs(tone.end - tone.start), FramesToMs(kTone), 50)
-        << "the tone broke up: the next stretch starts " << RecordedMs(bursts[1].start - tone.end) << " ms after it";
+        << "the tone broke up: the next stretch starts " << RecordedMs(bursts[1].start - tone.end)
+        << " ms after it";
     const test::ToneFigures figures = test::MeasureTone(recorded, tone);
     const test::Burst yardstick =
         *std::max_element(bursts.begin() + 1, bursts.end(),

@@ -94,7 +94,10 @@ std::string Looks(const Transport& t) {
             c(l.Cmd_Stop), c(l.Cmd_Prev),     c(l.Cmd_Next)};
 }
 
-enum class From { PlayingList, Stopped, StoppedMarked, Paused, PausedMarked, PlayingRange, Looping, LastStopped };
+// clang-format off
+enum class From { PlayingList, Stopped, StoppedMarked, Paused, PausedMarked, PlayingRange, Looping,
+                  LastStopped };
+// clang-format on
 enum class Button { Loop, PlayClip, Play, Pause, Stop, Prev, Next };
 
 void Reach(Player& p, From from) {

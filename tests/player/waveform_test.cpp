@@ -425,16 +425,16 @@ TEST(Marks, PressRules) {
     const MarkCase cases[] = {
         {"right click first marks from the left edge", {{R, 300}}, 1, Yes, 0, 300, {true, 0, 300}, 0, 15000},
         {"left then right", {{L, 100}, {R, 300}}, 1, Yes, 100, 300, {true, 100, 200}, 5000, 15000},
-        {"left right of the stop mark: thin marker", {{R, 300}, {L, 400}}, 2, No, 400, 300, {true, 400, 6}, 0, 15000},
-        {"narrow range widened to 4 units", {{L, 100}, {R, 105}}, 4, Yes, 100, 116, {true, 100, 16}, 5000, 5800},
+        {"left past the stop mark: thin", {{R, 300}, {L, 400}}, 2, No, 400, 300, {true, 400, 6}, 0, 15000},
+        {"widened to 4 units", {{L, 100}, {R, 105}}, 4, Yes, 100, 116, {true, 100, 16}, 5000, 5800},
         {"exactly 4 units is kept", {{L, 100}, {R, 104}}, 1, Yes, 100, 104, {true, 100, 4}, 5000, 5200},
-        {"widened at the right edge ends at the end", {{L, 998}, {R, 999}}, 4, Yes, 998, 1014, {true, 998, 16}, 49900, 50000},
+        {"widened at the end", {{L, 998}, {R, 999}}, 4, Yes, 998, 1014, {true, 998, 16}, 49900, kLength},
         {"start mark alone: thin marker", {{L, 50}}, 1, No, 50, 0, {true, 50, 3}, 0, 0},
         {"start mark at the left edge alone: nothing", {{L, 0}}, 1, Keep, 0, 0, {false, 0, 0}, 0, 0},
         {"other buttons mark nothing", {{MouseButton::Other, 500}}, 1, Keep, 0, 0, {false, 0, 0}, 0, 0},
-        {"marked during play: buttons kept", {{L, 100}, {R, 300, true}}, 1, Keep, 100, 300, {true, 100, 200}, 5000, 15000},
-        {"a second range replaces the first", {{L, 100}, {R, 300}, {L, 200}}, 1, Yes, 200, 300, {true, 200, 100}, 10000, 15000},
-        {"a broken range keeps the last positions", {{L, 100}, {R, 300}, {R, 50}}, 1, No, 100, 50, {true, 100, 3}, 5000, 15000},
+        {"during play", {{L, 100}, {R, 300, true}}, 1, Keep, 100, 300, {true, 100, 200}, 5000, 15000},
+        {"second range", {{L, 100}, {R, 300}, {L, 200}}, 1, Yes, 200, 300, {true, 200, 100}, 10000, 15000},
+        {"broken range", {{L, 100}, {R, 300}, {R, 50}}, 1, No, 100, 50, {true, 100, 3}, 5000, 15000},
     };
     // clang-format on
     for (const MarkCase& c : cases) {

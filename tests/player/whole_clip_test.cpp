@@ -96,7 +96,8 @@ void AddHiss(std::vector<float>& out, int rate, double fromS, double seconds, do
     const double peak = std::pow(10.0, db / 20) * std::sqrt(3.0); // uniform noise: RMS is peak/sqrt(3)
     std::uniform_real_distribution<double> noise(-peak, peak);
     const auto from = static_cast<size_t>(std::lround(fromS * rate));
-    for (size_t i = from; i < std::min(out.size(), from + static_cast<size_t>(std::lround(seconds * rate))); ++i)
+    for (size_t i = from; i < std::min(out.size(), from + static_cast<size_t>(std::lround(seconds * rate)));
+         ++i)
         out[i] = static_cast<float>(noise(random));
 }
 
@@ -216,7 +217,8 @@ private:
             spoken.push_back(raw);
             for (Layout layout : kLayouts) {
                 const std::string path = dir_.file("clip" + std::to_string(++files_) + ".wav");
-                Add(speech, Named(s.name, layout), path, Convert(raw, path, layout), "sox did not convert it");
+                Add(speech, Named(s.name, layout), path, Convert(raw, path, layout),
+                    "sox did not convert it");
             }
         }
         if (spoken.size() < 2) return;
@@ -226,14 +228,15 @@ private:
             for (Layout layout : kLayouts)
                 for (double seconds : {0.3, 0.8, 1.5}) {
                     const std::string path = dir_.file("clip" + std::to_string(++files_) + ".wav");
-                    Add(shortClips, Named("speech " + std::to_string(seconds).substr(0, 3) + " s", layout), path,
-                        Convert(spoken[0], path, layout, onset, seconds), "sox did not cut it");
+                    Add(shortClips, Named("speech " + std::to_string(seconds).substr(0, 3) + " s", layout),
+                        path, Convert(spoken[0], path, layout, onset, seconds), "sox did not cut it");
                 }
         }
         // Stereo 44.1 kHz: a tremolo tone with a pause on the left, speech on the right.
         const std::string at44 = dir_.file("spoken44.wav");
         std::optional<ClipSound> right;
-        if (Run("sox", {QString::fromStdString(spoken[1]), "-D", "-r", "44100", QString::fromStdString(at44)}))
+        if (Run("sox",
+                {QString::fromStdString(spoken[1]), "-D", "-r", "44100", QString::fromStdString(at44)}))
             right = test::ReadClipSound(at44);
         if (!right) {
             problems.push_back("stereo: sox did not resample the speech");
@@ -250,7 +253,8 @@ private:
             if (i < right->mono.size()) both[2 * i + 1] = right->mono[i];
         }
         const std::string path = dir_.file("stereo.wav");
-        Add(speech, "stereo tone | speech 16-bit 44.1k", path, WriteWav(path, kRate, 2, SF_FORMAT_PCM_16, both));
+        Add(speech, "stereo tone | speech 16-bit 44.1k", path,
+            WriteWav(path, kRate, 2, SF_FORMAT_PCM_16, both));
     }
 
     // The demo station's clips last over eleven minutes, twice that with paplay's turn: an even
@@ -379,10 +383,12 @@ std::vector<Heard> HearPlays(const std::vector<TestClip>& clips, const std::vect
         if (i + 1 < plays.size() && plays[i + 1].startMs > plays[i].startMs)
             latestMs = std::min(latestMs, plays[i + 1].startMs - 2 * kClockSlackMs);
         Heard& h = heard[i];
-        h.hearing = test::Hear(clips[i].sound, recorder.Samples(),
-                               recorder.SampleAt(plays[i].startMs - kClockSlackMs), recorder.SampleAt(latestMs));
+        h.hearing =
+            test::Hear(clips[i].sound, recorder.Samples(),
+                       recorder.SampleAt(plays[i].startMs - kClockSlackMs), recorder.SampleAt(latestMs));
         h.firstMs = recorder.SampleMs(double(h.hearing.offset)) - plays[i].startMs;
-        h.lateMs = plays[i].doneMs - recorder.SampleMs(double(h.hearing.offset + clips[i].sound.RecordedLength()));
+        h.lateMs =
+            plays[i].doneMs - recorder.SampleMs(double(h.hearing.offset + clips[i].sound.RecordedLength()));
     }
     return heard;
 }
@@ -393,7 +399,8 @@ void PrintLine(const TestClip& clip, const Heard& control, const Heard& paplay) 
     char exact[80] = "-";
     if (c.differing >= 0)
         std::snprintf(exact, sizeof exact, "%ld (%.0f ms), paplay %ld (%.0f ms)", c.differing,
-                      test::RecordedMs(double(c.headLost)), p.differing, test::RecordedMs(double(p.headLost)));
+                      test::RecordedMs(double(c.headLost)), p.differing,
+                      test::RecordedMs(double(p.headLost)));
     std::printf("%-40s %8d %6d %7d %9.1f %8.1f %10.1f  %s\n", clip.name.c_str(), c.sounding, p.heard, c.heard,
                 control.lateMs, control.firstMs, paplay.firstMs, exact);
     std::fflush(stdout);
@@ -445,8 +452,8 @@ protected:
 
         const std::vector<Heard> byControl = HearPlays(clips, control.plays, recorder);
         const std::vector<Heard> byPaplay = HearPlays(clips, paplay, recorder);
-        std::printf("\n%s\n%-40s %8s %6s %7s %9s %8s %10s  %s\n", group, "clip", "sounding", "paplay", "control",
-                    "done-late", "first-ms", "paplay-1st", "samples differing (head lost)");
+        std::printf("\n%s\n%-40s %8s %6s %7s %9s %8s %10s  %s\n", group, "clip", "sounding", "paplay",
+                    "control", "done-late", "first-ms", "paplay-1st", "samples differing (head lost)");
         int sounding = 0, heard = 0, whole = 0, heardByPaplay = 0;
         std::vector<TestClip> again;
         for (size_t i = 0; i < clips.size(); ++i) {
@@ -458,27 +465,29 @@ protected:
             heard += c.heard;
             heardByPaplay += p.heard;
             whole += c.heard == c.sounding ? 1 : 0;
-            EXPECT_TRUE(control.plays[i].ok) << "the control did not load it or fell back to the silent clock";
+            EXPECT_TRUE(control.plays[i].ok)
+                << "the control did not load it or fell back to the silent clock";
             EXPECT_TRUE(paplay[i].ok) << "paplay failed on it";
             EXPECT_GT(c.sounding, 0) << "a clip with nothing to hear proves nothing";
             EXPECT_EQ(c.heard, c.sounding) << "windows of the clip the control left unheard, the first at "
                                            << c.firstUnheard * 50 << " ms";
-            EXPECT_EQ(c.loudInSilence, 0) << "sound where the clip is silent, the first at " << c.firstLoud * 50
-                                          << " ms";
+            EXPECT_EQ(c.loudInSilence, 0)
+                << "sound where the clip is silent, the first at " << c.firstLoud * 50 << " ms";
             // Where paplay's copy is exact, the control's must be too. The monitor now and then
             // shifts the head of a joining stream, anyone's: a copy that is not exact is played
             // again, and a fault of the control shows in both plays.
             if (c.differing > 0 && p.differing == 0) again.push_back(clips[i]);
             if (control.plays[i].ended) {
-                EXPECT_GE(byControl[i].lateMs, -kClockSlackMs) << "PlayDone before the last sample was played";
+                EXPECT_GE(byControl[i].lateMs, -kClockSlackMs)
+                    << "PlayDone before the last sample was played";
                 EXPECT_LE(byControl[i].lateMs, kLatestDoneMs) << "PlayDone late";
             } else {
                 ADD_FAILURE() << "no PlayDone";
             }
             EXPECT_LT(byControl[i].firstMs, kLatestFirstSampleMs) << "slow to start";
         }
-        std::printf("control: %d of %d sounding windows heard, %d of %zu clips whole\n", heard, sounding, whole,
-                    clips.size());
+        std::printf("control: %d of %d sounding windows heard, %d of %zu clips whole\n", heard, sounding,
+                    whole, clips.size());
         if (!again.empty()) ExactAgain(again);
         std::fflush(stdout);
         EXPECT_EQ(control.playDones, static_cast<int>(clips.size())) << "one PlayDone per play";

@@ -150,6 +150,7 @@ long MatchingRun(const Samples& recording, long at, const Samples& clip, long fi
 
 // Where in the recording, at or after `from`, a play of the clip's frames [first, first + count)
 // lies whole; nothing when it does not.
-std::optional<long> FindPlay(const Samples& recording, long from, const Samples& clip, long first, long count);
+std::optional<long> FindPlay(const Samples& recording, long from, const Samples& clip, long first,
+                             long count);
 
 } // namespace zarn::test
