@@ -29,27 +29,28 @@ SignalList ListOf(const std::vector<std::string>& lines) {
 // ---- Readouts ----
 
 TEST(ClipReadouts, CaptionsOfAClipLine) {
-    const std::string line = "CLIP0001.WAV,3,145.01,01/05/05 13:04:05,01/05/05 13:04:09, -85 ,12          ";
-    const ClipReadouts r = MakeClipReadouts(line);
-    EXPECT_EQ(r.FileName, "CLIP0001.WAV");
-    EXPECT_EQ(r.Chnl, "003");
-    EXPECT_EQ(r.Freq, "0145.0100 M");
-    EXPECT_EQ(r.StartTime, "01/05/05 13:04:05");
-    EXPECT_EQ(r.StopTime, "01/05/05 13:04:09");
-    EXPECT_EQ(r.Level, " -85  dBm"); // the level field as it stands
-}
-
-TEST(ClipReadouts, ShortOrDamagedLinesShowWhatThereIs) {
-    const ClipReadouts r = MakeClipReadouts("A.WAV,7");
-    EXPECT_EQ(r.FileName, "A.WAV");
-    EXPECT_EQ(r.Chnl, "007");
-    EXPECT_EQ(r.Freq, "0000.0000 M");
-    EXPECT_EQ(r.StartTime, "");
-    EXPECT_EQ(r.Level, " dBm");
-
-    const ClipReadouts bad = MakeClipReadouts("B.WAV,1,30,13/45/05 10:00:00,garbage,-70");
-    EXPECT_EQ(bad.StartTime, "13/45/05 10:00:00");
-    EXPECT_EQ(bad.StopTime, "garbage");
+    struct Case {
+        const char *line, *file, *chnl, *freq, *start, *stop, *level;
+    };
+    const Case cases[] = {
+        {"CLIP0001.WAV,3,145.01,01/05/05 13:04:05,01/05/05 13:04:09, -85 ,12          ", "CLIP0001.WAV",
+         "003", "0145.0100 M", "01/05/05 13:04:05", "01/05/05 13:04:09",
+         " -85  dBm"}, // the level field as it stands
+        // Short or damaged lines show what there is.
+        {"A.WAV,7", "A.WAV", "007", "0000.0000 M", "", "", " dBm"},
+        {"B.WAV,1,30,13/45/05 10:00:00,garbage,-70", "B.WAV", "001", "0030.0000 M", "13/45/05 10:00:00",
+         "garbage", "-70 dBm"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const ClipReadouts r = MakeClipReadouts(c.line);
+        EXPECT_EQ(r.FileName, c.file);
+        EXPECT_EQ(r.Chnl, c.chnl);
+        EXPECT_EQ(r.Freq, c.freq);
+        EXPECT_EQ(r.StartTime, c.start);
+        EXPECT_EQ(r.StopTime, c.stop);
+        EXPECT_EQ(r.Level, c.level);
+    }
 }
 
 // ---- ShowSignalMatch ----
@@ -147,15 +148,6 @@ TEST(ClassAndComment, CommentKeys) {
 
 // ---- The entry line a send builds ----
 
-TEST(SendEntryLine, UnlistedSignal) {
-    const auto line = SendEntryLine({"0145.0100 M", "IFBW: 025KHz, FM ", SignalClass::Unknown, ""});
-    ASSERT_TRUE(line);
-    EXPECT_EQ(*line, " 00145.01000   00.025   10   FM    ?s     9        ");
-    EXPECT_EQ(line->size(), kEntryLineLength);
-    EXPECT_EQ(EntryPriorityText(*line), "9");
-    EXPECT_FALSE(EntryLockedOut(*line));
-}
-
 TEST(SendEntryLine, FieldsFromTheCaptions) {
     struct Case {
         const char* freq;
@@ -165,6 +157,8 @@ TEST(SendEntryLine, FieldsFromTheCaptions) {
         const char* expected;
     };
     const Case cases[] = {
+        {"0145.0100 M", "IFBW: 025KHz, FM ", SignalClass::Unknown, "",
+         " 00145.01000   00.025   10   FM    ?s     9        "}, // unlisted: COR 10, priority 9
         {"0030.1234 M", "IFBW: 100KHz, USB", SignalClass::Soi, "net 4",
          " 00030.12340   00.100   10   USB   soi    9        net 4"},
         // A listed bandwidth of 1000 kHz and more keeps all its digits.
@@ -179,8 +173,13 @@ TEST(SendEntryLine, FieldsFromTheCaptions) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected);
-        EXPECT_EQ(SendEntryLine({c.freq, c.ifbw, c.cls, c.comment}), std::optional<std::string>(c.expected));
+        const auto line = SendEntryLine({c.freq, c.ifbw, c.cls, c.comment});
+        EXPECT_EQ(line, std::optional<std::string>(c.expected));
+        EXPECT_EQ(EntryPriorityText(line.value_or("")), "9");
+        EXPECT_FALSE(EntryLockedOut(line.value_or("")));
     }
+    EXPECT_EQ(SendEntryLine({"0145.0100 M", "IFBW: 025KHz, FM ", SignalClass::Unknown, ""})->size(),
+              kEntryLineLength);
 }
 
 TEST(SendEntryLine, FrequencyThatDoesNotFitTheColumnIsRefused) {

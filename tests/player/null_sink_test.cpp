@@ -1,8 +1,5 @@
-// The real WAV control heard: clips play through a PulseAudio null sink while parec records its
-// monitor, and the recording must hold the clip's tone (length, level, frequency) at the time the
-// control says it plays it, and a looped range must come round again and again.
-// scripts/run-audio-test.sh starts a private server; without one the tests skip, unless
-// ZARN_REQUIRE_AUDIO=1 asks for them.
+// The real WAV control heard through a null sink: the clip's tone (length, level, frequency) at the
+// time the control says it plays it, and a looped range coming round again and again.
 #include "sound_wave_control.h"
 
 #include "sink_recording.h"
@@ -53,10 +50,7 @@ std::string WriteToneClip(const TempDir& dir) {
         samples[static_cast<size_t>(kLead + i)] = static_cast<short>(
             std::lround(32767 * kAmplitude * std::sin(2 * std::numbers::pi * kToneHz * i / kRate)));
     const std::string path = dir.file("tone.wav");
-    SF_INFO info{};
-    info.samplerate = kRate;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SF_INFO info{0, kRate, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0, 0};
     SNDFILE* snd = sf_open(path.c_str(), SFM_WRITE, &info);
     EXPECT_NE(snd, nullptr) << sf_strerror(nullptr);
     if (!snd) return path;
@@ -67,7 +61,6 @@ std::string WriteToneClip(const TempDir& dir) {
 
 void PrintLatency(double ms) {
     std::printf("play-to-first-sample latency: %.0f ms\n", ms);
-    std::fflush(stdout);
 }
 
 class NullSinkPlay : public ::testing::Test {
@@ -120,7 +113,8 @@ TEST_F(NullSinkPlay, TheClipsToneReachesTheSinkAsThePositionSays) {
     ASSERT_GE(bursts.size(), 2u) << "the tone is missing";
     const test::Burst tone = bursts[0];
     EXPECT_NEAR(RecordedMs(tone.end - tone.start), FramesToMs(kTone), 50)
-        << "the tone broke up: the next stretch starts " << RecordedMs(bursts[1].start - tone.end) << " ms after it";
+        << "the tone broke up: the next stretch starts " << RecordedMs(bursts[1].start - tone.end)
+        << " ms after it";
     const test::ToneFigures figures = test::MeasureTone(recorded, tone);
     const test::Burst yardstick =
         *std::max_element(bursts.begin() + 1, bursts.end(),

@@ -1,8 +1,6 @@
-// Zarn_zed32 as the operator uses it: open a recording, OK, Play, and the player goes through the
-// list on the real WAV control with its real waits, into a PulseAudio null sink. Every clip must
-// come out whole and in order: short ones, ones with pauses of digital silence, ones that end
-// in silence. The clips are 48 kHz 16-bit mono, which the sink plays untouched, so each is
-// looked for sample for sample in the recording.
+// Zarn_zed32 as the operator uses it: Open, OK, Play, and the player goes through the list on the
+// real WAV control with its real waits into a null sink. Every clip (48 kHz 16-bit mono, played
+// untouched) must come out whole and in order, sample for sample.
 #include "player_window.h"
 
 #include "app_fixture.h"
@@ -47,7 +45,6 @@ Samples Tone(double seconds, double hz, double amplitude) {
 Samples Silence(double seconds) {
     return Samples(static_cast<size_t>(seconds * kRecordRate), 0);
 }
-
 Samples Join(std::initializer_list<Samples> parts) {
     Samples all;
     for (const Samples& p : parts)
@@ -100,8 +97,7 @@ protected:
     // gone through the list and the recording, which comes `latencyMs` late, has caught up.
     void PlayAll(int clips, int latencyMs = 10) {
         ASSERT_NE(app->Summary(), nullptr);
-        test::Control<QRadioButton>(app->Summary(), "Play_Opt", 1)
-            ->click(); // the whole segment, in time order
+        test::Control<QRadioButton>(app->Summary(), "Play_Opt", 1)->click(); // the whole segment
         test::Control<QPushButton>(app->Summary(), "Play")->click();
         ASSERT_NE(app->Player(), nullptr);
         ASSERT_EQ(M().play.PlayListCount(), clips);
@@ -138,14 +134,11 @@ TEST_F(PlayerAudio, OpenOkPlayPlaysEveryClipWholeInOrder) {
 
 TEST_F(PlayerAudio, EveryClipPlaysWholeAtTheDesktopsPace) {
     constexpr int kDesktopLatencyMs = 1000;
-    // Nothing but the player asks the sink for a short latency here, so the sink keeps the pace
-    // the player's own stream sets, as an operator's desktop does; a control that took a
-    // coarse-grained clock for a drained device cut clips short in just this setting. The
-    // sink's monitor cannot be matched sample for sample at this pace, so each clip is heard
-    // window by window.
-    // PulseAudio's null sink rewinds to mix in a stream that joins it, and at this pace its
-    // monitor has long passed that stretch on as silence: the heads of paplay's plays go missing
-    // there too. PipeWire mixes without rewinding, so its monitor holds what was played.
+    // Nothing but the player asks the sink for a short latency, so its own stream sets the pace,
+    // as on a desktop; a control that took a coarse clock for a drained device cut clips short
+    // just here. The monitor cannot be matched sample for sample at this pace: each clip is heard
+    // window by window. PulseAudio's monitor loses the heads of joining streams at this pace, even
+    // paplay's; PipeWire mixes without rewinding, so its monitor holds what was played.
     const std::optional<QString> server = test::RunTool("pactl", {"info"});
     if (!server || !server->contains("PipeWire"))
         GTEST_SKIP() << "the monitor keeps stream heads only on PipeWire";

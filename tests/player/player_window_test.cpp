@@ -1,6 +1,4 @@
-// The player window as one of Zarn_zed32's windows, driven through a scripted WAV control: the
-// summary window's hand-over, what the window shows and locks, play through the list, stepping,
-// the waveform switch, and sending a clip's signal into the signal list.
+// The player window in Zarn_zed32, driven through a scripted WAV control.
 #include "player_window.h"
 
 #include "app_fixture.h"
@@ -10,7 +8,6 @@
 #include "summary_window.h"
 #include "segment_answer.h"
 #include "signal_list_window.h"
-#include "siglist_texts.h"
 #include "wav_bytes.h"
 #include "zarn_app.h"
 #include "main_bar.h"
@@ -295,9 +292,7 @@ TEST_F(PlayerWindowTest, AListFileThatCannotBeWrittenIsReportedAndTheEntryStays)
     std::filesystem::create_directory(tmp.file("~FREQ.SIG"));
     Button("Comments")->click();
     ASSERT_EQ(prompter.failures.size(), 1u);
-    EXPECT_EQ(
-        prompter.failures[0].rfind(std::string("unexpected message: [") + sigtext::kSaveWarnTitle + "]", 0),
-        0u);
+    EXPECT_EQ(prompter.failures[0].rfind("unexpected message: [SAVE Signal List... WARNING:]", 0), 0u);
     prompter.failures.clear();
     EXPECT_EQ(List().List().Count(), 2);
     EXPECT_TRUE(M().play.PlayerLoaded());

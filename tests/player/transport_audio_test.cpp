@@ -1,7 +1,6 @@
 // Every way the transport drives the real WAV control keeps every frame: a list played on from
-// PlayDone, a looped range, Pause and Play again, a marked range, and Stop. The clips are 48 kHz
-// 16-bit mono, which the null sink plays untouched, so the recording is compared with the clip
-// sample for sample: a frame lost, repeated or played past its range shows at its exact place.
+// PlayDone, a looped range, Pause and Play again, a marked range, and Stop. The 48 kHz 16-bit mono
+// clips come back sample for sample, so a frame lost, repeated or played past its range shows.
 #include "sound_wave_control.h"
 
 #include "sink_recording.h"
@@ -24,16 +23,15 @@
 namespace zarn {
 namespace {
 
+using test::FindPlay;
 using test::kRecordRate;
+using test::MatchingRun;
 using test::NowMs;
 using test::RecordedMs;
 using test::Recorder;
+using test::Samples;
 using test::TempDir;
 using test::WaitFor;
-
-using test::FindPlay;
-using test::MatchingRun;
-using test::Samples;
 
 enum class Gaps {
     Silence, // digital zero, as equipment with a squelch writes

@@ -79,6 +79,11 @@ struct Player {
     }
 };
 
+// A started play of clip `clip`.
+FakeWaveControl::Started Played(int clip, long from, long to, bool repeat = false) {
+    return {Player::Path(clip), from, to, repeat};
+}
+
 // The seven buttons left to right (Loop, PlayClip, Play, Pause, Stop, Prev, Next) as b/r/g.
 std::string Looks(const Transport& t) {
     auto c = [](ButtonColour colour) {
@@ -89,74 +94,33 @@ std::string Looks(const Transport& t) {
             c(l.Cmd_Stop), c(l.Cmd_Prev),     c(l.Cmd_Next)};
 }
 
-enum class From {
-    PlayingList,
-    Stopped,
-    StoppedMarked,
-    Paused,
-    PausedMarked,
-    PlayingRange,
-    Looping,
-    LastStopped
-};
+// clang-format off
+enum class From { PlayingList, Stopped, StoppedMarked, Paused, PausedMarked, PlayingRange, Looping,
+                  LastStopped };
+// clang-format on
 enum class Button { Loop, PlayClip, Play, Pause, Stop, Prev, Next };
 
 void Reach(Player& p, From from) {
     p.t->Start();
+    // clang-format off
     switch (from) {
-    case From::PlayingList:
-        break;
-    case From::Stopped:
-        p.t->Stop();
-        break;
-    case From::StoppedMarked:
-        p.t->Stop();
-        p.Mark(10, 50, 100, 500);
-        break;
-    case From::Paused:
-        p.wave.Advance(300);
-        p.t->Pause();
-        break;
-    case From::PausedMarked:
-        p.Mark(10, 50, 100, 500);
-        p.wave.Advance(300);
-        p.t->Pause();
-        break;
-    case From::PlayingRange:
-        p.t->Stop();
-        p.Mark(10, 50, 100, 500);
-        p.t->PlayClip();
-        break;
-    case From::Looping:
-        p.t->Stop();
-        p.Mark(10, 50, 100, 500);
-        p.t->Loop();
-        break;
-    case From::LastStopped:
-        p.t->Stop();
-        p.t->Next();
-        p.t->Next();
-        break;
+    case From::PlayingList: break;
+    case From::Stopped: p.t->Stop(); break;
+    case From::StoppedMarked: p.t->Stop(); p.Mark(10, 50, 100, 500); break;
+    case From::Paused: p.wave.Advance(300); p.t->Pause(); break;
+    case From::PausedMarked: p.Mark(10, 50, 100, 500); p.wave.Advance(300); p.t->Pause(); break;
+    case From::PlayingRange: p.t->Stop(); p.Mark(10, 50, 100, 500); p.t->PlayClip(); break;
+    case From::Looping: p.t->Stop(); p.Mark(10, 50, 100, 500); p.t->Loop(); break;
+    case From::LastStopped: p.t->Stop(); p.t->Next(); p.t->Next(); break;
     }
+    // clang-format on
 }
 
 void Press(Transport& t, Button b) {
-    switch (b) {
-    case Button::Loop:
-        return t.Loop();
-    case Button::PlayClip:
-        return t.PlayClip();
-    case Button::Play:
-        return t.Play();
-    case Button::Pause:
-        return t.Pause();
-    case Button::Stop:
-        return t.Stop();
-    case Button::Prev:
-        return t.Prev();
-    case Button::Next:
-        return t.Next();
-    }
+    void (Transport::*const kPress[])() = {&Transport::Loop,  &Transport::PlayClip, &Transport::Play,
+                                           &Transport::Pause, &Transport::Stop,     &Transport::Prev,
+                                           &Transport::Next};
+    (t.*kPress[static_cast<int>(b)])();
 }
 
 struct StateCase {
@@ -244,7 +208,7 @@ TEST(Transport, StartDrawsShortClipsFirstAndStartsLongOnesAtOnce) {
         // The window's first start sets no range.
         EXPECT_EQ(Player::IndexOf(w, "PlayFrom=-1"), -1);
         ASSERT_EQ(p.wave.started.size(), 1u);
-        EXPECT_EQ(p.wave.started[0], (FakeWaveControl::Started{Player::Path(11), 0, length, false}));
+        EXPECT_EQ(p.wave.started[0], Played(11, 0, length));
         // A long clip plays while it is drawn: the command comes before LoadWaveform.
         const bool commandFirst = length >= 1501;
         EXPECT_EQ(commandFirst, p.Has("Events")) << length;
@@ -277,7 +241,7 @@ TEST(Transport, ContinuousPlayMovesOnAndPlaysTheWholeNextClip) {
     p.wave.Finish();
     EXPECT_EQ(p.t->CurrentClip, 2);
     ASSERT_EQ(p.wave.started.size(), 1u);
-    EXPECT_EQ(p.wave.started[0], (FakeWaveControl::Started{Player::Path(12), 0, 5000, false}));
+    EXPECT_EQ(p.wave.started[0], Played(12, 0, 5000));
     EXPECT_EQ(Looks(*p.t), "ggrbbgg");
     EXPECT_TRUE(p.Has("Lock"));
     EXPECT_EQ(p.t->CursorX, 0);
@@ -307,18 +271,6 @@ TEST(Transport, MissingAndUnplayableFilesAreSkipped) {
     EXPECT_TRUE(p.t->CopyEnabled);
 }
 
-TEST(Transport, NoFileToTheEndStopsOnTheLastClip) {
-    Player p({2000, kMissing, kBroken});
-    p.t->Start();
-    p.Clear();
-    p.wave.Finish();
-    EXPECT_EQ(p.t->CurrentClip, 3);
-    EXPECT_EQ(Looks(*p.t), "ggbbrbb");
-    EXPECT_FALSE(p.t->CopyEnabled);
-    EXPECT_TRUE(p.wave.started.empty());
-    EXPECT_TRUE(p.Has("Unlock"));
-}
-
 TEST(Transport, PlayOnAClipWithoutFileMovesOn) {
     Player p({2000, kMissing, 3000});
     p.t->Start();
@@ -329,7 +281,7 @@ TEST(Transport, PlayOnAClipWithoutFileMovesOn) {
     p.t->Play();
     EXPECT_EQ(p.t->CurrentClip, 3);
     ASSERT_EQ(p.wave.started.size(), 1u);
-    EXPECT_EQ(p.wave.started[0], (FakeWaveControl::Started{Player::Path(13), 0, 3000, false}));
+    EXPECT_EQ(p.wave.started[0], Played(13, 0, 3000));
     EXPECT_EQ(Looks(*p.t), "ggrbbgg");
     EXPECT_FALSE(p.stopAfterClip);
 }
@@ -340,27 +292,43 @@ TEST(Transport, FirstClipWithoutFileIsPassedOver) {
     EXPECT_EQ(p.t->CurrentClip, 2);
     ASSERT_EQ(p.wave.started.size(), 1u);
     EXPECT_EQ(p.wave.started[0].file, Player::Path(12));
-
-    // Playing one clip only, the player just stops.
-    Player q({kMissing, 2000});
-    q.stopAfterClip = true;
-    q.t->Start();
-    EXPECT_EQ(q.t->CurrentClip, 1);
-    EXPECT_EQ(Looks(*q.t), "ggbbrbb");
-    EXPECT_TRUE(q.wave.started.empty());
 }
 
-TEST(Transport, StopAfterClipEndsStopped) {
-    Player p({2000, 2000});
-    p.stopAfterClip = true;
-    p.t->Start();
-    p.Clear();
-    p.wave.Finish();
-    EXPECT_EQ(p.t->CurrentClip, 1);
-    EXPECT_EQ(Looks(*p.t), "ggbbrbb");
-    EXPECT_FALSE(p.t->CursorVisible);
-    EXPECT_TRUE(p.wave.started.empty());
-    EXPECT_TRUE(p.Has("Unlock"));
+// Where a play ends stopped: the last clip, one clip only, nothing left with a file.
+TEST(Transport, PlayEndsStopped) {
+    struct Case {
+        const char* what;
+        std::vector<long> lengths;
+        int count;
+        bool stopAfterClip;
+        int finishes, clip;
+        int copy; // CopyEnabled afterwards; -1: either
+    };
+    const Case cases[] = {
+        {"no file to the end", {2000, kMissing, kBroken}, -1, false, 1, 3, 0},
+        {"one clip only", {2000, 2000}, -1, true, 1, 1, -1},
+        {"one clip only, without a file", {kMissing, 2000}, -1, true, 0, 1, -1},
+        {"a count beyond the list is cut", {2000, 2000}, 5, false, 2, 2, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Player p(c.lengths, c.count);
+        p.stopAfterClip = c.stopAfterClip;
+        EXPECT_EQ(p.t->PlayListCount(), 2 + (c.lengths.size() > 2));
+        p.t->Start();
+        for (int i = 0; i < c.finishes; ++i) {
+            p.Clear();
+            p.wave.Finish();
+        }
+        EXPECT_EQ(p.t->CurrentClip, c.clip);
+        EXPECT_EQ(Looks(*p.t), "ggbbrbb");
+        EXPECT_TRUE(p.wave.started.empty());
+        if (c.copy >= 0) EXPECT_EQ(p.t->CopyEnabled, c.copy == 1);
+        if (c.finishes > 0) {
+            EXPECT_FALSE(p.t->CursorVisible);
+            EXPECT_TRUE(p.Has("Unlock"));
+        }
+    }
 }
 
 TEST(Transport, PlayClipEndsLookingPausedAndPlayGoesOnFromThere) {
@@ -370,14 +338,14 @@ TEST(Transport, PlayClipEndsLookingPausedAndPlayGoesOnFromThere) {
     p.Mark(10, 50, 100, 500);
     p.t->PlayClip();
     EXPECT_TRUE(p.stopAfterClip);
-    EXPECT_EQ(p.wave.started.back(), (FakeWaveControl::Started{Player::Path(11), 100, 500, false}));
+    EXPECT_EQ(p.wave.started.back(), Played(11, 100, 500));
     p.wave.Finish();
     EXPECT_EQ(Looks(*p.t), "bbbrbbb");
     EXPECT_TRUE(p.t->CursorVisible);
     p.t->TimerTick();
     EXPECT_DOUBLE_EQ(p.t->CursorX, 500.0 / 2000 * kScale);
     p.t->Play();
-    EXPECT_EQ(p.wave.started.back(), (FakeWaveControl::Started{Player::Path(11), 500, 2000, false}));
+    EXPECT_EQ(p.wave.started.back(), Played(11, 500, 2000));
     // ... and the list continues after the clip.
     p.wave.Finish();
     EXPECT_EQ(p.t->CurrentClip, 2);
@@ -395,7 +363,7 @@ TEST(Transport, PauseThenPlayResumesAtTheCursor) {
     EXPECT_FALSE(p.Has("Unlock")); // Pause keeps the other windows locked
     p.t->Play();
     EXPECT_EQ(p.t->PausePos, -1);
-    EXPECT_EQ(p.wave.started.back(), (FakeWaveControl::Started{Player::Path(11), 1000, 2000, false}));
+    EXPECT_EQ(p.wave.started.back(), Played(11, 1000, 2000));
     p.wave.Finish();
     EXPECT_EQ(p.t->CurrentClip, 2);
 }
@@ -415,7 +383,7 @@ TEST(Transport, ResumeInsideTheRangeOnly) {
             p.t->Pause();
             loop ? p.t->Loop() : p.t->PlayClip();
             ASSERT_FALSE(p.wave.started.empty());
-            EXPECT_EQ(p.wave.started.back(), (FakeWaveControl::Started{Player::Path(11), c.from, 500, loop}))
+            EXPECT_EQ(p.wave.started.back(), Played(11, c.from, 500, loop))
                 << "pause at " << c.pauseAt << (loop ? " loop" : " clip");
             EXPECT_EQ(p.wave.PlayFromValue(), 100); // written back to the range start after the command
         }
@@ -429,14 +397,14 @@ TEST(Transport, StopMarkAloneLoopsWholeClipButPlaysClipToTheMark) {
     p.Mark(0, 50, 0, 250);
     p.Clear();
     p.t->PlayClip();
-    EXPECT_EQ(p.wave.started.back(), (FakeWaveControl::Started{Player::Path(11), 0, 250, false}));
+    EXPECT_EQ(p.wave.started.back(), Played(11, 0, 250));
     EXPECT_FALSE(p.Has("MarkLeft0"));
 
     p.t->Stop();
     p.Mark(0, 50, 0, 250);
     p.Clear();
     p.t->Loop();
-    EXPECT_EQ(p.wave.started.back(), (FakeWaveControl::Started{Player::Path(11), 0, 2000, true}));
+    EXPECT_EQ(p.wave.started.back(), Played(11, 0, 2000, true));
     EXPECT_TRUE(p.Has("MarkLeft0"));
     // AuxFlag and RepeatPlay are set before the command.
     const auto w = p.wave.Writes();
@@ -503,16 +471,6 @@ TEST(Transport, EmptyListShowsNothingAndStaysGrey) {
     EXPECT_TRUE(p.wave.Writes().empty());
     EXPECT_TRUE(p.events.empty());
     EXPECT_EQ(Looks(*p.t), "ggggggg");
-}
-
-TEST(Transport, CountBeyondTheListIsCut) {
-    Player p({2000, 2000}, 5);
-    EXPECT_EQ(p.t->PlayListCount(), 2);
-    p.t->Start();
-    p.wave.Finish();
-    p.wave.Finish();
-    EXPECT_EQ(p.t->CurrentClip, 2);
-    EXPECT_EQ(Looks(*p.t), "ggbbrbb");
 }
 
 TEST(Transport, WaitsAreTheCallersAndCursorFollowsPlay) {

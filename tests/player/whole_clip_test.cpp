@@ -1,14 +1,8 @@
-// Every clip plays whole: short clips, clips with pauses of silence, speech, a stereo clip and the
-// demo station's clips play through the real WAV control and, as a reference, through paplay on
-// the same null sink in the same recording. Each clip is cut into 50 ms windows; every window
-// that sounds in the file must sound in the recording, a 48 kHz 16-bit mono clip must come back
-// sample for sample where the server passes paplay's copy untouched, and PlayDone must come once
-// the last sample has been played, not before and not much after. One table line per clip gives
-// the figures.
-//
-// The demo station's clips last over eleven minutes in all, twice that with paplay's turn, so a
-// spread of them within ZARN_DEMO_SECONDS (default 100) plays; ZARN_DEMO_SECONDS=all plays every
-// one.
+// Every clip plays whole through the real WAV control and, as a yardstick, through paplay on the
+// same null sink in the same recording: short clips, pauses of silence, speech, stereo, the demo
+// station's clips. Every 50 ms window that sounds in the file must sound in the recording, a 48 kHz
+// 16-bit mono clip must come back sample for sample where paplay's copy does, and PlayDone must come
+// once the last sample has been played, not before and not much after.
 #include "sound_wave_control.h"
 
 #include "sink_recording.h"
@@ -27,7 +21,6 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
-#include <memory>
 #include <numbers>
 #include <optional>
 #include <random>
@@ -58,10 +51,15 @@ struct TestClip {
     ClipSound sound;
 };
 
-// ------------------------------------------------------------------------------------------------
-// Making the clips
-
+// The equipment's 8-bit 11025 Hz form, or 16-bit 48 kHz (which comes back sample for sample).
 enum class Layout { U8At11k, S16At48k };
+constexpr Layout kLayouts[] = {Layout::U8At11k, Layout::S16At48k};
+int RateOf(Layout l) {
+    return l == Layout::U8At11k ? 11025 : 48000;
+}
+std::string Named(const std::string& name, Layout l) {
+    return name + (l == Layout::U8At11k ? " 8-bit 11025" : " 16-bit 48k");
+}
 
 // Writes interleaved samples (full scale 1) as a WAV file.
 bool WriteWav(const std::string& path, int rate, int channels, int subformat,
@@ -78,21 +76,7 @@ bool WriteWav(const std::string& path, int rate, int channels, int subformat,
     return sf_close(snd) == 0 && whole;
 }
 
-bool WriteMono(const std::string& path, Layout layout, const std::vector<float>& samples) {
-    return layout == Layout::U8At11k ? WriteWav(path, 11025, 1, SF_FORMAT_PCM_U8, samples)
-                                     : WriteWav(path, 48000, 1, SF_FORMAT_PCM_16, samples);
-}
-
-int RateOf(Layout layout) {
-    return layout == Layout::U8At11k ? 11025 : 48000;
-}
-
-const char* LayoutName(Layout layout) {
-    return layout == Layout::U8At11k ? "8-bit 11025" : "16-bit 48k";
-}
-
-// A tone with a tremolo, so that its level envelope has a shape to line up with; every tone gets
-// a tremolo rate of its own, so that no clip lines up with the one played after it.
+// A tone with a tremolo of its own rate, so that its envelope lines up with no other clip's.
 void AddTone(std::vector<float>& out, int rate, double fromS, double seconds, double hz = 700) {
     static int tones = 0;
     const double tremoloHz = 3 + 0.37 * (tones++ % 16);
@@ -106,18 +90,14 @@ void AddTone(std::vector<float>& out, int rate, double fromS, double seconds, do
     }
 }
 
-void AddSilence(std::vector<float>& out, int rate, double seconds) {
-    out.resize(out.size() + static_cast<size_t>(std::lround(seconds * rate)), 0.0f);
-}
-
 // White noise at `db` dBFS RMS over [fromS, fromS + seconds).
 void AddHiss(std::vector<float>& out, int rate, double fromS, double seconds, double db) {
     std::mt19937 random(7);
     const double peak = std::pow(10.0, db / 20) * std::sqrt(3.0); // uniform noise: RMS is peak/sqrt(3)
     std::uniform_real_distribution<double> noise(-peak, peak);
     const auto from = static_cast<size_t>(std::lround(fromS * rate));
-    const auto to = std::min(out.size(), from + static_cast<size_t>(std::lround(seconds * rate)));
-    for (size_t i = from; i < to; ++i)
+    for (size_t i = from; i < std::min(out.size(), from + static_cast<size_t>(std::lround(seconds * rate)));
+         ++i)
         out[i] = static_cast<float>(noise(random));
 }
 
@@ -125,31 +105,14 @@ bool Run(const QString& program, const QStringList& args) {
     return test::RunTool(program, args, 20000).has_value();
 }
 
-// espeak-ng speaks `text` to a 22050 Hz 16-bit WAV; `wordGap` in tens of ms between words.
-bool Speak(const std::string& path, const std::string& text, int wordGap) {
-    QStringList args{"-w", QString::fromStdString(path)};
-    if (wordGap > 0) args << "-g" << QString::number(wordGap);
-    return Run("espeak-ng", args << QString::fromStdString(text));
-}
-
-// The clip in the equipment's 8-bit 11025 Hz form or 16-bit 48 kHz (undithered, so that pauses
-// stay digital silence), optionally a stretch of it.
+// sox to the layout (16-bit undithered, so that pauses stay digital silence), optionally a stretch.
 bool Convert(const std::string& from, const std::string& to, Layout layout, double startS = 0,
              double seconds = 0) {
     QStringList args{QString::fromStdString(from)};
     if (layout == Layout::U8At11k)
-        args << "-r"
-             << "11025"
-             << "-b"
-             << "8"
-             << "-e"
-             << "unsigned-integer";
+        args << "-r" << "11025" << "-b" << "8" << "-e" << "unsigned-integer";
     else
-        args << "-D"
-             << "-r"
-             << "48000"
-             << "-b"
-             << "16";
+        args << "-D" << "-r" << "48000" << "-b" << "16";
     args << QString::fromStdString(to);
     if (seconds > 0) args << "trim" << QString::number(startS) << QString::number(seconds);
     return Run("sox", args);
@@ -170,8 +133,7 @@ double SpeechOnsetS(const ClipSound& speech) {
 class ClipSet {
 public:
     ClipSet() {
-        MakeShortClips();
-        MakeClipsWithSilence();
+        MakeTones();
         MakeSpeech();
         MakeDemoClips();
     }
@@ -180,78 +142,55 @@ public:
     std::vector<std::string> problems; // what could not be made
 
 private:
-    void Add(std::vector<TestClip>& to, const std::string& name, const std::string& path) {
-        std::optional<ClipSound> sound = test::ReadClipSound(path);
-        if (!sound) {
-            problems.push_back(name + ": not readable");
-            return;
-        }
-        to.push_back({name, path, std::move(*sound)});
+    // Adds the file at `path`, or the problem `made` names when it was not made or is not readable.
+    void Add(std::vector<TestClip>& to, const std::string& name, const std::string& path, bool made,
+             const char* failure = "not written") {
+        std::optional<ClipSound> sound;
+        if (made) sound = test::ReadClipSound(path);
+        if (!sound)
+            problems.push_back(name + ": " + (made ? "not readable" : failure));
+        else
+            to.push_back({name, path, std::move(*sound)});
+    }
+    void AddMono(std::vector<TestClip>& to, const std::string& name, Layout layout,
+                 const std::vector<float>& samples) {
+        const std::string path = dir_.file("clip" + std::to_string(++files_) + ".wav");
+        const bool made = layout == Layout::U8At11k ? WriteWav(path, 11025, 1, SF_FORMAT_PCM_U8, samples)
+                                                    : WriteWav(path, 48000, 1, SF_FORMAT_PCM_16, samples);
+        Add(to, name, path, made);
     }
 
-    std::string File(const std::string& name) { return dir_.file(name + ".wav"); }
-
-    void MakeShortClips() {
-        for (Layout layout : {Layout::U8At11k, Layout::S16At48k}) {
+    void MakeTones() {
+        for (Layout layout : kLayouts) {
             for (double seconds : {0.1, 0.15, 0.25, 0.4, 0.6, 1.0, 1.5}) {
-                char name[64];
-                std::snprintf(name, sizeof name, "tone %.2f s %s", seconds, LayoutName(layout));
                 std::vector<float> samples;
                 AddTone(samples, RateOf(layout), 0, seconds);
-                const std::string path = File(name);
-                if (WriteMono(path, layout, samples))
-                    Add(shortClips, name, path);
-                else
-                    problems.push_back(std::string(name) + ": not written");
+                AddMono(shortClips, Named("tone " + std::to_string(seconds).substr(0, 4) + " s", layout),
+                        layout, samples);
             }
         }
-    }
-
-    void MakeClipsWithSilence() {
+        // Tones around pauses of digital zero or of hiss, leading and trailing silence.
         struct Shape {
             const char* name;
             Layout layout;
-            std::function<void(std::vector<float>&, int)> make;
+            double tone1S, pauseS, tone2S, hissDb, trailS;
         };
-        const std::vector<Shape> shapes = {
-            {"tone, 0.3 s zero, tone", Layout::S16At48k,
-             [](auto& s, int r) {
-                 AddTone(s, r, 0, 0.5);
-                 AddTone(s, r, 0.8, 0.6);
-             }},
-            {"tone, 0.3 s -60 dB hiss, tone", Layout::S16At48k,
-             [](auto& s, int r) {
-                 AddTone(s, r, 0, 0.5);
-                 AddTone(s, r, 0.8, 0.6);
-                 AddHiss(s, r, 0.5, 0.3, -60);
-             }},
-            {"tone, 0.3 s zero, tone", Layout::U8At11k,
-             [](auto& s, int r) {
-                 AddTone(s, r, 0, 0.5);
-                 AddTone(s, r, 0.8, 0.6);
-             }},
-            {"tone, 1.0 s zero, tone", Layout::S16At48k,
-             [](auto& s, int r) {
-                 AddTone(s, r, 0, 0.2);
-                 AddTone(s, r, 1.2, 0.2);
-             }},
-            {"0.6 s zero, tone", Layout::S16At48k, [](auto& s, int r) { AddTone(s, r, 0.6, 0.4); }},
-            {"tone, 0.8 s zero", Layout::U8At11k,
-             [](auto& s, int r) {
-                 AddTone(s, r, 0, 0.4);
-                 AddSilence(s, r, 0.8);
-             }},
+        const Shape shapes[] = {
+            {"tone, 0.3 s zero, tone", Layout::S16At48k, 0.5, 0.3, 0.6, 0, 0},
+            {"tone, 0.3 s -60 dB hiss, tone", Layout::S16At48k, 0.5, 0.3, 0.6, -60, 0},
+            {"tone, 0.3 s zero, tone", Layout::U8At11k, 0.5, 0.3, 0.6, 0, 0},
+            {"tone, 1.0 s zero, tone", Layout::S16At48k, 0.2, 1.0, 0.2, 0, 0},
+            {"0.6 s zero, tone", Layout::S16At48k, 0, 0.6, 0.4, 0, 0},
+            {"tone, 0.8 s zero", Layout::U8At11k, 0.4, 0, 0, 0, 0.8},
         };
-        int n = 0;
-        for (const Shape& shape : shapes) {
-            const std::string name = std::string(shape.name) + " " + LayoutName(shape.layout);
+        for (const Shape& s : shapes) {
+            const int rate = RateOf(s.layout);
             std::vector<float> samples;
-            shape.make(samples, RateOf(shape.layout));
-            const std::string path = File("silence" + std::to_string(++n));
-            if (WriteMono(path, shape.layout, samples))
-                Add(silences, name, path);
-            else
-                problems.push_back(name + ": not written");
+            if (s.tone1S > 0) AddTone(samples, rate, 0, s.tone1S);
+            if (s.tone2S > 0) AddTone(samples, rate, s.tone1S + s.pauseS, s.tone2S);
+            if (s.hissDb < 0) AddHiss(samples, rate, s.tone1S, s.pauseS, s.hissDb);
+            samples.resize(samples.size() + static_cast<size_t>(std::lround(s.trailS * rate)), 0.0f);
+            AddMono(silences, Named(s.name, s.layout), s.layout, samples);
         }
     }
 
@@ -259,7 +198,7 @@ private:
         struct Sentence {
             const char* name;
             const char* text;
-            int wordGap;
+            int wordGap; // tens of ms between words
         };
         const Sentence sentences[] = {
             {"speech 'radio check'", "Station two, this is control. Radio check, over.", 0},
@@ -269,38 +208,30 @@ private:
         std::vector<std::string> spoken;
         for (const Sentence& s : sentences) {
             const std::string raw = dir_.file("spoken" + std::to_string(spoken.size()) + ".wav");
-            if (!Speak(raw, s.text, s.wordGap)) {
+            QStringList args{"-w", QString::fromStdString(raw)};
+            if (s.wordGap > 0) args << "-g" << QString::number(s.wordGap);
+            if (!Run("espeak-ng", args << s.text)) {
                 problems.push_back(std::string(s.name) + ": espeak-ng did not speak it");
                 continue;
             }
             spoken.push_back(raw);
-            for (Layout layout : {Layout::U8At11k, Layout::S16At48k}) {
-                const std::string name = std::string(s.name) + " " + LayoutName(layout);
-                const std::string path = File(name);
-                if (Convert(raw, path, layout))
-                    Add(speech, name, path);
-                else
-                    problems.push_back(name + ": sox did not convert it");
+            for (Layout layout : kLayouts) {
+                const std::string path = dir_.file("clip" + std::to_string(++files_) + ".wav");
+                Add(speech, Named(s.name, layout), path, Convert(raw, path, layout),
+                    "sox did not convert it");
             }
         }
         if (spoken.size() < 2) return;
-
         // Short stretches of real speech, from where it starts.
         if (const std::optional<ClipSound> first = test::ReadClipSound(spoken[0])) {
             const double onset = SpeechOnsetS(*first);
-            for (Layout layout : {Layout::U8At11k, Layout::S16At48k}) {
+            for (Layout layout : kLayouts)
                 for (double seconds : {0.3, 0.8, 1.5}) {
-                    char name[64];
-                    std::snprintf(name, sizeof name, "speech %.1f s %s", seconds, LayoutName(layout));
-                    const std::string path = File(name);
-                    if (Convert(spoken[0], path, layout, onset, seconds))
-                        Add(shortClips, name, path);
-                    else
-                        problems.push_back(std::string(name) + ": sox did not cut it");
+                    const std::string path = dir_.file("clip" + std::to_string(++files_) + ".wav");
+                    Add(shortClips, Named("speech " + std::to_string(seconds).substr(0, 3) + " s", layout),
+                        path, Convert(spoken[0], path, layout, onset, seconds), "sox did not cut it");
                 }
-            }
         }
-
         // Stereo 44.1 kHz: a tremolo tone with a pause on the left, speech on the right.
         const std::string at44 = dir_.file("spoken44.wav");
         std::optional<ClipSound> right;
@@ -321,13 +252,13 @@ private:
             both[2 * i] = left[i];
             if (i < right->mono.size()) both[2 * i + 1] = right->mono[i];
         }
-        const std::string path = File("stereo");
-        if (WriteWav(path, kRate, 2, SF_FORMAT_PCM_16, both))
-            Add(speech, "stereo tone | speech 16-bit 44.1k", path);
-        else
-            problems.push_back("stereo: not written");
+        const std::string path = dir_.file("stereo.wav");
+        Add(speech, "stereo tone | speech 16-bit 44.1k", path,
+            WriteWav(path, kRate, 2, SF_FORMAT_PCM_16, both));
     }
 
+    // The demo station's clips last over eleven minutes, twice that with paplay's turn: an even
+    // spread of them within ZARN_DEMO_SECONDS (default 100; "all" plays every one).
     void MakeDemoClips() {
         const std::string folder = dir_.file("demo");
         if (!Run(DEMO_STATION_TOOL, {QString::fromStdString(folder)})) {
@@ -346,7 +277,6 @@ private:
                 all.push_back({name.toStdString(), path, std::move(*sound)});
             }
         }
-        // An even spread over the station within the time allowed.
         const QByteArray allowed = qgetenv("ZARN_DEMO_SECONDS");
         const double budget = allowed == "all" ? seconds : allowed.isEmpty() ? 100 : allowed.toDouble();
         const auto stride = static_cast<size_t>(std::max(1.0, std::ceil(seconds / std::max(budget, 1.0))));
@@ -355,15 +285,12 @@ private:
     }
 
     TempDir dir_;
+    int files_ = 0;
 };
 
-// ------------------------------------------------------------------------------------------------
-// Playing them
-
-// One play of one clip: when it started, when it ended (PlayDone, or paplay's exit).
+// One play of one clip: when it started and ended (PlayDone, or paplay's exit).
 struct Play {
-    double startMs = 0;
-    double doneMs = 0;
+    double startMs = 0, doneMs = 0;
     bool ended = false;
     bool ok = false; // loaded and played audibly / paplay exited cleanly
 };
@@ -373,15 +300,8 @@ struct ControlPlays {
     int playDones = 0; // in all
 };
 
-double Seconds(const std::vector<TestClip>& clips) {
-    double seconds = 0;
-    for (const TestClip& clip : clips)
-        seconds += double(clip.sound.frames) / clip.sound.rate;
-    return seconds;
-}
-
-// Plays the clips one after the other through the control as the player does: PlayDone loads
-// the next clip and plays it, straight away or `apartMs` later.
+// Plays the clips through the control as the player does: PlayDone loads the next clip and plays
+// it, straight away or `apartMs` later.
 ControlPlays PlayThroughControl(const std::vector<TestClip>& clips, int apartMs) {
     SoundWaveControl wave(SoundWaveControl::Output::Device);
     QObject timers; // cancels what is still pending when the run gives up
@@ -416,10 +336,12 @@ ControlPlays PlayThroughControl(const std::vector<TestClip>& clips, int apartMs)
         next();
     });
     if (clips.empty()) return result;
+    double seconds = 0;
+    for (const TestClip& clip : clips)
+        seconds += double(clip.sound.frames) / clip.sound.rate;
     start();
-    const int allowMs =
-        static_cast<int>(Seconds(clips) * 1000) + (apartMs + 2000) * static_cast<int>(clips.size());
-    WaitFor([&] { return current >= clips.size(); }, allowMs);
+    WaitFor([&] { return current >= clips.size(); },
+            static_cast<int>(seconds * 1000) + (apartMs + 2000) * static_cast<int>(clips.size()));
     QTest::qWait(200); // a PlayDone too many would arrive now
     wave.SetPlayDone(nullptr);
     return result;
@@ -432,9 +354,8 @@ std::vector<Play> PlayThroughPaplay(const std::vector<TestClip>& clips, int apar
         QProcess paplay;
         plays[i].startMs = NowMs();
         paplay.start("paplay", {QString::fromStdString(clips[i].path)});
-        const int allowMs =
-            static_cast<int>(double(clips[i].sound.frames) / clips[i].sound.rate * 1000) + 5000;
-        WaitFor([&] { return paplay.state() == QProcess::NotRunning; }, allowMs);
+        WaitFor([&] { return paplay.state() == QProcess::NotRunning; },
+                static_cast<int>(double(clips[i].sound.frames) / clips[i].sound.rate * 1000) + 5000);
         plays[i].doneMs = NowMs();
         plays[i].ok = paplay.exitStatus() == QProcess::NormalExit && paplay.exitCode() == 0;
         if (paplay.state() != QProcess::NotRunning) {
@@ -453,8 +374,7 @@ struct Heard {
     double lateMs = 0;  // last sample played to the end of the play
 };
 
-// Finds every clip of a run of plays in the recording: the clip starts after its play does, and
-// before the next play of the run.
+// Finds each clip of a run of plays after its play starts and before the next one does.
 std::vector<Heard> HearPlays(const std::vector<TestClip>& clips, const std::vector<Play>& plays,
                              const Recorder& recorder) {
     std::vector<Heard> heard(clips.size());
@@ -473,25 +393,16 @@ std::vector<Heard> HearPlays(const std::vector<TestClip>& clips, const std::vect
     return heard;
 }
 
-void PrintHeader(const char* group) {
-    std::printf("\n%s\n%-40s %8s %6s %7s %9s %8s %10s  %s\n", group, "clip", "sounding", "paplay", "control",
-                "done-late", "first-ms", "paplay-1st", "samples differing (head lost)");
-}
-
-// "differing (head ms)" by the control and by paplay, for exact clips.
-std::string Exactness(const test::Hearing& control, const test::Hearing& paplay) {
-    if (control.differing < 0) return "-";
-    char text[80];
-    std::snprintf(text, sizeof text, "%ld (%.0f ms), paplay %ld (%.0f ms)", control.differing,
-                  test::RecordedMs(double(control.headLost)), paplay.differing,
-                  test::RecordedMs(double(paplay.headLost)));
-    return text;
-}
-
+// One table line per clip; for exact clips "differing (head ms)" by the control and by paplay.
 void PrintLine(const TestClip& clip, const Heard& control, const Heard& paplay) {
-    std::printf("%-40s %8d %6d %7d %9.1f %8.1f %10.1f  %s\n", clip.name.c_str(), control.hearing.sounding,
-                paplay.hearing.heard, control.hearing.heard, control.lateMs, control.firstMs, paplay.firstMs,
-                Exactness(control.hearing, paplay.hearing).c_str());
+    const test::Hearing &c = control.hearing, &p = paplay.hearing;
+    char exact[80] = "-";
+    if (c.differing >= 0)
+        std::snprintf(exact, sizeof exact, "%ld (%.0f ms), paplay %ld (%.0f ms)", c.differing,
+                      test::RecordedMs(double(c.headLost)), p.differing,
+                      test::RecordedMs(double(p.headLost)));
+    std::printf("%-40s %8d %6d %7d %9.1f %8.1f %10.1f  %s\n", clip.name.c_str(), c.sounding, p.heard, c.heard,
+                control.lateMs, control.firstMs, paplay.firstMs, exact);
     std::fflush(stdout);
 }
 
@@ -521,9 +432,9 @@ protected:
             const test::Hearing& c = byControl[i].hearing;
             std::printf("played again: %-26s samples differing %ld (%.0f ms)\n", clips[i].name.c_str(),
                         c.differing, test::RecordedMs(double(c.headLost)));
-            EXPECT_EQ(c.differing, 0)
-                << clips[i].name << ": samples the control changed, in two plays; the first at "
-                << c.firstDiffering;
+            EXPECT_EQ(c.differing, 0) << clips[i].name
+                                      << ": samples the control changed, in two plays; the first at "
+                                      << c.firstDiffering;
         }
     }
 
@@ -541,7 +452,8 @@ protected:
 
         const std::vector<Heard> byControl = HearPlays(clips, control.plays, recorder);
         const std::vector<Heard> byPaplay = HearPlays(clips, paplay, recorder);
-        PrintHeader(group);
+        std::printf("\n%s\n%-40s %8s %6s %7s %9s %8s %10s  %s\n", group, "clip", "sounding", "paplay",
+                    "control", "done-late", "first-ms", "paplay-1st", "samples differing (head lost)");
         int sounding = 0, heard = 0, whole = 0, heardByPaplay = 0;
         std::vector<TestClip> again;
         for (size_t i = 0; i < clips.size(); ++i) {
@@ -561,10 +473,9 @@ protected:
                                            << c.firstUnheard * 50 << " ms";
             EXPECT_EQ(c.loudInSilence, 0)
                 << "sound where the clip is silent, the first at " << c.firstLoud * 50 << " ms";
-            // Where paplay's copy came out sample for sample, the path is exact, and the control's
-            // copy must be too. Now and then the monitor shifts the head of a stream that joins the
-            // sink, paplay's as well as the control's: a copy that is not exact is played again
-            // below, and a fault of the control shows in both plays.
+            // Where paplay's copy is exact, the control's must be too. The monitor now and then
+            // shifts the head of a joining stream, anyone's: a copy that is not exact is played
+            // again, and a fault of the control shows in both plays.
             if (c.differing > 0 && p.differing == 0) again.push_back(clips[i]);
             if (control.plays[i].ended) {
                 EXPECT_GE(byControl[i].lateMs, -kClockSlackMs)
@@ -580,8 +491,8 @@ protected:
         if (!again.empty()) ExactAgain(again);
         std::fflush(stdout);
         EXPECT_EQ(control.playDones, static_cast<int>(clips.size())) << "one PlayDone per play";
-        // paplay is the yardstick, not under test: a client that misses its cue on a busy machine
-        // may lose a window now and then, but if it misses many the measurement itself is wrong.
+        // paplay is the yardstick, not under test: it may lose a window on a busy machine, but if
+        // it misses many the measurement itself is wrong.
         EXPECT_GE(heardByPaplay, sounding * 9 / 10) << "paplay is not heard either: the measurement is off";
     }
 
@@ -589,18 +500,16 @@ protected:
     QString sink_;
 };
 
-constexpr int kApartMs = 300;
-
 TEST_F(WholeClips, ShortClips) {
-    PlayAndCompare("short clips", set_->shortClips, kApartMs);
+    PlayAndCompare("short clips", set_->shortClips, 300);
 }
 
 TEST_F(WholeClips, ClipsWithSilence) {
-    PlayAndCompare("clips with silence", set_->silences, kApartMs);
+    PlayAndCompare("clips with silence", set_->silences, 300);
 }
 
 TEST_F(WholeClips, SpeechWithPausesAndStereo) {
-    PlayAndCompare("speech with pauses, stereo", set_->speech, kApartMs);
+    PlayAndCompare("speech with pauses, stereo", set_->speech, 300);
 }
 
 TEST_F(WholeClips, DemoStationClipsBackToBack) {

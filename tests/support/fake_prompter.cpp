@@ -35,32 +35,28 @@ MsgAnswer FakePrompter::Message(const std::string& title, const std::string& tex
 }
 
 std::optional<std::string> FakePrompter::OpenFile(const FileDialogRequest& request) {
-    dialogs.push_back({false, request});
-    if (queue_.empty() || queue_.front().kind != Step::Open) {
-        failures.push_back("unexpected open dialog: " + request.title);
-        return std::nullopt;
-    }
-    Step s = queue_.front();
-    queue_.pop_front();
-    if (s.dialogTitle != request.title)
-        failures.push_back("open dialog title: got " + request.title + " expected " + s.dialogTitle);
-    // A dialog that asks for an existing file answers a typed missing name itself; the program
-    // never sees it.
-    if (request.mustExist && s.chosen && !std::filesystem::exists(*s.chosen))
-        failures.push_back("open dialog " + request.title + " would refuse the missing " + *s.chosen);
-    return s.chosen;
+    return FileDialog(false, request);
 }
 
 std::optional<std::string> FakePrompter::SaveFile(const FileDialogRequest& request) {
-    dialogs.push_back({true, request});
-    if (queue_.empty() || queue_.front().kind != Step::Save) {
-        failures.push_back("unexpected save dialog: " + request.title);
+    return FileDialog(true, request);
+}
+
+std::optional<std::string> FakePrompter::FileDialog(bool save, const FileDialogRequest& request) {
+    const std::string kind = save ? "save" : "open";
+    dialogs.push_back({save, request});
+    if (queue_.empty() || queue_.front().kind != (save ? Step::Save : Step::Open)) {
+        failures.push_back("unexpected " + kind + " dialog: " + request.title);
         return std::nullopt;
     }
     Step s = queue_.front();
     queue_.pop_front();
     if (s.dialogTitle != request.title)
-        failures.push_back("save dialog title: got " + request.title + " expected " + s.dialogTitle);
+        failures.push_back(kind + " dialog title: got " + request.title + " expected " + s.dialogTitle);
+    // A dialog that asks for an existing file answers a typed missing name itself; the program
+    // never sees it.
+    if (!save && request.mustExist && s.chosen && !std::filesystem::exists(*s.chosen))
+        failures.push_back("open dialog " + request.title + " would refuse the missing " + *s.chosen);
     return s.chosen;
 }
 

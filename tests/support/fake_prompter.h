@@ -54,6 +54,7 @@ private:
         std::string dialogTitle;
         std::optional<std::string> chosen;
     };
+    std::optional<std::string> FileDialog(bool save, const FileDialogRequest& request);
     std::deque<Step> queue_;
 };
 

@@ -85,34 +85,15 @@ public:
         state_ = kWavStop;
         position_ = 0;
         auto it = files_.find(path);
-        if (path.empty() || it == files_.end() || it->second < 1) {
-            name_.clear();
-            length_ = 0;
-        } else {
-            name_ = path;
-            length_ = it->second;
-        }
+        const bool playable = !path.empty() && it != files_.end() && it->second >= 1;
+        name_ = playable ? path : "";
+        length_ = playable ? it->second : 0;
     }
-    std::string WavFileName() const override {
-        calls.push_back("?WavFileName");
-        return name_;
-    }
-    long WavLength() const override {
-        calls.push_back("?WavLength");
-        return length_;
-    }
-    long WavPosition() const override {
-        calls.push_back("?WavPosition");
-        return position_;
-    }
-    void SetPlayFrom(long frame) override {
-        calls.push_back("PlayFrom=" + std::to_string(frame));
-        playFrom_ = frame;
-    }
-    void SetPlayTo(long frame) override {
-        calls.push_back("PlayTo=" + std::to_string(frame));
-        playTo_ = frame;
-    }
+    std::string WavFileName() const override { return Read("?WavFileName", name_); }
+    long WavLength() const override { return Read("?WavLength", length_); }
+    long WavPosition() const override { return Read("?WavPosition", position_); }
+    void SetPlayFrom(long frame) override { playFrom_ = Write("PlayFrom=", frame); }
+    void SetPlayTo(long frame) override { playTo_ = Write("PlayTo=", frame); }
     void SetPlayCommand(int command) override {
         calls.push_back("PlayCommand=" + std::to_string(command));
         if (command == kWavPlay) {
@@ -128,21 +109,20 @@ public:
             state_ = kWavStop;
         }
     }
-    int PlayState() const override {
-        calls.push_back("?PlayState");
-        return state_;
-    }
-    void SetRepeatPlay(bool repeat) override {
-        calls.push_back(std::string("RepeatPlay=") + (repeat ? "1" : "0"));
-        repeat_ = repeat;
-    }
-    bool RepeatPlay() const override {
-        calls.push_back("?RepeatPlay");
-        return repeat_;
-    }
-    void SetAuxFlag(bool flag) override { calls.push_back(std::string("AuxFlag=") + (flag ? "1" : "0")); }
+    int PlayState() const override { return Read("?PlayState", state_); }
+    void SetRepeatPlay(bool repeat) override { repeat_ = Write("RepeatPlay=", repeat); }
+    bool RepeatPlay() const override { return Read("?RepeatPlay", repeat_); }
+    void SetAuxFlag(bool flag) override { Write("AuxFlag=", flag); }
 
 private:
+    template <class T> T Read(const char* call, T value) const {
+        calls.push_back(call);
+        return value;
+    }
+    template <class T> T Write(const char* call, T value) {
+        calls.push_back(call + std::to_string(value));
+        return value;
+    }
     void Done() {
         if (queuePlayDone)
             ++pendingDone_;

@@ -15,10 +15,8 @@
 
 namespace zarn::test {
 
-// Answers the modal segment dialog from inside its own event loop. It is set up before the command
-// that shows the dialog and retries until the dialog is up, since the command lets events run
-// before it shows it. Whatever is still modal after the retries is rejected, and a dialog that
-// does not close on the chosen answer is rejected too, so a failing test fails instead of hanging.
+// Answers the modal segment dialog from inside its own event loop, retrying until it is up. What is
+// still modal after the retries, or does not close on the answer, is rejected: a test fails, not hangs.
 class SegmentAnswer {
 public:
     enum class Action { Ok, Cancel, Escape };

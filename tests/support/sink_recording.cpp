@@ -31,9 +31,9 @@ constexpr int kWindowsPerSecond = 20;
 constexpr long kMaxHeadLost = kRecordRate / 50;
 constexpr long kEdgeMs = 5;
 
-double Sample(const std::vector<std::int16_t>& recording, long index) {
-    if (index < 0 || index >= static_cast<long>(recording.size())) return 0;
-    return recording[static_cast<size_t>(index)] / 32768.0;
+std::int16_t RecordedAt(const std::vector<std::int16_t>& recording, long index) {
+    return index >= 0 && index < static_cast<long>(recording.size()) ? recording[static_cast<size_t>(index)]
+                                                                     : 0;
 }
 
 // RMS of recorded samples [from, to); samples outside the recording count as silence.
@@ -41,7 +41,7 @@ double RecordedRms(const std::vector<std::int16_t>& recording, long from, long t
     if (to <= from) return 0;
     double sum = 0;
     for (long i = from; i < to; ++i) {
-        const double v = Sample(recording, i);
+        const double v = RecordedAt(recording, i) / 32768.0;
         sum += v * v;
     }
     return std::sqrt(sum / double(to - from));
@@ -66,10 +66,8 @@ long ToRecorded(const ClipSound& clip, long frame) {
     return std::lround(double(frame) * kRecordRate / clip.rate);
 }
 
-// The recorded sample in [earliest, latest] where the clip's 1 ms level envelope fits the
-// recording's best (least summed dB difference), to a quarter of a millisecond. The clip's
-// first 20 ms are left out of the sum: the recording may lack them (see Hear), and counting
-// them would pull the fit later.
+// The recorded sample in [earliest, latest] where the clip's 1 ms level envelope fits best (least
+// summed dB difference), to 0.25 ms; the first 20 ms, which the recording may lack, do not count.
 long MatchEnvelope(const ClipSound& clip, const std::vector<std::int16_t>& recording, long earliest,
                    long latest) {
     constexpr long kBin = kRecordRate / 1000, kStep = kBin / 4;
@@ -99,11 +97,6 @@ long MatchEnvelope(const ClipSound& clip, const std::vector<std::int16_t>& recor
         }
     }
     return best;
-}
-
-std::int16_t RecordedAt(const std::vector<std::int16_t>& recording, long index) {
-    return index >= 0 && index < static_cast<long>(recording.size()) ? recording[static_cast<size_t>(index)]
-                                                                     : 0;
 }
 
 // Samples of an exact clip from `from` on that differ from the recording at `offset`, counting
@@ -212,8 +205,7 @@ void Recorder::Watch() {
 }
 
 void Recorder::Pin() {
-    // The server's sample clock and the steady clock drift apart by tens of ppm, so one origin
-    // for a recording of minutes would be milliseconds off at its ends: each stretch gets its own.
+    // The server's and the steady clock drift apart by tens of ppm: each 5 s stretch gets its own origin.
     constexpr long long kStretch = 5LL * kRecordRate;
     pins_.clear();
     for (const Sighting& s : sightings_) {
@@ -302,10 +294,8 @@ Hearing Hear(const ClipSound& clip, const std::vector<std::int16_t>& recording, 
     Hearing hearing;
     hearing.offset = MatchEnvelope(clip, recording, earliest, std::max(earliest, latest));
     if (!clip.exact.empty()) {
-        // A stream that joins a running sink is mixed in by rewinding the sink, and the monitor
-        // has passed on some of what the rewind replaces: the recording of any play, paplay's
-        // too, can lose or shift its first milliseconds. Past those every sample must be the
-        // file's, and they pin the clip down to the sample.
+        // The monitor may lose or shift a joining stream's first ms (see kJoinSlack); past them
+        // every sample must be the file's, and they pin the clip down to the sample.
         const long body = std::min(kMaxHeadLost, clip.frames / 2);
         const long near = hearing.offset;
         long fewest = clip.frames;
@@ -325,12 +315,10 @@ Hearing Hear(const ClipSound& clip, const std::vector<std::int16_t>& recording, 
             if (hearing.differing++ == 0) hearing.firstDiffering = i;
         }
     }
-    // A window is judged by the sound in its middle: sound that lies only within a few ms of
-    // its edges, which an alignment off by a millisecond could move out of it, does not count.
+    // A window is judged by the sound in its middle, away from edges a 1 ms misalignment could move.
     const long edge = clip.rate * kEdgeMs / 1000;
     for (long w = 0;; ++w) {
-        // Window edges rounded to the nearest frame, so that a sound that ends on a 50 ms mark
-        // leaves no sliver of itself in the next window.
+        // Edges rounded to the nearest frame: a sound ending on a 50 ms mark leaves no sliver behind.
         const long from = (2 * w * clip.rate + kWindowsPerSecond) / (2 * kWindowsPerSecond);
         const long to =
             std::min((2 * (w + 1) * clip.rate + kWindowsPerSecond) / (2 * kWindowsPerSecond), clip.frames);
@@ -374,8 +362,6 @@ long MatchingRun(const Samples& recording, long at, const Samples& clip, long fi
     return n;
 }
 
-// Where in the recording, at or after `from`, a play of the clip's frames [first, first + count)
-// lies whole; nothing when it does not.
 std::optional<long> FindPlay(const Samples& recording, long from, const Samples& clip, long first,
                              long count) {
     // Anchor on a loud frame past the slack, then check the whole stretch.

@@ -1,6 +1,5 @@
 // Hearing what reached a PulseAudio null sink: find the sink, record its monitor pinned to the
-// steady clock, and compare a clip with the recording window by window. The audio tests share
-// this; scripts/run-audio-test.sh starts the private server they play into.
+// steady clock, and compare a clip with the recording. scripts/run-audio-test.sh starts the server.
 #pragma once
 
 #include <QProcess>
@@ -20,6 +19,7 @@ namespace zarn::test {
 // The recording's format: the sink's rate, mono, 16-bit. A 48 kHz 16-bit mono clip goes through
 // the server untouched, so it comes back sample for sample.
 inline constexpr int kRecordRate = 48000;
+using Samples = std::vector<std::int16_t>;
 
 // The steady clock in milliseconds; every time in these tests is on it.
 double NowMs();
@@ -30,14 +30,12 @@ inline double RecordedMs(double samples) {
 // A short command's trimmed standard output; nothing when it fails or hangs.
 std::optional<QString> RunTool(const QString& program, const QStringList& args, int timeoutMs = 5000);
 
-// The default sink when a PulseAudio server answers and that sink is a null sink, the only kind
-// these tests may play into; "" with the reason otherwise.
+// The default sink when it is a null sink, the only kind these tests may play into; "" and why not.
 QString FindNullSink(std::string& why);
 // ZARN_REQUIRE_AUDIO=1: a missing server fails the audio tests instead of skipping them.
 bool AudioRequired();
 
-// In a test's SetUp: the null sink into `sink`, or the test skipped when there is none (failed
-// when ZARN_REQUIRE_AUDIO=1 asks for audio).
+// In a test's SetUp: the null sink into `sink`, or the test skipped (failed when audio is required).
 #define ZARN_NULL_SINK_OR_SKIP(sink)                                                                         \
     do {                                                                                                     \
         std::string why_;                                                                                    \
@@ -48,10 +46,9 @@ bool AudioRequired();
         }                                                                                                    \
     } while (false)
 
-// parec on the sink's monitor, written straight to a file so that a busy test never holds the
-// recording up. The file's growth is watched on the steady clock; the earliest sightings relative
-// to their sample counts pin the samples to that clock. A sample is seen when the sink mixes it,
-// which a null sink does about 10 ms (parec's latency) ahead of playing it.
+// parec on the sink's monitor, straight to a file. The file's growth is watched on the steady
+// clock, and the earliest sightings relative to their sample counts pin the samples to that clock.
+// A sample is seen when the sink mixes it, about 10 ms (parec's latency) ahead of playing it.
 class Recorder {
 public:
     Recorder();
@@ -59,15 +56,11 @@ public:
     Recorder(const Recorder&) = delete;
     Recorder& operator=(const Recorder&) = delete;
 
-    // Starts recording and returns once it runs steadily. An idle null sink works in blocks of up
-    // to two seconds and takes up parec's short latency only at its next block, so the first data
-    // can take that long.
-    // `latencyMs` is the latency the recording asks of the sink. A short one keeps the sink's
-    // clock and its monitor fine-grained; a long one leaves the pace to the streams that play,
-    // as on a desktop where nothing else asks for a short latency.
+    // Starts and returns once it runs steadily (an idle null sink can take two seconds).
+    // `latencyMs` is asked of the sink: a short one keeps its clock fine-grained, a long one leaves
+    // the pace to the streams that play, as on a desktop.
     bool Start(const QString& sink, int latencyMs = 10);
-    // Ends the recording and reads it in.
-    void Stop();
+    void Stop(); // ends the recording and reads it in
 
     // After Stop: the samples, and when sample `index` reached the sink, in NowMs() time.
     const std::vector<std::int16_t>& Samples() const { return samples_; }
@@ -98,41 +91,29 @@ private:
     std::vector<PinPoint> pins_;
 };
 
-// ------------------------------------------------------------------------------------------------
-// Tones
-
 // A stretch of a recording where a tone sounds, in samples [start, end).
 struct Burst {
     long start = 0, end = 0;
 };
-
-// Stretches of samples above `floor` with no gap of 2 ms or more: one stretch of a sine is one
-// burst, and a dropout splits it. Stray clicks shorter than 5 ms are not bursts.
-std::vector<Burst> FindBursts(const std::vector<std::int16_t>& recording, double floor);
+// Stretches above `floor` with no gap of 2 ms or more (a dropout splits one); clicks under 5 ms are none.
+std::vector<Burst> FindBursts(const Samples& recording, double floor);
 
 struct ToneFigures {
     double rms = 0; // of full scale
     double hz = 0;
 };
-
 // Level and frequency of a burst's inside, away from its edges; zero when too short to tell.
-ToneFigures MeasureTone(const std::vector<std::int16_t>& recording, Burst burst);
-
-// ------------------------------------------------------------------------------------------------
-// Clips against the recording
+ToneFigures MeasureTone(const Samples& recording, Burst burst);
 
 // A clip as the sink should play it: the mean of its channels at its own rate (full scale 1).
 struct ClipSound {
     int rate = 0, channels = 0;
     long frames = 0;
     std::vector<float> mono;
-    // A 48 kHz 16-bit mono clip's samples, which must come back exactly; empty for other clips.
-    std::vector<std::int16_t> exact;
+    Samples exact; // a 48 kHz 16-bit mono clip's samples, which must come back exactly; else empty
 
-    // The clip's length in recorded samples.
-    long RecordedLength() const;
+    long RecordedLength() const; // in recorded samples
 };
-
 // The clip through libsndfile; nothing when it cannot read it.
 std::optional<ClipSound> ReadClipSound(const std::string& path);
 
@@ -142,8 +123,7 @@ std::optional<ClipSound> ReadClipSound(const std::string& path);
 struct Hearing {
     long offset = 0; // the recorded sample where the clip's first sample lies
     int windows = 0, sounding = 0, heard = 0;
-    // Windows of (near) silence in the clip, 5 ms either side included, that came out louder than
-    // -40 dBFS: sound where there is none.
+    // Windows of (near) silence, 5 ms either side included, that came out louder than -40 dBFS.
     int loudInSilence = 0;
     int firstUnheard = -1, firstLoud = -1; // window numbers, from 0
     // Exact clips: samples not as in the file after the head the monitor may lose or shift (the
@@ -153,28 +133,19 @@ struct Hearing {
     long firstDiffering = -1;
 };
 
-// Finds the clip in the recording with its first sample at or after `earliest` and at or before
-// `latest` (recorded sample indices), by matching 1 ms level envelopes and, for exact clips,
-// sample for sample, and tells how much of it was heard.
-Hearing Hear(const ClipSound& clip, const std::vector<std::int16_t>& recording, long earliest, long latest);
-
-// ------------------------------------------------------------------------------------------------
-// 48 kHz 16-bit mono clips, sample for sample
-
-using Samples = std::vector<std::int16_t>;
+// Finds the clip with its first sample in [earliest, latest] (recorded indices), by 1 ms level
+// envelopes and, for exact clips, sample for sample, and tells how much of it was heard.
+Hearing Hear(const ClipSound& clip, const Samples& recording, long earliest, long latest);
 
 // Writes the samples as a 48 kHz 16-bit mono WAV file; false when it cannot.
 bool WriteMono48k(const std::string& path, const Samples& samples);
 
-// Whenever a stream joins PulseAudio's null sink, its monitor misses the first few ms of it (the
-// sink has already passed that stretch on as silence when it rewinds to mix the newcomer in), and
-// now and then PipeWire's monitor garbles them: paplay's streams come out the same way. The first
-// frames of a play, this many, are not compared.
+// When a stream joins PulseAudio's null sink, its monitor misses the first few ms of it, and now
+// and then PipeWire's garbles them, paplay's streams too: the first frames of a play are not compared.
 inline constexpr long kJoinSlack = kRecordRate * 25 / 1000;
 
-// How many frames of the clip from `first` on the recording holds from `at` on, until they
-// first differ; with `joining`, a play started there, and its first kJoinSlack frames count as
-// matching.
+// How many frames of the clip from `first` on the recording holds from `at` on, until they first
+// differ; with `joining`, a play started there, and its first kJoinSlack frames count as matching.
 long MatchingRun(const Samples& recording, long at, const Samples& clip, long first, bool joining = false);
 
 // Where in the recording, at or after `from`, a play of the clip's frames [first, first + count)
