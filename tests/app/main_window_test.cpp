@@ -70,7 +70,9 @@ protected:
         EXPECT_EQ(M().recording.EventFileName(), path);
         EXPECT_EQ(M().recording.EventFolder(), path.substr(0, path.rfind('/') + 1));
         EXPECT_EQ(FileShown(), Qs(path));
-        if (segment >= 0) EXPECT_EQ(M().recording.SelectedSegment(), segment); // Close leaves it
+        if (segment >= 0) { // Close leaves it
+            EXPECT_EQ(M().recording.SelectedSegment(), segment);
+        }
         EXPECT_EQ(ExportOffered(), !path.empty());
         EXPECT_EQ(app->Loading(), nullptr);
     }

@@ -323,7 +323,9 @@ TEST(Transport, PlayEndsStopped) {
         EXPECT_EQ(p.t->CurrentClip, c.clip);
         EXPECT_EQ(Looks(*p.t), "ggbbrbb");
         EXPECT_TRUE(p.wave.started.empty());
-        if (c.copy >= 0) EXPECT_EQ(p.t->CopyEnabled, c.copy == 1);
+        if (c.copy >= 0) {
+            EXPECT_EQ(p.t->CopyEnabled, c.copy == 1);
+        }
         if (c.finishes > 0) {
             EXPECT_FALSE(p.t->CursorVisible);
             EXPECT_TRUE(p.Has("Unlock"));

@@ -389,8 +389,9 @@ TEST(ReadWaveform, BrokenFiles) {
         EXPECT_EQ(CheckWavFile(path).state, c.state);
         const Waveform w = ReadWaveform(path);
         EXPECT_EQ(w.state, c.state);
-        if (c.state != WavFileState::Playable || c.bytes == good)
+        if (c.state != WavFileState::Playable || c.bytes == good) {
             EXPECT_EQ(w.columns.empty(), c.state != WavFileState::Playable);
+        }
     }
     // Nothing is sized by what a header claims, nor read past the end.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
