@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Interrupts every writer of the operator's files TRIALS times per way (killed at a random moment;
-# a write, fsync, rename or close failing with EIO or ENOSPC) and prints what was left on disk.
+# a write, fsync, rename or close failing with EIO or ENOSPC; the power failing, so that what was not
+# synced is lost) and prints what was left on disk.
 #   scripts/crash-harness.sh [TRIALS]   (default 1000)
 #   BUILD_DIR=...   build folder (default: build)
 #   SEED=...        replay a run by its seed (printed first)

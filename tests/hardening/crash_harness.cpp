@@ -1,12 +1,17 @@
 // Interrupts the writers of the operator's files and checks what is left on disk.
 //
-//   crash_harness [--writer NAME|all] [--kind kill|inject|all] [--trials N] [--seed S] [--trial I]
-//                 [--work DIR] [--verbose]
+//   crash_harness [--writer NAME|all] [--kind kill|inject|power|all] [--trials N] [--seed S]
+//                 [--trial I] [--work DIR] [--verbose]
 //
 // kill:   the writer runs in a child process that is killed with SIGKILL after a random delay spread
 //         over the writer's measured duration.
 // inject: the N-th call of write/pwrite/fsync/fdatasync/rename/renameat/close/fchmod made while the
 //         writer runs fails with EIO or ENOSPC, once or from then on (a full disk stays full).
+// power:  the power fails just before the N-th of those calls (or of open/unlink/remove), or just
+//         after the writer returns: what was written since a file's last fsync is lost, and so are
+//         the renames, creations and removals since the last fsync of their folder, as a disk that
+//         lost power keeps only what was synced. The writer runs in a child that undoes what a
+//         power cut would lose, then exits.
 // After each trial every file the writer owns must hold exactly its old or exactly its new bytes
 // (with the writer's own rules across files), and a writer that said it succeeded must have left
 // the new content. Trial I of seed S is replayed with --seed S --trial I.
@@ -24,6 +29,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdarg>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -36,6 +42,7 @@
 #include <memory>
 #include <optional>
 #include <random>
+#include <set>
 #include <signal.h>
 #include <string>
 #include <sys/stat.h>
@@ -62,8 +69,11 @@ struct FaultPlan {
     int err = EIO;
     long injected = 0;
     std::size_t chunk = 0; // while armed, a write moves at most this many bytes (a legal short write)
+    bool power = false;    // failAt is where the power fails; no call fails by itself
 };
 FaultPlan plan;
+
+[[noreturn]] void CutPower(int status);
 
 template <class Fn> Fn Real(const char* name) {
     return reinterpret_cast<Fn>(dlsym(RTLD_NEXT, name));
@@ -72,6 +82,10 @@ template <class Fn> Fn Real(const char* name) {
 bool ShouldFail() {
     if (!plan.armed) return false;
     const long n = ++plan.calls;
+    if (plan.power) {
+        if (n == plan.failAt) CutPower(9);
+        return false;
+    }
     if (plan.failAt == 0) return false;
     if (n == plan.failAt || (plan.sticky && n > plan.failAt)) {
         ++plan.injected;
@@ -85,6 +99,181 @@ std::size_t Chunked(std::size_t n) {
     return plan.armed && plan.chunk > 0 ? std::min(n, plan.chunk) : n;
 }
 
+
+// ---------------------------------------------------------------------------------------------
+// Power loss. While the plan is in power mode the interposed calls keep a journal of what a disk
+// would still lose: the content each file had at its last fsync (taken before the first change
+// after it), and the renames, creations and removals in each folder since that folder's last
+// fsync. At the cut the journal is played back with the real calls, newest first.
+
+struct PowerFile {
+    std::string path;                   // where the file is now
+    std::optional<std::string> durable; // its synced content; no value: not changed since
+};
+
+struct EntryChange {
+    enum Kind { Created, Renamed, Removed } kind;
+    std::string folder;
+    std::string from, to;               // Renamed: from -> to; Created and Removed: `to`
+    ino_t ino = 0;                      // the file the entry names (Renamed: the one moved)
+    std::optional<std::string> displaced; // Renamed over an existing file, Removed: its synced bytes
+};
+
+struct PowerJournal {
+    bool on = false;
+    std::set<ino_t> atStart;             // files that existed (and were synced) before the writer
+    std::map<ino_t, PowerFile> files;
+    std::vector<EntryChange> entries;
+};
+PowerJournal journal;
+
+std::string FolderPart(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+std::string PathOfFd(int fd) {
+    char buf[4096];
+    const std::string link = "/proc/self/fd/" + std::to_string(fd);
+    const ssize_t n = ::readlink(link.c_str(), buf, sizeof buf - 1);
+    return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
+}
+
+// The bytes of `path` read with the real calls (the journal must not see its own reads).
+std::optional<std::string> RawRead(const std::string& path) {
+    static const auto realOpen = Real<int (*)(const char*, int, ...)>("open");
+    static const auto realClose = Real<int (*)(int)>("close");
+    const int fd = realOpen(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::string bytes;
+    char buf[65536];
+    ssize_t n;
+    while ((n = ::read(fd, buf, sizeof buf)) > 0)
+        bytes.append(buf, static_cast<std::size_t>(n));
+    realClose(fd);
+    return bytes;
+}
+
+void RawWrite(const std::string& path, const std::string& bytes) {
+    static const auto realOpen = Real<int (*)(const char*, int, ...)>("open");
+    static const auto realWrite = Real<ssize_t (*)(int, const void*, size_t)>("write");
+    static const auto realClose = Real<int (*)(int)>("close");
+    const int fd = realOpen(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0640);
+    if (fd < 0) return;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = realWrite(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    realClose(fd);
+}
+
+// The file at `path` (inode `ino`) is about to change: keep its synced content if not kept yet. A
+// file the writer made itself has nothing synced until it is synced: it comes back empty.
+void KeepDurable(ino_t ino, const std::string& path) {
+    PowerFile& f = journal.files[ino];
+    f.path = path;
+    if (f.durable) return;
+    if (journal.atStart.count(ino) != 0) {
+        f.durable = RawRead(path).value_or(std::string());
+    } else {
+        f.durable = std::string();
+    }
+}
+
+void BeforeDataChange(int fd) {
+    if (!journal.on) return;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return;
+    const std::string path = PathOfFd(fd);
+    if (journal.files.count(st.st_ino) == 0 && journal.atStart.count(st.st_ino) == 0) {
+        // First sight of a file the writer created: its folder entry is not synced yet.
+        journal.entries.push_back({EntryChange::Created, FolderPart(path), "", path, st.st_ino, std::nullopt});
+    }
+    KeepDurable(st.st_ino, path);
+}
+
+void AfterSync(int fd) {
+    if (!journal.on) return;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return;
+    if (S_ISDIR(st.st_mode)) {
+        const std::string folder = PathOfFd(fd);
+        std::erase_if(journal.entries, [&](const EntryChange& e) { return e.folder == folder; });
+    } else if (auto it = journal.files.find(st.st_ino); it != journal.files.end()) {
+        it->second.durable.reset();
+    } else if (journal.atStart.count(st.st_ino) == 0) {
+        BeforeDataChange(fd); // a file synced before any write: its entry still counts as new
+        journal.files[st.st_ino].durable.reset();
+    }
+}
+
+std::optional<std::string> SyncedBytesAt(const std::string& path, ino_t* inoOut) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
+    if (inoOut) *inoOut = st.st_ino;
+    if (auto it = journal.files.find(st.st_ino); it != journal.files.end() && it->second.durable)
+        return it->second.durable;
+    if (journal.atStart.count(st.st_ino) == 0 && journal.files.count(st.st_ino) == 0) return std::string();
+    return RawRead(path);
+}
+
+void BeforeRename(const char* from, const char* to) {
+    if (!journal.on) return;
+    struct stat st {};
+    if (::lstat(from, &st) != 0) return;
+    EntryChange e{EntryChange::Renamed, FolderPart(to), from, to, st.st_ino, std::nullopt};
+    e.displaced = SyncedBytesAt(to, nullptr);
+    journal.entries.push_back(e);
+    if (auto it = journal.files.find(st.st_ino); it != journal.files.end()) it->second.path = to;
+}
+
+void BeforeRemove(const char* path) {
+    if (!journal.on) return;
+    struct stat st {};
+    if (::lstat(path, &st) != 0 || !S_ISREG(st.st_mode)) return;
+    EntryChange e{EntryChange::Removed, FolderPart(path), "", path, st.st_ino, std::nullopt};
+    e.displaced = SyncedBytesAt(path, nullptr);
+    journal.entries.push_back(e);
+    journal.files.erase(st.st_ino);
+}
+
+// The cut: unsynced folder changes are undone newest first, then every file whose data changed
+// since its last sync gets its synced content back.
+[[noreturn]] void CutPower(int status) {
+    static const auto realRename = Real<int (*)(const char*, const char*)>("rename");
+    static const auto realUnlink = Real<int (*)(const char*)>("unlink");
+    journal.on = false;
+    for (auto it = journal.entries.rbegin(); it != journal.entries.rend(); ++it) {
+        const EntryChange& e = *it;
+        switch (e.kind) {
+        case EntryChange::Created:
+            realUnlink(e.to.c_str());
+            journal.files.erase(e.ino);
+            break;
+        case EntryChange::Renamed:
+            realRename(e.to.c_str(), e.from.c_str());
+            if (auto f = journal.files.find(e.ino); f != journal.files.end()) f->second.path = e.from;
+            if (e.displaced) RawWrite(e.to, *e.displaced);
+            break;
+        case EntryChange::Removed:
+            if (e.displaced) RawWrite(e.to, *e.displaced);
+            break;
+        }
+    }
+    for (const auto& [ino, f] : journal.files) {
+        struct stat st {};
+        if (f.durable && ::lstat(f.path.c_str(), &st) == 0 && st.st_ino == ino) RawWrite(f.path, *f.durable);
+    }
+    ::_exit(status);
+}
+
+// Calls that only the power kind counts, so that the other kinds' trials stay as they were.
+void PowerOnlyPoint() {
+    if (plan.armed && plan.power) ShouldFail();
+}
+
 } // namespace
 
 extern "C" {
@@ -92,36 +281,44 @@ extern "C" {
 ssize_t write(int fd, const void* buf, size_t n) {
     static const auto real = Real<ssize_t (*)(int, const void*, size_t)>("write");
     if (ShouldFail()) return -1;
+    BeforeDataChange(fd);
     return real(fd, buf, Chunked(n));
 }
 
 ssize_t pwrite(int fd, const void* buf, size_t n, off_t offset) {
     static const auto real = Real<ssize_t (*)(int, const void*, size_t, off_t)>("pwrite");
     if (ShouldFail()) return -1;
+    BeforeDataChange(fd);
     return real(fd, buf, Chunked(n), offset);
 }
 
 ssize_t pwrite64(int fd, const void* buf, size_t n, off64_t offset) {
     static const auto real = Real<ssize_t (*)(int, const void*, size_t, off64_t)>("pwrite64");
     if (ShouldFail()) return -1;
+    BeforeDataChange(fd);
     return real(fd, buf, Chunked(n), offset);
 }
 
 int fsync(int fd) {
     static const auto real = Real<int (*)(int)>("fsync");
     if (ShouldFail()) return -1;
-    return real(fd);
+    const int rc = real(fd);
+    if (rc == 0) AfterSync(fd);
+    return rc;
 }
 
 int fdatasync(int fd) {
     static const auto real = Real<int (*)(int)>("fdatasync");
     if (ShouldFail()) return -1;
-    return real(fd);
+    const int rc = real(fd);
+    if (rc == 0) AfterSync(fd);
+    return rc;
 }
 
 int rename(const char* from, const char* to) noexcept {
     static const auto real = Real<int (*)(const char*, const char*)>("rename");
     if (ShouldFail()) return -1;
+    BeforeRename(from, to);
     return real(from, to);
 }
 
@@ -148,6 +345,39 @@ int fchmod(int fd, mode_t mode) noexcept {
     static const auto real = Real<int (*)(int, mode_t)>("fchmod");
     if (ShouldFail()) return -1;
     return real(fd, mode);
+}
+
+// Seen by the power kind only: a truncating open changes the file before any write does, and a
+// removal changes its folder.
+int open(const char* path, int flags, ...) {
+    static const auto real = Real<int (*)(const char*, int, ...)>("open");
+    mode_t mode = 0;
+    if (flags & (O_CREAT | O_TMPFILE)) {
+        va_list ap;
+        va_start(ap, flags);
+        mode = static_cast<mode_t>(va_arg(ap, int));
+        va_end(ap);
+    }
+    PowerOnlyPoint();
+    if (journal.on && (flags & O_TRUNC)) {
+        struct stat st {};
+        if (::lstat(path, &st) == 0 && S_ISREG(st.st_mode)) KeepDurable(st.st_ino, path);
+    }
+    return real(path, flags, mode);
+}
+
+int unlink(const char* path) noexcept {
+    static const auto real = Real<int (*)(const char*)>("unlink");
+    PowerOnlyPoint();
+    BeforeRemove(path);
+    return real(path);
+}
+
+int remove(const char* path) noexcept {
+    static const auto real = Real<int (*)(const char*)>("remove");
+    PowerOnlyPoint();
+    BeforeRemove(path);
+    return real(path);
 }
 
 } // extern "C"
@@ -729,6 +959,66 @@ bool RunInject(const Scenario& s, const std::string& dir, const Options& o, Tota
     return true;
 }
 
+// Every file in the trial folder, by inode: what the disk holds as synced when the writer starts.
+std::set<ino_t> FilesIn(const std::string& dir) {
+    std::set<ino_t> inodes;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        struct stat st {};
+        if (::lstat(it->path().c_str(), &st) == 0) inodes.insert(st.st_ino);
+    }
+    return inodes;
+}
+
+bool RunPower(const Scenario& s, const std::string& dir, const Options& o, Totals& t) {
+    const std::string what = "writer=" + s.name + " kind=power";
+    // Count the calls of an undisturbed run; the power may fail before any of them or after the last.
+    if (!LayOld(s, dir)) return false;
+    plan = FaultPlan{};
+    plan.chunk = s.ioChunk;
+    plan.power = true;
+    plan.armed = true;
+    const bool cleanOk = s.run(dir);
+    plan.armed = false;
+    const long calls = plan.calls;
+    t.faultsSeen = calls;
+    if (!cleanOk || !Check(s, dir).allNew) {
+        std::fprintf(stderr, "%s: the writer fails without a power cut\n", what.c_str());
+        return false;
+    }
+    if (calls == 0) return true;
+    for (int trial : TrialList(o)) {
+        std::mt19937_64 rng = TrialRng(o.seed, trial);
+        const long cutAt = std::uniform_int_distribution<long>(1, calls + 1)(rng);
+        if (!LayOld(s, dir)) return false;
+        const pid_t pid = ::fork();
+        if (pid < 0) return false;
+        if (pid == 0) {
+            plan = FaultPlan{};
+            plan.chunk = s.ioChunk;
+            plan.power = true;
+            plan.failAt = cutAt;
+            journal = PowerJournal{};
+            journal.atStart = FilesIn(dir);
+            journal.on = true;
+            plan.armed = true;
+            const bool ok = s.run(dir);
+            plan.armed = false;
+            CutPower(ok ? 0 : 3); // the power fails after the writer returned
+        }
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        const bool saidOk = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (o.verbose)
+            std::fprintf(stderr, "trial %d: the power fails %s call %ld of %ld\n", trial,
+                         cutAt > calls ? "after" : "before", std::min(cutAt, calls), calls);
+        Tally(t, Check(s, dir), saidOk, o, what, trial);
+    }
+    return true;
+}
+
 void PrintRow(const std::string& writer, const std::string& kind, const Totals& t, double seconds) {
     std::printf("%-12s %-7s %7d %8d %13d %10d %6d %6d %8d %9.2f\n", writer.c_str(), kind.c_str(), t.trials,
                 t.damaged, t.falseSuccess, t.leftovers, t.old, t.between, t.fresh, seconds);
@@ -736,7 +1026,7 @@ void PrintRow(const std::string& writer, const std::string& kind, const Totals& 
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: crash_harness [--writer NAME|all] [--kind kill|inject|all] [--trials N] "
+    std::fprintf(stderr, "usage: crash_harness [--writer NAME|all] [--kind kill|inject|power|all] [--trials N] "
                          "[--seed S] [--trial I] [--work DIR] [--verbose]\nwriters:");
     for (const auto& w : AllWriters())
         std::fprintf(stderr, " %s", w.c_str());
@@ -774,8 +1064,8 @@ int main(int argc, char** argv) {
     }
     o.writers = writer == "all" ? AllWriters() : std::vector<std::string>{writer};
     if (kind == "all") {
-        o.kinds = {"kill", "inject"};
-    } else if (kind == "kill" || kind == "inject") {
+        o.kinds = {"kill", "inject", "power"};
+    } else if (kind == "kill" || kind == "inject" || kind == "power") {
         o.kinds = {kind};
     } else {
         return Usage();
@@ -801,15 +1091,17 @@ int main(int argc, char** argv) {
             Totals t;
             const std::string dir = o.work + "/" + name + "-" + k;
             const double start = Now();
-            const bool ran = k == "kill" ? RunKill(*s, dir, o, t) : RunInject(*s, dir, o, t);
+            const bool ran = k == "kill"     ? RunKill(*s, dir, o, t)
+                             : k == "inject" ? RunInject(*s, dir, o, t)
+                                             : RunPower(*s, dir, o, t);
             PrintRow(name, k, t, Now() - start);
             std::error_code ec;
             fs::remove_all(dir, ec);
             if (t.damaged > 0 || t.falseSuccess > 0) damaged = true;
             if (!ran) broken = true;
-            if (ran && k == "inject" && t.faultsSeen == 0) {
-                std::fprintf(stderr, "writer=%s kind=inject: no interposed call reached the writer\n",
-                             name.c_str());
+            if (ran && k != "kill" && t.faultsSeen == 0) {
+                std::fprintf(stderr, "writer=%s kind=%s: no interposed call reached the writer\n", name.c_str(),
+                             k.c_str());
                 unreached = true;
             }
         }
