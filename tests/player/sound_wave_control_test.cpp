@@ -1,5 +1,5 @@
-// The real WAV control: decoding of the layouts the equipment and other tools write, broken files
-// read back as no file, and the transport's view of a play on the silent clock.
+// The real WAV control on the silent clock: decoding of the layouts the equipment and other tools
+// write, a bad file read back as no file, and the range, repeat and end rules of a play.
 #include "sound_wave_control.h"
 
 #include "temp_dir.h"
@@ -24,11 +24,10 @@ using test::WaitFor;
 constexpr int kRate = 8000;
 
 // Writes `frames` frames of a ramp; returns the full path.
-std::string WriteWav(const TempDir& dir, const std::string& name, int format, int channels, long frames,
-                     int rate = kRate) {
+std::string WriteWav(const TempDir& dir, const std::string& name, int format, int channels, long frames) {
     const std::string path = dir.file(name);
     SF_INFO info{};
-    info.samplerate = rate;
+    info.samplerate = kRate;
     info.channels = channels;
     info.format = format;
     SNDFILE* snd = sf_open(path.c_str(), SFM_WRITE, &info);
@@ -42,59 +41,43 @@ std::string WriteWav(const TempDir& dir, const std::string& name, int format, in
     return path;
 }
 
-TEST(SoundWaveControl, LengthInFramesForEveryLayout) {
-    struct Case {
+// Which files are playable is the waveform reader's rule; the control reads one it refuses back
+// as no file, and does not play it.
+TEST(SoundWaveControl, LengthInFramesForEveryLayoutAndNoneForABadFile) {
+    const struct {
         const char* name;
         int format, channels;
-        long frames;
-    };
-    // IMA ADPCM codes whole blocks of 505 frames; the others any count.
-    const Case cases[] = {
+        long frames; // 0: refused
+    } cases[] = {
         {"u8_mono.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1, 1001},
         {"s16_stereo.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 1000},
         {"s24_mono.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 1, 777},
         {"ulaw.wav", SF_FORMAT_WAV | SF_FORMAT_ULAW, 1, 1000},
         {"alaw_stereo.wav", SF_FORMAT_WAV | SF_FORMAT_ALAW, 2, 999},
+        // IMA ADPCM codes whole blocks of 505 frames.
         {"ima_mono.wav", SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, 1, 1010},
         {"ima_stereo.wav", SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, 2, 1010},
         {"wavex.wav", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 1, 500},
+        {"clip.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 1, 0},
     };
     TempDir dir;
     SoundWaveControl wave(SoundWaveControl::Output::Silent);
+    const std::string good = WriteWav(dir, "good.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 4000);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string path = WriteWav(dir, c.name, c.format, c.channels, c.frames);
-        wave.SetWavFileName(path);
-        EXPECT_EQ(wave.WavFileName(), path);
-        EXPECT_EQ(wave.WavLength(), c.frames);
-        EXPECT_EQ(wave.Channels(), c.channels);
-        EXPECT_EQ(wave.SampleRate(), kRate);
-        EXPECT_EQ(wave.WavPosition(), 0);
-        EXPECT_EQ(wave.PlayState(), kWavStop);
-    }
-}
-
-// Which files are playable is the waveform reader's rule (tested there); the control must read
-// every one it refuses back as no file, and refuse to play it.
-TEST(SoundWaveControl, BrokenFilesReadBackAsNoFile) {
-    TempDir dir;
-    const std::string good = WriteWav(dir, "good.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 4000);
-    const std::string ima =
-        TempDir::read(WriteWav(dir, "ima.wav", SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, 1, 2020));
-    SoundWaveControl wave(SoundWaveControl::Output::Silent);
-    for (const std::string& path : {dir.write("text.wav", std::string(100, 'x')),
-                                    dir.write("data_cut.wav", TempDir::read(good).substr(0, 7000)),
-                                    dir.write("ima_cut.wav", ima.substr(0, ima.size() - 100)),
-                                    WriteWav(dir, "clip.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 1, 1000),
-                                    dir.file("missing.wav")}) {
-        SCOPED_TRACE(path);
         wave.SetWavFileName(good);
         ASSERT_EQ(wave.WavLength(), 4000);
+        const std::string path = WriteWav(dir, c.name, c.format, c.channels, c.frames ? c.frames : 1000);
         wave.SetWavFileName(path);
-        EXPECT_EQ(wave.WavFileName(), "");
-        EXPECT_EQ(wave.WavLength(), 0);
-        wave.SetPlayCommand(kWavPlay); // nothing to play: ignored
-        EXPECT_EQ(wave.PlayState(), kWavStop);
+        EXPECT_EQ(wave.WavFileName(), c.frames ? path : "");
+        EXPECT_EQ(wave.WavLength(), c.frames);
+        if (c.frames) {
+            EXPECT_EQ(wave.Channels(), c.channels);
+            EXPECT_EQ(wave.SampleRate(), kRate);
+        }
+        EXPECT_EQ(wave.WavPosition(), 0);
+        wave.SetPlayCommand(kWavPlay); // with nothing to play, ignored
+        EXPECT_EQ(wave.PlayState(), c.frames ? kWavPlay : kWavStop);
     }
 }
 
@@ -118,39 +101,52 @@ protected:
     int done = 0;
 };
 
+// The range is clamped at both ends: a start below 0 is 0, beyond the clip the end; an end below
+// 0 is the clip's end, and never before the start nor past the clip.
+TEST_F(SilentPlay, TheRangeIsClampedToTheClip) {
+    const struct {
+        long from, to, end;
+    } cases[] = {
+        {-1, 400, 400}, {0, 0, 0}, {7600, -1, kRate}, {7600, 99999, kRate}, {3000, 2000, 3000}, {99999, -1, kRate},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.from << ".." << c.to);
+        const int before = done;
+        Play(c.from, c.to);
+        ASSERT_TRUE(WaitFor([&] { return done > before; }, 500));
+        EXPECT_EQ(wave.PlayState(), kWavStop);
+        EXPECT_EQ(wave.WavPosition(), c.end);
+    }
+    // The default range is the whole clip.
+    QElapsedTimer timer;
+    timer.start();
+    Play(-1, -1);
+    QTest::qWait(30);
+    EXPECT_LT(wave.WavPosition(), 4000);
+    ASSERT_TRUE(WaitFor([&] { return done == 7; }, 4000));
+    EXPECT_EQ(wave.WavPosition(), kRate);
+    EXPECT_GE(timer.elapsed(), 950);
+}
+
 TEST_F(SilentPlay, RangePlaysInRealTimeAndEndsOnce) {
     EXPECT_FALSE(wave.Audible());
     QElapsedTimer timer;
     timer.start();
     Play(800, 800 + 3 * kRate / 10); // 0.3 s
-    // Written right after the command, the start applies to the next play only.
-    wave.SetPlayFrom(5000);
+    wave.SetPlayFrom(5000);          // written after the command, for the next play only
     EXPECT_EQ(wave.PlayState(), kWavPlay);
     QTest::qWait(100);
     const long early = wave.WavPosition();
     EXPECT_GT(early, 800);
     EXPECT_LT(early, 3200);
     EXPECT_EQ(done, 0);
-
     ASSERT_TRUE(WaitFor([&] { return done > 0; }, 3000));
-    const qint64 took = timer.elapsed();
-    EXPECT_GE(took, 280);
-    EXPECT_LT(took, 1500);
+    EXPECT_GE(timer.elapsed(), 280);
+    EXPECT_LT(timer.elapsed(), 1500);
     EXPECT_EQ(wave.PlayState(), kWavStop);
     EXPECT_EQ(wave.WavPosition(), 3200);
     QTest::qWait(60);
     EXPECT_EQ(done, 1);
-}
-
-TEST_F(SilentPlay, WholeClipByDefaultAndAnEmptyRangeEndsAtOnce) {
-    Play(-1, -1);
-    QTest::qWait(30);
-    EXPECT_LT(wave.WavPosition(), 4000);
-    ASSERT_TRUE(WaitFor([&] { return done > 0; }, 4000));
-    EXPECT_EQ(wave.WavPosition(), kRate);
-    Play(3000, 2000);
-    ASSERT_TRUE(WaitFor([&] { return done > 1; }, 500));
-    EXPECT_EQ(wave.WavPosition(), 3000);
 }
 
 TEST_F(SilentPlay, StopKeepsThePositionAndRaisesOnceLater) {
@@ -164,10 +160,7 @@ TEST_F(SilentPlay, StopKeepsThePositionAndRaisesOnceLater) {
     EXPECT_EQ(done, 0); // never from inside the call
     QTest::qWait(50);
     EXPECT_EQ(done, 1);
-    EXPECT_EQ(wave.WavPosition(), stopped);
-
-    // A stop of a stopped control raises nothing.
-    wave.SetPlayCommand(kWavStop);
+    wave.SetPlayCommand(kWavStop); // a stop of a stopped control raises nothing
     QTest::qWait(50);
     EXPECT_EQ(done, 1);
     EXPECT_EQ(wave.WavPosition(), stopped);

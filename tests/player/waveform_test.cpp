@@ -29,16 +29,6 @@ std::string Header(std::uint32_t dataSize, const std::string& extra = "") {
                           [](std::size_t) { return 0; }, extra);
 }
 
-// A WAV with a LIST chunk of odd length (and its pad byte) between fmt and data.
-std::string WithListChunk(int bits, const std::string& data) {
-    std::string h = Header(static_cast<std::uint32_t>(data.size()),
-                           std::string("LIST\x0f\0\0\0INFOICMT\x03\0\0\0ab\0\0", 24));
-    PutLe(h, 28, static_cast<std::uint32_t>(11025 * bits / 8), 4);
-    PutLe(h, 32, static_cast<std::uint32_t>(bits / 8), 2);
-    PutLe(h, 34, static_cast<std::uint32_t>(bits), 2);
-    return h + data;
-}
-
 // Interleaved 16-bit frames written by libsndfile in the given format.
 std::string WriteSnd(const test::TempDir& dir, const char* name, int format, int channels,
                      const std::vector<short>& interleaved) {
@@ -86,6 +76,19 @@ std::string Samples(std::size_t n, std::uint32_t seed) {
     return s;
 }
 
+// 16-bit frames with the same stretches, the low byte as noise; every 997th at full scale.
+std::vector<short> Frames16(std::size_t samples, std::uint32_t seed) {
+    const std::string top = Samples(samples, seed);
+    std::mt19937 rng(seed + 1);
+    std::vector<short> out(samples);
+    for (std::size_t i = 0; i < samples; ++i)
+        out[i] = static_cast<short>((static_cast<unsigned char>(top[i]) - 128) * 256 +
+                                    static_cast<int>(rng() % 256));
+    for (std::size_t i = 0; i < samples; i += 997)
+        out[i] = i % 2 ? -32768 : 32767;
+    return out;
+}
+
 // The reduction as the drawing loop reads: count each sample, keep max from 0 and min from 255,
 // close the column when the count reaches bytesPerColumn, drop what is left over.
 std::vector<WaveColumn> Reference(const std::string& samples, std::uint32_t bytesPerColumn,
@@ -106,6 +109,10 @@ std::vector<WaveColumn> Reference(const std::string& samples, std::uint32_t byte
         }
     }
     return out;
+}
+
+std::vector<WaveColumn> Reference(const std::string& samples, const WaveLayout& l) {
+    return Reference(samples, l.bytesPerColumn, l.drawnColumns);
 }
 
 TEST(WaveLayout, WidthScrollBarAndUnitWidth) {
@@ -157,47 +164,34 @@ TEST(WaveLayout, WidthScrollBarAndUnitWidth) {
     EXPECT_EQ(LayOutWaveform(330750, 120).bytesPerColumn, 859u); // 859.09
 }
 
-TEST(ColumnReducer, MatchesTheReferenceWhateverTheBlocks) {
+// The fast reducer against the plain loop: any column width and cap, fed whole, byte by byte or
+// in random blocks, with an extreme value alone somewhere in its lanes.
+TEST(ColumnReducer, MatchesTheReference) {
     std::mt19937 rng(42);
-    const std::uint32_t sizes[] = {1, 63, 64, 65, 127, 5000, 330750, 330751, 1157626};
-    for (std::uint32_t size : sizes) {
-        const std::string samples = Samples(size, size);
-        const WaveLayout l = LayOutWaveform(size);
-        const std::vector<WaveColumn> expected = Reference(samples, l.bytesPerColumn, l.drawnColumns);
-        ASSERT_EQ(static_cast<std::int64_t>(expected.size()), l.drawnColumns) << size;
-        for (int split = 0; split < 4; ++split) {
-            SCOPED_TRACE(testing::Message() << size << " split " << split);
-            ColumnReducer reducer(l.bytesPerColumn, l.drawnColumns);
-            for (std::size_t at = 0; at < samples.size();) {
-                // Whole at once, byte by byte, and random blocks.
-                const std::size_t n = split == 0 ? samples.size() : split == 1 ? 1 : 1 + rng() % 70000;
-                const std::size_t take = std::min(n, samples.size() - at);
-                reducer.Feed(std::string_view(samples).substr(at, take));
-                at += take;
-                if (split == 1 && at > 20000) break; // byte by byte is slow; the prefix is enough
-            }
-            if (split == 1) {
-                const auto& got = reducer.columns();
-                ASSERT_LE(got.size(), expected.size());
-                EXPECT_TRUE(std::equal(got.begin(), got.end(), expected.begin()));
-            } else {
-                EXPECT_EQ(reducer.columns(), expected);
-            }
-        }
-    }
-}
-
-TEST(ColumnReducer, ManyWidthsAndExtremes) {
-    std::mt19937 rng(7);
+    const std::uint32_t sizes[] = {0, 1, 63, 64, 65, 127, 5000, 330751, 1157626};
     for (int round = 0; round < 300; ++round) {
-        const std::uint32_t perColumn = 1 + rng() % 700;
-        std::string samples = Samples(rng() % 40000, rng());
-        // An extreme value alone in a column, at any place in its lanes.
+        const bool edge = round < static_cast<int>(std::size(sizes));
+        const std::uint32_t size = edge ? sizes[round] : rng() % 40000;
+        std::string samples = Samples(size, rng());
         if (!samples.empty()) samples[rng() % samples.size()] = static_cast<char>(rng() % 2 ? 0 : 255);
-        const std::int64_t cap = rng() % 4 == 0 ? static_cast<std::int64_t>(rng() % 50) : 1 << 30;
+        const WaveLayout l = LayOutWaveform(size);
+        const std::uint32_t perColumn = edge ? l.bytesPerColumn : 1 + rng() % 700;
+        const std::int64_t cap = edge ? l.drawnColumns : rng() % 4 ? 1 << 30 : rng() % 50;
+        const std::vector<WaveColumn> expected = Reference(samples, perColumn, cap);
+        if (edge) {
+            ASSERT_EQ(static_cast<std::int64_t>(expected.size()), l.drawnColumns) << size;
+        }
+        const int split = round % 3; // whole, bytes, random blocks
+        SCOPED_TRACE(testing::Message() << "round " << round << " size " << size << " split " << split);
         ColumnReducer reducer(perColumn, cap);
-        reducer.Feed(samples);
-        ASSERT_EQ(reducer.columns(), Reference(samples, perColumn, cap)) << round;
+        std::size_t at = 0;
+        while (at < samples.size() && (split != 1 || at < 20000)) { // byte by byte: a prefix is enough
+            const std::size_t n = split == 0 ? samples.size() : split == 1 ? 1 : 1 + rng() % 70000;
+            const std::size_t take = std::min(n, samples.size() - at);
+            reducer.Feed(std::string_view(samples).substr(at, take));
+            at += take;
+        }
+        EXPECT_EQ(reducer.columns(), Reference(samples.substr(0, at), perColumn, cap));
     }
 }
 
@@ -208,104 +202,47 @@ TEST(MergeColumns, OnePairPerScreenPixel) {
     EXPECT_EQ(MergeColumns(columns, 8), (std::vector<WaveColumn>{{0, 100}}));
 }
 
-TEST(ReadWaveform, ReducesTheFileAsTheReference) {
+// Every layout a file may come in, reduced as the reference reduces the mean of its channels on
+// the 8-bit scale: empty, one frame, odd lengths, the scroll boundary, mono to three channels.
+TEST(ReadWaveform, EveryLayoutReducesAsTheReference) {
     test::TempDir dir;
-    const std::uint32_t sizes[] = {330750, 330751, 700001, 2000000};
-    for (std::uint32_t size : sizes) {
-        SCOPED_TRACE(size);
-        const std::string samples = Samples(size, size * 3);
-        // Bytes after the data (a trailing chunk) are not samples.
-        const std::string path =
-            dir.write("CLIP.WAV", Header(size) + samples + "LIST" + std::string(5000, '\xFF'));
-        const Waveform w = ReadWaveform(path);
-        ASSERT_EQ(w.state, WavFileState::Playable);
-        EXPECT_EQ(w.layout.scrollBar, size > kSamplesPerWidth);
-        EXPECT_EQ(w.columns, Reference(samples, w.layout.bytesPerColumn, w.layout.drawnColumns));
-    }
-}
-
-TEST(ReadWaveform, MissingFilesAndFolders) {
-    test::TempDir dir;
-    EXPECT_EQ(ReadWaveform(dir.file("NONE.WAV")).state, WavFileState::Missing);
-    EXPECT_EQ(CheckWavFile(dir.file("NONE.WAV")).state, WavFileState::Missing);
-    EXPECT_EQ(CheckWavFile(dir.file("NONE/X.WAV")).state, WavFileState::Missing);
-    // A folder exists but is no clip: not "File Not Found".
-    EXPECT_EQ(ReadWaveform(dir.path()).state, WavFileState::NotPlayable);
-    EXPECT_EQ(CheckWavFile(dir.write("TEN.WAV", Header(10) + std::string(10, '\x80'))).dataSize, 10u);
-}
-
-// 16-bit frames with the same quiet stretches and runs as Samples, the low byte as noise.
-std::vector<short> Frames16(std::size_t samples, std::uint32_t seed) {
-    const std::string top = Samples(samples, seed);
-    std::mt19937 rng(seed + 1);
-    std::vector<short> out(samples);
-    for (std::size_t i = 0; i < samples; ++i)
-        out[i] = static_cast<short>((static_cast<unsigned char>(top[i]) - 128) * 256 +
-                                    static_cast<int>(rng() % 256));
-    return out;
-}
-
-TEST(ReadWaveform, SixteenBitSamplesOnTheEightBitScale) {
-    test::TempDir dir;
-    // 308 frames: one frame per column, so each column is one mapped sample.
-    struct Case {
-        std::vector<short> frame;
-        std::uint8_t expected;
-    };
-    const std::vector<Case> mono = {{{-32768}, 0}, {{-257}, 126}, {{-256}, 127}, {{-1}, 127},
-                                    {{0}, 128},    {{255}, 128},  {{256}, 129},  {{32767}, 255}};
-    // The mean of the channels: a silent channel halves the other, opposite channels cancel.
-    const std::vector<Case> stereo = {{{0, -32768}, 64}, {{0, 32767}, 191},  {{32767, 32767}, 255},
-                                      {{-1, 0}, 127},    {{100, -100}, 128}, {{-32768, -32768}, 0}};
-    for (int channels : {1, 2}) {
-        SCOPED_TRACE(channels);
-        const std::vector<Case>& cases = channels == 1 ? mono : stereo;
-        std::vector<short> frames(308 * static_cast<std::size_t>(channels), 0);
-        for (std::size_t i = 0; i < cases.size(); ++i)
-            std::copy(cases[i].frame.begin(), cases[i].frame.end(), frames.begin() + i * channels);
-        const Waveform w =
-            ReadWaveform(WriteSnd(dir, "S.WAV", SF_FORMAT_WAV | SF_FORMAT_PCM_16, channels, frames));
-        ASSERT_EQ(w.state, WavFileState::Playable);
-        ASSERT_EQ(w.columns.size(), 308u);
-        for (std::size_t i = 0; i < cases.size(); ++i)
-            EXPECT_EQ(w.columns[i], (WaveColumn{cases[i].expected, cases[i].expected})) << i;
-        EXPECT_EQ(w.columns.back(), (WaveColumn{128, 128}));
-    }
-}
-
-TEST(ReadWaveform, EveryLayoutOnTheSameScale) {
-    test::TempDir dir;
+    constexpr int kWav = SF_FORMAT_WAV;
     struct Case {
         const char* what;
         int format;
         int channels;
+        std::size_t frames;
         int tolerance; // lossy encodings land near the exact value
     };
     const Case cases[] = {
-        {"16-bit", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 0},
-        {"16-bit stereo", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 0},
-        {"24-bit", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 1, 0},
-        {"32-bit, three channels", SF_FORMAT_WAV | SF_FORMAT_PCM_32, 3, 0},
-        {"8-bit stereo", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 2, 0},
-        {"8-bit extensible header", SF_FORMAT_WAVEX | SF_FORMAT_PCM_U8, 1, 0},
-        {"16-bit extensible header", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 1, 0},
-        {"float", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, 1},
-        {"u-law", SF_FORMAT_WAV | SF_FORMAT_ULAW, 1, 4},
-        {"A-law", SF_FORMAT_WAV | SF_FORMAT_ALAW, 1, 4},
+        {"8-bit, empty", kWav | SF_FORMAT_PCM_U8, 1, 0, 0},
+        {"8-bit, one frame", kWav | SF_FORMAT_PCM_U8, 1, 1, 0},
+        {"8-bit, thirty seconds", kWav | SF_FORMAT_PCM_U8, 1, 330750, 0},
+        {"8-bit, one frame more: scrolled", kWav | SF_FORMAT_PCM_U8, 1, 330751, 0},
+        {"8-bit stereo, odd", kWav | SF_FORMAT_PCM_U8, 2, 400001, 0},
+        {"16-bit, one frame", kWav | SF_FORMAT_PCM_16, 1, 1, 0},
+        {"16-bit, odd", kWav | SF_FORMAT_PCM_16, 1, 400001, 0},
+        {"16-bit stereo", kWav | SF_FORMAT_PCM_16, 2, 400000, 0},
+        {"24-bit", kWav | SF_FORMAT_PCM_24, 1, 400000, 0},
+        {"32-bit, three channels", kWav | SF_FORMAT_PCM_32, 3, 400000, 0},
+        {"8-bit extensible header", SF_FORMAT_WAVEX | SF_FORMAT_PCM_U8, 1, 400000, 0},
+        {"16-bit extensible header", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 1, 400000, 0},
+        {"float", kWav | SF_FORMAT_FLOAT, 1, 400000, 1},
+        {"u-law", kWav | SF_FORMAT_ULAW, 1, 400000, 4},
+        {"A-law", kWav | SF_FORMAT_ALAW, 1, 400000, 4},
     };
-    constexpr std::size_t kFrames = 400000; // a scrolled picture
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::vector<short> frames = Frames16(kFrames * static_cast<std::size_t>(c.channels), 5);
+        std::vector<short> frames = Frames16(c.frames * static_cast<std::size_t>(c.channels), 5);
         const Waveform w = ReadWaveform(WriteSnd(dir, "L.WAV", c.format, c.channels, frames));
         ASSERT_EQ(w.state, WavFileState::Playable);
-        EXPECT_EQ(w.layout.columns, LayOutWaveform(kFrames).columns);
+        EXPECT_EQ(w.layout.columns, LayOutWaveform(static_cast<std::uint32_t>(c.frames)).columns);
+        EXPECT_EQ(w.layout.scrollBar, c.frames > kSamplesPerWidth);
         // 8-bit data keeps only the top byte of what was written.
         if ((c.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_U8)
             for (short& f : frames)
                 f = static_cast<short>(f & ~0xFF);
-        const std::vector<WaveColumn> expected =
-            Reference(EightBit(frames, c.channels), w.layout.bytesPerColumn, w.layout.drawnColumns);
+        const std::vector<WaveColumn> expected = Reference(EightBit(frames, c.channels), w.layout);
         ASSERT_EQ(w.columns.size(), expected.size());
         int worst = 0;
         for (std::size_t i = 0; i < expected.size(); ++i)
@@ -315,29 +252,38 @@ TEST(ReadWaveform, EveryLayoutOnTheSameScale) {
     }
     // IMA ADPCM pads its last block: the frame count is the decoder's, and every column is drawn.
     const Waveform adpcm =
-        ReadWaveform(WriteSnd(dir, "A.WAV", SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, 1, Frames16(kFrames, 6)));
+        ReadWaveform(WriteSnd(dir, "A.WAV", SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, 1, Frames16(400000, 6)));
     ASSERT_EQ(adpcm.state, WavFileState::Playable);
     EXPECT_EQ(static_cast<std::int64_t>(adpcm.columns.size()), adpcm.layout.drawnColumns);
-    EXPECT_GE(CheckWavFile(dir.file("A.WAV")).dataSize, kFrames);
+    EXPECT_GE(CheckWavFile(dir.file("A.WAV")).dataSize, 400000u);
 }
 
-TEST(ReadWaveform, ChunksBeforeTheData) {
+// A LIST chunk of odd length (and its pad byte) between fmt and data; bytes after the data are no
+// samples.
+TEST(ReadWaveform, ChunksAroundTheData) {
     test::TempDir dir;
-    // 8-bit: the raw bytes are taken from the data chunk, wherever it starts.
+    const auto withList = [](int bits, const std::string& data) {
+        std::string h = Header(static_cast<std::uint32_t>(data.size()),
+                               std::string("LIST\x0f\0\0\0INFOICMT\x03\0\0\0ab\0\0", 24));
+        PutLe(h, 28, static_cast<std::uint32_t>(11025 * bits / 8), 4);
+        PutLe(h, 32, static_cast<std::uint32_t>(bits / 8), 2);
+        PutLe(h, 34, static_cast<std::uint32_t>(bits), 2);
+        return h + data + "LIST" + std::string(5000, '\xFF');
+    };
     const std::string samples = Samples(700001, 11);
-    Waveform w = ReadWaveform(dir.write("U8.WAV", WithListChunk(8, samples)));
+    Waveform w = ReadWaveform(dir.write("U8.WAV", withList(8, samples)));
     ASSERT_EQ(w.state, WavFileState::Playable);
-    EXPECT_EQ(w.columns, Reference(samples, w.layout.bytesPerColumn, w.layout.drawnColumns));
+    EXPECT_EQ(w.columns, Reference(samples, w.layout));
     EXPECT_EQ(CheckWavFile(dir.file("U8.WAV")).dataSize, 700001u);
 
     const std::vector<short> frames = Frames16(500000, 12);
     std::string data(frames.size() * 2, '\0');
     for (std::size_t i = 0; i < frames.size(); ++i)
         PutLe(data, 2 * i, static_cast<std::uint16_t>(frames[i]), 2);
-    w = ReadWaveform(dir.write("S16.WAV", WithListChunk(16, data)));
+    w = ReadWaveform(dir.write("S16.WAV", withList(16, data)));
     ASSERT_EQ(w.state, WavFileState::Playable);
     EXPECT_EQ(w.layout.columns, LayOutWaveform(500000).columns);
-    EXPECT_EQ(w.columns, Reference(EightBit(frames, 1), w.layout.bytesPerColumn, w.layout.drawnColumns));
+    EXPECT_EQ(w.columns, Reference(EightBit(frames, 1), w.layout));
 }
 
 long MaxRssKb() {
@@ -346,7 +292,7 @@ long MaxRssKb() {
     return r.ru_maxrss;
 }
 
-TEST(ReadWaveform, BrokenFiles) {
+TEST(ReadWaveform, BrokenAndMissingFiles) {
     test::TempDir dir;
     const std::string good =
         test::TempDir::read(WriteSnd(dir, "G.WAV", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, Frames16(20000, 3)));
@@ -357,13 +303,12 @@ TEST(ReadWaveform, BrokenFiles) {
     PutLe(oddClaim, 40, 40001, 4);
     const std::string aiff =
         test::TempDir::read(WriteSnd(dir, "A.AIF", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 1, Frames16(2000, 3)));
-    struct Case {
+    const std::string ten(10, '\x80');
+    const struct {
         const char* what;
         std::string bytes;
         WavFileState state;
-    };
-    const std::string ten(10, '\x80');
-    const Case cases[] = {
+    } cases[] = {
         {"empty", "", WavFileState::NotPlayable},
         {"header cut short", Header(10).substr(0, 43), WavFileState::NotPlayable},
         {"not RIFF", Header(10).replace(0, 4, "RIFX") + ten, WavFileState::NotPlayable},
@@ -383,7 +328,7 @@ TEST(ReadWaveform, BrokenFiles) {
     };
     const long rssBefore = MaxRssKb();
     const auto start = std::chrono::steady_clock::now();
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string path = dir.write("B.WAV", c.bytes);
         EXPECT_EQ(CheckWavFile(path).state, c.state);
@@ -396,34 +341,36 @@ TEST(ReadWaveform, BrokenFiles) {
     // Nothing is sized by what a header claims, nor read past the end.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     EXPECT_LT(MaxRssKb() - rssBefore, 64 * 1024);
+    EXPECT_EQ(CheckWavFile(dir.write("TEN.WAV", Header(10) + ten)).dataSize, 10u);
+    // A folder exists but is no clip: not "File Not Found".
+    EXPECT_EQ(ReadWaveform(dir.file("NONE.WAV")).state, WavFileState::Missing);
+    EXPECT_EQ(CheckWavFile(dir.file("NONE/X.WAV")).state, WavFileState::Missing);
+    EXPECT_EQ(ReadWaveform(dir.path()).state, WavFileState::NotPlayable);
 }
 
 // --- Marks
-
-struct Press {
-    MouseButton button;
-    double x;
-    bool playing = false;
-};
-
-struct MarkCase {
-    const char* what;
-    std::vector<Press> presses;
-    int unitWidth;
-    RangeButtons buttons; // after the last press
-    double start, stop;
-    MarkBox box;
-    double playStart, playEnd;
-};
 
 TEST(Marks, PressRules) {
     // A picture of 1000 units over a clip of 50000 positions: one unit is 50 positions.
     constexpr double kUnits = 1000;
     constexpr std::int64_t kLength = 50000;
+    struct Press {
+        MouseButton button;
+        double x;
+        bool playing = false;
+    };
     const auto L = MouseButton::Left, R = MouseButton::Right;
     const auto Yes = RangeButtons::Available, No = RangeButtons::Unavailable, Keep = RangeButtons::Keep;
-    // clang-format off
-    const MarkCase cases[] = {
+    const struct {
+        const char* what;
+        std::vector<Press> presses;
+        int unitWidth;
+        RangeButtons buttons; // after the last press
+        double start, stop;
+        MarkBox box;
+        double playStart, playEnd;
+    } cases[] = {
+        // clang-format off
         {"right click first marks from the left edge", {{R, 300}}, 1, Yes, 0, 300, {true, 0, 300}, 0, 15000},
         {"left then right", {{L, 100}, {R, 300}}, 1, Yes, 100, 300, {true, 100, 200}, 5000, 15000},
         {"left past the stop mark: thin", {{R, 300}, {L, 400}}, 2, No, 400, 300, {true, 400, 6}, 0, 15000},
@@ -436,9 +383,9 @@ TEST(Marks, PressRules) {
         {"during play", {{L, 100}, {R, 300, true}}, 1, Keep, 100, 300, {true, 100, 200}, 5000, 15000},
         {"second range", {{L, 100}, {R, 300}, {L, 200}}, 1, Yes, 200, 300, {true, 200, 100}, 10000, 15000},
         {"broken range", {{L, 100}, {R, 300}, {R, 50}}, 1, No, 100, 50, {true, 100, 3}, 5000, 15000},
+        // clang-format on
     };
-    // clang-format on
-    for (const MarkCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Marks marks;
         RangeButtons buttons = RangeButtons::Keep;
@@ -457,7 +404,7 @@ TEST(Marks, PressRules) {
     }
 }
 
-TEST(Marks, ClearingKeepsTheLastRangeAndFallingBackPlaysTheWholeClip) {
+TEST(Marks, ClearingKeepsTheRangeAndWithoutAFileThereAreNoPositions) {
     Marks marks;
     PressMark(marks, MouseButton::Left, 100, {1000, 1, 50000}, false);
     PressMark(marks, MouseButton::Right, 300, {1000, 1, 50000}, false);
@@ -470,15 +417,13 @@ TEST(Marks, ClearingKeepsTheLastRangeAndFallingBackPlaysTheWholeClip) {
     EXPECT_EQ(marks.playStart, 0);
     EXPECT_EQ(marks.playEnd, 50000);
     EXPECT_EQ(marks.box.left, 0);
-}
 
-TEST(Marks, NoFileOrNoScaleGivesNoPositions) {
     EXPECT_FALSE(CursorX(100, 0, 1000).has_value());
     EXPECT_EQ(CursorX(12500, 50000, 1000), 250);
     EXPECT_EQ(UnitsToPosition(250, 50000, 0), 0);
-    Marks marks;
-    EXPECT_EQ(PressMark(marks, MouseButton::Right, 300, {1000, 1, 0}, false), RangeButtons::Available);
-    EXPECT_EQ(marks.playEnd, 0);
+    Marks none;
+    EXPECT_EQ(PressMark(none, MouseButton::Right, 300, {1000, 1, 0}, false), RangeButtons::Available);
+    EXPECT_EQ(none.playEnd, 0);
 }
 
 } // namespace
