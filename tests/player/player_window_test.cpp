@@ -4,13 +4,12 @@
 #include "app_fixture.h"
 #include "fake_wave_control.h"
 #include "find_control.h"
-#include "latin1.h"
-#include "summary_window.h"
+#include "main_bar.h"
 #include "segment_answer.h"
 #include "signal_list_window.h"
+#include "summary_window.h"
 #include "wav_bytes.h"
 #include "zarn_app.h"
-#include "main_bar.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -34,6 +33,7 @@ namespace {
 
 using test::Control;
 using test::Wav8;
+using Started = test::FakeWaveControl::Started;
 
 // A NETORA recording: three clips; the second one's file is missing.
 constexpr const char* kNetora = "Ver, Created by the recorder\r\n"
@@ -62,27 +62,28 @@ protected:
         app->PlayerWaitMs = [](int) {};
         prompter.ExpectOpenFile("Open... Audio File", tmp.write("NETA0102.EVA", kNetora));
         test::SegmentAnswer answer = test::SegmentAnswer::Ok();
-        Control<QAction>(Main(), "F_Open")->trigger();
+        Control<QAction>(app->MainWindow(), "F_Open")->trigger();
         ASSERT_TRUE(answer.Seen());
         ASSERT_NE(app->Summary(), nullptr);
     }
 
-    MainBar* Main() const { return app->MainWindow(); }
     SummaryWindow& Summary() const { return *app->Summary(); }
-    SignalListWindow& List() const { return *app->SignalListIfLoaded(); }
+    const SignalList& List() const { return app->SignalListIfLoaded()->List(); }
     PlayerWindow& Player() const { return *app->Player(); }
-    // The player's controls, by name.
-    template <class T> T* Get(const char* name) const { return Control<T>(&Player(), name); }
-    QPushButton* Button(const char* name) const { return Get<QPushButton>(name); }
-    QLineEdit* Comment() const { return Get<QLineEdit>("P_Comment"); }
-    QRadioButton* ClassOption(int i) const { return Control<QRadioButton>(&Player(), "Clip_Status", i); }
-    WavePicture& Wave() const { return *Get<WavePicture>("O_WAV"); }
-    std::string Text(const char* name) const { return Get<QLabel>(name)->text().toStdString(); }
-    SummaryPicture& Picture() const { return *Control<SummaryPicture>(&Summary(), "O_Picture"); }
-    bool SummaryChecks() const { return Control<QCheckBox>(&Summary(), "Chk_time")->isEnabled(); }
-    bool SummaryPlays() const { return Control<QPushButton>(&Summary(), "Play")->isEnabled(); }
+    QPushButton* Button(const char* name) const { return Control<QPushButton>(&Player(), name); }
+    QLineEdit* Comment() const { return Control<QLineEdit>(&Player(), "P_Comment"); }
+    std::string Text(const char* name) const { return Control<QLabel>(&Player(), name)->text().toStdString(); }
+    std::string ListFile() const { return tmp.read(tmp.file("~FREQ.SIG")); }
+    WavePicture& Wave() const { return *Control<WavePicture>(&Player(), "O_WAV"); }
     ButtonColour Looks(ButtonColour TransportLooks::*button) const {
         return Player().Transport_().Looks.*button;
+    }
+    bool SummaryPlays() const { return Control<QPushButton>(&Summary(), "Play")->isEnabled(); }
+    bool OthersLocked() const {
+        return !SummaryPlays() && !Control<QRadioButton>(&Summary(), "Play_Opt", 0)->isEnabled() &&
+               Control<QPushButton>(app->MainWindow(), "B_Open")->isHidden() &&
+               !Control<QAction>(app->MainWindow(), "F_Close")->isEnabled() &&
+               !Control<QCheckBox>(&Summary(), "Chk_time")->isEnabled();
     }
 
     // Plays `clips` (picture clip numbers) as a new play list.
@@ -92,53 +93,82 @@ protected:
         ASSERT_NE(app->Player(), nullptr);
     }
 
-    bool OthersLocked() const {
-        return !SummaryPlays() && !Control<QRadioButton>(&Summary(), "Play_Opt", 0)->isEnabled() &&
-               Control<QPushButton>(Main(), "B_Open")->isHidden() &&
-               !Control<QAction>(Main(), "F_Close")->isEnabled();
-    }
-
     test::FakeWaveControl* wave = nullptr;
 };
 
-TEST_F(PlayerWindowTest, SummaryPlayOpensThePlayerWhichPlaysThroughTheListSkippingMissingFiles) {
+// What the operator sees of each clip, stepped through with Next and Prev while stopped. A NETORA
+// clip's track is its row in the picture, by frequency.
+TEST_F(PlayerWindowTest, EachClipShowsItsCaptionsAndWhetherItsFileIsThere) {
+    PlayList({1, 2, 3});
+    tmp.write("NT0001.WAV", "not a wave file"); // there, but no WAV
+    wave->SetFile(tmp.file("NT0001.WAV"), 0);
+    Button("Cmd_Next")->click(); // grey while playing
+    EXPECT_EQ(Text("P_FileName"), "NT0001.WAV");
+    Button("Cmd_Stop")->click();
+    EXPECT_FALSE(OthersLocked());
+    EXPECT_EQ(Player().windowTitle(), QStringLiteral("Play_Audio Clip"));
+    EXPECT_EQ(Text("L_Chnl"), "Track#");
+    const struct {
+        const char *file, *chnl, *freq, *start, *stop, *level, *plot;
+        bool copy;
+    } clips[] = {
+        {"NT0002.WAV", "003", "0145.0300 M", "01/02/05 10:01:00", "01/02/05 10:01:09", "-75 dBm",
+         "File Not Found", false},
+        {"NT0003.WAV", "002", "0145.0200 M", "01/02/05 10:02:00", "01/02/05 10:02:30", "-60 dBm", "", true},
+        {"NT0003.WAV", "002", "0145.0200 M", "01/02/05 10:02:00", "01/02/05 10:02:30", "-60 dBm", "", true},
+        {"NT0002.WAV", "003", "0145.0300 M", "01/02/05 10:01:00", "01/02/05 10:01:09", "-75 dBm",
+         "File Not Found", false},
+        {"NT0001.WAV", "001", "0145.0000 M", "01/02/05 10:00:10", "01/02/05 10:00:20", "-80 dBm",
+         "File Not Playable", false},
+    };
+    const char* steps[] = {"Cmd_Next", "Cmd_Next", "Cmd_Next", "Cmd_Prev", "Cmd_Prev"};
+    const std::size_t plays = wave->started.size();
+    for (std::size_t i = 0; i < std::size(clips); ++i) {
+        SCOPED_TRACE(steps[i]);
+        Button(steps[i])->click();
+        const auto& c = clips[i];
+        EXPECT_EQ(Text("P_FileName"), c.file);
+        EXPECT_EQ(Text("P_Chnl"), c.chnl);
+        EXPECT_EQ(Text("P_Freq"), c.freq);
+        EXPECT_EQ(Text("P_StartTime"), c.start);
+        EXPECT_EQ(Text("P_StopTime"), c.stop);
+        EXPECT_EQ(Text("P_Level"), c.level);
+        QLabel* plot = Control<QLabel>(&Player(), "L_PlotFile");
+        EXPECT_EQ(plot->isHidden() ? "" : plot->text().toStdString(), c.plot);
+        EXPECT_EQ(Button("Copy")->isEnabled(), c.copy);
+        EXPECT_EQ(Looks(&TransportLooks::Cmd_Stop), ButtonColour::Red);
+    }
+    EXPECT_EQ(wave->started.size(), plays); // stepping never plays
+}
+
+TEST_F(PlayerWindowTest, SummaryPlayGoesThroughTheListAndClosingFreesTheOtherWindows) {
     Control<QRadioButton>(&Summary(), "Play_Opt", 1)->click(); // Time 1 - 2: the whole segment
     Control<QPushButton>(&Summary(), "Play")->click();
     ASSERT_EQ(M().play.PlayListCount(), 3);
     ASSERT_NE(app->Player(), nullptr);
     PlayerWindow& p = Player();
+    SummaryPicture& picture = *Control<SummaryPicture>(&Summary(), "O_Picture");
     EXPECT_TRUE(p.isVisible());
-    EXPECT_EQ(p.windowTitle(), QStringLiteral("Play_Audio Clip"));
-    EXPECT_EQ(Text("L_Chnl"), "Track#");
     EXPECT_EQ(Text("P_FileName"), "NT0001.WAV");
-    EXPECT_EQ(Text("P_Chnl"), "001");
-    EXPECT_EQ(Text("P_Freq"), "0145.0000 M");
-    EXPECT_EQ(Text("P_StartTime"), "01/02/05 10:00:10");
-    EXPECT_EQ(Text("P_Level"), "-80 dBm");
-    EXPECT_TRUE(M().play.PlayerLoaded());
     EXPECT_EQ(M().selection.SelectedClip(), 1);
     EXPECT_TRUE(OthersLocked());
-    EXPECT_FALSE(SummaryChecks());
-    EXPECT_TRUE(Picture().Shape1.visible);
-    EXPECT_DOUBLE_EQ(Picture().Shape1.y1, 0); // row 1
+    EXPECT_TRUE(picture.Shape1.visible);
+    EXPECT_DOUBLE_EQ(picture.Shape1.y1, 0); // row 1
     EXPECT_TRUE(Control<QTimer>(&p, "Timer1")->isActive());
-    EXPECT_EQ(Looks(&TransportLooks::Cmd_Play), ButtonColour::Red);
     EXPECT_EQ(Button("Cmd_Play")->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
-    EXPECT_TRUE(Get<QLabel>("L_PlotFile")->isHidden()); // the waveform is drawn
-    ASSERT_EQ(wave->started.size(), 1u);
+    EXPECT_TRUE(Control<QLabel>(&p, "L_PlotFile")->isHidden()); // the waveform is drawn
 
     // The missing second clip is passed over; the third plays whole.
     wave->Finish();
     EXPECT_EQ(Text("P_FileName"), "NT0003.WAV");
     EXPECT_EQ(M().selection.SelectedClip(), 3);
-    ASSERT_EQ(wave->started.size(), 2u);
-    EXPECT_EQ(wave->started.back(), (test::FakeWaveControl::Started{tmp.file("NT0003.WAV"), 0, 500, false}));
+    EXPECT_EQ(wave->started.back(), (Started{tmp.file("NT0003.WAV"), 0, 500, false}));
+    EXPECT_EQ(wave->started.size(), 2u);
     EXPECT_TRUE(OthersLocked());
 
     // The end of the list: stopped on the last clip, the other windows free again.
     wave->Finish();
     EXPECT_EQ(Looks(&TransportLooks::Cmd_Stop), ButtonColour::Red);
-    EXPECT_EQ(Text("P_FileName"), "NT0003.WAV");
     EXPECT_FALSE(OthersLocked());
     EXPECT_FALSE(Control<QTimer>(&p, "Timer1")->isActive());
 
@@ -148,82 +178,40 @@ TEST_F(PlayerWindowTest, SummaryPlayOpensThePlayerWhichPlaysThroughTheListSkippi
     Flush();
     EXPECT_EQ(app->Player(), nullptr);
     EXPECT_FALSE(M().play.PlayerLoaded());
-    EXPECT_FALSE(Picture().Shape1.visible);
-    EXPECT_TRUE(SummaryChecks());
+    EXPECT_FALSE(picture.Shape1.visible);
     EXPECT_TRUE(SummaryPlays());
-    EXPECT_GE(M().play.PlayerLeft(), 0);
     const int left = M().play.PlayerLeft(), top = M().play.PlayerTop();
+    EXPECT_GE(left, 0);
     PlayList({1});
     EXPECT_EQ(Tw(Player().frameGeometry().x()), left);
     EXPECT_EQ(Tw(Player().frameGeometry().y()), top);
 }
 
-TEST_F(PlayerWindowTest, NextAndPrevStepStoppedAndAClipWithoutAFileSaysSo) {
-    PlayList({1, 2, 3});
-    Button("Cmd_Next")->click(); // grey while playing
-    EXPECT_EQ(Text("P_FileName"), "NT0001.WAV");
-    Button("Cmd_Stop")->click();
-    EXPECT_FALSE(OthersLocked());
-    EXPECT_EQ(Looks(&TransportLooks::Cmd_Next), ButtonColour::Black);
-
-    Button("Cmd_Next")->click();
-    EXPECT_EQ(Text("P_FileName"), "NT0002.WAV");
-    EXPECT_EQ(Get<QLabel>("L_PlotFile")->text(), QStringLiteral("File Not Found"));
-    EXPECT_FALSE(Button("Copy")->isEnabled());
-    EXPECT_EQ(Looks(&TransportLooks::Cmd_Stop), ButtonColour::Red);
-    EXPECT_FALSE(Wave().cursorVisible);
-    const std::size_t plays = wave->started.size();
-
-    Button("Cmd_Next")->click();
-    Button("Cmd_Next")->click(); // already on the last clip: only the looks change
-    EXPECT_EQ(Text("P_FileName"), "NT0003.WAV");
-    EXPECT_TRUE(Button("Copy")->isEnabled());
-    EXPECT_EQ(wave->started.size(), plays); // stepping never plays
-
-    // A file that is there but no WAV is not "not found".
-    tmp.write("NT0001.WAV", "not a wave file");
-    wave->SetFile(tmp.file("NT0001.WAV"), 0);
-    Button("Cmd_Prev")->click();
-    Button("Cmd_Prev")->click();
-    EXPECT_EQ(Text("P_FileName"), "NT0001.WAV");
-    EXPECT_EQ(Get<QLabel>("L_PlotFile")->text(), QStringLiteral("File Not Playable"));
-    EXPECT_FALSE(Button("Copy")->isEnabled());
-}
-
-TEST_F(PlayerWindowTest, MarksPlayARangeAndHideHighlightClearsThem) {
+TEST_F(PlayerWindowTest, MarksPlayARangeAndTheWaveDisplaySwitchIsStored) {
     PlayList({1});
-    PlayerWindow& p = Player();
     Button("Cmd_Stop")->click();
     const double w = Wave().ScaleWidth();
-    p.PressWave(Qt::LeftButton, w / 4);
-    p.PressWave(Qt::RightButton, w / 2);
+    Player().PressWave(Qt::LeftButton, w / 4);
+    Player().PressWave(Qt::RightButton, w / 2);
     EXPECT_EQ(Looks(&TransportLooks::Cmd_PlayClip), ButtonColour::Black);
     EXPECT_TRUE(Wave().box.visible);
     Button("Cmd_PlayClip")->click();
-    ASSERT_FALSE(wave->started.empty());
-    EXPECT_EQ(wave->started.back(),
-              (test::FakeWaveControl::Started{tmp.file("NT0001.WAV"), 500, 1000, false}));
+    EXPECT_EQ(wave->started.back(), (Started{tmp.file("NT0001.WAV"), 500, 1000, false}));
     wave->Finish();
-    // The end of a range looks paused there.
-    EXPECT_EQ(Looks(&TransportLooks::Cmd_Pause), ButtonColour::Red);
-
+    EXPECT_EQ(Looks(&TransportLooks::Cmd_Pause), ButtonColour::Red); // the end of a range looks paused
     Button("Cmd_Refresh")->click();
     EXPECT_FALSE(Wave().box.visible);
     EXPECT_EQ(Looks(&TransportLooks::Cmd_Loop), ButtonColour::Grey);
-}
 
-TEST_F(PlayerWindowTest, TheWaveDisplaySwitchClearsThePictureAndRewritesTheConfiguration) {
-    PlayList({1});
-    QAction* display = Get<QAction>("WAV_Display_On");
+    QAction* display = Control<QAction>(&Player(), "WAV_Display_On");
     ASSERT_TRUE(display->isChecked());
     display->trigger();
     EXPECT_FALSE(display->isChecked());
     EXPECT_FALSE(M().settings.WavDisplayOn());
     EXPECT_EQ(tmp.read(tmp.file("Zarn_Aud.Ini")), "[WAV Display]\r\nOFF\r\n[IFBW]\r\n25\r\n");
     display->trigger();
-    EXPECT_TRUE(M().settings.WavDisplayOn());
     EXPECT_EQ(tmp.read(tmp.file("Zarn_Aud.Ini")), "[WAV Display]\r\nON\r\n[IFBW]\r\n25\r\n");
-    EXPECT_TRUE(Get<QLabel>("L_PlotFile")->isHidden());
+    EXPECT_TRUE(Control<QLabel>(&Player(), "L_PlotFile")->isHidden());
 }
 
 TEST_F(PlayerWindowTest, SendingPutsTheSignalIntoTheListWindowAndItsFile) {
@@ -232,36 +220,39 @@ TEST_F(PlayerWindowTest, SendingPutsTheSignalIntoTheListWindowAndItsFile) {
     EXPECT_TRUE(Comment()->isHidden());
     Button("Comments")->click();
     EXPECT_EQ(Looks(&TransportLooks::Cmd_Pause), ButtonColour::Red); // the send paused play
-    ASSERT_EQ(List().List().Count(), 2);
-    const std::string added = List().List().Line(0);
-    EXPECT_EQ(added.substr(0, 26), " 00145.00000   00.025   10");
-    EXPECT_EQ(added.substr(35, 3), "?s ");
-    EXPECT_TRUE(List().IsHighlighted(0));
+    ASSERT_EQ(List().Count(), 2);
+    EXPECT_EQ(List().Line(0), " 00145.00000   00.025   10   FM    ?s     9        ");
+    EXPECT_TRUE(app->SignalListIfLoaded()->IsHighlighted(0));
     EXPECT_EQ(Control<QLabel>(&Summary(), "C_Status")->text().toStdString(), "   <?s >,   ");
-    EXPECT_NE(tmp.read(tmp.file("~FREQ.SIG")).find("00145.00000,"), std::string::npos);
+    EXPECT_EQ(ListFile(), "00145.00000,[   00.025    10    FM    ]{2}(9)/ \\\r\n" + std::string(kList));
 
-    // The clip report of a NETORA clip.
     Button("Cut")->click();
-    const std::string report = QGuiApplication::clipboard()->text().toStdString();
-    EXPECT_NE(report.find("Collection Type:   NETORA\r\nWave Filename:   NT0001.WAV\r\n"), std::string::npos);
-    EXPECT_NE(report.find("Setup:   Track# 001, 0145.0000 MHz\r\n"), std::string::npos);
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
+              "ORVANE AUDIO PLAYBACK APPLICATION, Version 02.00.00:\r\n\n"
+              "Collection Type:   NETORA\r\n"
+              "Wave Filename:   NT0001.WAV\r\n"
+              "Setup:   Track# 001, 0145.0000 MHz\r\n"
+              "Signal Level:   -80 dBm\r\n"
+              "Start Time:   01/02/05 10:00:10\r\n"
+              "Stop Time:   01/02/05 10:00:20\r\n"
+              "Comments:   \r\n");
 
     // The second clip's signal is listed: its class and comment show, and sending again asks.
     Button("Cmd_Stop")->click();
     Button("Cmd_Next")->click();
     EXPECT_FALSE(Comment()->isHidden());
     EXPECT_EQ(Comment()->text(), QStringLiteral("tower"));
-    EXPECT_TRUE(ClassOption(2)->isChecked());
+    EXPECT_TRUE(Control<QRadioButton>(&Player(), "Clip_Status", 2)->isChecked());
     EXPECT_EQ(Comment()->palette().color(QPalette::Base), QColor(255, 255, 0));
     prompter.ExpectMessage(
         "EDIT Signal... CONFIRMATION:",
         "Freq = 0145.0300 MHz is already available in the Signal List.  Do you want to replace it "
         "with new data?",
         MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No);
-    const std::string before = tmp.read(tmp.file("~FREQ.SIG"));
+    const std::string before = ListFile();
     Button("Comments")->click();
-    EXPECT_EQ(List().List().Count(), 2);
-    EXPECT_EQ(tmp.read(tmp.file("~FREQ.SIG")), before);
+    EXPECT_EQ(List().Count(), 2);
+    EXPECT_EQ(ListFile(), before);
 }
 
 TEST_F(PlayerWindowTest, CommentKeysAndClassClicksReplaceTheEntryWithoutAsking) {
@@ -278,39 +269,23 @@ TEST_F(PlayerWindowTest, CommentKeysAndClassClicksReplaceTheEntryWithoutAsking) 
 
     QTest::keyClicks(Comment(), " 2");
     QTest::keyClick(Comment(), Qt::Key_Return);
-    ASSERT_EQ(List().List().Count(), 1);
-    EXPECT_NE(tmp.read(tmp.file("~FREQ.SIG")).find("tower 2"), std::string::npos);
-
-    ClassOption(0)->click();
-    EXPECT_EQ(List().List().Line(0).substr(35, 3), "soi");
-    EXPECT_NE(tmp.read(tmp.file("~FREQ.SIG")).find("{0}"), std::string::npos);
-}
-
-TEST_F(PlayerWindowTest, AListFileThatCannotBeWrittenIsReportedAndTheEntryStays) {
-    PlayList({1});
-    std::filesystem::remove(tmp.file("~FREQ.SIG"));
-    std::filesystem::create_directory(tmp.file("~FREQ.SIG"));
-    Button("Comments")->click();
-    ASSERT_EQ(prompter.failures.size(), 1u);
-    EXPECT_EQ(prompter.failures[0].rfind("unexpected message: [SAVE Signal List... WARNING:]", 0), 0u);
-    prompter.failures.clear();
-    EXPECT_EQ(List().List().Count(), 2);
-    EXPECT_TRUE(M().play.PlayerLoaded());
+    ASSERT_EQ(List().Count(), 1);
+    EXPECT_EQ(ListFile(), "00145.03000,[   00.010    10    FM    ]{2}(9)/ \\tower 2\r\n");
+    Control<QRadioButton>(&Player(), "Clip_Status", 0)->click();
+    EXPECT_EQ(ListFile(), "00145.03000,[   00.010    10    FM    ]{0}(9)/ \\tower 2\r\n");
 }
 
 TEST_F(PlayerWindowTest, AnEmptyPlayListOpensAGreyPlayerThatDoesNothing) {
     PlayList({});
-    PlayerWindow& p = Player();
     for (ButtonColour TransportLooks::*b : {&TransportLooks::Cmd_Play, &TransportLooks::Cmd_Stop,
                                             &TransportLooks::Cmd_Next, &TransportLooks::Cmd_Loop})
         EXPECT_EQ(Looks(b), ButtonColour::Grey);
     Button("Cmd_Play")->click();
-    Button("Cmd_Stop")->click();
     Button("Cmd_Next")->click();
-    p.PressWave(Qt::LeftButton, 10);
+    Player().PressWave(Qt::LeftButton, 10);
     EXPECT_TRUE(wave->started.empty());
     EXPECT_EQ(Text("P_FileName"), "");
-    p.close();
+    Player().close();
     Flush();
     EXPECT_FALSE(M().play.PlayerLoaded());
 }
