@@ -1,12 +1,12 @@
 // Interrupts the writers of the operator's files and checks what is left on disk.
 //
 //   crash_harness [--writer NAME|all] [--kind kill|inject|power|all] [--trials N] [--seed S]
-//                 [--trial I] [--work DIR] [--verbose]
+//                 [--trial I] [--verbose]
 //
 // kill:   the writer runs in a child process that is killed with SIGKILL after a random delay spread
 //         over the writer's measured duration.
-// inject: the N-th call of write/pwrite/fsync/fdatasync/rename/renameat/close/fchmod made while the
-//         writer runs fails with EIO or ENOSPC, once or from then on (a full disk stays full).
+// inject: the N-th call of write/fsync/fdatasync/rename/close/fchmod made while the writer runs fails
+//         with EIO or ENOSPC, once or from then on (a full disk stays full).
 // power:  the power fails just before the N-th of those calls (or of open/unlink/remove), or just
 //         after the writer returns: what was written since a file's last fsync is lost, and so are
 //         the renames, creations and removals since the last fsync of their folder, as a disk that
@@ -29,8 +29,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdarg>
 #include <chrono>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -64,12 +64,11 @@ namespace {
 struct FaultPlan {
     bool armed = false;
     long calls = 0;      // interposed calls seen while armed
-    long failAt = 0;     // the 1-based call that fails; 0 counts only
+    long failAt = 0;     // the 1-based call that fails (power: where the power fails); 0 counts only
     bool sticky = false; // every later call fails too
     int err = EIO;
-    long injected = 0;
     std::size_t chunk = 0; // while armed, a write moves at most this many bytes (a legal short write)
-    bool power = false;    // failAt is where the power fails; no call fails by itself
+    bool power = false;    // no call fails by itself
 };
 FaultPlan plan;
 
@@ -79,26 +78,19 @@ template <class Fn> Fn Real(const char* name) {
     return reinterpret_cast<Fn>(dlsym(RTLD_NEXT, name));
 }
 
-bool ShouldFail() {
-    if (!plan.armed) return false;
+// Counts the call; true (with errno set) when it is to fail. `powerOnly` calls are counted by the
+// power kind alone, so that the other kinds' trials stay as they were.
+bool ShouldFail(bool powerOnly = false) {
+    if (!plan.armed || (powerOnly && !plan.power)) return false;
     const long n = ++plan.calls;
     if (plan.power) {
         if (n == plan.failAt) CutPower(9);
         return false;
     }
-    if (plan.failAt == 0) return false;
-    if (n == plan.failAt || (plan.sticky && n > plan.failAt)) {
-        ++plan.injected;
-        errno = plan.err;
-        return true;
-    }
-    return false;
+    if (plan.failAt == 0 || (n != plan.failAt && !(plan.sticky && n > plan.failAt))) return false;
+    errno = plan.err;
+    return true;
 }
-
-std::size_t Chunked(std::size_t n) {
-    return plan.armed && plan.chunk > 0 ? std::min(n, plan.chunk) : n;
-}
-
 
 // ---------------------------------------------------------------------------------------------
 // Power loss. While the plan is in power mode the interposed calls keep a journal of what a disk
@@ -114,14 +106,14 @@ struct PowerFile {
 struct EntryChange {
     enum Kind { Created, Renamed, Removed } kind;
     std::string folder;
-    std::string from, to;               // Renamed: from -> to; Created and Removed: `to`
-    ino_t ino = 0;                      // the file the entry names (Renamed: the one moved)
+    std::string from, to; // Renamed: from -> to; Created and Removed: `to`
+    ino_t ino = 0;        // the file the entry names (Renamed: the one moved)
     std::optional<std::string> displaced; // Renamed over an existing file, Removed: its synced bytes
 };
 
 struct PowerJournal {
     bool on = false;
-    std::set<ino_t> atStart;             // files that existed (and were synced) before the writer
+    std::set<ino_t> atStart; // files that existed (and were synced) before the writer
     std::map<ino_t, PowerFile> files;
     std::vector<EntryChange> entries;
 };
@@ -139,34 +131,41 @@ std::string PathOfFd(int fd) {
     return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
 }
 
-// The bytes of `path` read with the real calls (the journal must not see its own reads).
+// Looked up on first use: the interposed calls may come before static initialisation is done.
+int RealOpen(const char* path, int flags, mode_t mode = 0) {
+    static const auto real = Real<int (*)(const char*, int, ...)>("open");
+    return real(path, flags, mode);
+}
+ssize_t RealWrite(int fd, const void* buf, size_t n) {
+    static const auto real = Real<ssize_t (*)(int, const void*, size_t)>("write");
+    return real(fd, buf, n);
+}
+int RealClose(int fd) {
+    static const auto real = Real<int (*)(int)>("close");
+    return real(fd);
+}
+
+// The bytes of `path` read and written with the real calls (the journal must not see its own I/O).
 std::optional<std::string> RawRead(const std::string& path) {
-    static const auto realOpen = Real<int (*)(const char*, int, ...)>("open");
-    static const auto realClose = Real<int (*)(int)>("close");
-    const int fd = realOpen(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = RealOpen(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
     std::string bytes;
     char buf[65536];
-    ssize_t n;
-    while ((n = ::read(fd, buf, sizeof buf)) > 0)
+    for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;)
         bytes.append(buf, static_cast<std::size_t>(n));
-    realClose(fd);
+    RealClose(fd);
     return bytes;
 }
 
 void RawWrite(const std::string& path, const std::string& bytes) {
-    static const auto realOpen = Real<int (*)(const char*, int, ...)>("open");
-    static const auto realWrite = Real<ssize_t (*)(int, const void*, size_t)>("write");
-    static const auto realClose = Real<int (*)(int)>("close");
-    const int fd = realOpen(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0640);
+    const int fd = RealOpen(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0640);
     if (fd < 0) return;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = realWrite(fd, bytes.data() + done, bytes.size() - done);
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = RealWrite(fd, bytes.data() + done, bytes.size() - done);
         if (n <= 0) break;
         done += static_cast<std::size_t>(n);
     }
-    realClose(fd);
+    RealClose(fd);
 }
 
 // The file at `path` (inode `ino`) is about to change: keep its synced content if not kept yet. A
@@ -174,18 +173,12 @@ void RawWrite(const std::string& path, const std::string& bytes) {
 void KeepDurable(ino_t ino, const std::string& path) {
     PowerFile& f = journal.files[ino];
     f.path = path;
-    if (f.durable) return;
-    if (journal.atStart.count(ino) != 0) {
-        f.durable = RawRead(path).value_or(std::string());
-    } else {
-        f.durable = std::string();
-    }
+    if (!f.durable) f.durable = journal.atStart.count(ino) ? RawRead(path).value_or("") : std::string();
 }
 
 void BeforeDataChange(int fd) {
-    if (!journal.on) return;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return;
+    if (!journal.on || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return;
     const std::string path = PathOfFd(fd);
     if (journal.files.count(st.st_ino) == 0 && journal.atStart.count(st.st_ino) == 0) {
         // First sight of a file the writer created: its folder entry is not synced yet.
@@ -195,48 +188,39 @@ void BeforeDataChange(int fd) {
 }
 
 void AfterSync(int fd) {
-    if (!journal.on) return;
     struct stat st {};
-    if (::fstat(fd, &st) != 0) return;
+    if (!journal.on || ::fstat(fd, &st) != 0) return;
     if (S_ISDIR(st.st_mode)) {
         const std::string folder = PathOfFd(fd);
         std::erase_if(journal.entries, [&](const EntryChange& e) { return e.folder == folder; });
-    } else if (auto it = journal.files.find(st.st_ino); it != journal.files.end()) {
-        it->second.durable.reset();
-    } else if (journal.atStart.count(st.st_ino) == 0) {
-        BeforeDataChange(fd); // a file synced before any write: its entry still counts as new
-        journal.files[st.st_ino].durable.reset();
+        return;
     }
+    if (journal.files.count(st.st_ino) == 0 && journal.atStart.count(st.st_ino) == 0)
+        BeforeDataChange(fd); // a file synced before any write: its entry still counts as new
+    if (auto it = journal.files.find(st.st_ino); it != journal.files.end()) it->second.durable.reset();
 }
 
-std::optional<std::string> SyncedBytesAt(const std::string& path, ino_t* inoOut) {
+std::optional<std::string> SyncedBytesAt(const std::string& path) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
-    if (inoOut) *inoOut = st.st_ino;
     if (auto it = journal.files.find(st.st_ino); it != journal.files.end() && it->second.durable)
         return it->second.durable;
     if (journal.atStart.count(st.st_ino) == 0 && journal.files.count(st.st_ino) == 0) return std::string();
     return RawRead(path);
 }
 
-void BeforeRename(const char* from, const char* to) {
-    if (!journal.on) return;
+// A rename (from != nullptr) or a removal of `to` is about to change its folder.
+void BeforeEntryChange(const char* from, const char* to) {
     struct stat st {};
-    if (::lstat(from, &st) != 0) return;
-    EntryChange e{EntryChange::Renamed, FolderPart(to), from, to, st.st_ino, std::nullopt};
-    e.displaced = SyncedBytesAt(to, nullptr);
+    if (!journal.on || ::lstat(from ? from : to, &st) != 0 || (!from && !S_ISREG(st.st_mode))) return;
+    EntryChange e{from ? EntryChange::Renamed : EntryChange::Removed, FolderPart(to), from ? from : "", to,
+                  st.st_ino, SyncedBytesAt(to)};
     journal.entries.push_back(e);
-    if (auto it = journal.files.find(st.st_ino); it != journal.files.end()) it->second.path = to;
-}
-
-void BeforeRemove(const char* path) {
-    if (!journal.on) return;
-    struct stat st {};
-    if (::lstat(path, &st) != 0 || !S_ISREG(st.st_mode)) return;
-    EntryChange e{EntryChange::Removed, FolderPart(path), "", path, st.st_ino, std::nullopt};
-    e.displaced = SyncedBytesAt(path, nullptr);
-    journal.entries.push_back(e);
-    journal.files.erase(st.st_ino);
+    if (!from) {
+        journal.files.erase(st.st_ino);
+    } else if (auto it = journal.files.find(st.st_ino); it != journal.files.end()) {
+        it->second.path = to;
+    }
 }
 
 // The cut: unsynced folder changes are undone newest first, then every file whose data changed
@@ -247,20 +231,16 @@ void BeforeRemove(const char* path) {
     journal.on = false;
     for (auto it = journal.entries.rbegin(); it != journal.entries.rend(); ++it) {
         const EntryChange& e = *it;
-        switch (e.kind) {
-        case EntryChange::Created:
+        if (e.kind == EntryChange::Created) {
             realUnlink(e.to.c_str());
             journal.files.erase(e.ino);
-            break;
-        case EntryChange::Renamed:
+            continue;
+        }
+        if (e.kind == EntryChange::Renamed) {
             realRename(e.to.c_str(), e.from.c_str());
             if (auto f = journal.files.find(e.ino); f != journal.files.end()) f->second.path = e.from;
-            if (e.displaced) RawWrite(e.to, *e.displaced);
-            break;
-        case EntryChange::Removed:
-            if (e.displaced) RawWrite(e.to, *e.displaced);
-            break;
         }
+        if (e.displaced) RawWrite(e.to, *e.displaced);
     }
     for (const auto& [ino, f] : journal.files) {
         struct stat st {};
@@ -269,9 +249,17 @@ void BeforeRemove(const char* path) {
     ::_exit(status);
 }
 
-// Calls that only the power kind counts, so that the other kinds' trials stay as they were.
-void PowerOnlyPoint() {
-    if (plan.armed && plan.power) ShouldFail();
+int Sync(int (*real)(int), int fd) {
+    if (ShouldFail()) return -1;
+    const int rc = real(fd);
+    if (rc == 0) AfterSync(fd);
+    return rc;
+}
+
+int Remove(int (*real)(const char*), const char* path) {
+    ShouldFail(true);
+    BeforeEntryChange(nullptr, path);
+    return real(path);
 }
 
 } // namespace
@@ -279,78 +267,46 @@ void PowerOnlyPoint() {
 extern "C" {
 
 ssize_t write(int fd, const void* buf, size_t n) {
-    static const auto real = Real<ssize_t (*)(int, const void*, size_t)>("write");
     if (ShouldFail()) return -1;
     BeforeDataChange(fd);
-    return real(fd, buf, Chunked(n));
-}
-
-ssize_t pwrite(int fd, const void* buf, size_t n, off_t offset) {
-    static const auto real = Real<ssize_t (*)(int, const void*, size_t, off_t)>("pwrite");
-    if (ShouldFail()) return -1;
-    BeforeDataChange(fd);
-    return real(fd, buf, Chunked(n), offset);
-}
-
-ssize_t pwrite64(int fd, const void* buf, size_t n, off64_t offset) {
-    static const auto real = Real<ssize_t (*)(int, const void*, size_t, off64_t)>("pwrite64");
-    if (ShouldFail()) return -1;
-    BeforeDataChange(fd);
-    return real(fd, buf, Chunked(n), offset);
+    return RealWrite(fd, buf, plan.armed && plan.chunk > 0 ? std::min(n, plan.chunk) : n);
 }
 
 int fsync(int fd) {
     static const auto real = Real<int (*)(int)>("fsync");
-    if (ShouldFail()) return -1;
-    const int rc = real(fd);
-    if (rc == 0) AfterSync(fd);
-    return rc;
+    return Sync(real, fd);
 }
 
 int fdatasync(int fd) {
     static const auto real = Real<int (*)(int)>("fdatasync");
-    if (ShouldFail()) return -1;
-    const int rc = real(fd);
-    if (rc == 0) AfterSync(fd);
-    return rc;
+    return Sync(real, fd);
 }
 
 int rename(const char* from, const char* to) noexcept {
     static const auto real = Real<int (*)(const char*, const char*)>("rename");
     if (ShouldFail()) return -1;
-    BeforeRename(from, to);
+    BeforeEntryChange(from, to);
     return real(from, to);
 }
 
-int renameat(int fromDir, const char* from, int toDir, const char* to) noexcept {
-    static const auto real = Real<int (*)(int, const char*, int, const char*)>("renameat");
-    if (ShouldFail()) return -1;
-    return real(fromDir, from, toDir, to);
-}
-
 int close(int fd) {
-    static const auto real = Real<int (*)(int)>("close");
     // Linux releases the descriptor even when close reports an error.
     const bool fail = ShouldFail();
     const int err = errno;
-    const int rc = real(fd);
-    if (fail) {
-        errno = err;
-        return -1;
-    }
-    return rc;
+    const int rc = RealClose(fd);
+    if (!fail) return rc;
+    errno = err;
+    return -1;
 }
 
 int fchmod(int fd, mode_t mode) noexcept {
     static const auto real = Real<int (*)(int, mode_t)>("fchmod");
-    if (ShouldFail()) return -1;
-    return real(fd, mode);
+    return ShouldFail() ? -1 : real(fd, mode);
 }
 
 // Seen by the power kind only: a truncating open changes the file before any write does, and a
 // removal changes its folder.
 int open(const char* path, int flags, ...) {
-    static const auto real = Real<int (*)(const char*, int, ...)>("open");
     mode_t mode = 0;
     if (flags & (O_CREAT | O_TMPFILE)) {
         va_list ap;
@@ -358,26 +314,21 @@ int open(const char* path, int flags, ...) {
         mode = static_cast<mode_t>(va_arg(ap, int));
         va_end(ap);
     }
-    PowerOnlyPoint();
-    if (journal.on && (flags & O_TRUNC)) {
-        struct stat st {};
-        if (::lstat(path, &st) == 0 && S_ISREG(st.st_mode)) KeepDurable(st.st_ino, path);
-    }
-    return real(path, flags, mode);
+    ShouldFail(true);
+    struct stat st {};
+    if (journal.on && (flags & O_TRUNC) && ::lstat(path, &st) == 0 && S_ISREG(st.st_mode))
+        KeepDurable(st.st_ino, path);
+    return RealOpen(path, flags, mode);
 }
 
 int unlink(const char* path) noexcept {
     static const auto real = Real<int (*)(const char*)>("unlink");
-    PowerOnlyPoint();
-    BeforeRemove(path);
-    return real(path);
+    return Remove(real, path);
 }
 
 int remove(const char* path) noexcept {
     static const auto real = Real<int (*)(const char*)>("remove");
-    PowerOnlyPoint();
-    BeforeRemove(path);
-    return real(path);
+    return Remove(real, path);
 }
 
 } // extern "C"
@@ -390,17 +341,7 @@ namespace {
 enum class State { Absent, Old, New, Other };
 
 const char* StateName(State s) {
-    switch (s) {
-    case State::Absent:
-        return "absent";
-    case State::Old:
-        return "old";
-    case State::New:
-        return "new";
-    case State::Other:
-        return "damaged";
-    }
-    return "?";
+    return s == State::Absent ? "absent" : s == State::Old ? "old" : s == State::New ? "new" : "damaged";
 }
 
 // One file the writer owns (or must leave alone: old == new), relative to the trial folder.
@@ -414,7 +355,6 @@ struct OwnedFile {
 constexpr mode_t kOldMode = 0640; // the operator's files keep their bits across a replacement
 
 struct Scenario {
-    std::string name;
     std::vector<std::string> folders; // made empty before the files are laid
     std::vector<OwnedFile> files;
     std::function<bool(const std::string& dir)> run;
@@ -422,6 +362,15 @@ struct Scenario {
     std::function<std::string(const std::vector<State>&)> rule;
     std::size_t ioChunk = 64 * 1024;
 };
+
+// A writer of the one file `name`.
+Scenario OneFile(const std::string& name, const std::string& oldBytes, const std::string& newBytes,
+                 std::function<bool(const std::string&)> run) {
+    Scenario s;
+    s.files = {{name, oldBytes, newBytes}};
+    s.run = std::move(run);
+    return s;
+}
 
 std::string Num(long v, int width) {
     char buf[32];
@@ -432,13 +381,8 @@ std::string Num(long v, int width) {
 // A text of `size` bytes of CR LF lines, different for each tag.
 std::string Filler(std::size_t size, char tag) {
     std::string s;
-    s.reserve(size + 80);
-    long i = 0;
-    while (s.size() < size) {
-        s += tag;
-        s += Num(i++, 8);
-        s += " the quick brown fox jumps over the lazy dog\r\n";
-    }
+    for (long i = 0; s.size() < size; ++i)
+        s += tag + Num(i, 8) + " the quick brown fox jumps over the lazy dog\r\n";
     s.resize(size);
     return s;
 }
@@ -449,146 +393,109 @@ zarn::SignalList MakeList(int entries, int salt) {
         char freq[16];
         std::snprintf(freq, sizeof freq, "%05d.%05d", 30 + i / 10, (i % 10) * 1000 + salt);
         const std::string comment = "Entry " + std::to_string(i) + " salt " + std::to_string(salt);
-        list.InsertAt(list.Count(),
-                      zarn::MakeEntryLine(freq, "00.025", "-1", "FM ", zarn::SignalClass::Unknown,
-                                          std::to_string(i % 10), i % 3 == 0, comment));
+        list.InsertAt(list.Count(), zarn::MakeEntryLine(freq, "00.025", "-1", "FM ", zarn::SignalClass::Unknown,
+                                                        std::to_string(i % 10), i % 3 == 0, comment));
     }
     return list;
 }
 
 Scenario SignalListScenario() {
-    Scenario s;
-    s.name = "siglist";
-    const zarn::SignalList oldList = MakeList(6000, 1);
-    auto newList = std::make_shared<zarn::SignalList>(MakeList(12000, 2));
-    s.files = {{"LIST.SIG", zarn::SignalFileText(oldList), zarn::SignalFileText(*newList)}};
-    s.run = [newList](const std::string& dir) {
-        return bool(zarn::SaveSignalFile(dir + "/LIST.SIG", *newList));
-    };
-    return s;
+    auto list = std::make_shared<zarn::SignalList>(MakeList(12000, 2));
+    return OneFile("LIST.SIG", zarn::SignalFileText(MakeList(6000, 1)), zarn::SignalFileText(*list),
+                   [list](const std::string& dir) { return bool(zarn::SaveSignalFile(dir + "/LIST.SIG", *list)); });
 }
 
+// The long texts below stretch the writes so that the interruptions can land inside them.
 Scenario ConfigScenario() {
-    Scenario s;
-    s.name = "config";
-    // A long bandwidth text stretches the write so that the interruptions can land inside it.
-    const std::string oldKHz = "12.5" + std::string(100000, '0');
-    const std::string newKHz = "25" + std::string(300000, '7');
-    s.files = {{"Zarn_Aud.Ini", zarn::ConfigText(false, oldKHz), zarn::ConfigText(true, newKHz)}};
-    s.run = [newKHz](const std::string& dir) { return bool(zarn::WriteConfig(dir, true, newKHz)); };
-    return s;
+    const std::string oldKHz = "12.5" + std::string(100000, '0'), newKHz = "25" + std::string(300000, '7');
+    return OneFile("Zarn_Aud.Ini", zarn::ConfigText(false, oldKHz), zarn::ConfigText(true, newKHz),
+                   [newKHz](const std::string& dir) { return bool(zarn::WriteConfig(dir, true, newKHz)); });
 }
 
 Scenario PointerScenario() {
-    Scenario s;
-    s.name = "pointer";
     const std::string oldList = "/station/lists/OLD" + std::string(100000, 'o') + ".SIG";
     const std::string newList = "/station/lists/NEW" + std::string(300000, 'n') + ".SIG";
-    s.files = {{zarn::kPointerFileName, oldList + "\r\n", newList + "\r\n"}};
-    s.run = [newList](const std::string& dir) {
+    return OneFile(zarn::kPointerFileName, oldList + "\r\n", newList + "\r\n", [newList](const std::string& dir) {
         return bool(zarn::WritePointerFile(dir + "/" + zarn::kPointerFileName, newList));
-    };
-    return s;
+    });
 }
 
 Scenario CommentScenario() {
-    Scenario s;
-    s.name = "comment";
-    std::vector<std::string> oldTexts, newTexts;
+    std::vector<std::string> oldTexts{zarn::kCommentMarker}, newTexts;
     for (int i = 0; i < zarn::kCommentSlots; ++i) {
         oldTexts.push_back("old comment " + std::to_string(i) + std::string(5000, 'a'));
         newTexts.push_back("new comment " + std::to_string(i) + std::string(15000, 'b'));
     }
-    auto text = [](const std::vector<std::string>& texts) {
-        std::vector<std::string> lines{zarn::kCommentMarker};
-        lines.insert(lines.end(), texts.begin(), texts.end());
-        return zarn::JoinCrLf(lines);
-    };
+    std::vector<std::string> newLines{zarn::kCommentMarker};
+    newLines.insert(newLines.end(), newTexts.begin(), newTexts.end());
     // The file on disk differs in case from the name the program asks for; it is the one replaced.
-    s.files = {{"~FREQ.CMT", text(oldTexts), text(newTexts)}};
-    s.run = [newTexts](const std::string& dir) {
+    return OneFile("~FREQ.CMT", zarn::JoinCrLf(oldTexts), zarn::JoinCrLf(newLines), [newTexts](const std::string& dir) {
         return bool(zarn::WriteCommentFile(dir + "/" + zarn::kCommentFileName, newTexts));
-    };
-    return s;
+    });
 }
 
 std::string EventText(const std::string& prefix, int segments, int clipsPerSegment) {
     std::string text = "Ver, Created by the station\r\n";
     int clip = 0;
     for (int seg = 0; seg < segments; ++seg) {
-        text += "STARTBYTRIGGER,01/0" + std::to_string(seg + 2) + "/24 10:00:00," + prefix +
-                Num(clip + 1, 4) + ".WAV\r\n";
+        const std::string day = "01/0" + std::to_string(seg + 2) + "/24 ";
+        text += "STARTBYTRIGGER," + day + "10:00:00," + prefix + Num(clip + 1, 4) + ".WAV\r\n";
         for (int k = 0; k < clipsPerSegment; ++k, ++clip) {
-            const std::string sec = Num(k % 60, 2), min = Num((k / 60) % 60, 2);
+            const std::string at = day + "10:" + Num((k / 60) % 60, 2) + ":" + Num(k % 60, 2);
             text += "WAV," + prefix + Num(clip + 1, 4) + ".WAV," + std::to_string(k % 16 + 1) + "," +
-                    std::to_string(150 + k % 40) + ".12500,01/0" + std::to_string(seg + 2) + "/24 10:" + min +
-                    ":" + sec + ",01/0" + std::to_string(seg + 2) + "/24 10:" + min + ":" + sec + ",-" +
-                    std::to_string(60 + k % 30) + ",0\r\n";
+                    std::to_string(150 + k % 40) + ".12500," + at + "," + at + ",-" + std::to_string(60 + k % 30) +
+                    ",0\r\n";
         }
-        text += "STOPBYTRIGGER,01/0" + std::to_string(seg + 2) + "/24 11:00:00," + prefix + Num(clip, 4) +
-                ".WAV\r\n";
+        text += "STOPBYTRIGGER," + day + "11:00:00," + prefix + Num(clip, 4) + ".WAV\r\n";
     }
     return text;
 }
 
 Scenario SplitScenario(bool oldBackup) {
     Scenario s;
-    s.name = oldBackup ? "split" : "split-nosav";
     const std::string before = EventText("SPLT", 3, 6000);
-    const zarn::SplitText split = zarn::SplitEventText(before, 1, 2500);
     std::optional<std::string> oldSav;
     if (oldBackup) oldSav = EventText("OLDS", 1, 200);
-    s.files = {{"SPLT.EVA", before, split.text}, {"SPLT.SAV", oldSav, before}};
+    s.files = {{"SPLT.EVA", before, zarn::SplitEventText(before, 1, 2500).text}, {"SPLT.SAV", oldSav, before}};
     s.run = [](const std::string& dir) { return zarn::SplitSegment(dir + "/SPLT.EVA", 1, 2500, 0, 1).ok; };
     // The event file is replaced only after its backup holds it as it was.
     s.rule = [](const std::vector<State>& st) -> std::string {
-        if (st[0] == State::New && st[1] != State::New)
-            return "event file rewritten but no backup of the old one";
-        return "";
+        return st[0] == State::New && st[1] != State::New ? "event file rewritten but no backup of the old one" : "";
     };
     return s;
 }
 
 Scenario ExportScenario() {
+    constexpr int kClips = 6, kOldClips = 4; // the old export had fewer clips; the rest are new files
     Scenario s;
-    s.name = "export";
-    constexpr int kClips = 6;
-    constexpr int kOldClips = 4; // the old export had fewer clips; the rest are new files
     s.folders = {"src", "out"};
-    std::string sourceEvent =
-        "Ver, Created by the station\r\nSTARTBYTRIGGER,01/02/24 10:00:00,RECA0001.WAV\r\n";
+    std::string sourceEvent = "Ver, Created by the station\r\nSTARTBYTRIGGER,01/02/24 10:00:00,RECA0001.WAV\r\n";
     auto input = std::make_shared<zarn::ExportInput>();
-    input->eventFileName = "src/RECA.EVA";
-    input->eventFolder = "src/";
     input->segStart = 45293.4;
     input->segStop = 45293.5;
-    std::vector<OwnedFile> sources, clips;
+    std::vector<OwnedFile> sources;
+    s.files.push_back({"out/NEWX.EVA", EventText("NEWX", 1, kOldClips), "", true}); // new text below
     for (int k = 1; k <= kClips; ++k) {
         const std::string name = "RECA" + Num(k, 4) + ".WAV";
-        const std::string line = name + "," + std::to_string(k) + ",150.12500,01/02/24 10:00:0" +
-                                 std::to_string(k) + ",01/02/24 10:00:0" + std::to_string(k + 1) + ",-70,0";
+        const std::string line = name + "," + std::to_string(k) + ",150.12500,01/02/24 10:00:0" + std::to_string(k) +
+                                 ",01/02/24 10:00:0" + std::to_string(k + 1) + ",-70,0";
         sourceEvent += "WAV," + line + "\r\n";
         input->lines.push_back(line);
         const std::string audio = Filler(200000 + 1000 * k, char('A' + k));
         sources.push_back({"src/" + name, audio, audio});
         std::optional<std::string> old;
         if (k <= kOldClips) old = Filler(50000, char('a' + k));
-        clips.push_back({"out/NEWX" + Num(k, 4) + ".WAV", old, audio});
+        s.files.push_back({"out/NEWX" + Num(k, 4) + ".WAV", old, audio});
     }
     sourceEvent += "STOPBYTRIGGER,01/02/24 10:00:09,RECA0006.WAV\r\n";
-    const zarn::ExportNames names = zarn::ExportNamesOf("out/NEWX.EVA");
-    const std::string oldEvent = EventText("NEWX", 1, kOldClips);
-    // Paths are made absolute when the trial runs.
-    s.files.push_back({"out/NEWX.EVA", oldEvent, zarn::ExportText(names, *input), true});
-    s.files.insert(s.files.end(), clips.begin(), clips.end());
+    s.files[0].newBytes = zarn::ExportText(zarn::ExportNamesOf("out/NEWX.EVA"), *input);
     s.files.push_back({"src/RECA.EVA", sourceEvent, sourceEvent});
     s.files.insert(s.files.end(), sources.begin(), sources.end());
     s.run = [input](const std::string& dir) {
-        zarn::ExportNames n = zarn::ExportNamesOf(dir + "/" + "out/NEWX.EVA");
         zarn::ExportInput in = *input;
-        in.eventFileName = dir + "/" + input->eventFileName;
-        in.eventFolder = dir + "/" + input->eventFolder;
-        return bool(zarn::WriteExport(n, in));
+        in.eventFileName = dir + "/src/RECA.EVA";
+        in.eventFolder = dir + "/src/";
+        return bool(zarn::WriteExport(zarn::ExportNamesOf(dir + "/out/NEWX.EVA"), in));
     };
     // A whole-looking event file must never stand beside clips that are not its own: the old one
     // goes before any clip is replaced, the new one comes only after every clip.
@@ -602,88 +509,62 @@ Scenario ExportScenario() {
     return s;
 }
 
-// A writer that rewrites its file in place: the harness must find it damaged. Not part of "all".
-Scenario NaiveScenario() {
-    Scenario s;
-    s.name = "naive";
-    const std::string oldBytes = Filler(300000, 'o');
-    const std::string newBytes = Filler(900000, 'n');
-    s.files = {{"NAIVE.SIG", oldBytes, newBytes}};
-    // Written in pieces, each flushed, so that a kill has time to land inside the rewrite.
-    s.run = [newBytes](const std::string& dir) {
-        const int fd = ::open((dir + "/NAIVE.SIG").c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        if (fd < 0) return false;
-        std::string_view rest = newBytes;
-        bool ok = true;
-        while (ok && !rest.empty()) {
-            const ssize_t n = ::write(fd, rest.data(), std::min<std::size_t>(rest.size(), 100000));
-            ok = n > 0 && ::fdatasync(fd) == 0;
-            if (ok) rest.remove_prefix(static_cast<std::size_t>(n));
-        }
-        return ::close(fd) == 0 && ok;
-    };
-    return s;
+// Writes `bytes` in pieces of at most `piece`, each followed by fdatasync when `syncEach`.
+bool WriteOut(int fd, std::string_view bytes, std::size_t piece, bool syncEach) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), std::min(bytes.size(), piece));
+        if (n <= 0 || (syncEach && ::fdatasync(fd) != 0)) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
 }
 
-// A writer that replaces its file by a rename but does not look at the rename's result: the
-// harness must catch its false successes. Not part of "all".
+// A writer that rewrites its file in place, in flushed pieces so that a kill has time to land
+// inside the rewrite: the harness must find it damaged.
+Scenario NaiveScenario() {
+    const std::string newBytes = Filler(900000, 'n');
+    return OneFile("NAIVE.SIG", Filler(300000, 'o'), newBytes, [newBytes](const std::string& dir) {
+        const int fd = ::open((dir + "/NAIVE.SIG").c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        if (fd < 0) return false;
+        const bool ok = WriteOut(fd, newBytes, 100000, true);
+        return ::close(fd) == 0 && ok;
+    });
+}
+
+// A writer that replaces its file by a rename but neither looks at the rename's result nor syncs
+// the folder after it: the harness must catch its false successes.
 Scenario CarelessScenario() {
-    Scenario s;
-    s.name = "careless";
-    const std::string oldBytes = Filler(100000, 'o');
     const std::string newBytes = Filler(200000, 'n');
-    s.files = {{"CARELESS.SIG", oldBytes, newBytes}};
-    s.run = [newBytes](const std::string& dir) {
+    return OneFile("CARELESS.SIG", Filler(100000, 'o'), newBytes, [newBytes](const std::string& dir) {
         const std::string temp = dir + "/.CARELESS.SIG.tmp000";
-        const std::string path = dir + "/CARELESS.SIG";
         const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kOldMode);
         if (fd < 0) return false;
-        std::string_view rest = newBytes;
-        while (!rest.empty()) {
-            const ssize_t n = ::write(fd, rest.data(), rest.size());
-            if (n <= 0) {
-                ::close(fd);
-                ::unlink(temp.c_str());
-                return false;
-            }
-            rest.remove_prefix(static_cast<std::size_t>(n));
-        }
-        if (::fsync(fd) != 0 || ::close(fd) != 0) {
+        const bool written = WriteOut(fd, newBytes, newBytes.size(), false) && ::fsync(fd) == 0;
+        if (::close(fd) != 0 || !written) {
             ::unlink(temp.c_str());
             return false;
         }
-        if (::rename(temp.c_str(), path.c_str()) != 0) ::unlink(temp.c_str());
+        if (::rename(temp.c_str(), (dir + "/CARELESS.SIG").c_str()) != 0) ::unlink(temp.c_str());
         return true;
-    };
-    return s;
+    });
 }
 
-std::vector<std::string> AllWriters() {
-    return {"siglist", "config", "pointer", "comment", "split", "split-nosav", "export"};
-}
-
-std::optional<Scenario> MakeScenario(const std::string& name) {
-    if (name == "siglist") return SignalListScenario();
-    if (name == "config") return ConfigScenario();
-    if (name == "pointer") return PointerScenario();
-    if (name == "comment") return CommentScenario();
-    if (name == "split") return SplitScenario(true);
-    if (name == "split-nosav") return SplitScenario(false);
-    if (name == "export") return ExportScenario();
-    if (name == "naive") return NaiveScenario();
-    if (name == "careless") return CarelessScenario();
-    return std::nullopt;
-}
+// The writers that "all" runs, then those that must fail the checks.
+const std::vector<std::pair<std::string, std::function<Scenario()>>> kWriters = {
+    {"siglist", SignalListScenario},
+    {"config", ConfigScenario},
+    {"pointer", PointerScenario},
+    {"comment", CommentScenario},
+    {"split", [] { return SplitScenario(true); }},
+    {"split-nosav", [] { return SplitScenario(false); }},
+    {"export", ExportScenario},
+    {"naive", NaiveScenario},
+    {"careless", CarelessScenario},
+};
+constexpr std::size_t kSoundWriters = 7;
 
 // ---------------------------------------------------------------------------------------------
 // Laying out and checking a trial folder.
-
-bool WriteRaw(const std::string& path, const std::string& bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok && ::chmod(path.c_str(), kOldMode) == 0;
-}
 
 bool LayOld(const Scenario& s, const std::string& dir) {
     std::error_code ec;
@@ -691,8 +572,14 @@ bool LayOld(const Scenario& s, const std::string& dir) {
     if (!fs::create_directories(dir, ec)) return false;
     for (const auto& folder : s.folders)
         if (!fs::create_directories(dir + "/" + folder, ec)) return false;
-    for (const auto& f : s.files)
-        if (f.oldBytes && !WriteRaw(dir + "/" + f.name, *f.oldBytes)) return false;
+    for (const auto& f : s.files) {
+        if (!f.oldBytes) continue;
+        const std::string path = dir + "/" + f.name;
+        std::FILE* out = std::fopen(path.c_str(), "wb");
+        if (!out) return false;
+        const bool ok = std::fwrite(f.oldBytes->data(), 1, f.oldBytes->size(), out) == f.oldBytes->size();
+        if (std::fclose(out) != 0 || !ok || ::chmod(path.c_str(), kOldMode) != 0) return false;
+    }
     return true;
 }
 
@@ -706,14 +593,11 @@ struct Verdict {
 
 // A temporary file of ReplaceFileAtomically: "." + name + "." + six characters.
 bool IsTempOf(const std::string& file, const std::vector<OwnedFile>& files, const std::string& folder) {
-    for (const auto& f : files) {
+    return std::any_of(files.begin(), files.end(), [&](const OwnedFile& f) {
         const fs::path p(f.name);
-        const std::string parent = p.parent_path().string();
-        if (parent != folder) continue;
         const std::string stem = "." + p.filename().string() + ".";
-        if (file.size() == stem.size() + 6 && file.compare(0, stem.size(), stem) == 0) return true;
-    }
-    return false;
+        return p.parent_path().string() == folder && file.size() == stem.size() + 6 && file.starts_with(stem);
+    });
 }
 
 Verdict Check(const Scenario& s, const std::string& dir) {
@@ -725,54 +609,43 @@ Verdict Check(const Scenario& s, const std::string& dir) {
         State state = State::Other;
         std::string bytes;
         if (::lstat(path.c_str(), &st) != 0) {
-            state = State::Absent;
-        } else if (!S_ISREG(st.st_mode) || !zarn::ReadFileBytes(path, bytes)) {
-            state = State::Other;
-        } else if (f.oldBytes && bytes == *f.oldBytes) {
-            state = State::Old;
-        } else if (bytes == f.newBytes) {
-            state = State::New;
+            // A file that existed before may not be missing afterwards, unless the writer removes it.
+            state = !f.oldBytes ? State::Old : f.mayVanish ? State::Absent : State::Other;
+        } else if (S_ISREG(st.st_mode) && zarn::ReadFileBytes(path, bytes)) {
+            state = f.oldBytes && bytes == *f.oldBytes ? State::Old : bytes == f.newBytes ? State::New : State::Other;
         }
-        // A file that existed before may not be missing afterwards, unless the writer removes it.
-        if (state == State::Absent && f.oldBytes && !f.mayVanish) state = State::Other;
-        if (state == State::Absent && !f.oldBytes) state = State::Old;
         const bool same = f.oldBytes && *f.oldBytes == f.newBytes;
         if (state == State::Other) {
             ++v.damaged;
-            v.problems.push_back(f.name + ": neither the old nor the new content (" +
-                                 std::to_string(bytes.size()) + " bytes)");
-        } else if (f.oldBytes && !f.mayVanish && (state == State::Old || state == State::New) &&
-                   (st.st_mode & 07777) != kOldMode) {
+            v.problems.push_back(f.name + ": neither the old nor the new content (" + std::to_string(bytes.size()) +
+                                 " bytes)");
+        } else if (f.oldBytes && !f.mayVanish && state != State::Absent && (st.st_mode & 07777) != kOldMode) {
             ++v.damaged;
             char mode[16];
             std::snprintf(mode, sizeof mode, "%o", static_cast<unsigned>(st.st_mode & 07777));
             v.problems.push_back(f.name + ": permissions changed to " + mode);
         }
         if (same && state == State::Old) state = State::New;
-        if (state != State::New) v.allNew = false;
-        if (state != State::Old && !same) v.allOld = false;
+        v.allNew = v.allNew && state == State::New;
+        v.allOld = v.allOld && (state == State::Old || same);
         states.push_back(state);
     }
-    if (s.rule) {
-        if (const std::string broken = s.rule(states); !broken.empty()) {
-            ++v.damaged;
-            std::string detail = broken + " (";
-            for (std::size_t i = 0; i < states.size(); ++i)
-                detail += (i ? ", " : "") + s.files[i].name + " " + StateName(states[i]);
-            v.problems.push_back(detail + ")");
-        }
+    if (const std::string broken = s.rule ? s.rule(states) : ""; !broken.empty()) {
+        ++v.damaged;
+        std::string detail = broken + " (";
+        for (std::size_t i = 0; i < states.size(); ++i)
+            detail += (i ? ", " : "") + s.files[i].name + " " + StateName(states[i]);
+        v.problems.push_back(detail + ")");
     }
     // Anything else in the folders is a leftover temporary file, or a stray that must not be there.
     std::error_code ec;
     for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
          it.increment(ec)) {
-        if (it->is_directory()) continue;
         const std::string rel = fs::relative(it->path(), dir).string();
-        const bool owned =
-            std::any_of(s.files.begin(), s.files.end(), [&](const OwnedFile& f) { return f.name == rel; });
-        if (owned) continue;
-        const std::string folder = fs::path(rel).parent_path().string();
-        if (IsTempOf(it->path().filename().string(), s.files, folder)) {
+        if (it->is_directory() ||
+            std::any_of(s.files.begin(), s.files.end(), [&](const OwnedFile& f) { return f.name == rel; }))
+            continue;
+        if (IsTempOf(it->path().filename().string(), s.files, fs::path(rel).parent_path().string())) {
             ++v.leftovers;
         } else {
             ++v.damaged;
@@ -785,33 +658,34 @@ Verdict Check(const Scenario& s, const std::string& dir) {
 // ---------------------------------------------------------------------------------------------
 // Trials.
 
+struct Options {
+    std::string kind;
+    int trials = 50;
+    std::uint64_t seed = 0;
+    int onlyTrial = -1;
+    bool verbose = false;
+};
+
 struct Totals {
     int trials = 0;
     int damaged = 0;
     int falseSuccess = 0; // the writer said ok but left something other than the new content
     int leftovers = 0;
     int old = 0, fresh = 0, between = 0; // where the interruptions left the files
-    long faultsSeen = 0;                 // inject: interposed calls counted in the first run
+    long calls = 0;                      // inject and power: interposed calls of an undisturbed run
 };
-
-std::mt19937_64 TrialRng(std::uint64_t seed, int trial) {
-    std::seed_seq seq{static_cast<std::uint32_t>(seed), static_cast<std::uint32_t>(seed >> 32),
-                      static_cast<std::uint32_t>(trial)};
-    return std::mt19937_64(seq);
-}
 
 double Now() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 struct ChildRun {
-    bool finished = false; // exited by itself (not killed)
-    bool ok = false;       // and said the write succeeded
-    double seconds = 0;    // the writer's time, when it was not to be killed
+    bool ok = false;    // exited by itself and said the write succeeded
+    double seconds = 0; // the writer's time, when it was not to be killed
 };
 
-// Runs the writer in a child; kills it `delay` seconds after it started (a negative delay: never).
-ChildRun RunChild(const Scenario& s, const std::string& dir, double delay) {
+// Runs `work` in a child; kills it `delay` seconds after it started (a negative delay: never).
+ChildRun RunChild(const std::function<bool()>& work, double delay) {
     ChildRun r;
     int fds[2];
     if (::pipe(fds) != 0) return r;
@@ -819,58 +693,54 @@ ChildRun RunChild(const Scenario& s, const std::string& dir, double delay) {
     if (pid < 0) return r;
     if (pid == 0) {
         ::close(fds[0]);
-        const char go = 'g';
-        if (::write(fds[1], &go, 1) != 1) ::_exit(5);
-        const bool ok = s.run(dir);
-        const char done = 'd';
-        if (::write(fds[1], &done, 1) != 1) ::_exit(5);
+        if (::write(fds[1], "g", 1) != 1) ::_exit(5);
+        const bool ok = work();
+        if (::write(fds[1], "d", 1) != 1) ::_exit(5);
         ::_exit(ok ? 0 : 3);
     }
     ::close(fds[1]);
-    char go = 0;
-    const ssize_t got = ::read(fds[0], &go, 1);
+    char got = 0;
+    const bool started = ::read(fds[0], &got, 1) == 1;
     const double start = Now();
-    if (got == 1 && delay >= 0) {
-        timespec ts{static_cast<time_t>(delay),
-                    static_cast<long>((delay - static_cast<time_t>(delay)) * 1e9)};
+    if (started && delay >= 0) {
+        timespec ts{static_cast<time_t>(delay), static_cast<long>((delay - static_cast<time_t>(delay)) * 1e9)};
         while (::nanosleep(&ts, &ts) != 0 && errno == EINTR) {
         }
         ::kill(pid, SIGKILL);
-    } else if (got == 1) {
-        // The writer's own time, without the child's exit.
-        char done = 0;
-        if (::read(fds[0], &done, 1) == 1) r.seconds = Now() - start;
+    } else if (started && ::read(fds[0], &got, 1) == 1) {
+        r.seconds = Now() - start; // the writer's own time, without the child's exit
     }
     ::close(fds[0]);
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    r.finished = WIFEXITED(status);
-    r.ok = r.finished && WEXITSTATUS(status) == 0;
+    r.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return r;
 }
 
-struct Options {
-    std::vector<std::string> writers;
-    std::vector<std::string> kinds;
-    int trials = 50;
-    std::uint64_t seed = 0;
-    int onlyTrial = -1;
-    std::string work;
-    bool verbose = false;
-};
+void Arm(const Scenario& s, bool power, long failAt) {
+    plan = FaultPlan{};
+    plan.chunk = s.ioChunk;
+    plan.power = power;
+    plan.failAt = failAt;
+    plan.armed = true;
+}
+
+// Lays the old files and runs the writer undisturbed, counting its interposed calls; -1 when it
+// does not leave the new content.
+long CountCalls(const Scenario& s, const std::string& dir, bool power) {
+    if (!LayOld(s, dir)) return -1;
+    Arm(s, power, 0);
+    const bool ok = s.run(dir);
+    plan.armed = false;
+    return ok && Check(s, dir).allNew ? plan.calls : -1;
+}
 
 void Tally(Totals& t, const Verdict& v, bool saidOk, const Options& o, const std::string& what, int trial) {
     ++t.trials;
     t.damaged += v.damaged;
     t.leftovers += v.leftovers;
-    if (v.allNew) {
-        ++t.fresh;
-    } else if (v.allOld) {
-        ++t.old;
-    } else {
-        ++t.between;
-    }
+    ++(v.allNew ? t.fresh : v.allOld ? t.old : t.between);
     std::vector<std::string> problems = v.problems;
     if (saidOk && !v.allNew) {
         ++t.falseSuccess;
@@ -881,82 +751,7 @@ void Tally(Totals& t, const Verdict& v, bool saidOk, const Options& o, const std
                      static_cast<unsigned long long>(o.seed), trial, p.c_str());
     if (o.verbose)
         std::fprintf(stderr, "trial %d %s: %s, said %s, %d leftovers\n", trial, what.c_str(),
-                     v.allNew   ? "new"
-                     : v.allOld ? "old"
-                                : "between",
-                     saidOk ? "ok" : "failed", v.leftovers);
-}
-
-std::vector<int> TrialList(const Options& o) {
-    std::vector<int> list;
-    if (o.onlyTrial >= 0) {
-        list.push_back(o.onlyTrial);
-    } else {
-        for (int i = 0; i < o.trials; ++i)
-            list.push_back(i);
-    }
-    return list;
-}
-
-bool RunKill(const Scenario& s, const std::string& dir, const Options& o, Totals& t) {
-    const std::string what = "writer=" + s.name + " kind=kill";
-    // The writer's real duration, measured on the same set-up.
-    std::vector<double> durations;
-    for (int i = 0; i < 3; ++i) {
-        if (!LayOld(s, dir)) return false;
-        const ChildRun r = RunChild(s, dir, -1);
-        if (!r.ok) {
-            std::fprintf(stderr, "%s: the writer fails without interruption\n", what.c_str());
-            return false;
-        }
-        durations.push_back(r.seconds);
-    }
-    std::sort(durations.begin(), durations.end());
-    const double duration = durations[1];
-    for (int trial : TrialList(o)) {
-        std::mt19937_64 rng = TrialRng(o.seed, trial);
-        // A little past the end too, so that finished writes are checked as well.
-        const double delay = std::uniform_real_distribution<double>(0, duration * 1.15)(rng);
-        if (!LayOld(s, dir)) return false;
-        const ChildRun r = RunChild(s, dir, delay);
-        Tally(t, Check(s, dir), r.ok, o, what, trial);
-    }
-    return true;
-}
-
-bool RunInject(const Scenario& s, const std::string& dir, const Options& o, Totals& t) {
-    const std::string what = "writer=" + s.name + " kind=inject";
-    // Count the interposed calls of an undisturbed run.
-    if (!LayOld(s, dir)) return false;
-    plan = FaultPlan{};
-    plan.chunk = s.ioChunk;
-    plan.armed = true;
-    const bool cleanOk = s.run(dir);
-    plan.armed = false;
-    const long calls = plan.calls;
-    t.faultsSeen = calls;
-    if (!cleanOk || !Check(s, dir).allNew) {
-        std::fprintf(stderr, "%s: the writer fails without faults\n", what.c_str());
-        return false;
-    }
-    if (calls == 0) return true; // the caller reports the missing interposition
-    for (int trial : TrialList(o)) {
-        std::mt19937_64 rng = TrialRng(o.seed, trial);
-        if (!LayOld(s, dir)) return false;
-        plan = FaultPlan{};
-        plan.chunk = s.ioChunk;
-        plan.failAt = std::uniform_int_distribution<long>(1, calls)(rng);
-        plan.sticky = std::uniform_int_distribution<int>(0, 1)(rng) == 1;
-        plan.err = std::uniform_int_distribution<int>(0, 1)(rng) ? ENOSPC : EIO;
-        plan.armed = true;
-        const bool ok = s.run(dir);
-        plan.armed = false;
-        if (o.verbose)
-            std::fprintf(stderr, "trial %d: call %ld of %ld fails%s with %s\n", trial, plan.failAt, calls,
-                         plan.sticky ? " from then on" : " once", plan.err == EIO ? "EIO" : "ENOSPC");
-        Tally(t, Check(s, dir), ok, o, what, trial);
-    }
-    return true;
+                     v.allNew ? "new" : v.allOld ? "old" : "between", saidOk ? "ok" : "failed", v.leftovers);
 }
 
 // Every file in the trial folder, by inode: what the disk holds as synced when the writer starts.
@@ -971,65 +766,79 @@ std::set<ino_t> FilesIn(const std::string& dir) {
     return inodes;
 }
 
-bool RunPower(const Scenario& s, const std::string& dir, const Options& o, Totals& t) {
-    const std::string what = "writer=" + s.name + " kind=power";
-    // Count the calls of an undisturbed run; the power may fail before any of them or after the last.
-    if (!LayOld(s, dir)) return false;
-    plan = FaultPlan{};
-    plan.chunk = s.ioChunk;
-    plan.power = true;
-    plan.armed = true;
-    const bool cleanOk = s.run(dir);
-    plan.armed = false;
-    const long calls = plan.calls;
-    t.faultsSeen = calls;
-    if (!cleanOk || !Check(s, dir).allNew) {
-        std::fprintf(stderr, "%s: the writer fails without a power cut\n", what.c_str());
-        return false;
+// Runs the trials of one writer and kind; false when the set-up is broken.
+bool RunTrials(const std::string& name, const Scenario& s, const std::string& dir, const Options& o, Totals& t) {
+    const std::string what = "writer=" + name + " kind=" + o.kind;
+    const auto run = [&] { return s.run(dir); };
+    double duration = 0;
+    if (o.kind == "kill") {
+        // The writer's real duration, measured on the same set-up.
+        std::vector<double> durations;
+        for (int i = 0; i < 3; ++i) {
+            const ChildRun r = LayOld(s, dir) ? RunChild(run, -1) : ChildRun{};
+            if (!r.ok) {
+                std::fprintf(stderr, "%s: the writer fails without interruption\n", what.c_str());
+                return false;
+            }
+            durations.push_back(r.seconds);
+        }
+        std::sort(durations.begin(), durations.end());
+        duration = durations[1];
+    } else {
+        // The power may fail before any of the calls or after the last.
+        t.calls = CountCalls(s, dir, o.kind == "power");
+        if (t.calls < 0) {
+            std::fprintf(stderr, "%s: the writer fails undisturbed\n", what.c_str());
+            return false;
+        }
+        if (t.calls == 0) return true; // the caller reports the missing interposition
     }
-    if (calls == 0) return true;
-    for (int trial : TrialList(o)) {
-        std::mt19937_64 rng = TrialRng(o.seed, trial);
-        const long cutAt = std::uniform_int_distribution<long>(1, calls + 1)(rng);
+    for (int trial = std::max(o.onlyTrial, 0); trial < (o.onlyTrial >= 0 ? o.onlyTrial + 1 : o.trials); ++trial) {
+        std::seed_seq seq{static_cast<std::uint32_t>(o.seed), static_cast<std::uint32_t>(o.seed >> 32),
+                          static_cast<std::uint32_t>(trial)};
+        std::mt19937_64 rng(seq);
         if (!LayOld(s, dir)) return false;
-        const pid_t pid = ::fork();
-        if (pid < 0) return false;
-        if (pid == 0) {
-            plan = FaultPlan{};
-            plan.chunk = s.ioChunk;
-            plan.power = true;
-            plan.failAt = cutAt;
-            journal = PowerJournal{};
-            journal.atStart = FilesIn(dir);
-            journal.on = true;
-            plan.armed = true;
-            const bool ok = s.run(dir);
+        bool ok = false;
+        if (o.kind == "kill") {
+            // A little past the end too, so that finished writes are checked as well.
+            ok = RunChild(run, std::uniform_real_distribution<double>(0, duration * 1.15)(rng)).ok;
+        } else if (o.kind == "inject") {
+            Arm(s, false, std::uniform_int_distribution<long>(1, t.calls)(rng));
+            plan.sticky = std::uniform_int_distribution<int>(0, 1)(rng) == 1;
+            plan.err = std::uniform_int_distribution<int>(0, 1)(rng) ? ENOSPC : EIO;
+            ok = s.run(dir);
             plan.armed = false;
-            CutPower(ok ? 0 : 3); // the power fails after the writer returned
+            if (o.verbose)
+                std::fprintf(stderr, "trial %d: call %ld of %ld fails%s with %s\n", trial, plan.failAt, t.calls,
+                             plan.sticky ? " from then on" : " once", plan.err == EIO ? "EIO" : "ENOSPC");
+        } else {
+            const long cutAt = std::uniform_int_distribution<long>(1, t.calls + 1)(rng);
+            ok = RunChild(
+                     [&]() -> bool {
+                         journal = PowerJournal{};
+                         journal.atStart = FilesIn(dir);
+                         journal.on = true;
+                         Arm(s, true, cutAt);
+                         const bool saidOk = s.run(dir);
+                         plan.armed = false;
+                         CutPower(saidOk ? 0 : 3); // the power fails after the writer returned
+                     },
+                     -1)
+                     .ok;
+            if (o.verbose)
+                std::fprintf(stderr, "trial %d: the power fails %s call %ld of %ld\n", trial,
+                             cutAt > t.calls ? "after" : "before", std::min(cutAt, t.calls), t.calls);
         }
-        int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        const bool saidOk = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        if (o.verbose)
-            std::fprintf(stderr, "trial %d: the power fails %s call %ld of %ld\n", trial,
-                         cutAt > calls ? "after" : "before", std::min(cutAt, calls), calls);
-        Tally(t, Check(s, dir), saidOk, o, what, trial);
+        Tally(t, Check(s, dir), ok, o, what, trial);
     }
     return true;
 }
 
-void PrintRow(const std::string& writer, const std::string& kind, const Totals& t, double seconds) {
-    std::printf("%-12s %-7s %7d %8d %13d %10d %6d %6d %8d %9.2f\n", writer.c_str(), kind.c_str(), t.trials,
-                t.damaged, t.falseSuccess, t.leftovers, t.old, t.between, t.fresh, seconds);
-    std::fflush(stdout);
-}
-
 int Usage() {
     std::fprintf(stderr, "usage: crash_harness [--writer NAME|all] [--kind kill|inject|power|all] [--trials N] "
-                         "[--seed S] [--trial I] [--work DIR] [--verbose]\nwriters:");
-    for (const auto& w : AllWriters())
-        std::fprintf(stderr, " %s", w.c_str());
+                         "[--seed S] [--trial I] [--verbose]\nwriters:");
+    for (std::size_t i = 0; i < kSoundWriters; ++i)
+        std::fprintf(stderr, " %s", kWriters[i].first.c_str());
     std::fprintf(stderr, " (and naive and careless, writers that must fail the checks)\n");
     return 2;
 }
@@ -1043,72 +852,60 @@ int main(int argc, char** argv) {
              static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        auto value = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
+        const std::string value = a != "--verbose" && i + 1 < argc ? argv[++i] : "";
         if (a == "--writer") {
-            writer = value();
+            writer = value;
         } else if (a == "--kind") {
-            kind = value();
+            kind = value;
         } else if (a == "--trials") {
-            o.trials = std::atoi(value().c_str());
+            o.trials = std::atoi(value.c_str());
         } else if (a == "--seed") {
-            o.seed = std::strtoull(value().c_str(), nullptr, 10);
+            o.seed = std::strtoull(value.c_str(), nullptr, 10);
         } else if (a == "--trial") {
-            o.onlyTrial = std::atoi(value().c_str());
-        } else if (a == "--work") {
-            o.work = value();
+            o.onlyTrial = std::atoi(value.c_str());
         } else if (a == "--verbose") {
             o.verbose = true;
         } else {
             return Usage();
         }
     }
-    o.writers = writer == "all" ? AllWriters() : std::vector<std::string>{writer};
-    if (kind == "all") {
-        o.kinds = {"kill", "inject", "power"};
-    } else if (kind == "kill" || kind == "inject" || kind == "power") {
-        o.kinds = {kind};
-    } else {
+    std::vector<std::string> writers, kinds = {"kill", "inject", "power"};
+    for (std::size_t i = 0; i < kWriters.size(); ++i)
+        if ((writer == "all" && i < kSoundWriters) || writer == kWriters[i].first)
+            writers.push_back(kWriters[i].first);
+    if (kind != "all") kinds = {kind};
+    if (writers.empty() || o.trials < 1 || (kind != "all" && kind != "kill" && kind != "inject" && kind != "power"))
         return Usage();
-    }
-    if (o.trials < 1) return Usage();
-
-    bool ownWork = false;
-    if (o.work.empty()) {
-        std::string pattern = (fs::temp_directory_path() / "crash_harness.XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) return 2;
-        o.work = pattern;
-        ownWork = true;
-    }
+    std::string work = (fs::temp_directory_path() / "crash_harness.XXXXXX").string();
+    if (!::mkdtemp(work.data())) return 2;
 
     std::printf("seed %llu\n", static_cast<unsigned long long>(o.seed));
     std::printf("%-12s %-7s %7s %8s %13s %10s %6s %6s %8s %9s\n", "writer", "kind", "trials", "damaged",
                 "ok-but-wrong", "leftovers", "old", "mixed", "new", "time(s)");
     bool damaged = false, broken = false, unreached = false;
-    for (const auto& name : o.writers) {
-        std::optional<Scenario> s = MakeScenario(name);
-        if (!s) return Usage();
-        for (const auto& k : o.kinds) {
+    for (const auto& name : writers) {
+        const Scenario s = std::find_if(kWriters.begin(), kWriters.end(), [&](const auto& w) {
+                               return w.first == name;
+                           })->second();
+        for (const auto& k : kinds) {
+            o.kind = k;
             Totals t;
-            const std::string dir = o.work + "/" + name + "-" + k;
+            const std::string dir = work + "/" + name + "-" + k;
             const double start = Now();
-            const bool ran = k == "kill"     ? RunKill(*s, dir, o, t)
-                             : k == "inject" ? RunInject(*s, dir, o, t)
-                                             : RunPower(*s, dir, o, t);
-            PrintRow(name, k, t, Now() - start);
-            std::error_code ec;
-            fs::remove_all(dir, ec);
-            if (t.damaged > 0 || t.falseSuccess > 0) damaged = true;
-            if (!ran) broken = true;
-            if (ran && k != "kill" && t.faultsSeen == 0) {
+            const bool ran = RunTrials(name, s, dir, o, t);
+            std::printf("%-12s %-7s %7d %8d %13d %10d %6d %6d %8d %9.2f\n", name.c_str(), k.c_str(), t.trials,
+                        t.damaged, t.falseSuccess, t.leftovers, t.old, t.between, t.fresh, Now() - start);
+            std::fflush(stdout);
+            damaged = damaged || t.damaged > 0 || t.falseSuccess > 0;
+            broken = broken || !ran;
+            if (ran && k != "kill" && t.calls == 0) {
                 std::fprintf(stderr, "writer=%s kind=%s: no interposed call reached the writer\n", name.c_str(),
                              k.c_str());
                 unreached = true;
             }
         }
     }
-    if (ownWork) {
-        std::error_code ec;
-        fs::remove_all(o.work, ec);
-    }
+    std::error_code ec;
+    fs::remove_all(work, ec);
     return damaged ? 1 : broken ? 2 : unreached ? 4 : 0;
 }

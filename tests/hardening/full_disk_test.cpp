@@ -5,24 +5,21 @@
 // full disk is that tmpfs filled up, a read-only place the tmpfs remounted read-only. Without mount
 // rights a full disk is a file size limit of one byte (writes fail part way, as on a full disk), and a
 // read-only place is a folder without write permission, which stops every user but root.
-#include "zarn_app.h"
-#include "main_bar.h"
-
+#include "bandwidth_dialog.h"
 #include "clip_text.h"
-#include "eventline.h"
 #include "fake_prompter.h"
 #include "fake_wave_control.h"
 #include "file_size_limit.h"
 #include "find_control.h"
 #include "formats.h"
-#include "bandwidth_dialog.h"
 #include "latin1.h"
-#include "summary_window.h"
+#include "main_bar.h"
 #include "player_window.h"
 #include "segment_answer.h"
 #include "signal_list_window.h"
-#include "siglist_texts.h"
+#include "summary_window.h"
 #include "temp_dir.h"
+#include "zarn_app.h"
 
 #include <QAction>
 #include <QApplication>
@@ -40,7 +37,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
-#include <iostream>
 #include <map>
 #include <memory>
 #include <string>
@@ -57,10 +53,6 @@ using test::TempDir;
 
 enum class Trouble { FullDisk, ReadOnly };
 
-std::string Name(const ::testing::TestParamInfo<Trouble>& info) {
-    return info.param == Trouble::FullDisk ? "FullDisk" : "ReadOnly";
-}
-
 // A folder to work in that can be made full or read-only.
 class Place {
 public:
@@ -68,31 +60,34 @@ public:
         std::error_code ec;
         fs::remove_all(dir_, ec); // a folder left by the case before, when nothing was mounted
         fs::create_directories(dir_);
-        const std::string options = std::string("size=") + size;
-        mounted_ = ::mount("tmpfs", dir_.c_str(), "tmpfs", 0, options.c_str()) == 0;
+        mounted_ = ::mount("tmpfs", dir_.c_str(), "tmpfs", 0, (std::string("size=") + size).c_str()) == 0;
     }
     ~Place() {
-        limit_.reset();
+        Mend();
         if (mounted_ && ::umount(dir_.c_str()) != 0) ::umount2(dir_.c_str(), MNT_DETACH);
-        std::error_code ec;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
     }
     Place(const Place&) = delete;
     Place& operator=(const Place&) = delete;
 
-    const std::string& dir() const { return dir_; }
     std::string file(const std::string& name) const { return dir_ + "/" + name; }
-    std::string How() const { return mounted_ ? "tmpfs" : "RLIMIT_FSIZE / folder modes"; }
 
     // Makes the place full or read-only; false when this process cannot make it read-only.
     bool Break(Trouble trouble) {
+        if (trouble == Trouble::FullDisk && !mounted_) {
+            limit_ = std::make_unique<test::FileSizeLimit>(1);
+            return limit_->Active();
+        }
         if (trouble == Trouble::FullDisk) {
-            if (!mounted_) {
-                limit_ = std::make_unique<test::FileSizeLimit>(1);
-                return limit_->Active();
+            // A filler until the file system refuses a single byte more.
+            const int fd = ::open(file(".filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+            const std::string block(4096, 'f');
+            while (::write(fd, block.data(), block.size()) > 0) {
             }
-            Fill();
-            return true;
+            while (::write(fd, "f", 1) > 0) {
+            }
+            EXPECT_EQ(errno, ENOSPC);
+            ::close(fd);
+            return fd >= 0;
         }
         if (mounted_) return ::mount(nullptr, dir_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
         if (::geteuid() == 0) return false; // root writes through folder modes
@@ -105,31 +100,16 @@ public:
     void Mend() {
         limit_.reset();
         std::error_code ec;
-        if (mounted_)
-            ::mount(nullptr, dir_.c_str(), nullptr, MS_REMOUNT, nullptr);
-        else
-            for (const auto& e : fs::recursive_directory_iterator(dir_, ec))
-                if (e.is_directory())
-                    fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
+        if (mounted_) ::mount(nullptr, dir_.c_str(), nullptr, MS_REMOUNT, nullptr);
+        for (const auto& e : fs::recursive_directory_iterator(dir_, ec))
+            if (e.is_directory()) fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
         fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
         ::unlink(file(".filler").c_str());
     }
 
-private:
-    // Writes a filler until the file system refuses a single byte more.
-    void Fill() {
-        const int fd = ::open(file(".filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        ASSERT_GE(fd, 0);
-        const std::string block(4096, 'f');
-        while (::write(fd, block.data(), block.size()) > 0) {
-        }
-        while (::write(fd, "f", 1) > 0) {
-        }
-        EXPECT_EQ(errno, ENOSPC);
-        ::close(fd);
-    }
+    const std::string dir_;
 
-    std::string dir_;
+private:
     bool mounted_ = false;
     std::unique_ptr<test::FileSizeLimit> limit_;
 };
@@ -157,8 +137,11 @@ constexpr const char* kRecording = "Ver, Created by the recorder\r\n"
                                    "STOPBYTRIGGER,01/02/05 10:30:00,NT0003.WAV\r\n";
 constexpr const char* kList = "00145.03000,[   00.010    20    FM    ]{2}(9)/ \\tower\r\n"
                               "00146.00000,[   00.010    20    FM    ]{2}(9)/ \\\r\n";
-constexpr const char* kConfig = "[WAV Display]\r\nON\r\n[IFBW]\r\n25\r\n";
-constexpr const char* kReprocessTitle = "Default sig BW change";
+constexpr const char* kSaveWarn = "SAVE Signal List... WARNING:";
+constexpr const char* kExportDialog = "Export... Audio File Name";
+constexpr const char* kTooMany = "The selected segment includes too many signal frequencies to be presented as a "
+                                 "single segment.  Can it be broken into smaller segments, the first of which "
+                                 "will be presented?";
 
 std::string Record(const char* freq) {
     return std::string(freq) + ",[   00.010    20    FM    ]{2}(9)/ \\\r\n";
@@ -179,17 +162,16 @@ std::string Overfull() {
 }
 
 class FullDisk : public ::testing::TestWithParam<Trouble> {
-public: // the tables' commands reach in
+public: // the table's commands reach in
     // Zarn_zed32 started in the place on a current list STATION.SIG.
-    void Start(const char* size = "256k") {
+    void Start(const char* size) {
         place = std::make_unique<Place>(tmp.file("vol"), size);
-        std::cout << "[ place    ] " << place->How() << "\n";
         Write("~FREQ.SIG", "");
         Write("STATION.SIG", kList);
         Write("~FREQ.~IG", place->file("STATION.SIG") + "\r\n");
         Write("~Freq.Cmt", "[Signal List Comments]\r\nbeacon\r\n");
-        Write("Zarn_Aud.Ini", kConfig);
-        app = std::make_unique<ZarnApp>(prompts, place->dir());
+        Write("Zarn_Aud.Ini", "[WAV Display]\r\nON\r\n[IFBW]\r\n25\r\n");
+        app = std::make_unique<ZarnApp>(prompts, place->dir_);
         app->MakeWaveControl = [this] {
             auto w = std::make_unique<test::FakeWaveControl>();
             w->SetFile(place->file("NT0001.WAV"), 2000);
@@ -203,27 +185,26 @@ public: // the tables' commands reach in
         EXPECT_TRUE(prompts.AllMet()) << prompts.Report();
         app.reset();
         place.reset();
+        prompts = Prompts();
     }
     std::string Write(const std::string& name, const std::string& bytes) {
         const std::string path = place->file(name);
         fs::create_directories(fs::path(path).parent_path());
         std::FILE* f = std::fopen(path.c_str(), "wb");
         EXPECT_NE(f, nullptr) << path;
-        if (!f) return path;
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
+        if (f) {
+            std::fwrite(bytes.data(), 1, bytes.size(), f);
+            std::fclose(f);
+        }
         return path;
     }
-    void OpenRecording(const std::string& name, const std::string& text) {
-        prompts.ExpectOpenFile("Open... Audio File", Write(name, text));
+    void OpenRecording() {
+        Write("NT0001.WAV", "RIFF clip one");
+        prompts.ExpectOpenFile("Open... Audio File", Write("NETA0102.EVA", kRecording));
         test::SegmentAnswer answer = test::SegmentAnswer::Ok();
         MainItem("F_Open")->trigger();
         ASSERT_TRUE(answer.Seen());
         ASSERT_NE(app->Summary(), nullptr);
-    }
-    void OpenRecording() {
-        Write("NT0001.WAV", "RIFF clip one");
-        OpenRecording("NETA0102.EVA", kRecording);
     }
     void StartPlayer() {
         OpenRecording();
@@ -231,340 +212,293 @@ public: // the tables' commands reach in
         app->ShowPlayer();
         ASSERT_NE(app->Player(), nullptr);
     }
-
     // Every file in the place, by name.
     std::map<std::string, std::string> Files() const {
         std::map<std::string, std::string> out;
-        for (const auto& e : fs::recursive_directory_iterator(place->dir()))
+        for (const auto& e : fs::recursive_directory_iterator(place->dir_))
             if (e.is_regular_file() && e.path().filename() != ".filler")
-                out[fs::relative(e.path(), place->dir()).string()] = TempDir::read(e.path().string());
+                out[fs::relative(e.path(), place->dir_).string()] = TempDir::read(e.path().string());
         return out;
     }
-    // Breaks the place, runs the command, mends the place. False (and the test skipped) when the
-    // place cannot be broken that way here.
-    bool Run(const std::function<void()>& command) {
-        before = Files();
-        if (!place->Break(GetParam())) return false;
-        command();
-        place->Mend();
-        return true;
-    }
-    // The files as they were before the command, apart from those named.
-    void ExpectUntouched(const std::vector<std::string>& changed = {}) {
-        std::map<std::string, std::string> now = Files(), was = before;
-        for (const auto& name : changed) {
-            now.erase(name);
-            was.erase(name);
-        }
-        EXPECT_EQ(now, was);
-    }
     SignalListWindow& List() { return *app->SignalList(); }
+    int Count() { return List().List().Count(); }
     QAction* MainItem(const char* name) const { return Control<QAction>(app->MainWindow(), name); }
-    void SwitchWaveDisplay() const { Control<QAction>(app->Player(), "WAV_Display_On")->trigger(); }
     bool Full() const { return GetParam() == Trouble::FullDisk; }
 
     TempDir tmp;
     std::unique_ptr<Place> place;
     Prompts prompts;
     std::unique_ptr<ZarnApp> app;
-    std::map<std::string, std::string> before;
 };
 
-#define RUN_OR_SKIP(command)                                                                                 \
-    do {                                                                                                     \
-        if (!Run(command)) GTEST_SKIP() << "no read-only place for root without mount rights";               \
-    } while (0)
+using Step = std::function<void(FullDisk&)>;
 
-// --- The signal list window: every change is written through, and a failed write keeps the list.
+enum How {
+    Fails,        // warns on a full disk and in a read-only place
+    NeedsNoRoom,  // on a full disk it works and says nothing; in a read-only place it warns
+    TargetNoFile, // the target is a folder: stops even root, the place stays whole
+};
 
-TEST_P(FullDisk, ListChangesWarnAndKeepTheListInMemory) {
-    struct Case {
-        const char* name;
-        std::function<void(FullDisk&)> command;
-        int countAfter; // entries in memory after the command
+struct Case {
+    const char* name;
+    Step prepare; // before the place breaks
+    Step command;
+    const char* warning; // the title of the one warning shown
+    Step kept;           // what is kept afterwards
+    How how = Fails;
+    std::vector<std::string> changed = {}; // files that may change (NeedsNoRoom on a full disk, TargetNoFile)
+    std::string mayAppear = "";            // a folder where new files may stay
+    const char* size = "256k";
+};
+
+// Opens the list panel to edit entries, the comment chooser focused.
+void EditEntry(FullDisk& t) {
+    t.app->ShowSignalList();
+    QApplication::setActiveWindow(&t.List());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&t.List()));
+    t.List().Add();
+}
+
+void ShowsTheList(FullDisk& t, int count) {
+    EXPECT_EQ(t.Count(), count);
+    EXPECT_EQ(t.List().SigListFileName(), t.place->file("STATION.SIG"));
+}
+
+std::vector<Case> Cases() {
+    const Step player = [](FullDisk& t) {
+        t.Write("COPY.WAV", "an older copy");
+        t.StartPlayer();
     };
-    // An emptied list needs no room: Delete All on a full disk writes it.
-    const std::vector<Case> cases = {
-        {"add",
+    // The player's commands change the settings or the list in memory, and the player stays loaded.
+    const auto playerKept = [](bool wavDisplay, int count) {
+        return [=](FullDisk& t) {
+            EXPECT_EQ(t.app->Models().settings.WavDisplayOn(), wavDisplay);
+            ShowsTheList(t, count);
+            EXPECT_TRUE(t.app->Models().play.PlayerLoaded());
+        };
+    };
+    const Step wavDisplay = [](FullDisk& t) { Control<QAction>(t.app->Player(), "WAV_Display_On")->trigger(); };
+    const Step copyWave = [](FullDisk& t) {
+        t.prompts.ExpectSaveFile("Copy ... Audio Clip", t.place->file("COPY.WAV"));
+        t.app->Player()->CopyWaveFile();
+    };
+    const Step exportAll = [](FullDisk& t) {
+        t.app->Summary()->Play_Opt_Click(1); // every clip
+        t.MainItem("Export")->trigger();
+    };
+    return {
+        // Targets that are folders come first: they need no broken place, so they run for root too.
+        {"copy wave onto a folder", player,
+         [=](FullDisk& t) {
+             fs::remove(t.place->file("COPY.WAV"));
+             fs::create_directories(t.place->file("COPY.WAV"));
+             copyWave(t);
+         },
+         "Copy ... Audio Clip", nullptr, TargetNoFile, {"COPY.WAV"}},
+        {"configuration is a folder", player,
+         [=](FullDisk& t) {
+             fs::remove(t.place->file("Zarn_Aud.Ini"));
+             fs::create_directories(t.place->file("Zarn_Aud.Ini"));
+             wavDisplay(t);
+         },
+         "WAV Display", playerKept(false, 2), TargetNoFile, {"Zarn_Aud.Ini"}},
+
+        // The signal list window: every change is written through, and a failed write keeps the list.
+        {"add", nullptr,
          [](FullDisk& t) {
-             SignalListWindow& l = t.List();
-             l.Add();
-             auto* freq = Control<QLineEdit>(&l, "P_Freq");
+             t.List().Add();
+             auto* freq = Control<QLineEdit>(&t.List(), "P_Freq");
              freq->setFocus();
              freq->selectAll();
              QTest::keyClicks(freq, QStringLiteral("150"));
              QTest::keyClick(freq, Qt::Key_Return);
-             Control<QPushButton>(&l, "B_OK")->click();
+             Control<QPushButton>(&t.List(), "B_OK")->click();
          },
-         3},
-        {"paste",
+         kSaveWarn, [](FullDisk& t) { ShowsTheList(t, 3); }},
+        {"paste", nullptr,
          [](FullDisk& t) {
              const std::string line = " 00150.00000   00.010   20   FM    ?s     9        ";
              QGuiApplication::clipboard()->setText(Qs(SignalListClipText({line})));
              t.List().Paste();
          },
-         3},
-        {"delete",
+         kSaveWarn, [](FullDisk& t) { ShowsTheList(t, 3); }},
+        {"delete", nullptr,
          [](FullDisk& t) {
-             t.prompts.ExpectMessage(sigtext::kDeleteConfirmTitle, sigtext::kDeleteConfirmText,
+             t.prompts.ExpectMessage("DELETE Signal List... CONFIRMATION:",
+                                     "Are you sure, you want to delete highlighted data from Signal List?",
                                      MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
              t.List().SetHighlighted(0, true);
              t.List().Delete();
          },
-         1},
-        {"delete all",
+         kSaveWarn, [](FullDisk& t) { ShowsTheList(t, 1); }},
+        // An emptied list needs no room.
+        {"delete all", nullptr,
          [](FullDisk& t) {
-             t.prompts.ExpectMessage(sigtext::kDeleteConfirmTitle, sigtext::kDeleteAllText, MsgIcon::Question,
+             t.prompts.ExpectMessage("DELETE Signal List... CONFIRMATION:",
+                                     "Are you sure, you want to delete ALL data from Signal List?", MsgIcon::Question,
                                      MsgButtons::YesNo, MsgAnswer::Yes);
              t.List().DeleteAll();
          },
-         0},
-        {"import",
+         kSaveWarn,
          [](FullDisk& t) {
-             t.prompts.ExpectOpenFile(sigtext::kImportDialog, t.place->file("IMPORT.SIG"));
+             ShowsTheList(t, 0);
+             EXPECT_EQ(TempDir::read(t.place->file("STATION.SIG")), t.Full() ? "" : kList);
+         },
+         NeedsNoRoom, {"STATION.SIG"}},
+        {"import", [](FullDisk& t) { t.Write("IMPORT.SIG", Record("00150.00000")); },
+         [](FullDisk& t) {
+             t.prompts.ExpectOpenFile("Importing... Frequency List File", t.place->file("IMPORT.SIG"));
              t.List().Import();
          },
-         3},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Start();
-        Write("IMPORT.SIG", Record("00150.00000"));
-        ASSERT_EQ(List().List().Count(), 2);
-        RUN_OR_SKIP([&] { c.command(*this); });
-        EXPECT_EQ(List().List().Count(), c.countAfter);
-        EXPECT_EQ(List().SigListFileName(), place->file("STATION.SIG"));
-        if (Full() && c.countAfter == 0) {
-            EXPECT_TRUE(prompts.warnings.empty());
-            ExpectUntouched({"STATION.SIG"});
-            EXPECT_EQ(TempDir::read(place->file("STATION.SIG")), "");
-        } else {
-            EXPECT_EQ(prompts.warnings, std::vector<std::string>{sigtext::kSaveWarnTitle});
-            ExpectUntouched();
-        }
-        TearDown();
-        prompts = Prompts();
-    }
-}
-
-TEST_P(FullDisk, SaveAsKeepsTheCurrentFile) {
-    Start();
-    prompts.ExpectSaveFile(sigtext::kSaveAsDialog, place->file("NEW.SIG"));
-    RUN_OR_SKIP([&] { List().SaveAs(); });
-    EXPECT_EQ(prompts.warnings, std::vector<std::string>{sigtext::kSaveWarnTitle});
-    EXPECT_EQ(List().SigListFileName(), place->file("STATION.SIG"));
-    EXPECT_EQ(app->SigListFileName(), place->file("STATION.SIG"));
-    EXPECT_EQ(List().windowTitle(), QStringLiteral("SIGNAL LIST - [station.sig]"));
-    ExpectUntouched();
-}
-
-// New empties the default list: on a full disk an empty file still fits, so only the pointer
-// rewrite fails (and says so); in a read-only place nothing changes.
-TEST_P(FullDisk, NewWarnsWhenTheDefaultListOrThePointerCannotBeWritten) {
-    Start();
-    prompts.ExpectMessage(sigtext::kNewTitle, sigtext::kNewText1 + place->file("~FREQ.SIG") + sigtext::kNewText2,
-                          MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
-    RUN_OR_SKIP([&] { List().New(); });
-    EXPECT_EQ(prompts.warnings, std::vector<std::string>{sigtext::kSaveWarnTitle});
-    EXPECT_EQ(List().List().Count(), Full() ? 0 : 2);
-    ExpectUntouched(); // the default list was empty already
-}
-
-TEST_P(FullDisk, OpenWarnsWhenThePointerCannotBeRewritten) {
-    Start();
-    const std::string other = Write("OTHER.SIG", Record("00150.00000") + Record("00151.00000"));
-    prompts.ExpectOpenFile(sigtext::kOpenDialog, other);
-    RUN_OR_SKIP([&] { List().Open(); });
-    EXPECT_EQ(prompts.warnings, std::vector<std::string>{sigtext::kSaveWarnTitle});
-    EXPECT_EQ(List().List().Count(), 2);
-    ExpectUntouched();
-}
-
-TEST_P(FullDisk, AStoredCommentWarnsAndStaysInTheChooser) {
-    Start();
-    app->ShowSignalList();
-    SignalListWindow& l = List();
-    QApplication::setActiveWindow(&l);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&l));
-    l.Add();
-    auto* comment = Control<QComboBox>(&l, "Cmb_Comment");
-    RUN_OR_SKIP([&] {
-        comment->setEditText(QStringLiteral("Net 4"));
-        QTest::keyClick(comment, Qt::Key_Return);
-    });
-    EXPECT_EQ(prompts.warnings, std::vector<std::string>{sigtext::kCommentWarnTitle});
-    EXPECT_EQ(comment->itemText(1), QStringLiteral("Net 4"));
-    l.ClosePanel();
-    ExpectUntouched();
-}
-
-// --- The main window, its dialogs and the player.
-
-TEST_P(FullDisk, TheDefaultBandwidthWarnsAndAppliesUntilTheEnd) {
-    Start();
-    RUN_OR_SKIP([&] {
-        MainItem("IFBW_Default")->trigger();
-        BandwidthDialog* d = app->DefaultBandwidth();
-        ASSERT_NE(d, nullptr);
-        auto* value = Control<QLineEdit>(d, "Value");
-        value->selectAll();
-        QTest::keyClicks(value, QStringLiteral("12.5"));
-        QTest::keyClick(value, Qt::Key_Return);
-    });
-    EXPECT_EQ(prompts.warnings, std::vector<std::string>{kReprocessTitle});
-    EXPECT_DOUBLE_EQ(app->Models().settings.DefaultIfbw(), 0.0125);
-    ExpectUntouched();
-}
-
-TEST_P(FullDisk, PlayerCommandsWarnAndKeepWhatTheyChanged) {
-    struct Case {
-        const char* name;
-        std::function<void(FullDisk&)> command;
-        std::string warning;
-    };
-    const std::vector<Case> cases = {
-        {"WAV display switch", [](FullDisk& t) { t.SwitchWaveDisplay(); }, "WAV Display"},
-        {"send to the list", [](FullDisk& t) { Control<QPushButton>(t.app->Player(), "Comments")->click(); },
-         sigtext::kSaveWarnTitle},
-        {"copy wave",
+         kSaveWarn, [](FullDisk& t) { ShowsTheList(t, 3); }},
+        {"save as", nullptr,
          [](FullDisk& t) {
-             t.prompts.ExpectSaveFile("Copy ... Audio Clip", t.place->file("COPY.WAV"));
-             t.app->Player()->CopyWaveFile();
-         },
-         "Copy ... Audio Clip"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Start();
-        Write("COPY.WAV", "an older copy");
-        StartPlayer();
-        RUN_OR_SKIP([&] { c.command(*this); });
-        EXPECT_EQ(prompts.warnings, std::vector<std::string>{c.warning});
-        EXPECT_EQ(app->Models().settings.WavDisplayOn(), std::string(c.name) != "WAV display switch");
-        EXPECT_EQ(List().List().Count(), std::string(c.name) == "send to the list" ? 3 : 2);
-        EXPECT_TRUE(app->Models().play.PlayerLoaded());
-        ExpectUntouched();
-        TearDown();
-        prompts = Prompts();
-    }
-}
-
-TEST_P(FullDisk, ExportWarnsAndWritesNoEventFile) {
-    Start();
-    fs::create_directories(place->file("out"));
-    OpenRecording();
-    Control<QRadioButton>(app->Summary(), "Play_Opt", 1)->click(); // every clip
-    prompts.ExpectOpenFile("Export... Audio File Name", place->file("out/NEW.EVA"));
-    RUN_OR_SKIP([&] { MainItem("Export")->trigger(); });
-    EXPECT_EQ(prompts.warnings, std::vector<std::string>{"Warning message from: Export... Audio File Name"});
-    EXPECT_FALSE(fs::exists(place->file("out/NEW.EVA")));
-    EXPECT_TRUE(app->Models().recording.SummaryLoaded());
-    // Clip copies made before the disk ran out may stay; nothing that was there changes.
-    std::map<std::string, std::string> now = Files();
-    for (const auto& [name, bytes] : before)
-        EXPECT_EQ(now[name], bytes) << name;
-}
-
-// Deleting needs no room: on a full disk it works; in a read-only place it is refused and told.
-TEST_P(FullDisk, DeleteTellsWhatCouldNotBeDeleted) {
-    Start();
-    const std::string old = Write("OLDF0102.EVA", kRecording);
-    Write(ClipFileName(ClipPrefix(old), 1), "RIFF old clip");
-    prompts.ExpectOpenFile("Delete... Audio File", old);
-    prompts.ExpectMessage("Confirmation from: Delete... Audio File",
-                          old + " and its associated audio data files will be deleted.  Are you sure?",
-                          MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
-    RUN_OR_SKIP([&] { MainItem("F_Delete")->trigger(); });
-    if (Full()) {
-        EXPECT_TRUE(prompts.warnings.empty());
-        EXPECT_FALSE(fs::exists(old));
-        return;
-    }
-    EXPECT_EQ(prompts.warnings, std::vector<std::string>{"Warning message from: Delete... Audio File"});
-    ExpectUntouched();
-}
-
-// The split needs room for the backup and the new file; without it the file stays whole and the
-// first part is shown all the same.
-TEST_P(FullDisk, ASegmentSplitLeavesTheEventFileWhole) {
-    Start("1m");
-    const std::string text = Overfull();
-    const std::string event = Write("OVER0102.EVA", text);
-    prompts.ExpectOpenFile("Open... Audio File", event);
-    prompts.ExpectMessage("Too many frequencies",
-                          "The selected segment includes too many signal frequencies to be presented as a "
-                          "single segment.  Can it be broken into smaller segments, the first of which will "
-                          "be presented?",
-                          MsgIcon::Question, MsgButtons::OkCancel, MsgAnswer::Ok);
-    RUN_OR_SKIP([&] {
-        test::SegmentAnswer answer = test::SegmentAnswer::Ok();
-        MainItem("F_Open")->trigger();
-        EXPECT_TRUE(answer.Seen());
-    });
-    EXPECT_EQ(prompts.warnings, std::vector<std::string>{"Too many frequencies"});
-    EXPECT_TRUE(app->Models().recording.SummaryLoaded());
-    EXPECT_GT(app->Models().recording.Table().ClipCount, 0);
-    EXPECT_FALSE(fs::exists(place->file("OVER0102.SAV")));
-    ExpectUntouched();
-}
-
-// Places that stop root even without mount rights: a folder that is a regular file (ENOTDIR) and a
-// target that is a folder. Each writer warns and keeps what it had.
-TEST_P(FullDisk, TargetsThatAreNoFilesStopEvenRoot) {
-    if (Full()) GTEST_SKIP() << "read-only places only";
-    struct Case {
-        const char* name;
-        std::function<void(FullDisk&)> command;
-        std::string warning;
-    };
-    const std::vector<Case> cases = {
-        {"save as under a file",
-         [](FullDisk& t) {
-             t.prompts.ExpectSaveFile(sigtext::kSaveAsDialog, t.place->file("STATION.SIG/NEW.SIG"));
+             t.prompts.ExpectSaveFile("Saving... Signal List File", t.place->file("NEW.SIG"));
              t.List().SaveAs();
          },
-         sigtext::kSaveWarnTitle},
-        {"copy wave onto a folder",
+         kSaveWarn,
          [](FullDisk& t) {
-             fs::create_directories(t.place->file("COPY.WAV"));
-             t.prompts.ExpectSaveFile("Copy ... Audio Clip", t.place->file("COPY.WAV"));
-             t.app->Player()->CopyWaveFile();
-         },
-         "Copy ... Audio Clip"},
-        {"configuration is a folder",
+             ShowsTheList(t, 2);
+             EXPECT_EQ(t.app->SigListFileName(), t.place->file("STATION.SIG"));
+             EXPECT_EQ(t.List().windowTitle(), QStringLiteral("SIGNAL LIST - [station.sig]"));
+         }},
+        // New empties the default list: on a full disk an empty file still fits, so only the pointer
+        // rewrite fails (and says so); in a read-only place nothing changes. The default list was
+        // empty already.
+        {"new", nullptr,
          [](FullDisk& t) {
-             fs::remove(t.place->file("Zarn_Aud.Ini"));
-             fs::create_directories(t.place->file("Zarn_Aud.Ini"));
-             t.SwitchWaveDisplay();
+             t.prompts.ExpectMessage("New Signal List... CONFIRMATION:",
+                                     "Signal List's temp_file, " + t.place->file("~FREQ.SIG") +
+                                         "\r\nwill be erased to make room for new data.\r\nDo you want to continue?",
+                                     MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
+             t.List().New();
          },
-         "WAV Display"},
-        {"export under a file",
+         kSaveWarn, [](FullDisk& t) { EXPECT_EQ(t.Count(), t.Full() ? 0 : 2); }},
+        // Open loads the other list, but the pointer to it cannot be rewritten.
+        {"open", [](FullDisk& t) { t.Write("OTHER.SIG", Record("00150.00000") + Record("00151.00000")); },
          [](FullDisk& t) {
-             t.prompts.ExpectOpenFile("Export... Audio File Name", t.place->file("STATION.SIG/NEW.EVA"));
-             t.app->Summary()->Play_Opt_Click(1);
-             t.MainItem("Export")->trigger();
+             t.prompts.ExpectOpenFile("Loading... Signal List File", t.place->file("OTHER.SIG"));
+             t.List().Open();
          },
-         "Warning message from: Export... Audio File Name"},
+         kSaveWarn, [](FullDisk& t) { EXPECT_EQ(t.Count(), 2); }},
+        {"store a comment", EditEntry,
+         [](FullDisk& t) {
+             auto* comment = Control<QComboBox>(&t.List(), "Cmb_Comment");
+             comment->setEditText(QStringLiteral("Net 4"));
+             QTest::keyClick(comment, Qt::Key_Return);
+         },
+         "COMMENT Signal List... WARNING:",
+         [](FullDisk& t) {
+             EXPECT_EQ(Control<QComboBox>(&t.List(), "Cmb_Comment")->itemText(1), QStringLiteral("Net 4"));
+             t.List().ClosePanel();
+         }},
+
+        // The main window, its dialogs and the player.
+        {"default bandwidth", nullptr,
+         [](FullDisk& t) {
+             t.MainItem("IFBW_Default")->trigger();
+             BandwidthDialog* d = t.app->DefaultBandwidth();
+             ASSERT_NE(d, nullptr);
+             auto* value = Control<QLineEdit>(d, "Value");
+             value->selectAll();
+             QTest::keyClicks(value, QStringLiteral("12.5"));
+             QTest::keyClick(value, Qt::Key_Return);
+         },
+         "Default sig BW change",
+         [](FullDisk& t) { EXPECT_DOUBLE_EQ(t.app->Models().settings.DefaultIfbw(), 0.0125); }},
+        {"WAV display switch", player, wavDisplay, "WAV Display", playerKept(false, 2)},
+        {"send to the list", player,
+         [](FullDisk& t) { Control<QPushButton>(t.app->Player(), "Comments")->click(); }, kSaveWarn,
+         playerKept(true, 3)},
+        {"copy wave", player, copyWave, "Copy ... Audio Clip", playerKept(true, 2)},
+        // Clip copies made before the disk ran out may stay; nothing that was there changes.
+        {"export",
+         [](FullDisk& t) {
+             fs::create_directories(t.place->file("out"));
+             t.OpenRecording();
+         },
+         [=](FullDisk& t) {
+             t.prompts.ExpectOpenFile(kExportDialog, t.place->file("out/NEW.EVA"));
+             exportAll(t);
+         },
+         "Warning message from: Export... Audio File Name",
+         [](FullDisk& t) {
+             EXPECT_FALSE(fs::exists(t.place->file("out/NEW.EVA")));
+             EXPECT_TRUE(t.app->Models().recording.SummaryLoaded());
+         },
+         Fails, {}, "out/"},
+        // Deleting needs no room.
+        {"delete a recording",
+         [](FullDisk& t) {
+             t.Write("OLDF0102.EVA", kRecording);
+             t.Write("OLDF0001.WAV", "RIFF old clip");
+         },
+         [](FullDisk& t) {
+             const std::string old = t.place->file("OLDF0102.EVA");
+             t.prompts.ExpectOpenFile("Delete... Audio File", old);
+             t.prompts.ExpectMessage("Confirmation from: Delete... Audio File",
+                                     old + " and its associated audio data files will be deleted.  Are you sure?",
+                                     MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
+             t.MainItem("F_Delete")->trigger();
+         },
+         "Warning message from: Delete... Audio File",
+         [](FullDisk& t) { EXPECT_EQ(fs::exists(t.place->file("OLDF0102.EVA")), !t.Full()); }, NeedsNoRoom,
+         {"OLDF0102.EVA", "OLDF0001.WAV"}},
+        // The split needs room for the backup and the new file; without it the file stays whole and
+        // the first part is shown all the same.
+        {"split a segment", [](FullDisk& t) { t.Write("OVER0102.EVA", Overfull()); },
+         [](FullDisk& t) {
+             t.prompts.ExpectOpenFile("Open... Audio File", t.place->file("OVER0102.EVA"));
+             t.prompts.ExpectMessage("Too many frequencies", kTooMany, MsgIcon::Question, MsgButtons::OkCancel,
+                                     MsgAnswer::Ok);
+             test::SegmentAnswer answer = test::SegmentAnswer::Ok();
+             t.MainItem("F_Open")->trigger();
+             EXPECT_TRUE(answer.Seen());
+         },
+         "Too many frequencies",
+         [](FullDisk& t) {
+             EXPECT_TRUE(t.app->Models().recording.SummaryLoaded());
+             EXPECT_GT(t.app->Models().recording.Table().ClipCount, 0);
+         },
+         Fails, {}, "", "1m"},
     };
-    for (const Case& c : cases) {
+}
+
+TEST_P(FullDisk, EveryWriterWarnsAndKeepsWhatWasThere) {
+    for (const Case& c : Cases()) {
         SCOPED_TRACE(c.name);
-        Start();
-        StartPlayer();
-        const std::map<std::string, std::string> was = Files();
-        c.command(*this);
-        EXPECT_EQ(prompts.warnings, std::vector<std::string>{c.warning});
-        EXPECT_EQ(List().SigListFileName(), place->file("STATION.SIG"));
-        std::map<std::string, std::string> now = Files();
-        now.erase("Zarn_Aud.Ini");
-        std::map<std::string, std::string> expected = was;
-        expected.erase("Zarn_Aud.Ini");
-        EXPECT_EQ(now, expected);
+        if (c.how == TargetNoFile && Full()) continue;
+        Start(c.size);
+        if (c.prepare) c.prepare(*this);
+        const std::map<std::string, std::string> before = Files();
+        if (c.how == TargetNoFile) {
+            c.command(*this);
+        } else if (!place->Break(GetParam())) {
+            GTEST_SKIP() << "no read-only place for root without mount rights";
+        } else {
+            c.command(*this);
+            place->Mend();
+        }
+        const bool works = c.how == NeedsNoRoom && Full();
+        EXPECT_EQ(prompts.warnings, works ? std::vector<std::string>{} : std::vector<std::string>{c.warning});
+        std::map<std::string, std::string> now = Files(), was = before;
+        std::erase_if(now, [&](const auto& file) {
+            return !c.mayAppear.empty() && file.first.starts_with(c.mayAppear) && !was.count(file.first);
+        });
+        if (works || c.how == TargetNoFile) {
+            for (const auto& name : c.changed) {
+                now.erase(name);
+                was.erase(name);
+            }
+        }
+        EXPECT_EQ(now, was);
+        if (c.kept) c.kept(*this);
         TearDown();
-        prompts = Prompts();
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Places, FullDisk, ::testing::Values(Trouble::FullDisk, Trouble::ReadOnly), Name);
+INSTANTIATE_TEST_SUITE_P(Places, FullDisk, ::testing::Values(Trouble::FullDisk, Trouble::ReadOnly),
+                         [](const auto& info) { return info.param == Trouble::FullDisk ? "FullDisk" : "ReadOnly"; });
 
 } // namespace
 } // namespace zarn
