@@ -3,132 +3,100 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 namespace zarn {
 namespace {
 
 using Lines = std::vector<std::string>;
+using test::TempDir;
 
 Lines Padded(Lines texts) {
-    while (texts.size() < 20)
-        texts.emplace_back("Unused");
+    texts.resize(std::max<std::size_t>(texts.size(), 20), "Unused");
     return texts;
 }
 
-TEST(CommentFile, ReadRules) {
-    test::TempDir dir;
-    EXPECT_EQ(ReadCommentFile(dir.file("~Freq.Cmt")), Padded({}));
-
-    dir.write("~Freq.Cmt", "Net 1\r\nNet 2\r\n");
-    EXPECT_EQ(ReadCommentFile(dir.file("~Freq.Cmt")), Padded({})) << "no marker line";
-
-    dir.write("~Freq.Cmt", "junk\r\n[Signal List Comments]\r\nNet 1\r\n\r\nNet, 3\n");
-    EXPECT_EQ(ReadCommentFile(dir.file("~Freq.Cmt")), Padded({"Net 1", "", "Net, 3"}));
-
+// The comment file is found whatever the case of its name, read after its marker line (20 texts at
+// least, more all kept), and written back in place.
+TEST(CommentFile, ReadWriteAndStoreSlot) {
+    TempDir dir;
+    const std::string path = dir.file("~Freq.Cmt");
     Lines many;
     std::string text = "[Signal List Comments]\r\n";
-    for (int i = 0; i < 25; ++i) {
-        many.push_back("c" + std::to_string(i));
-        text += many.back() + "\r\n";
+    for (int i = 0; i < 25; ++i)
+        text += (many.emplace_back("c" + std::to_string(i))) + "\r\n";
+    const std::pair<std::string, Lines> cases[] = {
+        {"Net 1\r\nNet 2\r\n", Padded({})}, // no marker line
+        {"junk\r\n[Signal List Comments]\r\nNet 1\r\n\r\nNet, 3\n", Padded({"Net 1", "", "Net, 3"})},
+        {text, many},
+    };
+    EXPECT_EQ(ReadCommentFile(path), Padded({}));
+    for (const auto& [content, texts] : cases) {
+        dir.write("~FREQ.CMT", content);
+        EXPECT_EQ(ReadCommentFile(path), texts) << content;
     }
-    dir.write("~Freq.Cmt", text);
-    EXPECT_EQ(ReadCommentFile(dir.file("~Freq.Cmt")), many) << "more than 20 are all kept";
-}
-
-TEST(CommentFile, FoundWhateverTheCaseAndRewrittenInPlace) {
-    test::TempDir dir;
-    dir.write("~FREQ.CMT", "[Signal List Comments]\r\nNet 1\r\n");
-    EXPECT_EQ(ReadCommentFile(dir.file("~Freq.Cmt")), Padded({"Net 1"}));
-
-    Lines texts = Padded({"Net 1", "Net 2"});
-    ASSERT_TRUE(WriteCommentFile(dir.file("~Freq.Cmt"), texts));
+    const Lines written = Padded({"Net 1", "Net 2"});
+    ASSERT_TRUE(WriteCommentFile(path, written));
     std::string expected = "[Signal List Comments]\r\n";
-    for (const auto& t : texts)
+    for (const auto& t : written)
         expected += t + "\r\n";
-    EXPECT_EQ(test::TempDir::read(dir.file("~FREQ.CMT")), expected);
-    EXPECT_EQ(ReadCommentFile(dir.file("~Freq.Cmt")), texts);
-}
+    EXPECT_EQ(TempDir::read(dir.file("~FREQ.CMT")), expected);
 
-TEST(CommentFile, StoreSlot) {
-    Lines texts = Padded({"a", "b", "c"});
-    EXPECT_EQ(CommentStoreSlot(texts, 7), 7);
-    EXPECT_EQ(CommentStoreSlot(texts, 0), 0);
-    EXPECT_EQ(CommentStoreSlot(texts, -1), 3);
-    EXPECT_EQ(CommentStoreSlot(texts, 20), 3);
-    for (auto& t : texts)
-        t = "used";
-    EXPECT_EQ(CommentStoreSlot(texts, -1), 19);
+    Lines slots = Padded({"a", "b", "c"});
+    EXPECT_EQ(CommentStoreSlot(slots, 7), 7);
+    EXPECT_EQ(CommentStoreSlot(slots, 0), 0);
+    EXPECT_EQ(CommentStoreSlot(slots, -1), 3);
+    EXPECT_EQ(CommentStoreSlot(slots, 20), 3);
+    slots.assign(20, "used");
+    EXPECT_EQ(CommentStoreSlot(slots, -1), 19);
 }
 
 TEST(PointerFile, FirstLineTrimmedAndRelativeToItsFolder) {
-    test::TempDir dir;
+    TempDir dir;
     const std::string pointer = dir.file("~FREQ.~IG");
     EXPECT_FALSE(ReadPointerFile(pointer));
-
-    dir.write("~FREQ.~IG", "");
-    EXPECT_FALSE(ReadPointerFile(pointer));
-    dir.write("~FREQ.~IG", " \t\r\nsecond\r\n");
-    EXPECT_FALSE(ReadPointerFile(pointer));
-
-    dir.write("~FREQ.~IG", "/data/lists/NET.SIG \t\r\nsecond line\r\n");
-    EXPECT_EQ(ReadPointerFile(pointer), "/data/lists/NET.SIG");
-    dir.write("~FREQ.~IG", "lists/NET.SIG");
-    EXPECT_EQ(ReadPointerFile(pointer), dir.path() + "/lists/NET.SIG");
-
+    const std::pair<const char*, std::optional<std::string>> cases[] = {
+        {"", std::nullopt},
+        {" \t\r\nsecond\r\n", std::nullopt},
+        {"/data/lists/NET.SIG \t\r\nsecond line\r\n", "/data/lists/NET.SIG"},
+        {"lists/NET.SIG", dir.path() + "/lists/NET.SIG"},
+    };
+    for (const auto& [content, path] : cases) {
+        dir.write("~FREQ.~IG", content);
+        EXPECT_EQ(ReadPointerFile(pointer), path) << content;
+    }
     ASSERT_TRUE(WritePointerFile(pointer, "/data/My Lists/a.SIG"));
-    EXPECT_EQ(test::TempDir::read(pointer), "/data/My Lists/a.SIG\r\n");
-    EXPECT_EQ(ReadPointerFile(pointer), "/data/My Lists/a.SIG");
+    EXPECT_EQ(TempDir::read(pointer), "/data/My Lists/a.SIG\r\n");
 }
 
+// The pointed file if it is there (in any case), else the default, which is made only when missing.
 TEST(ChooseListFile, PointedFileElseTheDefaultWhichIsNeverEmptied) {
-    test::TempDir dir;
-    const std::string def = dir.file("~FREQ.SIG");
-    const std::string net = dir.write("NET.SIG", "x");
-
-    ListFileChoice c = ChooseListFile(net, def);
-    EXPECT_EQ(c.path, net);
-    EXPECT_FALSE(c.createDefault);
-
-    c = ChooseListFile(dir.file("net.sig"), def);
-    EXPECT_EQ(c.path, net) << "a pointer may differ in case from the file";
-
-    c = ChooseListFile(dir.file("GONE.SIG"), def);
-    EXPECT_EQ(c.path, def);
-    EXPECT_TRUE(c.createDefault);
-    c = ChooseListFile(std::nullopt, def);
-    EXPECT_EQ(c.path, def);
-    EXPECT_TRUE(c.createDefault);
-
+    TempDir dir;
+    const std::string def = dir.file("~FREQ.SIG"), net = dir.write("NET.SIG", "x");
+    std::filesystem::create_directory(dir.file("DIR.SIG"));
+    const auto choice = [&](std::optional<std::string> pointed) {
+        const ListFileChoice c = ChooseListFile(pointed, def);
+        return c.path + (c.createDefault ? " +" : "");
+    };
+    EXPECT_EQ(choice(net), net);
+    EXPECT_EQ(choice(dir.file("net.sig")), net);
+    EXPECT_EQ(choice(dir.file("GONE.SIG")), def + " +");
+    EXPECT_EQ(choice(std::nullopt), def + " +");
+    EXPECT_EQ(choice(dir.file("DIR.SIG")), def + " +"); // a folder is no list file
     dir.write("~FREQ.SIG", "kept");
-    c = ChooseListFile(dir.file("GONE.SIG"), def);
-    EXPECT_EQ(c.path, def);
-    EXPECT_FALSE(c.createDefault);
-
-    // A folder of the pointed name is no list file.
-    ASSERT_EQ(mkdir(dir.file("DIR.SIG").c_str(), 0755), 0);
-    EXPECT_EQ(ChooseListFile(dir.file("DIR.SIG"), def).path, def);
+    EXPECT_EQ(choice(dir.file("GONE.SIG")), def);
 }
 
-TEST(ForceSigExtension, Table) {
+TEST(SignalListNames, SigExtensionAndCaption) {
     const std::pair<const char*, const char*> cases[] = {
-        {"list.txt", "list.SIG"},
-        {"C:\\data\\net", "C:\\data\\net.SIG"},
-        {"a.b.c", "a.b.SIG"},
-        {"/home/op/data.d/net", "/home/op/data.d/net.SIG"},
-        {"/home/op/net.sig", "/home/op/net.SIG"},
-        {"/home/op/net.", "/home/op/net.SIG"},
-        {"C:net", "C:net.SIG"},
-        {"net", "net"},
-        {"", ""},
+        {"list.txt", "list.SIG"},   {"C:\\data\\net", "C:\\data\\net.SIG"}, {"a.b.c", "a.b.SIG"},
+        {"/home/op/data.d/net", "/home/op/data.d/net.SIG"},  {"/home/op/net.", "/home/op/net.SIG"},
+        {"C:net", "C:net.SIG"},     {"net", "net"},                            {"", ""},
     };
     for (const auto& [in, out] : cases)
         EXPECT_EQ(ForceSigExtension(in), out) << in;
-}
-
-TEST(SignalListCaption, FileNameInLowerCase) {
     EXPECT_EQ(SignalListCaption("/home/op/Lists/NET 4.SIG"), "SIGNAL LIST - [net 4.sig]");
     EXPECT_EQ(SignalListCaption("C:\\DATA\\~FREQ.SIG"), "SIGNAL LIST - [~freq.sig]");
     EXPECT_EQ(SignalListCaption("\xc9T\xc9.SIG"), "SIGNAL LIST - [\xc9t\xc9.sig]");
