@@ -1,14 +1,24 @@
-// File, Export...: the names formed from the chosen path, the lines of the new event file, the clip
-// copies, the guard for the open file's own clips, and failures that must leave no event file.
+// File, Export...: the names formed from the chosen path, the new event file's text, the clip copies
+// and the guard for the open file's own clips; then the command as the operator drives it.
 #include "export.h"
+#include "main_bar.h"
+#include "zarn_app.h"
 
+#include "app_fixture.h"
+#include "clip_table.h"
 #include "dates.h"
-#include "file_size_limit.h"
-#include "temp_dir.h"
+#include "find_control.h"
+#include "paths.h"
+#include "segscan.h"
+#include "summary_window.h"
+
+#include <QAction>
+#include <QRadioButton>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -28,10 +38,6 @@ const std::string kLine1 = TableLine("AB0001.WAV,1,123.4500,01/02/05 10:00:00,01
 const std::string kLine2 = TableLine("AB0002.WAV,2,124.0000,01/02/05 10:01:00,01/02/05 10:01:09,-75,7");
 const std::string kLine3 = TableLine("AB0003.WAV,1,123.4500,01/02/05 10:02:00,01/02/05 10:02:30,-90,0");
 
-double Date(int y, int mo, int d, int h, int mi, int s) {
-    return SerialFromParts({y, mo, d, h, mi, s});
-}
-
 std::set<std::string> FilesIn(const std::string& folder) {
     std::set<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(folder))
@@ -39,71 +45,45 @@ std::set<std::string> FilesIn(const std::string& folder) {
     return names;
 }
 
-// ---- Names ----------------------------------------------------------------------------------
-
 TEST(ExportNames, FormedFromTheChosenPath) {
     struct Case {
         const char* chosen;
-        const char* targetFile;
-        const char* base;
-        const char* folder;
-        const char* firstClip;
+        const char* seen; // target file|base|folder|first clip; "" when refused
     };
     const Case cases[] = {
-        {"/out/NEW.TXT", "/out/NEW.EVA", "NEW", "/out/", "NEW0001.WAV"},
-        {"/out/LONGNAME.EVA", "/out/LONGNAME.EVA", "LONG", "/out/", "LONG0001.WAV"},
-        {"/out/new.eva", "/out/new.EVA", "new", "/out/", "new0001.WAV"},
-        {"/out/a.b.c", "/out/a.EVA", "a", "/out/", "a0001.WAV"},
-        // A dot in a folder name does not cut the path.
-        {"/rec.2005/out.v2/NEW.EVA", "/rec.2005/out.v2/NEW.EVA", "NEW", "/rec.2005/out.v2/", "NEW0001.WAV"},
-        // A title without a dot is taken whole.
-        {"/rec.2005/NOEXTENSION", "/rec.2005/NOEXTENSION.EVA", "NOEX", "/rec.2005/", "NOEX0001.WAV"},
-        {"NEW.EVA", "NEW.EVA", "NEW", "", "NEW0001.WAV"},
+        {"/out/NEW.TXT", "/out/NEW.EVA|NEW|/out/|NEW0001.WAV"},
+        {"/out/LONGNAME.EVA", "/out/LONGNAME.EVA|LONG|/out/|LONG0001.WAV"},
+        {"/out/new.eva", "/out/new.EVA|new|/out/|new0001.WAV"},
+        {"/out/a.b.c", "/out/a.EVA|a|/out/|a0001.WAV"},
+        {"/rec.2005/out.v2/NEW.EVA", "/rec.2005/out.v2/NEW.EVA|NEW|/rec.2005/out.v2/|NEW0001.WAV"},
+        {"/rec.2005/NOEXTENSION", "/rec.2005/NOEXTENSION.EVA|NOEX|/rec.2005/|NOEX0001.WAV"},
+        {"NEW.EVA", "NEW.EVA|NEW||NEW0001.WAV"},
+        {"/out/", ""}, {"/out/.EVA", ""}, {"", ""},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.chosen);
         const ExportNames n = ExportNamesOf(c.chosen);
-        EXPECT_TRUE(n.ok);
-        EXPECT_EQ(n.targetFile, c.targetFile);
-        EXPECT_EQ(n.base, c.base);
-        EXPECT_EQ(n.targetFolder, c.folder);
-        EXPECT_EQ(ExportClipName(n.base, 1), c.firstClip);
+        EXPECT_EQ(n.ok ? n.targetFile + "|" + n.base + "|" + n.targetFolder + "|" + ExportClipName(n.base, 1) : "",
+                  c.seen);
     }
     EXPECT_EQ(ExportClipName("LONG", 12), "LONG0012.WAV");
     EXPECT_EQ(ExportClipName("NEW", 10000), "NEW10000.WAV");
-    // A title that names nothing cannot be exported to.
-    for (const char* chosen : {"/out/", "/out/.EVA", ""})
-        EXPECT_FALSE(ExportNamesOf(chosen).ok) << chosen;
 }
 
-// ---- The event file's text ------------------------------------------------------------------
-
-TEST(ExportText, ThreeClipsGiveSixLines) {
+// In play-list order: the first and last clip's names come from it; a renumbered line longer than
+// 80 characters keeps all of it.
+TEST(ExportText, StartClipsAndStop) {
     ExportInput in;
-    in.segStart = Date(2005, 1, 2, 9, 59, 58);
-    in.segStop = Date(2005, 1, 2, 13, 5, 9);
-    // Play-list order, not file order: the names of the first and last clip come from it.
-    in.lines = {kLine3, kLine1, kLine2};
+    in.segStart = SerialFromParts({2005, 1, 2, 9, 59, 58});
+    in.segStop = SerialFromParts({2005, 1, 2, 13, 5, 9});
+    in.lines = {kLine3, kLine1, TableLine("AB0002.WAV,2,124.0000,01/02/05 10:01:00,01/02/05 10:01:09,-75,7") + "XY"};
     const std::string pad(17, ' ');
-    const std::string expected =
-        "Ver, Created by Zarn_Aud Export Utility\r\nSTARTBYTRIGGER,1/2/05 9:59:58 AM,AB0003.WAV\r\n"
-        "WAV,NEW0001.WAV,1,123.4500,01/02/05 10:02:00,01/02/05 10:02:30,-90,0" + pad + "\r\n"
-        "WAV,NEW0002.WAV,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0" + pad + "\r\n"
-        "WAV,NEW0003.WAV,2,124.0000,01/02/05 10:01:00,01/02/05 10:01:09,-75,7" + pad +
-        "\r\nSTOPBYTRIGGER,1/2/05 1:05:09 PM,AB0002.WAV\r\n";
-    EXPECT_EQ(ExportText(ExportNamesOf("/out/NEW.TXT"), in), expected);
+    EXPECT_EQ(ExportText(ExportNamesOf("/out/NEW.TXT"), in),
+              "Ver, Created by Zarn_Aud Export Utility\r\nSTARTBYTRIGGER,1/2/05 9:59:58 AM,AB0003.WAV\r\n"
+              "WAV,NEW0001.WAV,1,123.4500,01/02/05 10:02:00,01/02/05 10:02:30,-90,0" + pad + "\r\n"
+              "WAV,NEW0002.WAV,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0" + pad + "\r\n"
+              "WAV,NEW0003.WAV,2,124.0000,01/02/05 10:01:00,01/02/05 10:01:09,-75,7" + pad + "XY\r\n"
+              "STOPBYTRIGGER,1/2/05 1:05:09 PM,AB0002.WAV\r\n");
 }
-
-TEST(ExportText, RenumberedLinesKeepTheirOwnLength) {
-    // A renumbered line may be longer than 80 characters; all of it after the clip name is kept.
-    ExportInput in;
-    in.lines = {TableLine("AB0001.WAV,1,1.0,,,,0") + "XY"};
-    const std::string text = ExportText(ExportNamesOf("/o/Z.EVA"), in);
-    EXPECT_NE(text.find("\r\nWAV,Z0001.WAV,1,1.0,,,,0" + std::string(59, ' ') + "XY\r\n"), std::string::npos)
-        << text;
-}
-
-// ---- Writing --------------------------------------------------------------------------------
 
 class ExportWriteTest : public ::testing::Test {
 protected:
@@ -114,69 +94,38 @@ protected:
         dir.write("rec/AB0001.WAV", "RIFF-one");
         dir.write("rec/AB0002.WAV", "RIFF-two-two");
         dir.write("rec/AB0003.WAV", "RIFF-three-three-three");
-        in.segStart = Date(2005, 1, 2, 10, 0, 0);
-        in.segStop = Date(2005, 1, 2, 10, 2, 30);
         in.eventFileName = event;
         in.eventFolder = dir.file("rec/");
-        in.lines = {kLine3, kLine1, kLine2};
+        in.lines = {kLine3, TableLine("ab0001.wav,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0"), kLine2};
     }
-
     TempDir dir;
     std::string event;
     ExportInput in;
 };
 
-TEST_F(ExportWriteTest, CopiesTheClipsUnderTheirNewNamesAndWritesTheEventFile) {
-    // A clip named in another case than on disk is still found; an old clip of a new name is replaced.
-    in.lines[1] = TableLine("ab0001.wav,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0");
+// A clip named in another case than on disk is found; an old clip of a new name is replaced; a
+// missing source is found before anything is written; nothing to export writes nothing.
+TEST_F(ExportWriteTest, CopiesTheClipsUnderTheirNewNamesOrWritesNothing) {
     dir.write("out/NEW0002.WAV", "an older clip");
     const ExportNames names = ExportNamesOf(dir.file("out/NEW.TXT"));
-
     const FileResult r = WriteExport(names, in);
     ASSERT_TRUE(r) << r.error;
     EXPECT_EQ(TempDir::read(dir.file("out/NEW.EVA")), ExportText(names, in));
-    EXPECT_EQ(TempDir::read(dir.file("out/NEW0001.WAV")), "RIFF-three-three-three");
-    EXPECT_EQ(TempDir::read(dir.file("out/NEW0002.WAV")), "RIFF-one");
-    EXPECT_EQ(TempDir::read(dir.file("out/NEW0003.WAV")), "RIFF-two-two");
-    // Nothing else is left beside them, and the sources are untouched.
-    EXPECT_EQ(FilesIn(dir.file("out")),
-              (std::set<std::string>{"NEW.EVA", "NEW0001.WAV", "NEW0002.WAV", "NEW0003.WAV"}));
+    EXPECT_EQ(TempDir::read(dir.file("out/NEW0001.WAV")) + "|" + TempDir::read(dir.file("out/NEW0002.WAV")) + "|" +
+                  TempDir::read(dir.file("out/NEW0003.WAV")),
+              "RIFF-three-three-three|RIFF-one|RIFF-two-two");
+    EXPECT_EQ(FilesIn(dir.file("out")), (std::set<std::string>{"NEW.EVA", "NEW0001.WAV", "NEW0002.WAV", "NEW0003.WAV"}));
     EXPECT_EQ(TempDir::read(dir.file("rec/AB0001.WAV")), "RIFF-one");
-}
 
-TEST_F(ExportWriteTest, AMissingSourceClipWritesNothing) {
     std::filesystem::remove(dir.file("rec/AB0002.WAV"));
-    const std::string old = dir.write("out/NEW.EVA", "an earlier export\r\n");
-    const FileResult r = WriteExport(ExportNamesOf(dir.file("out/NEW.EVA")), in);
-    EXPECT_FALSE(r);
-    EXPECT_NE(r.error.find("AB0002.WAV"), std::string::npos) << r.error;
-    // The sources are looked for before anything is written: the old export stands whole.
-    EXPECT_EQ(TempDir::read(old), "an earlier export\r\n");
-    EXPECT_EQ(FilesIn(dir.file("out")), std::set<std::string>{"NEW.EVA"});
-}
+    const FileResult missing = WriteExport(ExportNamesOf(dir.file("out/NEW.EVA")), in);
+    EXPECT_NE(missing.error.find("AB0002.WAV"), std::string::npos) << missing.error;
+    EXPECT_EQ(TempDir::read(dir.file("out/NEW.EVA")), ExportText(names, in)); // the old export stands whole
 
-TEST_F(ExportWriteTest, AFullDiskLeavesNoEventFile) {
-    // The limit stops a clip copy (first case) or the event file itself (second case).
-    struct Case {
-        const char* name;
-        rlim_t limit;
-    };
-    for (const Case& c : {Case{"clip", 12}, Case{"event file", 100}}) {
-        SCOPED_TRACE(c.name);
-        dir.write("out/NEW.EVA", "an earlier export\r\n");
-        FileResult r;
-        {
-            test::FileSizeLimit limit(c.limit);
-            ASSERT_TRUE(limit.Active());
-            r = WriteExport(ExportNamesOf(dir.file("out/NEW.EVA")), in);
-        }
-        EXPECT_FALSE(r);
-        EXPECT_FALSE(r.error.empty());
-        // No event file at all rather than an old one beside clips it does not describe.
-        EXPECT_FALSE(std::filesystem::exists(dir.file("out/NEW.EVA")));
-        for (const std::string& name : FilesIn(dir.file("out")))
-            EXPECT_NE(name.find(".WAV"), std::string::npos) << "left behind: " << name;
-    }
+    in.lines.clear();
+    EXPECT_FALSE(WriteExport(ExportNamesOf(dir.file("out/OTHER.EVA")), in));
+    EXPECT_FALSE(WriteExport(ExportNamesOf(dir.file("out/.EVA")), ExportInput{}));
+    EXPECT_EQ(FilesIn(dir.file("out")).size(), 4u);
 }
 
 TEST_F(ExportWriteTest, GuardAgainstReplacingTheOpenFilesClips) {
@@ -190,12 +139,10 @@ TEST_F(ExportWriteTest, GuardAgainstReplacingTheOpenFilesClips) {
     const std::vector<Case> cases = {
         {dir.file("rec/AB.EVA"), {kLine1}, true},           // the open file itself
         {dir.file("rec/ABCDEF.EVA"), {kLine1}, false},      // base ABCD: other names
-        {dir.file("rec/AB.TXT"), {kLine1}, true},           // AB0001.WAV
         {dir.file("rec/ab.new"), {kLine2}, true},           // ab0001.WAV, without regard to case
         {dir.file("rec/../rec/AB.X"), {kLine1}, true},      // the same folder by another road
         {dir.file("link/AB.X"), {kLine1}, true},            // ... or through a link
         {dir.file("out/AB.EVA"), {kLine1, kLine2}, false},  // another folder
-        {dir.file("rec/NEW.EVA"), {kLine1, kLine2}, false}, // other names
         {dir.file("rec/ZZ.EVA"), {kLine1}, false},          // ZZ0001.WAV is no clip of AB.EVA ...
         {dir.file("rec/ZZ.EVA"), {TableLine("ZZ0001.WAV,1,1,,,,0")}, true}, // ... unless a line names it
     };
@@ -208,17 +155,131 @@ TEST_F(ExportWriteTest, GuardAgainstReplacingTheOpenFilesClips) {
             EXPECT_FALSE(WriteExport(names, in));
         }
     }
-    // Nothing refused wrote anything over a source.
-    EXPECT_EQ(TempDir::read(dir.file("rec/AB0001.WAV")), "RIFF-one");
-    EXPECT_EQ(TempDir::read(dir.file("rec/AB0002.WAV")), "RIFF-two-two");
-    EXPECT_EQ(TempDir::read(event), "Ver, recorder\r\n");
+    EXPECT_EQ(TempDir::read(dir.file("rec/AB0001.WAV")) + TempDir::read(event), "RIFF-oneVer, recorder\r\n");
 }
 
-TEST_F(ExportWriteTest, NothingToExportWritesNothing) {
-    in.lines.clear();
-    EXPECT_FALSE(WriteExport(ExportNamesOf(dir.file("out/NEW.EVA")), in));
-    EXPECT_FALSE(WriteExport(ExportNamesOf(dir.file("out/.EVA")), ExportInput{}));
-    EXPECT_TRUE(FilesIn(dir.file("out")).empty());
+// ---- The command ----------------------------------------------------------------------------
+
+constexpr const char* kExportTitle = "Export... Audio File Name";
+constexpr const char* kExportWarning = "Warning message from: Export... Audio File Name";
+
+// One NETORA segment of three clips, on three frequencies.
+constexpr const char* kRecording = "Ver, Created by the recorder\r\n"
+                                   "STARTBYTRIGGER,01/02/05 10:00:00,AB0001.WAV\r\n"
+                                   "WAV,AB0001.WAV,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0\r\n"
+                                   "WAV,AB0002.WAV,2,124.0000,01/02/05 10:01:00,01/02/05 10:01:09,-75,0\r\n"
+                                   "WAV,AB0003.WAV,3,125.0000,01/02/05 10:02:00,01/02/05 10:02:30,-90,0\r\n";
+
+class ExportCommandTest : public test::AppTest {
+protected:
+    // Starts with the recording open on its segment, its picture loaded and Time 1 - 2 over it all.
+    void SetUp() override {
+        Start();
+        std::filesystem::create_directories(tmp.file("rec"));
+        std::filesystem::create_directories(tmp.file("out"));
+        event = tmp.write("rec/AB.EVA", kRecording);
+        for (const char* clip : {"AB0001.WAV", "AB0002.WAV", "AB0003.WAV"})
+            tmp.write(std::string("rec/") + clip, std::string("data of ") + clip);
+        M().recording.SetEventFile(event, FolderOf(event));
+        M().recording.SetSegments(ScanSegments(kRecording));
+        M().recording.SetSelectedSegment(1);
+        ASSERT_TRUE(app->ShowSummary());
+        Item()->setEnabled(true);
+        test::Control<QRadioButton>(app->Summary(), "Play_Opt", 1)->click();
+    }
+    QAction* Item() const { return test::Control<QAction>(app->MainWindow(), "Export"); }
+    void Export(const std::optional<std::string>& chosen) {
+        prompter.ExpectOpenFile(kExportTitle, chosen);
+        Item()->trigger();
+    }
+    std::string event;
+};
+
+// The dialog, and a file that opens again with the same clips and their copies.
+TEST_F(ExportCommandTest, WritesTheChosenClipsAndAnEventFileThatOpensAgain) {
+    Export(tmp.file("out/AGAIN.TXT"));
+    ASSERT_TRUE(prompter.AllMet()) << prompter.Report();
+    const FileDialogRequest& r = prompter.dialogs.at(0).request;
+    EXPECT_EQ(r.name + "|" + r.filter, "CMDialog2|*.EVA|*.EVA");
+    EXPECT_FALSE(r.mustExist);
+    EXPECT_EQ(prompter.beeps, 0);
+    const std::string text = TempDir::read(tmp.file("out/AGAIN.EVA"));
+    const SegmentTable segments = ScanSegments(text);
+    ASSERT_EQ(segments.segCount, 1);
+    ClipTableInput in;
+    in.eventText = text;
+    in.segStart = segments.start[1];
+    in.segStop = segments.stop[1];
+    in.segClipCount = segments.clipCount[1];
+    in.segMaxNumber = segments.maxNumber[1];
+    const ClipTable again = BuildClipTable(in);
+    const ClipTable& source = M().recording.Table();
+    ASSERT_EQ(again.ClipCount, 3);
+    const auto rest = [](std::string_view line, std::size_t from) {
+        line.remove_prefix(from);
+        return line.substr(0, line.find_last_not_of(' ') + 1);
+    };
+    for (int k = 1; k <= 3; ++k) {
+        EXPECT_EQ(again.ClipLine[k].substr(0, 12), ClipFileName("AGAI", k));
+        EXPECT_EQ(rest(again.ClipLine[k], 12), rest(source.ClipLine[k], 10)) << k;
+        EXPECT_EQ(std::pair(again.Place[k].x1, again.Place[k].x2), std::pair(source.Place[k].x1, source.Place[k].x2));
+        EXPECT_EQ(TempDir::read(tmp.file("out/" + ClipFileName("AGAI", k))), "data of " + ClipFileName("AB", k));
+    }
+}
+
+// Cancel ends silently; an existing target is asked about; the open file's clips are refused even
+// after the operator agreed to overwrite; a failure says that nothing was written.
+TEST_F(ExportCommandTest, QuestionsRefusalsAndFailures) {
+    Export(std::nullopt);
+    const std::string target = tmp.write("out/OLD.EVA", "an earlier export\r\n");
+    for (const MsgAnswer answer : {MsgAnswer::Cancel, MsgAnswer::Ok}) {
+        prompter.ExpectOpenFile(kExportTitle, target);
+        prompter.ExpectMessage(kExportTitle, "File " + target + " already exists, ok to overwrite?", MsgIcon::Question,
+                               MsgButtons::OkCancel, answer);
+        Item()->trigger();
+        EXPECT_EQ(std::filesystem::exists(tmp.file("out/OLD0003.WAV")), answer == MsgAnswer::Ok);
+    }
+    const auto refusal = [&](const char* base) {
+        prompter.ExpectMessage(kExportWarning,
+                               std::string("The new clips ") + base + "0001.WAV... in " + tmp.file("rec/") +
+                                   " would replace clips of the open file " + event +
+                                   ".  Nothing was written; choose another name or folder.",
+                               MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    };
+    prompter.ExpectOpenFile(kExportTitle, tmp.file("rec/ab.new"));
+    refusal("ab");
+    Item()->trigger();
+    prompter.ExpectOpenFile(kExportTitle, event);
+    prompter.ExpectMessage(kExportTitle, "File " + event + " already exists, ok to overwrite?", MsgIcon::Question,
+                           MsgButtons::OkCancel, MsgAnswer::Ok);
+    refusal("AB");
+    Item()->trigger();
+    EXPECT_EQ(TempDir::read(event), kRecording);
+
+    std::filesystem::remove(tmp.file("rec/AB0002.WAV"));
+    const std::string fresh = tmp.file("out/NEW.EVA");
+    prompter.ExpectOpenFile(kExportTitle, fresh);
+    prompter.ExpectMessage(kExportWarning,
+                           "The export to " + fresh + " failed: Cannot find clip file " + tmp.file("rec/") +
+                               "AB0002.WAV.  No event file was written.",
+                           MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    Item()->trigger();
+    EXPECT_FALSE(std::filesystem::exists(fresh));
+}
+
+// An empty choice beeps, writes nothing and keeps the last list; without a picture nothing is exported.
+TEST_F(ExportCommandTest, NothingToExport) {
+    M().play.SetPlayList({2, 3});
+    SummaryWindow* o = app->Summary();
+    o->SetLimits(o->T2() + 1, o->T2());
+    Export(tmp.file("out/NEW.EVA"));
+    EXPECT_EQ(prompter.beeps, 1);
+    EXPECT_EQ(M().play.PlayList(), (std::vector<int>{0, 2, 3}));
+    app->UnloadSummary();
+    EXPECT_FALSE(Item()->isEnabled());
+    prompter.ExpectOpenFile(kExportTitle, tmp.file("out/NEW.EVA"));
+    app->MainWindow()->Export_Click();
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.file("out")));
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <string>
 #include <vector>
 
@@ -20,18 +19,17 @@ struct ClipDef {
 // it shows where a scan stops at a clip that starts after T2.
 //   row 1: 1 (0-10), 3 (30-40), 7 (90-100)     row 2: 2 (5-20), 5 (70-80)
 //   row 3: 4 (50-60), 8 (20-25)                row 4: no clips
-const std::vector<ClipDef> kClips = {
-    {1, 0, 10, "145.0000"},  {2, 5, 20, "145.0125"}, {1, 30, 40, "146.0000"},  {3, 50, 60, "144.9875"},
-    {2, 70, 80, "145.0126"}, {0, 0, 0, "145.0000"},  {1, 90, 100, "145.0000"}, {3, 20, 25, " 145.000"},
-};
-
-ClipTable MakeTable(const std::vector<ClipDef>& clips, long rows) {
+ClipTable MakeTable() {
+    const std::vector<ClipDef> clips = {
+        {1, 0, 10, "145.0000"},  {2, 5, 20, "145.0125"}, {1, 30, 40, "146.0000"},  {3, 50, 60, "144.9875"},
+        {2, 70, 80, "145.0126"}, {0, 0, 0, "145.0000"},  {1, 90, 100, "145.0000"}, {3, 20, 25, " 145.000"},
+    };
     ClipTable t;
     t.ClipCount = static_cast<int>(clips.size());
-    t.RowCount = rows;
+    t.RowCount = 40; // the rows stop at the lists the table holds, whatever RowCount says
     t.ClipLine.Reset(t.ClipCount);
     t.Place.assign(clips.size() + 1, {});
-    t.RowClips.assign(static_cast<std::size_t>(rows) + 1, {});
+    t.RowClips.assign(5, {});
     for (int i = 1; i <= t.ClipCount; ++i) {
         const ClipDef& c = clips[static_cast<std::size_t>(i - 1)];
         t.ClipLine.Set(i, "AB000" + std::to_string(i) + ".WAV," + std::to_string(c.row) + "," + c.freq +
@@ -78,7 +76,7 @@ const Case kCases[] = {
     {"row continue from row 3", kRow, false, true, 1, 3, 0, 0, kNone, {4, 8}},
     {"row continue from row 1", kRow, false, true, 1, 1, 0, 0, kNone, {1, 3, 7, 2, 5, 4, 8}},
     {"row 0", kRow, false, true, 1, 0, 0, 0, kNone, {}},
-    {"row beyond the rows", kRow, false, false, 1, 5, 0, 0, kNone, {}},
+    {"row beyond the rows", kRow, false, true, 1, 5, 0, 0, kNone, {}},
     // With the time limit a clip past T2 ends its own row only.
     {"row time limit", kRow, true, false, 1, 2, 0, 55, kNone, {2}},
     {"row time limit continue", kRow, true, true, 1, 2, 0, 55, kNone, {2, 4, 8}},
@@ -87,9 +85,8 @@ const Case kCases[] = {
 
     // Signal: the frequency in the band, both ends included; clips without a place are not taken.
     {"signal band", kSignal, false, false, 1, 1, 0, 0, k145, {1, 2, 4, 7, 8}},
-    {"signal single frequency", kSignal, false, false, 1, 1, 0, 0, {146, 146}, {3}},
+    {"signal single frequency, continue ignored", kSignal, false, true, 1, 1, 0, 0, {146, 146}, {3}},
     {"signal nothing in the band", kSignal, false, false, 1, 1, 0, 0, {150, 151}, {}},
-    {"signal continue ignored", kSignal, false, true, 1, 1, 0, 0, {146, 146}, {3}},
     // With the time limit a clip of the signal past T2 ends the whole scan: 8 is never reached.
     {"signal time limit", kSignal, true, false, 1, 1, 0, 25, k145, {1, 2}},
     {"signal time limit later", kSignal, true, false, 1, 1, 55, 95, k145, {4, 7}},
@@ -98,53 +95,22 @@ const Case kCases[] = {
     {"unknown option", 4, false, false, 1, 1, 0, 100, kNone, {}},
 };
 
-class PlayListTest : public ::testing::TestWithParam<Case> {};
-
-TEST_P(PlayListTest, BuildsTheClipsInPlayingOrder) {
-    const Case& c = GetParam();
-    const ClipTable table = MakeTable(kClips, 4);
-    PlayChoice choice;
-    choice.option = c.option;
-    choice.timeLimit = c.timeLimit;
-    choice.continueRows = c.continueRows;
-    choice.selectedClip = c.clip;
-    choice.selectedRow = c.row;
-    choice.t1 = c.t1;
-    choice.t2 = c.t2;
-    choice.band = c.band;
-    EXPECT_EQ(BuildPlayList(table, choice), c.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Options, PlayListTest, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<Case>& info) {
-                             std::string name = info.param.name;
-                             for (char& ch : name)
-                                 if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                             return name;
-                         });
-
-TEST(PlayList, AnEmptyTableGivesNothingForEveryOption) {
-    const ClipTable empty;
-    for (int option : {kSingleClip, kTimeLimits, kRow, kSignal}) {
+TEST(PlayList, BuildsTheClipsInPlayingOrder) {
+    const ClipTable table = MakeTable();
+    for (const Case& c : kCases) {
         PlayChoice choice;
-        choice.option = option;
-        choice.t2 = 100;
-        choice.band = {0, 1000};
-        EXPECT_TRUE(BuildPlayList(empty, choice).empty()) << "option " << option;
+        choice.option = c.option;
+        choice.timeLimit = c.timeLimit;
+        choice.continueRows = c.continueRows;
+        choice.selectedClip = c.clip;
+        choice.selectedRow = c.row;
+        choice.t1 = c.t1;
+        choice.t2 = c.t2;
+        choice.band = c.band;
+        EXPECT_EQ(BuildPlayList(table, choice), c.expected) << c.name;
+        // An empty table gives nothing for any option.
+        EXPECT_TRUE(BuildPlayList(ClipTable{}, choice).empty()) << c.name;
     }
-}
-
-TEST(PlayList, RowCountBeyondTheRowListsIsNotFollowed) {
-    // The rows stop at the lists the table holds, whatever RowCount says.
-    ClipTable t = MakeTable(kClips, 4);
-    t.RowCount = 40;
-    PlayChoice choice;
-    choice.option = kRow;
-    choice.selectedRow = 3;
-    choice.continueRows = true;
-    EXPECT_EQ(BuildPlayList(t, choice), (std::vector<int>{4, 8}));
-    choice.selectedRow = 10;
-    EXPECT_TRUE(BuildPlayList(t, choice).empty());
 }
 
 } // namespace
