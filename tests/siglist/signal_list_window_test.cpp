@@ -74,41 +74,13 @@ protected:
     std::unique_ptr<SignalListWindow> window;
 };
 
-// Which list a load makes current; the default list is never emptied when the pointer names a missing file.
-TEST_F(SignalListWindowTest, LoadChoosesTheListFile) {
-    const struct {
-        const char* pointer; // nullptr = no pointer file; "@" = Other.SIG
-        const char* defaultList;
-        const char* current;
-        const char* lower;
-        std::size_t entries;
-    } cases[] = {
-        {nullptr, nullptr, "~FREQ.SIG", "~freq.sig", 0},   {nullptr, kTwoRecords.c_str(), "~FREQ.SIG", "~freq.sig", 2},
-        {"@", kTwoRecords.c_str(), "Other.SIG", "other.sig", 1},
-        {"/no/such/list.SIG\r\n", kTwoRecords.c_str(), "~FREQ.SIG", "~freq.sig", 2},
-        {"@", nullptr, "~FREQ.SIG", "~freq.sig", 0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.current + std::string(c.pointer ? c.pointer : "-"));
-        std::filesystem::remove(dir.file("~FREQ.SIG"));
-        std::filesystem::remove(dir.file("Other.SIG"));
-        if (c.current[0] == 'O') dir.write("Other.SIG", Record("00145.50000"));
-        if (c.defaultList) dir.write("~FREQ.SIG", c.defaultList);
-        std::filesystem::remove(dir.file("~FREQ.~IG"));
-        if (c.pointer) dir.write("~FREQ.~IG", c.pointer[0] == '@' ? dir.file("Other.SIG") + "\r\n" : c.pointer);
-        Loaded();
-        EXPECT_EQ(Current(), CurrentIs(c.current, c.lower));
-        EXPECT_EQ(Lines().size(), c.entries);
-        EXPECT_EQ(TempDir::read(dir.file("~FREQ.SIG")), c.defaultList ? c.defaultList : "");
-    }
-}
-
 // New, Open, Import and Save As in Zarn_zed32 with the picture loaded, one after the other.
 TEST_F(SignalListWindowTest, FileCommandsJourney) {
     const std::string other = dir.write("Other.SIG", Record("00145.50000"));
     dir.write("~FREQ.~IG", other + "\r\n");
     dir.write("~FREQ.SIG", kTwoRecords);
     Loaded();
+    EXPECT_EQ(Current(), CurrentIs("Other.SIG", "other.sig")); // the list the pointer names
     const std::string question = "Signal List's temp_file, " + dir.file("~FREQ.SIG") +
                                  "\r\nwill be erased to make room for new data.\r\nDo you want to continue?";
     prompts.ExpectMessage("New Signal List... CONFIRMATION:", question, MsgIcon::Question, MsgButtons::YesNo,
@@ -176,11 +148,15 @@ TEST_F(SignalListWindowTest, FileCommandsJourney) {
     EXPECT_TRUE(prompts.AllMet()) << prompts.Report();
 }
 
-// The reprocess question comes only in Zarn_zed32 and only with the picture loaded.
+// The reprocess question comes only in Zarn_zed32 and only with the picture loaded. A folder without
+// list files gets an empty default list.
 TEST_F(SignalListWindowTest, OpenAsksToReprocessOnlyInZarnWithThePictureLoaded) {
     for (const bool standalone : {false, true}) {
         summaryLoaded = standalone;
+        std::filesystem::remove(dir.file("~FREQ.~IG"));
         Loaded(standalone);
+        EXPECT_EQ(Current(), CurrentIs("~FREQ.SIG", "~freq.sig"));
+        EXPECT_EQ(TempDir::read(dir.file("~FREQ.SIG")), "");
         prompts.ExpectOpenFile(standalone ? "Select... Signal List file to Open" : "Loading... Signal List File",
                                dir.write("Net.SIG", kTwoRecords));
         window->Open();

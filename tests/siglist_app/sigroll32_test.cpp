@@ -46,20 +46,18 @@ bool RunUntilPointer(const std::string& folder, const std::string& expectList, c
     return seen;
 }
 
-TEST(SigRoll32, StartedInAnEmptyFolderCreatesTheDefaultListAndItsPointer) {
+// In an empty folder it makes the default list and its pointer; started again, it reopens the list
+// the pointer names and leaves both lists unchanged.
+TEST(SigRoll32, MakesTheDefaultListThenReopensTheListThePointerNames) {
     TempDir tmp;
     ASSERT_TRUE(RunUntilPointer(tmp.path(), tmp.file("~FREQ.SIG"), tmp));
     EXPECT_EQ(tmp.read(tmp.file("~FREQ.SIG")), "");
-}
-
-TEST(SigRoll32, ReopensTheListThePointerNamesAndLeavesItUnchanged) {
-    TempDir tmp;
-    const std::string station =
-        tmp.write("station.SIG", "00020.00000,[   00.010    20    AM PLS]{0}(3)/x\\Net 4\r\n");
+    const std::string record = "00020.00000,[   00.010    20    AM PLS]{0}(3)/x\\Net 4\r\n";
+    const std::string station = tmp.write("station.SIG", record);
     tmp.write("~FREQ.~IG", station + "\r\n");
     tmp.write("~FREQ.SIG", "00030.00000,kept\r\n");
     ASSERT_TRUE(RunUntilPointer(tmp.path(), station, tmp));
-    EXPECT_EQ(tmp.read(station), "00020.00000,[   00.010    20    AM PLS]{0}(3)/x\\Net 4\r\n");
+    EXPECT_EQ(tmp.read(station), record);
     EXPECT_EQ(tmp.read(tmp.file("~FREQ.SIG")), "00030.00000,kept\r\n");
 }
 
