@@ -61,20 +61,7 @@ std::string Named(const std::string& name, Layout l) {
     return name + (l == Layout::U8At11k ? " 8-bit 11025" : " 16-bit 48k");
 }
 
-// Writes interleaved samples (full scale 1) as a WAV file.
-bool WriteWav(const std::string& path, int rate, int channels, int subformat,
-              const std::vector<float>& samples) {
-    SF_INFO info{};
-    info.samplerate = rate;
-    info.channels = channels;
-    info.format = SF_FORMAT_WAV | subformat;
-    SNDFILE* snd = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (!snd) return false;
-    sf_command(snd, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-    const sf_count_t frames = static_cast<sf_count_t>(samples.size()) / channels;
-    const bool whole = sf_writef_float(snd, samples.data(), frames) == frames;
-    return sf_close(snd) == 0 && whole;
-}
+using test::WriteWav;
 
 // A tone with a tremolo of its own rate, so that its envelope lines up with no other clip's.
 void AddTone(std::vector<float>& out, int rate, double fromS, double seconds, double hz = 700) {
@@ -155,9 +142,8 @@ private:
     void AddMono(std::vector<TestClip>& to, const std::string& name, Layout layout,
                  const std::vector<float>& samples) {
         const std::string path = dir_.file("clip" + std::to_string(++files_) + ".wav");
-        const bool made = layout == Layout::U8At11k ? WriteWav(path, 11025, 1, SF_FORMAT_PCM_U8, samples)
-                                                    : WriteWav(path, 48000, 1, SF_FORMAT_PCM_16, samples);
-        Add(to, name, path, made);
+        const int subformat = layout == Layout::U8At11k ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16;
+        Add(to, name, path, WriteWav(path, RateOf(layout), 1, subformat, samples));
     }
 
     void MakeTones() {
@@ -393,19 +379,6 @@ std::vector<Heard> HearPlays(const std::vector<TestClip>& clips, const std::vect
     return heard;
 }
 
-// One table line per clip; for exact clips "differing (head ms)" by the control and by paplay.
-void PrintLine(const TestClip& clip, const Heard& control, const Heard& paplay) {
-    const test::Hearing &c = control.hearing, &p = paplay.hearing;
-    char exact[80] = "-";
-    if (c.differing >= 0)
-        std::snprintf(exact, sizeof exact, "%ld (%.0f ms), paplay %ld (%.0f ms)", c.differing,
-                      test::RecordedMs(double(c.headLost)), p.differing,
-                      test::RecordedMs(double(p.headLost)));
-    std::printf("%-40s %8d %6d %7d %9.1f %8.1f %10.1f  %s\n", clip.name.c_str(), c.sounding, p.heard, c.heard,
-                control.lateMs, control.firstMs, paplay.firstMs, exact);
-    std::fflush(stdout);
-}
-
 class WholeClips : public ::testing::Test {
 protected:
     static void TearDownTestSuite() {
@@ -452,12 +425,9 @@ protected:
 
         const std::vector<Heard> byControl = HearPlays(clips, control.plays, recorder);
         const std::vector<Heard> byPaplay = HearPlays(clips, paplay, recorder);
-        std::printf("\n%s\n%-40s %8s %6s %7s %9s %8s %10s  %s\n", group, "clip", "sounding", "paplay",
-                    "control", "done-late", "first-ms", "paplay-1st", "samples differing (head lost)");
         int sounding = 0, heard = 0, whole = 0, heardByPaplay = 0;
         std::vector<TestClip> again;
         for (size_t i = 0; i < clips.size(); ++i) {
-            PrintLine(clips[i], byControl[i], byPaplay[i]);
             SCOPED_TRACE(clips[i].name);
             const test::Hearing& c = byControl[i].hearing;
             const test::Hearing& p = byPaplay[i].hearing;
@@ -486,7 +456,7 @@ protected:
             }
             EXPECT_LT(byControl[i].firstMs, kLatestFirstSampleMs) << "slow to start";
         }
-        std::printf("control: %d of %d sounding windows heard, %d of %zu clips whole\n", heard, sounding,
+        std::printf("%s: %d of %d sounding windows heard, %d of %zu clips whole\n", group, heard, sounding,
                     whole, clips.size());
         if (!again.empty()) ExactAgain(again);
         std::fflush(stdout);

@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <numbers>
+#include <random>
 
 namespace zarn::test {
 
@@ -352,6 +354,50 @@ bool WriteMono48k(const std::string& path, const Samples& samples) {
     return sf_close(snd) == 0 && whole;
 }
 
+bool WriteWav(const std::string& path, int rate, int channels, int subformat, const std::vector<float>& samples) {
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = SF_FORMAT_WAV | subformat;
+    SNDFILE* snd = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!snd) return false;
+    sf_command(snd, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    const sf_count_t frames = static_cast<sf_count_t>(samples.size()) / channels;
+    const bool whole = sf_writef_float(snd, samples.data(), frames) == frames;
+    return sf_close(snd) == 0 && whole;
+}
+
+Samples MakeTalk(unsigned seed, double seconds, bool hissInGaps) {
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> noise(0.0, 0.15);
+    std::uniform_int_distribution<int> burstMs(80, 400), gapMs(30, 200), hiss(1, 40), sign(0, 1);
+    Samples samples(static_cast<size_t>(seconds * kRecordRate), 0);
+    if (hissInGaps)
+        for (std::int16_t& s : samples)
+            s = static_cast<std::int16_t>(sign(rng) ? hiss(rng) : -hiss(rng));
+    size_t at = static_cast<size_t>(kRecordRate / 50); // starts after 20 ms of silence
+    double low = 0;
+    while (at < samples.size()) {
+        const size_t burst = static_cast<size_t>(burstMs(rng)) * kRecordRate / 1000;
+        for (size_t i = 0; i < burst && at + i < samples.size(); ++i) {
+            low = 0.7 * low + 0.3 * noise(rng); // a little body, like a voice
+            const double envelope = std::sin(std::numbers::pi * double(i) / double(burst));
+            const auto s =
+                static_cast<std::int16_t>(std::lround(std::clamp(low * envelope, -1.0, 1.0) * 32000));
+            samples[at + i] = s != 0 ? s : std::int16_t{1};
+        }
+        at += burst + static_cast<size_t>(gapMs(rng)) * kRecordRate / 1000;
+    }
+    return samples;
+}
+
+bool SilentBetween(const Samples& recording, long from, long to) {
+    from = std::max(from, 0L);
+    to = std::min(to, static_cast<long>(recording.size()));
+    return std::all_of(recording.begin() + from, recording.begin() + std::max(from, to),
+                       [](std::int16_t s) { return s == 0; });
+}
+
 long MatchingRun(const Samples& recording, long at, const Samples& clip, long first, bool joining) {
     const long end =
         std::min(static_cast<long>(recording.size()) - at, static_cast<long>(clip.size()) - first);
@@ -375,6 +421,16 @@ std::optional<long> FindPlay(const Samples& recording, long from, const Samples&
         if (MatchingRun(recording, r - lead, clip, first, true) >= count) return r - lead;
     }
     return std::nullopt;
+}
+
+int FirstClipNotWhole(const Samples& recording, const std::vector<Samples>& clips) {
+    long from = 0;
+    for (size_t i = 0; i < clips.size(); ++i) {
+        const auto at = FindPlay(recording, from, clips[i], 0, static_cast<long>(clips[i].size()));
+        if (!at) return static_cast<int>(i);
+        from = *at + static_cast<long>(clips[i].size());
+    }
+    return -1;
 }
 
 } // namespace zarn::test

@@ -139,6 +139,18 @@ Hearing Hear(const ClipSound& clip, const Samples& recording, long earliest, lon
 
 // Writes the samples as a 48 kHz 16-bit mono WAV file; false when it cannot.
 bool WriteMono48k(const std::string& path, const Samples& samples);
+// Writes interleaved samples (full scale 1, clipped) as a WAV file of the libsndfile subformat.
+bool WriteWav(const std::string& path, int rate, int channels, int subformat, const std::vector<float>& samples);
+
+// Talk at the recording's rate: bursts of shaped noise of varied length with gaps between them, so
+// that any stretch of it lies at one place of the clip only. The gaps are digital zero, as
+// equipment with a squelch writes, or faint hiss, so that a stopped output is told from the clip.
+Samples MakeTalk(unsigned seed, double seconds, bool hissInGaps = false);
+inline constexpr long RecordedSamples(double ms) {
+    return static_cast<long>(ms * kRecordRate / 1000);
+}
+// Whether the recording is digital zero over [from, to).
+bool SilentBetween(const Samples& recording, long from, long to);
 
 // When a stream joins PulseAudio's null sink, its monitor misses the first few ms of it, and now
 // and then PipeWire's garbles them, paplay's streams too: the first frames of a play are not compared.
@@ -152,5 +164,8 @@ long MatchingRun(const Samples& recording, long at, const Samples& clip, long fi
 // lies whole; nothing when it does not.
 std::optional<long> FindPlay(const Samples& recording, long from, const Samples& clip, long first,
                              long count);
+// The first of the clips that does not lie whole in the recording after the one before it; -1 when
+// every one does.
+int FirstClipNotWhole(const Samples& recording, const std::vector<Samples>& clips);
 
 } // namespace zarn::test
