@@ -6,13 +6,11 @@
 // rights a full disk is a file size limit of one byte (writes fail part way, as on a full disk), and a
 // read-only place is a folder without write permission, which stops every user but root.
 #include "bandwidth_dialog.h"
-#include "clip_text.h"
 #include "fake_prompter.h"
 #include "fake_wave_control.h"
 #include "file_size_limit.h"
 #include "find_control.h"
 #include "formats.h"
-#include "latin1.h"
 #include "main_bar.h"
 #include "player_window.h"
 #include "segment_answer.h"
@@ -23,11 +21,9 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -315,22 +311,6 @@ std::vector<Case> Cases() {
              Control<QPushButton>(&t.List(), "B_OK")->click();
          },
          kSaveWarn, [](FullDisk& t) { ShowsTheList(t, 3); }},
-        {"paste", nullptr,
-         [](FullDisk& t) {
-             const std::string line = " 00150.00000   00.010   20   FM    ?s     9        ";
-             QGuiApplication::clipboard()->setText(Qs(SignalListClipText({line})));
-             t.List().Paste();
-         },
-         kSaveWarn, [](FullDisk& t) { ShowsTheList(t, 3); }},
-        {"delete", nullptr,
-         [](FullDisk& t) {
-             t.prompts.ExpectMessage("DELETE Signal List... CONFIRMATION:",
-                                     "Are you sure, you want to delete highlighted data from Signal List?",
-                                     MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
-             t.List().SetHighlighted(0, true);
-             t.List().Delete();
-         },
-         kSaveWarn, [](FullDisk& t) { ShowsTheList(t, 1); }},
         // An emptied list needs no room.
         {"delete all", nullptr,
          [](FullDisk& t) {
