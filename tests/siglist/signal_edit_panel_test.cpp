@@ -66,11 +66,12 @@ protected:
     std::string Help() const { return Find<QLabel>("P_Help")->text().toStdString(); }
     std::vector<std::string> Lines() const { return window->List().Lines(); }
     std::string FileText() const { return TempDir::read(dir.file("~FREQ.SIG")); }
-    std::string ListText() const {
+    // Whether the list file holds the list as it stands.
+    bool Saved() const {
         std::string text;
         for (const auto& l : Lines())
             text += FormatSignalRecord(l) + "\r\n";
-        return text;
+        return FileText() == text;
     }
     void Select(std::initializer_list<int> rows) {
         for (int r : rows)
@@ -91,24 +92,19 @@ TEST_F(PanelTest, AddJourney) {
     EXPECT_EQ(Find<QLabel>("PE")->text(), QStringLiteral("Add Panel..."));
     EXPECT_FALSE(Find<QListView>("L_Freq")->isEnabled());
     EXPECT_TRUE(Find<QPushButton>("L_Add")->isHidden());
-    EXPECT_EQ(Find<QComboBox>("P_Det")->currentText(), QStringLiteral("FM "));
-    EXPECT_EQ(Find<QComboBox>("P_Det")->count(), 8);
+    EXPECT_EQ(Find<QComboBox>("P_Det")->currentText() + Find<QComboBox>("P_Det")->itemText(3), "FM PLS");
     EXPECT_TRUE(Find<QRadioButton>("P_Sig_2")->isChecked());
     EXPECT_EQ(Focus(), "P_Freq");
     QEvent enter(QEvent::Enter);
     QApplication::sendEvent(Find<QLabel>("PE"), &enter);
     EXPECT_EQ(Help(), "Add New Signal ...");
     const struct {
-        const char *field, *typed, *shown, *focus, *help;
+        const char *field, *typed, *shown, *focus;
     } cases[] = {
-        {"P_Freq", "100000", "00020.00000", "P_Freq", nullptr},
-        {"P_Freq", "12.5", "00012.50000", "P_Ifbw", nullptr},
-        {"P_Ifbw", "99.9995", "00.010", "P_Ifbw", nullptr},
-        {"P_Ifbw", "0.01", "00.010", "P_Cor", "ENTER COR value in dB"},
-        {"P_Cor", "120", "20", "P_Cor", nullptr},
-        {"P_Cor", "-7", "-1", "P_Det", nullptr},
-        {"P_Priority", "10", "9", "P_Priority", nullptr},
-        {"P_Priority", "3", "3", "P_Comment", nullptr},
+        {"P_Freq", "100000", "00020.00000", "P_Freq"}, {"P_Freq", "12.5", "00012.50000", "P_Ifbw"},
+        {"P_Ifbw", "99.9995", "00.010", "P_Ifbw"},     {"P_Ifbw", "0.01", "00.010", "P_Cor"},
+        {"P_Cor", "120", "20", "P_Cor"},               {"P_Cor", "-7", "-1", "P_Det"},
+        {"P_Priority", "10", "9", "P_Priority"},       {"P_Priority", "3", "3", "P_Comment"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.field) + " <- " + c.typed);
@@ -116,8 +112,9 @@ TEST_F(PanelTest, AddJourney) {
         Type(field, c.typed);
         EXPECT_EQ(field->text().toStdString() + " " + Focus(), std::string(c.shown) + " " + c.focus);
         if (Focus() == c.field) EXPECT_EQ(field->selectedText(), field->text());
-        if (c.help) EXPECT_EQ(Help(), c.help);
     }
+    Find<QLineEdit>("P_Cor")->setFocus();
+    EXPECT_EQ(Help(), "ENTER COR value in dB");
     // Leaving a field checks it without moving the focus.
     Type(Find<QLineEdit>("P_Cor"), "5", false);
     Find<QLineEdit>("P_Freq")->setFocus();
@@ -134,7 +131,7 @@ TEST_F(PanelTest, AddJourney) {
     QTest::keyClick(Find<QPlainTextEdit>("P_Comment"), Qt::Key_Return);
     EXPECT_FALSE(window->PanelOpen());
     EXPECT_EQ(Lines().back(), " 00145.50000   00.010   20   FM    ?s     9        a;b");
-    EXPECT_EQ(FileText(), ListText());
+    EXPECT_TRUE(Saved());
     EXPECT_EQ(window->HighlightedRows(), std::vector<int>{1});
     EXPECT_EQ(window->CurrentIndex(), 1);
 
@@ -143,7 +140,7 @@ TEST_F(PanelTest, AddJourney) {
     Find<QPlainTextEdit>("P_Comment")->setPlainText(QStringLiteral("one\ntwo\nthree"));
     Find<QPushButton>("B_OK")->click();
     EXPECT_EQ(EntryComment(Lines()[1]), "one two three");
-    EXPECT_EQ(FileText(), ListText());
+    EXPECT_TRUE(Saved());
 }
 
 // A colliding frequency asks: No adds or changes nothing, Yes replaces the entry it met.
@@ -182,7 +179,7 @@ TEST_F(PanelTest, CollisionsOnAddAndEdit) {
     }
     EXPECT_EQ(Lines()[0], " 00010.04000   00.010   20   FM    ?s     9    x   ");
     EXPECT_EQ(window->HighlightedRows(), std::vector<int>{0});
-    EXPECT_EQ(FileText(), ListText());
+    EXPECT_TRUE(Saved());
 
     // An edit that collides with nothing moves the entry to its new place.
     Select({0});
@@ -191,7 +188,7 @@ TEST_F(PanelTest, CollisionsOnAddAndEdit) {
     Find<QPushButton>("B_OK")->click();
     EXPECT_EQ(EntryFreqText(Lines()[1]), "00025.00000");
     EXPECT_EQ(window->CurrentIndex(), 1);
-    EXPECT_EQ(FileText(), ListText());
+    EXPECT_TRUE(Saved());
 }
 
 TEST_F(PanelTest, EditingSeveralChangesOnlyTheFilledFieldsAndTheLockout) {
@@ -200,9 +197,8 @@ TEST_F(PanelTest, EditingSeveralChangesOnlyTheFilledFieldsAndTheLockout) {
     const auto before = Lines();
     Select({0, 1, 3});
     window->Edit();
-    EXPECT_FALSE(Find<QCheckBox>("Chk_Lockout")->isChecked());
     EXPECT_TRUE(Find<QLineEdit>("P_Freq")->isHidden() && Find<QPlainTextEdit>("P_Comment")->isHidden() &&
-                Find<QRadioButton>("P_Sig_0")->isHidden());
+                Find<QRadioButton>("P_Sig_0")->isHidden() && !Find<QCheckBox>("Chk_Lockout")->isChecked());
     EXPECT_EQ(Find<QComboBox>("P_Det")->currentIndex(), -1);
     Type(Find<QLineEdit>("P_Ifbw"), ""); // an empty field stays empty: unchanged
     EXPECT_EQ(Find<QLineEdit>("P_Ifbw")->text(), QString());
@@ -211,12 +207,10 @@ TEST_F(PanelTest, EditingSeveralChangesOnlyTheFilledFieldsAndTheLockout) {
     Find<QCheckBox>("Chk_Lockout")->setChecked(true);
     Find<QPushButton>("B_OK")->click();
     auto expected = before;
-    for (int row : {0, 1, 3}) {
-        expected[static_cast<std::size_t>(row)][42] = '3';
-        expected[static_cast<std::size_t>(row)][47] = 'x';
-    }
+    for (std::size_t row : {0, 1, 3})
+        expected[row].replace(42, 6, "3    x");
     EXPECT_EQ(Lines(), expected);
-    EXPECT_EQ(FileText(), ListText());
+    EXPECT_TRUE(Saved());
 }
 
 // Backspace brings back the start choice; Enter moves on; the help line follows the focus.
@@ -234,11 +228,9 @@ TEST_F(PanelTest, BackspaceRestoresTheStartChoices) {
     EXPECT_EQ(Focus(), "P_Sig_2");
     Find<QRadioButton>("P_Sig_0")->click();
     Find<QRadioButton>("P_Sig_0")->click(); // an option that is on stays on
-    EXPECT_TRUE(Find<QRadioButton>("P_Sig_0")->isChecked());
-    EXPECT_FALSE(Find<QRadioButton>("P_Sig_2")->isChecked());
+    EXPECT_TRUE(Find<QRadioButton>("P_Sig_0")->isChecked() && !Find<QRadioButton>("P_Sig_2")->isChecked());
     QTest::keyClick(Find<QRadioButton>("P_Sig_0"), Qt::Key_Backspace);
-    EXPECT_TRUE(Find<QRadioButton>("P_Sig_2")->isChecked());
-    EXPECT_FALSE(Find<QRadioButton>("P_Sig_0")->isChecked());
+    EXPECT_TRUE(Find<QRadioButton>("P_Sig_2")->isChecked() && !Find<QRadioButton>("P_Sig_0")->isChecked());
     QTest::keyClick(Find<QRadioButton>("P_Sig_2"), Qt::Key_Return);
     EXPECT_EQ(Focus(), "P_Priority");
     EXPECT_EQ(Help(), "ENTER Handoff Priority (0 = Highest, 9 = Lowest)");

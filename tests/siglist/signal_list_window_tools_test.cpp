@@ -164,6 +164,9 @@ TEST_F(ToolsTest, DeleteQuestionsWarningsAndWhatGoes) {
     Expect("DELETE Signal List... WARNING:", "Signal List is already empty.  There is no data to be DELETED.",
            MsgAnswer::Ok);
     window->Delete();
+    Expect("DELETE Signal List... CONFIRMATION:", "Are you sure, you want to delete ALL data from Signal List?",
+           MsgAnswer::Yes); // asked even when empty
+    window->DeleteAll();
     const Lines lines = FirstLines(1, 10);
     dir.write("~FREQ.SIG", Records(lines));
     window->Load();
