@@ -4,7 +4,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <cstdlib>
 #include <limits>
+#include <random>
 #include <string>
 
 namespace zarn {
@@ -86,6 +88,19 @@ TEST(FastDecimalReaders, TakeOnlyTheirForms) {
         EXPECT_FALSE((FixedDecimalValue<5, 5>(text)).has_value()) << text;
     // Sixteen and more digits still read whole, by the lenient reader.
     EXPECT_TRUE(SameBits(LeadingNumber("0.1234567890123456789"), 0.1234567890123456789));
+    // Against the correctly rounded reading of the C library, for digit strings of every length.
+    std::mt19937 rng(2024);
+    for (int k = 0; k < 20000; ++k) {
+        std::string text = k % 3 ? "" : "-", fixed = "00000.00000";
+        for (int d = static_cast<int>(rng() % 15); d >= 0; --d)
+            text += static_cast<char>('0' + rng() % 10);
+        text.insert(rng() % text.size() + (text[0] == '-'), ".");
+        for (char& c : fixed)
+            c = c == '.' ? c : static_cast<char>('0' + rng() % 10);
+        ASSERT_TRUE(SameBits(PlainDecimalValue(text).value_or(-1), std::strtod(text.c_str(), nullptr))) << text;
+        ASSERT_TRUE(SameBits(LeadingNumber(text), std::strtod(text.c_str(), nullptr))) << text;
+        ASSERT_TRUE(SameBits((*FixedDecimalValue<5, 5>(fixed)), std::strtod(fixed.c_str(), nullptr))) << fixed;
+    }
 }
 
 } // namespace
