@@ -41,12 +41,9 @@ const std::string kThree = "Ver, Created by the recorder\r\nSTARTBYTRIGGER,01/02
                            "STARTBYTRIGGER,12/31/99 23:00:00,AB0005.WAV\r\n" +
                            Clip(5, "12/31/99 23:00:00", "12/31/99 23:00:05", "");
 
-// A START line without a time is counted, but opens no segment: segment 2 stays empty.
 const std::string kOne = "STARTBYTRIGGER,06/15/04 08:30:00,AB0001.WAV\r\n" +
                          Clip(1, "06/15/04 08:30:00", "06/15/04 08:30:10", "-60") +
                          Clip(2, "06/15/04 08:31:00", "06/15/04 08:31:10", "-61");
-const std::string kEmptyStartTime =
-    kOne + "STARTBYTRIGGER,,AB0003.WAV\r\n" + Clip(3, "06/15/04 08:32:00", "06/15/04 08:32:10", "-62");
 
 // What the operator reads: the labels given, each followed by its text, then OK and the scroll bar.
 std::string Shown(const QWidget& d, std::initializer_list<const char*> labels) {
@@ -77,7 +74,6 @@ TEST(SegmentDialog, ShowsEachSegmentAsTheScrollBarSteps) {
         {&kThree, 2, "2|3|1|01/03/05 11:00:00|01/03/05 11:00:30|Ok on|scroll"},
         // No counted clip: date zero for the stop, nothing to choose.
         {&kThree, 3, "3|3|0|12/31/99 23:00:00|12/30/99 00:00:00|Ok off|scroll"},
-        {&kEmptyStartTime, 2, "2|2|0|12/30/99 00:00:00|12/30/99 00:00:00|Ok off|scroll"},
     };
     for (const auto& c : cases) {
         SegmentDialog d;
