@@ -40,7 +40,9 @@ protected:
         Flush();
         EXPECT_EQ(app->DefaultBandwidth(), nullptr);
     }
-    static std::string Stored(const char* kHz) { return std::string("[WAV Display]\r\nON\r\n[IFBW]\r\n") + kHz + "\r\n"; }
+    static std::string Stored(const char* kHz) {
+        return std::string("[WAV Display]\r\nON\r\n[IFBW]\r\n") + kHz + "\r\n";
+    }
 };
 
 // Enter refuses what is no positive number, Ok only what is no number; the text is stored as typed.

@@ -58,11 +58,14 @@ TEST(ExportNames, FormedFromTheChosenPath) {
         {"/rec.2005/out.v2/NEW.EVA", "/rec.2005/out.v2/NEW.EVA|NEW|/rec.2005/out.v2/|NEW0001.WAV"},
         {"/rec.2005/NOEXTENSION", "/rec.2005/NOEXTENSION.EVA|NOEX|/rec.2005/|NOEX0001.WAV"},
         {"NEW.EVA", "NEW.EVA|NEW||NEW0001.WAV"},
-        {"/out/", ""}, {"/out/.EVA", ""}, {"", ""},
+        {"/out/", ""},
+        {"/out/.EVA", ""},
+        {"", ""},
     };
     for (const Case& c : cases) {
         const ExportNames n = ExportNamesOf(c.chosen);
-        EXPECT_EQ(n.ok ? n.targetFile + "|" + n.base + "|" + n.targetFolder + "|" + ExportClipName(n.base, 1) : "",
+        EXPECT_EQ(n.ok ? n.targetFile + "|" + n.base + "|" + n.targetFolder + "|" + ExportClipName(n.base, 1)
+                       : "",
                   c.seen);
     }
     EXPECT_EQ(ExportClipName("LONG", 12), "LONG0012.WAV");
@@ -75,14 +78,21 @@ TEST(ExportText, StartClipsAndStop) {
     ExportInput in;
     in.segStart = SerialFromParts({2005, 1, 2, 9, 59, 58});
     in.segStop = SerialFromParts({2005, 1, 2, 13, 5, 9});
-    in.lines = {kLine3, kLine1, TableLine("AB0002.WAV,2,124.0000,01/02/05 10:01:00,01/02/05 10:01:09,-75,7") + "XY"};
+    in.lines = {kLine3, kLine1,
+                TableLine("AB0002.WAV,2,124.0000,01/02/05 10:01:00,01/02/05 10:01:09,-75,7") + "XY"};
     const std::string pad(17, ' ');
     EXPECT_EQ(ExportText(ExportNamesOf("/out/NEW.TXT"), in),
               "Ver, Created by Zarn_Aud Export Utility\r\nSTARTBYTRIGGER,1/2/05 9:59:58 AM,AB0003.WAV\r\n"
-              "WAV,NEW0001.WAV,1,123.4500,01/02/05 10:02:00,01/02/05 10:02:30,-90,0" + pad + "\r\n"
-              "WAV,NEW0002.WAV,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0" + pad + "\r\n"
-              "WAV,NEW0003.WAV,2,124.0000,01/02/05 10:01:00,01/02/05 10:01:09,-75,7" + pad + "XY\r\n"
-              "STOPBYTRIGGER,1/2/05 1:05:09 PM,AB0002.WAV\r\n");
+              "WAV,NEW0001.WAV,1,123.4500,01/02/05 10:02:00,01/02/05 10:02:30,-90,0" +
+                  pad +
+                  "\r\n"
+                  "WAV,NEW0002.WAV,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0" +
+                  pad +
+                  "\r\n"
+                  "WAV,NEW0003.WAV,2,124.0000,01/02/05 10:01:00,01/02/05 10:01:09,-75,7" +
+                  pad +
+                  "XY\r\n"
+                  "STOPBYTRIGGER,1/2/05 1:05:09 PM,AB0002.WAV\r\n");
 }
 
 class ExportWriteTest : public ::testing::Test {
@@ -96,7 +106,8 @@ protected:
         dir.write("rec/AB0003.WAV", "RIFF-three-three-three");
         in.eventFileName = event;
         in.eventFolder = dir.file("rec/");
-        in.lines = {kLine3, TableLine("ab0001.wav,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0"), kLine2};
+        in.lines = {kLine3, TableLine("ab0001.wav,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0"),
+                    kLine2};
     }
     TempDir dir;
     std::string event;
@@ -111,10 +122,11 @@ TEST_F(ExportWriteTest, CopiesTheClipsUnderTheirNewNamesOrWritesNothing) {
     const FileResult r = WriteExport(names, in);
     ASSERT_TRUE(r) << r.error;
     EXPECT_EQ(TempDir::read(dir.file("out/NEW.EVA")), ExportText(names, in));
-    EXPECT_EQ(TempDir::read(dir.file("out/NEW0001.WAV")) + "|" + TempDir::read(dir.file("out/NEW0002.WAV")) + "|" +
-                  TempDir::read(dir.file("out/NEW0003.WAV")),
+    EXPECT_EQ(TempDir::read(dir.file("out/NEW0001.WAV")) + "|" + TempDir::read(dir.file("out/NEW0002.WAV")) +
+                  "|" + TempDir::read(dir.file("out/NEW0003.WAV")),
               "RIFF-three-three-three|RIFF-one|RIFF-two-two");
-    EXPECT_EQ(FilesIn(dir.file("out")), (std::set<std::string>{"NEW.EVA", "NEW0001.WAV", "NEW0002.WAV", "NEW0003.WAV"}));
+    EXPECT_EQ(FilesIn(dir.file("out")),
+              (std::set<std::string>{"NEW.EVA", "NEW0001.WAV", "NEW0002.WAV", "NEW0003.WAV"}));
     EXPECT_EQ(TempDir::read(dir.file("rec/AB0001.WAV")), "RIFF-one");
 
     std::filesystem::remove(dir.file("rec/AB0002.WAV"));
@@ -137,13 +149,13 @@ TEST_F(ExportWriteTest, GuardAgainstReplacingTheOpenFilesClips) {
         bool refused;
     };
     const std::vector<Case> cases = {
-        {dir.file("rec/AB.EVA"), {kLine1}, true},           // the open file itself
-        {dir.file("rec/ABCDEF.EVA"), {kLine1}, false},      // base ABCD: other names
-        {dir.file("rec/ab.new"), {kLine2}, true},           // ab0001.WAV, without regard to case
-        {dir.file("rec/../rec/AB.X"), {kLine1}, true},      // the same folder by another road
-        {dir.file("link/AB.X"), {kLine1}, true},            // ... or through a link
-        {dir.file("out/AB.EVA"), {kLine1, kLine2}, false},  // another folder
-        {dir.file("rec/ZZ.EVA"), {kLine1}, false},          // ZZ0001.WAV is no clip of AB.EVA ...
+        {dir.file("rec/AB.EVA"), {kLine1}, true},          // the open file itself
+        {dir.file("rec/ABCDEF.EVA"), {kLine1}, false},     // base ABCD: other names
+        {dir.file("rec/ab.new"), {kLine2}, true},          // ab0001.WAV, without regard to case
+        {dir.file("rec/../rec/AB.X"), {kLine1}, true},     // the same folder by another road
+        {dir.file("link/AB.X"), {kLine1}, true},           // ... or through a link
+        {dir.file("out/AB.EVA"), {kLine1, kLine2}, false}, // another folder
+        {dir.file("rec/ZZ.EVA"), {kLine1}, false},         // ZZ0001.WAV is no clip of AB.EVA ...
         {dir.file("rec/ZZ.EVA"), {TableLine("ZZ0001.WAV,1,1,,,,0")}, true}, // ... unless a line names it
     };
     for (const Case& c : cases) {
@@ -222,8 +234,10 @@ TEST_F(ExportCommandTest, WritesTheChosenClipsAndAnEventFileThatOpensAgain) {
     for (int k = 1; k <= 3; ++k) {
         EXPECT_EQ(again.ClipLine[k].substr(0, 12), ClipFileName("AGAI", k));
         EXPECT_EQ(rest(again.ClipLine[k], 12), rest(source.ClipLine[k], 10)) << k;
-        EXPECT_EQ(std::pair(again.Place[k].x1, again.Place[k].x2), std::pair(source.Place[k].x1, source.Place[k].x2));
-        EXPECT_EQ(TempDir::read(tmp.file("out/" + ClipFileName("AGAI", k))), "data of " + ClipFileName("AB", k));
+        EXPECT_EQ(std::pair(again.Place[k].x1, again.Place[k].x2),
+                  std::pair(source.Place[k].x1, source.Place[k].x2));
+        EXPECT_EQ(TempDir::read(tmp.file("out/" + ClipFileName("AGAI", k))),
+                  "data of " + ClipFileName("AB", k));
     }
 }
 
@@ -234,8 +248,8 @@ TEST_F(ExportCommandTest, QuestionsRefusalsAndFailures) {
     const std::string target = tmp.write("out/OLD.EVA", "an earlier export\r\n");
     for (const MsgAnswer answer : {MsgAnswer::Cancel, MsgAnswer::Ok}) {
         prompter.ExpectOpenFile(kExportTitle, target);
-        prompter.ExpectMessage(kExportTitle, "File " + target + " already exists, ok to overwrite?", MsgIcon::Question,
-                               MsgButtons::OkCancel, answer);
+        prompter.ExpectMessage(kExportTitle, "File " + target + " already exists, ok to overwrite?",
+                               MsgIcon::Question, MsgButtons::OkCancel, answer);
         Item()->trigger();
         EXPECT_EQ(std::filesystem::exists(tmp.file("out/OLD0003.WAV")), answer == MsgAnswer::Ok);
     }
@@ -250,8 +264,8 @@ TEST_F(ExportCommandTest, QuestionsRefusalsAndFailures) {
     refusal("ab");
     Item()->trigger();
     prompter.ExpectOpenFile(kExportTitle, event);
-    prompter.ExpectMessage(kExportTitle, "File " + event + " already exists, ok to overwrite?", MsgIcon::Question,
-                           MsgButtons::OkCancel, MsgAnswer::Ok);
+    prompter.ExpectMessage(kExportTitle, "File " + event + " already exists, ok to overwrite?",
+                           MsgIcon::Question, MsgButtons::OkCancel, MsgAnswer::Ok);
     refusal("AB");
     Item()->trigger();
     EXPECT_EQ(TempDir::read(event), kRecording);

@@ -27,8 +27,9 @@ TEST(OpenableEventFile, AFileWhoseNameEndsInEvaAnyCase) {
 // takes only its own clips; a missing event file deletes nothing.
 TEST(DeleteEventFile, RemovesOnlyItsOwnClips) {
     test::TempDir dir;
-    for (const char* name : {"AB.EVA", "AB.AUD", "AB.SAV", "AB0001.WAV", "ab0002.wav", "AB0003.Wav", "ABX.WAV",
-                             "AB.WAV", "AB0004.WAV.bak", "ABCD.EVA", "ABCD0001.WAV", "ABCD0002.WAV", "XY0001.WAV"})
+    for (const char* name :
+         {"AB.EVA", "AB.AUD", "AB.SAV", "AB0001.WAV", "ab0002.wav", "AB0003.Wav", "ABX.WAV", "AB.WAV",
+          "AB0004.WAV.bak", "ABCD.EVA", "ABCD0001.WAV", "ABCD0002.WAV", "XY0001.WAV"})
         dir.write(name, "data");
     const auto left = [&] {
         std::set<std::string> names;
@@ -36,14 +37,16 @@ TEST(DeleteEventFile, RemovesOnlyItsOwnClips) {
             names.insert(e.path().filename().string());
         return names;
     };
-    EXPECT_EQ(ClipFilesOfEventFile(dir.file("AB.EVA")),
-              (std::vector<std::string>{dir.file("AB0001.WAV"), dir.file("AB0003.Wav"), dir.file("ab0002.wav")}));
+    EXPECT_EQ(
+        ClipFilesOfEventFile(dir.file("AB.EVA")),
+        (std::vector<std::string>{dir.file("AB0001.WAV"), dir.file("AB0003.Wav"), dir.file("ab0002.wav")}));
     ASSERT_TRUE(DeleteEventFileAndClips(dir.file("AB.EVA")));
-    EXPECT_EQ(left(), (std::set<std::string>{"AB.AUD", "AB.SAV", "ABX.WAV", "AB.WAV", "AB0004.WAV.bak", "ABCD.EVA",
-                                             "ABCD0001.WAV", "ABCD0002.WAV", "XY0001.WAV"}));
+    EXPECT_EQ(left(), (std::set<std::string>{"AB.AUD", "AB.SAV", "ABX.WAV", "AB.WAV", "AB0004.WAV.bak",
+                                             "ABCD.EVA", "ABCD0001.WAV", "ABCD0002.WAV", "XY0001.WAV"}));
     ASSERT_TRUE(DeleteEventFileAndClips(dir.file("ABCD.EVA")));
     EXPECT_FALSE(DeleteEventFileAndClips(dir.file("XY.EVA")));
-    EXPECT_EQ(left(), (std::set<std::string>{"AB.AUD", "AB.SAV", "ABX.WAV", "AB.WAV", "AB0004.WAV.bak", "XY0001.WAV"}));
+    EXPECT_EQ(left(), (std::set<std::string>{"AB.AUD", "AB.SAV", "ABX.WAV", "AB.WAV", "AB0004.WAV.bak",
+                                             "XY0001.WAV"}));
 }
 
 } // namespace

@@ -85,8 +85,8 @@ protected:
 TEST_F(MainWindowTest, StartUp) {
     tmp.write("Zarn_Aud.Ini", "[IFBW]\r\n12.5\r\n[WAV Display]\r\nON\r\n");
     const utimbuf old{std::time(nullptr) - 120, std::time(nullptr) - 120};
-    for (const char* name : {".Zarn_Aud.Ini.Ab12Cd", ".~FREQ.SIG.x9y8z7", ".~FREQ.~IG.000000", ".~Freq.Cmt.q1q1q1",
-                             ".notes.txt.Ab12Cd", ".Zarn_Aud.Ini.Ab12C"})
+    for (const char* name : {".Zarn_Aud.Ini.Ab12Cd", ".~FREQ.SIG.x9y8z7", ".~FREQ.~IG.000000",
+                             ".~Freq.Cmt.q1q1q1", ".notes.txt.Ab12Cd", ".Zarn_Aud.Ini.Ab12C"})
         ::utime(tmp.write(name, "half").c_str(), &old);
     tmp.write(".Zarn_Aud.Ini.NEW123", "another copy writing now");
     app = std::make_unique<ZarnApp>(prompter, tmp.path() + "/");
@@ -111,7 +111,8 @@ TEST_F(MainWindowTest, StartUp) {
     std::set<std::string> left;
     for (const auto& e : std::filesystem::directory_iterator(tmp.path()))
         if (e.path().filename().string().front() == '.') left.insert(e.path().filename());
-    EXPECT_EQ(left, (std::set<std::string>{".notes.txt.Ab12Cd", ".Zarn_Aud.Ini.Ab12C", ".Zarn_Aud.Ini.NEW123"}));
+    EXPECT_EQ(left,
+              (std::set<std::string>{".notes.txt.Ab12Cd", ".Zarn_Aud.Ini.Ab12C", ".Zarn_Aud.Ini.NEW123"}));
 }
 
 // Open through the dialogs, by name, Close (also while Open is busy or arrives during an Open).
@@ -125,7 +126,8 @@ TEST_F(MainWindowTest, OpenAndCloseJourney) {
         EXPECT_EQ(d.pos(), QPoint(bar.left() + Px(1980), bar.top() + bar.height() - Px(15)));
         EXPECT_EQ(app->Loading(), nullptr);
         const auto shown = [&] {
-            return Control<QLabel>(&d, "P_Segment")->text() + "/" + Control<QLabel>(&d, "P_TotalSeg")->text() + ":" +
+            return Control<QLabel>(&d, "P_Segment")->text() + "/" +
+                   Control<QLabel>(&d, "P_TotalSeg")->text() + ":" +
                    Control<QLabel>(&d, "P_TotalWav")->text();
         };
         EXPECT_EQ(shown(), QStringLiteral("1/3:2"));
@@ -176,7 +178,8 @@ TEST_F(MainWindowTest, AnOpenNotCarriedThrough) {
     const std::string open = Recording("AB.EVA");
     OpenSegment(open, 1);
     std::filesystem::create_directories(tmp.file("rec/FOLDER.EVA"));
-    for (const std::string& path : {tmp.file("rec/MISSING.EVA"), Recording("NOTES.TXT"), tmp.file("rec/FOLDER.EVA")}) {
+    for (const std::string& path :
+         {tmp.file("rec/MISSING.EVA"), Recording("NOTES.TXT"), tmp.file("rec/FOLDER.EVA")}) {
         SCOPED_TRACE(path);
         ExpectRefusal("Open", path);
         SegmentAnswer answer = SegmentAnswer::CancelIt();
@@ -192,8 +195,9 @@ TEST_F(MainWindowTest, AnOpenNotCarriedThrough) {
         ExpectOpen("", 0);
     }
     prompter.ExpectOpenFile("Open... Audio File", std::nullopt);
-    prompter.ExpectOpenFile("Open... Audio File", Recording("NOSEG.EVA", "Ver, x\r\nWAV,AB0001.WAV,1,123.4500,"
-                                                                         "01/02/05 10:00:00,01/02/05 10:00:05,-80,0\r\n"));
+    prompter.ExpectOpenFile("Open... Audio File",
+                            Recording("NOSEG.EVA", "Ver, x\r\nWAV,AB0001.WAV,1,123.4500,"
+                                                   "01/02/05 10:00:00,01/02/05 10:00:05,-80,0\r\n"));
     for (int i = 0; i < 2; ++i) {
         SegmentAnswer answer = SegmentAnswer::CancelIt();
         Item("F_Open")->trigger();
@@ -249,7 +253,8 @@ TEST_F(MainWindowTest, HelpAboutAndExit) {
         HelpWindow* help = app->Help();
         ASSERT_NE(help, nullptr);
         EXPECT_TRUE(help->isVisible());
-        EXPECT_TRUE(Control<QTextBrowser>(help, "HelpView")->toPlainText().contains("segment", Qt::CaseInsensitive));
+        EXPECT_TRUE(
+            Control<QTextBrowser>(help, "HelpView")->toPlainText().contains("segment", Qt::CaseInsensitive));
         Item("H_Contents")->trigger();
         EXPECT_EQ(app->Help(), help);
         app->HelpQuit();

@@ -75,10 +75,11 @@ TEST_F(SignalListHostTest, ReprocessQuestionOnlyWhileThePictureIsLoaded) {
     EXPECT_EQ(tmp.read(tmp.file("~FREQ.SIG")), "");
     M().recording.SetSummaryLoaded(true);
     for (const MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
-        prompter.ExpectMessage("Default sig BW change",
-                               "The change made requires the file to be reprocessed to become affective.  Ok to "
-                               "reprocess now?",
-                               MsgIcon::None, MsgButtons::YesNo, answer);
+        prompter.ExpectMessage(
+            "Default sig BW change",
+            "The change made requires the file to be reprocessed to become affective.  Ok to "
+            "reprocess now?",
+            MsgIcon::None, MsgButtons::YesNo, answer);
         List()->New();
         EXPECT_EQ(M().recording.SummaryLoaded(), answer == MsgAnswer::No);
     }

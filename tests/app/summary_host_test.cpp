@@ -42,17 +42,19 @@ protected:
     // Whether the picture is up, loaded, and Export offered, as one word each.
     std::string Shown() const {
         return std::string(app->Summary() && app->Summary()->isVisible() ? "shown" : "-") +
-               (M().recording.SummaryLoaded() ? " loaded" : " -") + (Item("Export")->isEnabled() ? " export" : " -");
+               (M().recording.SummaryLoaded() ? " loaded" : " -") +
+               (Item("Export")->isEnabled() ? " export" : " -");
     }
     // Opens `path` through File, Open... and its first segment, answering the split question if given.
     void Open(const std::string& path, std::optional<MsgAnswer> answerSplit = std::nullopt) {
         prompter.ExpectOpenFile("Open... Audio File", path);
         if (answerSplit)
-            prompter.ExpectMessage("Too many frequencies",
-                                   "The selected segment includes too many signal frequencies to be presented as a "
-                                   "single segment.  Can it be broken into smaller segments, the first of which will "
-                                   "be presented?",
-                                   MsgIcon::Question, MsgButtons::OkCancel, *answerSplit);
+            prompter.ExpectMessage(
+                "Too many frequencies",
+                "The selected segment includes too many signal frequencies to be presented as a "
+                "single segment.  Can it be broken into smaller segments, the first of which will "
+                "be presented?",
+                MsgIcon::Question, MsgButtons::OkCancel, *answerSplit);
         test::SegmentAnswer answer = test::SegmentAnswer::Ok();
         Item("F_Open")->trigger();
         ASSERT_TRUE(answer.Seen());
@@ -71,7 +73,8 @@ TEST_F(SummaryHostTest, OpenMinimiseBandwidthAndClose) {
         SCOPED_TRACE(closeBox ? "close box" : "File, Close");
         Open(tmp.write("NETA0102.EVA", kNetora));
         EXPECT_EQ(Shown(), "shown loaded export");
-        EXPECT_EQ(app->Summary()->windowTitle(), QStringLiteral("NETORA Audio Clips Summary Picture, <Segment_01>"));
+        EXPECT_EQ(app->Summary()->windowTitle(),
+                  QStringLiteral("NETORA Audio Clips Summary Picture, <Segment_01>"));
         EXPECT_EQ(M().recording.Table().RowCount, 2); // 145.00 and 145.01 share a 25 kHz window
         SetBarState(Qt::WindowMinimized);
         EXPECT_EQ(Shown(), "- loaded export");
@@ -82,10 +85,11 @@ TEST_F(SummaryHostTest, OpenMinimiseBandwidthAndClose) {
             BandwidthDialog* d = app->DefaultBandwidth();
             ASSERT_NE(d, nullptr);
             Control<QLineEdit>(d, "Value")->setText(QStringLiteral("1")); // every frequency a row of its own
-            prompter.ExpectMessage("Default sig BW change",
-                                   "The change made requires the file to be reprocessed to become affective.  Ok "
-                                   "to reprocess now?",
-                                   MsgIcon::None, MsgButtons::YesNo, MsgAnswer::Yes);
+            prompter.ExpectMessage(
+                "Default sig BW change",
+                "The change made requires the file to be reprocessed to become affective.  Ok "
+                "to reprocess now?",
+                MsgIcon::None, MsgButtons::YesNo, MsgAnswer::Yes);
             QTest::mouseClick(Control<QPushButton>(d, "Cmd_Done"), Qt::LeftButton);
             QTest::qWait(20);
             EXPECT_EQ(Shown(), "shown loaded export");
@@ -107,8 +111,9 @@ TEST_F(SummaryHostTest, TheSplitAnswerDecidesTheFileAndThePicture) {
     std::string text = "Ver, Created by the recorder\r\nSTARTBYTRIGGER,01/02/05 10:00:00,CR0001.WAV\r\n";
     char line[120];
     for (int i = 1; i <= 2002; ++i) {
-        std::snprintf(line, sizeof line, "WAV,CR%04d.WAV,1,%d.0000,01/02/05 10:%02d:%02d,01/02/05 10:%02d:%02d,-80,0\r\n",
-                      i, 100 + i, (i / 60) % 60, i % 60, (i / 60) % 60, i % 60);
+        std::snprintf(line, sizeof line,
+                      "WAV,CR%04d.WAV,1,%d.0000,01/02/05 10:%02d:%02d,01/02/05 10:%02d:%02d,-80,0\r\n", i,
+                      100 + i, (i / 60) % 60, i % 60, (i / 60) % 60, i % 60);
         text += line;
     }
     Open(tmp.write("CROW0102.EVA", text), MsgAnswer::Cancel);

@@ -30,10 +30,11 @@ const Lines kEvent = {
 };
 
 TEST(SplitStartLine, NameLessFourCharactersAndTheirNumberPlusOne) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"ABCD0012.WAV", "STARTBYTRIGGER,T,ABCD00120001"}, {"ABCD0041", "STARTBYTRIGGER,T,ABCD0042"},
-        {"ABCD9999", "STARTBYTRIGGER,T,ABCD10000"},        {"AB", "STARTBYTRIGGER,T,0001"},
-        {"", "STARTBYTRIGGER,T,0001"}};
+    const std::pair<const char*, const char*> cases[] = {{"ABCD0012.WAV", "STARTBYTRIGGER,T,ABCD00120001"},
+                                                         {"ABCD0041", "STARTBYTRIGGER,T,ABCD0042"},
+                                                         {"ABCD9999", "STARTBYTRIGGER,T,ABCD10000"},
+                                                         {"AB", "STARTBYTRIGGER,T,0001"},
+                                                         {"", "STARTBYTRIGGER,T,0001"}};
     for (const auto& [file, expected] : cases)
         EXPECT_EQ(SplitStartLine(file, "T"), expected) << file;
 }
@@ -50,9 +51,8 @@ TEST(SplitEventText, InsertsTheNewStartAfterTheNthClipOfTheSegment) {
                          Case{2, 2, 9, "STARTBYTRIGGER,03/01/24 20:01:40,ABCD00120001"},
                          Case{2, 3, 10, "STARTBYTRIGGER,03/01/24 20:02:10,ABCD10000"},
                          Case{2, 4, 11, "STARTBYTRIGGER,03/01/24 20:03:10,ABCD00140001"},
-                         Case{1, 1, 3, "STARTBYTRIGGER,03/01/24 19:00:02,ABCD00010001"},
-                         Case{1, 2, 0, ""}, Case{2, 5, 0, ""}, Case{3, 1, 0, ""}, Case{0, 1, 0, ""},
-                         Case{2, 0, 0, ""}}) {
+                         Case{1, 1, 3, "STARTBYTRIGGER,03/01/24 19:00:02,ABCD00010001"}, Case{1, 2, 0, ""},
+                         Case{2, 5, 0, ""}, Case{3, 1, 0, ""}, Case{0, 1, 0, ""}, Case{2, 0, 0, ""}}) {
         SCOPED_TRACE(std::to_string(c.segment) + " " + std::to_string(c.clip));
         const SplitText split = SplitEventText(JoinCrLf(kEvent), c.segment, c.clip);
         ASSERT_EQ(split.ok, c.at != 0);

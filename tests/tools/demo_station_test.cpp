@@ -6,8 +6,8 @@
 #include "eventline.h"
 #include "paths.h"
 #include "segscan.h"
-#include "signal_list.h"
 #include "siglist_files.h"
+#include "signal_list.h"
 #include "temp_dir.h"
 #include "textfile.h"
 
@@ -47,8 +47,9 @@ TEST_F(DemoStation, EventFilesOfEachTypeWithSegmentsAndWellFormedClips) {
         CollectionType type;
     };
     int missing = 0, clips = 0;
-    for (const Expect& e : {Expect{"PRIA0612.EVA", CollectionType::Priority},
-                            Expect{"SPEC0613.EVA", CollectionType::Spectral}, Expect{"NET.EVA", CollectionType::Netora}}) {
+    for (const Expect& e :
+         {Expect{"PRIA0612.EVA", CollectionType::Priority}, Expect{"SPEC0613.EVA", CollectionType::Spectral},
+          Expect{"NET.EVA", CollectionType::Netora}}) {
         SCOPED_TRACE(e.eva);
         const std::string eva = dir_->file(e.eva), aud = AudFileName(eva);
         ASSERT_TRUE(FileExists(eva));
@@ -56,7 +57,8 @@ TEST_F(DemoStation, EventFilesOfEachTypeWithSegmentsAndWellFormedClips) {
         EXPECT_EQ(c.type, e.type);
         if (e.type == CollectionType::Priority) {
             EXPECT_GE(c.smdLines, 2);
-            EXPECT_EQ(ReadRowAttributes(test::TempDir::read(aud)).size(), static_cast<std::size_t>(c.smdLines));
+            EXPECT_EQ(ReadRowAttributes(test::TempDir::read(aud)).size(),
+                      static_cast<std::size_t>(c.smdLines));
         }
         const std::string text = Read(e.eva);
         const SegmentTable t = ScanSegments(text);
