@@ -47,7 +47,9 @@ TEST(ParseSignalRecord, LoadsAsItsEntryLine) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ParseSignalRecordLine(c.record).value_or("refused"), c.line) << c.record;
-        if (c.roundTrips) EXPECT_EQ(FormatSignalRecord(c.line), c.record);
+        if (c.roundTrips) {
+            EXPECT_EQ(FormatSignalRecord(c.line), c.record);
+        }
     }
     for (const std::string record : {"", "   ", "abc,[   00.010    20    FM    ]{2}(9)/ \\",
                                      "[SIGNAL LIST DATA FORMAT]", "12abc,x", "100000,x", "99999.999999,x", "-1,x",
