@@ -76,11 +76,10 @@ public:
         if (trouble == Trouble::FullDisk) {
             // A filler until the file system refuses a single byte more.
             const int fd = ::open(file(".filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-            const std::string block(4096, 'f');
-            while (::write(fd, block.data(), block.size()) > 0) {
-            }
-            while (::write(fd, "f", 1) > 0) {
-            }
+            const std::string block(65536, 'f');
+            for (std::size_t n = block.size(); n > 0; n /= 2)
+                while (::write(fd, block.data(), n) == static_cast<ssize_t>(n)) {
+                }
             EXPECT_EQ(errno, ENOSPC);
             ::close(fd);
             return fd >= 0;
@@ -183,17 +182,7 @@ public: // the table's commands reach in
         place.reset();
         prompts = Prompts();
     }
-    std::string Write(const std::string& name, const std::string& bytes) {
-        const std::string path = place->file(name);
-        fs::create_directories(fs::path(path).parent_path());
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        EXPECT_NE(f, nullptr) << path;
-        if (f) {
-            std::fwrite(bytes.data(), 1, bytes.size(), f);
-            std::fclose(f);
-        }
-        return path;
-    }
+    std::string Write(const std::string& name, const std::string& bytes) { return tmp.write("vol/" + name, bytes); }
     void OpenRecording() {
         Write("NT0001.WAV", "RIFF clip one");
         prompts.ExpectOpenFile("Open... Audio File", Write("NETA0102.EVA", kRecording));
@@ -355,12 +344,12 @@ std::vector<Case> Cases() {
          },
          kSaveWarn, [](FullDisk& t) { EXPECT_EQ(t.Count(), t.Full() ? 0 : 2); }},
         // Open loads the other list, but the pointer to it cannot be rewritten.
-        {"open", [](FullDisk& t) { t.Write("OTHER.SIG", Record("00150.00000") + Record("00151.00000")); },
+        {"open", [](FullDisk& t) { t.Write("OTHER.SIG", kList + Record("00150.00000")); },
          [](FullDisk& t) {
              t.prompts.ExpectOpenFile("Loading... Signal List File", t.place->file("OTHER.SIG"));
              t.List().Open();
          },
-         kSaveWarn, [](FullDisk& t) { EXPECT_EQ(t.Count(), 2); }},
+         kSaveWarn, [](FullDisk& t) { EXPECT_EQ(t.Count(), 3); }},
         {"store a comment", EditEntry,
          [](FullDisk& t) {
              auto* comment = Control<QComboBox>(&t.List(), "Cmb_Comment");

@@ -9,69 +9,55 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-
 #include <string>
 #include <string_view>
 
 namespace zarn {
 namespace {
 
-struct RecordFinding {
-    const char* name;
-    std::string_view record;
-    std::string_view line; // the entry line the record loads as
-};
-
-class SignalRecordFinding : public ::testing::TestWithParam<RecordFinding> {};
-
 // A foreign record's bracket group may hold characters a record cannot carry back, or group marks
 // inside its fields. The loaded line must be what a save writes, and saving and loading again must
 // neither change it nor let the comment grow.
-TEST_P(SignalRecordFinding, LoadsAsALineThatSavesAndLoadsUnchanged) {
-    const RecordFinding& c = GetParam();
-    const std::optional<std::string> line = ParseSignalRecordLine(c.record);
-    ASSERT_TRUE(line);
-    EXPECT_EQ(*line, c.line);
-    std::string current = *line;
-    for (int cycle = 0; cycle < 3; ++cycle) {
-        const std::optional<std::string> again = ParseSignalRecordLine(FormatSignalRecord(current));
-        ASSERT_TRUE(again);
-        EXPECT_EQ(*again, *line) << "cycle " << cycle;
-        current = *again;
-    }
-
-    SignalList list;
-    MergeSignalRecords(std::string(c.record) + "\r\n", list);
-    SignalList reloaded;
-    MergeSignalRecords(SignalFileText(list), reloaded);
-    EXPECT_EQ(reloaded.Lines(), list.Lines());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Fuzz, SignalRecordFinding,
-    ::testing::Values(
+TEST(SignalRecordFinding, LoadsAsALineThatSavesAndLoadsUnchanged) {
+    const struct {
+        std::string_view record;
+        std::string_view line; // the entry line the record loads as
+    } findings[] = {
         // A character between the COR and the mode sat in column 29, which a save drops.
-        RecordFinding{"StrayCharBesideCor", "00007.03500,[   00.002    20  W C     ]{1}(9)/ \\",
-                      " 00007.03500   00.002   20   C     ids    9        "},
+        {"00007.03500,[   00.002    20  W C     ]{1}(9)/ \\", " 00007.03500   00.002   20   C     ids    9        "},
         // Beside the bandwidth, columns 13-15 and 22-24.
-        RecordFinding{"StrayCharsBesideIfbw", "00007.03500,[ab 00.002 cd 20    CW    ]{1}(9)/ \\note",
-                      " 00007.03500   00.002   20   CW    ids    9        note"},
+        {"00007.03500,[ab 00.002 cd 20    CW    ]{1}(9)/ \\note",
+         " 00007.03500   00.002   20   CW    ids    9        note"},
         // A "/" in the bandwidth hid the lockout group: its "/ \" joined the comment, once more on
         // every save and load.
-        RecordFinding{"SlashInIfbw", "00033.00000,[   00/025    20    FO    ]{2}(9)/ \\",
-                      " 00033.00000   00 025   20   FO    ?s     9        / \\"},
+        {"00033.00000,[   00/025    20    FO    ]{2}(9)/ \\",
+         " 00033.00000   00 025   20   FO    ?s     9        / \\"},
         // The other marks in the fields: each would hide a group once written.
-        RecordFinding{"BackslashInMode", "00010.00000,[   00.010    20    F\\    ]{0}(1)/x\\c",
-                      " 00010.00000   00.010   20   F     soi    1        /x\\c"},
-        RecordFinding{"BraceInCor", "00010.00000,[   00.010    {0    FM    ]{0}(1)/x\\c",
-                      " 00010.00000   00.010    0   FM    ?s     1    x   c"},
-        RecordFinding{"SlashAsPriority", "00010.00000,[   00.010    20    FM    ]{0}(/)/x\\c",
-                      " 00010.00000   00.010   20   FM    soi             /x\\c"},
+        {"00010.00000,[   00.010    20    F\\    ]{0}(1)/x\\c",
+         " 00010.00000   00.010   20   F     soi    1        /x\\c"},
+        {"00010.00000,[   00.010    {0    FM    ]{0}(1)/x\\c", " 00010.00000   00.010    0   FM    ?s     1    x   c"},
+        {"00010.00000,[   00.010    20    FM    ]{0}(/)/x\\c",
+         " 00010.00000   00.010   20   FM    soi             /x\\c"},
         // A mark blanked out of the mode made the record form of PLS, which the next load turned
         // into PLS: the line changed on its first save.
-        RecordFinding{"MarkInPulseMode", "00020.00000,[   00.100    20    AM(PLS]{0}(9)/ \\",
-                      " 00020.00000   00.100   20   PLS   soi    9        "}),
-    [](const auto& info) { return std::string(info.param.name); });
+        {"00020.00000,[   00.100    20    AM(PLS]{0}(9)/ \\", " 00020.00000   00.100   20   PLS   soi    9        "},
+    };
+    for (const auto& f : findings) {
+        SCOPED_TRACE(f.record);
+        std::optional<std::string> line = ParseSignalRecordLine(f.record);
+        ASSERT_TRUE(line);
+        EXPECT_EQ(*line, f.line);
+        for (int cycle = 0; cycle < 3; ++cycle) {
+            line = ParseSignalRecordLine(FormatSignalRecord(*line));
+            ASSERT_TRUE(line);
+            EXPECT_EQ(*line, f.line) << "cycle " << cycle;
+        }
+        SignalList list, reloaded;
+        MergeSignalRecords(std::string(f.record) + "\r\n", list);
+        MergeSignalRecords(SignalFileText(list), reloaded);
+        EXPECT_EQ(reloaded.Lines(), list.Lines());
+    }
+}
 
 // An IMA ADPCM clip whose "fact" chunk claims four gigabytes: libsndfile, told the file was longer
 // than it is to learn the claimed frame count, reserved memory for the chunk and took seconds.
