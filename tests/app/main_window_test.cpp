@@ -177,14 +177,11 @@ TEST_F(MainWindowTest, AnOpenNotCarriedThrough) {
     Start();
     const std::string open = Recording("AB.EVA");
     OpenSegment(open, 1);
-    std::filesystem::create_directories(tmp.file("rec/FOLDER.EVA"));
-    for (const std::string& path :
-         {tmp.file("rec/MISSING.EVA"), Recording("NOTES.TXT"), tmp.file("rec/FOLDER.EVA")}) {
-        SCOPED_TRACE(path);
-        ExpectRefusal("Open", path);
-        SegmentAnswer answer = SegmentAnswer::CancelIt();
+    ExpectRefusal("Open", Recording("NOTES.TXT")); // what is an event file is the file commands' test
+    {
+        SegmentAnswer refused = SegmentAnswer::CancelIt(); // gone before the next dialog
         Item("F_Open")->trigger();
-        EXPECT_FALSE(answer.Seen());
+        EXPECT_FALSE(refused.Seen());
         ExpectOpen(open, 1);
     }
     for (SegmentAnswer::Action action : {SegmentAnswer::Action::Cancel, SegmentAnswer::Action::Escape}) {
@@ -204,7 +201,7 @@ TEST_F(MainWindowTest, AnOpenNotCarriedThrough) {
         EXPECT_FALSE(answer.Seen());
         ExpectOpen("", 0);
     }
-    EXPECT_EQ(prompter.messages.size(), 3u);
+    EXPECT_EQ(prompter.messages.size(), 1u);
 }
 
 // Delete refuses what is not an event file and the open file, and asks before deleting another
