@@ -1,7 +1,9 @@
 // The signal list window as the operator meets it: which list it opens, its file commands and their
-// questions, the files they leave behind, its menus, help line and keys.
+// questions, the files they leave behind, its menus, help line and keys; its clipboard and bulk tools;
+// and the edit/add panel with its typed values, collision questions and comment chooser.
 #include "signal_list_window.h"
 
+#include "entry_line.h"
 #include "fake_prompter.h"
 #include "find_control.h"
 #include "latin1.h"
@@ -10,16 +12,22 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -306,6 +314,414 @@ TEST_F(SignalListWindowTest, CloseHidesInZarnAndEndsSigRoll32) {
         EXPECT_FALSE(w && w->isVisible());
         delete w.data();
     }
+}
+
+
+using Lines = std::vector<std::string>;
+
+constexpr const char* kHeader = "[SIGNAL LIST DATA FORMAT]\r\n";
+
+// Entry n at n MHz, 0.100 MHz wide: no two pass bands overlap.
+std::string Line(int n, const char* ifbw = "00.100") {
+    char freq[24];
+    std::snprintf(freq, sizeof freq, "%05d.00000", n);
+    return MakeEntryLine(freq, ifbw, "20", "AM ", SignalClass::Soi, "3", n % 2 == 0, "net " + std::to_string(n));
+}
+Lines FirstLines(int from, int to, const char* ifbw = "00.100") {
+    Lines lines;
+    for (int n = from; n <= to; ++n)
+        lines.push_back(Line(n, ifbw));
+    return lines;
+}
+std::string Records(const Lines& lines) {
+    std::string text;
+    for (const auto& l : lines)
+        text += FormatSignalRecord(l) + "\r\n";
+    return text;
+}
+std::string Clipboard() {
+    return QGuiApplication::clipboard()->text().toStdString();
+}
+void SetClipboard(const std::string& text) {
+    QGuiApplication::clipboard()->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+class ToolsTest : public ::testing::Test {
+protected:
+    void Start(const Lines& lines) {
+        dir.write("~FREQ.SIG", Records(lines));
+        SignalListSetup setup;
+        setup.folder = dir.path();
+        window = std::make_unique<SignalListWindow>(prompts, setup);
+        window->Load();
+    }
+    void TearDown() override { EXPECT_TRUE(prompts.AllMet()) << prompts.Report(); }
+    void Highlight(std::initializer_list<int> rows) {
+        for (int r : rows)
+            window->SetHighlighted(r, true);
+    }
+    void Expect(const char* title, std::string text, MsgAnswer answer) {
+        const bool warning = std::string(title).find("WARNING") != std::string::npos;
+        prompts.ExpectMessage(title, std::move(text), warning ? MsgIcon::Exclamation : MsgIcon::Question,
+                              warning                                  ? MsgButtons::Ok
+                              : std::string(title).rfind("PASTE", 0) == 0 ? MsgButtons::YesNoCancel
+                                                                       : MsgButtons::YesNo,
+                              answer);
+    }
+    void ExpectPasteQuestion(const std::string& line, MsgAnswer answer) {
+        Expect("PASTE Signal... CONFIRMATION:",
+               "Freq = " + std::string(EntryFreqText(line)) +
+                   " MHz is already available in the Signal List.  Do you want to replace it with new data?",
+               answer);
+    }
+    // The list, its highlighted rows and its current row, and whether the file holds the list.
+    std::string State() const {
+        std::string rows;
+        for (int r : window->HighlightedRows())
+            rows += std::to_string(r) + " ";
+        return rows + "current " + std::to_string(window->CurrentIndex()) +
+               (TempDir::read(dir.file("~FREQ.SIG")) == Records(window->List().Lines()) ? " saved" : " unsaved");
+    }
+
+    TempDir dir;
+    FakePrompter prompts;
+    std::unique_ptr<SignalListWindow> window;
+};
+
+TEST_F(ToolsTest, CopyDeleteAllAndPasteBack) {
+    const Lines lines = FirstLines(1, 3);
+    Start(lines);
+    SetClipboard("old");
+    window->CopyFreq();
+    EXPECT_EQ(Clipboard(), ""); // nothing highlighted
+    Highlight({0, 2});
+    window->CopyFreq();
+    EXPECT_EQ(Clipboard(), "00001.00000\r\n00003.00000\r\n");
+    window->Copy();
+    EXPECT_EQ(Clipboard(), kHeader + lines[0] + "\r\n" + lines[2] + "\r\n");
+    Expect("DELETE Signal List... CONFIRMATION:", "Are you sure, you want to delete ALL data from Signal List?",
+           MsgAnswer::Yes);
+    window->DeleteAll();
+    EXPECT_EQ(TempDir::read(dir.file("~FREQ.SIG")), "");
+    window->Paste();
+    EXPECT_EQ(window->List().Lines(), (Lines{lines[0], lines[2]}));
+    EXPECT_EQ(State(), "0 1 current 1 saved");
+
+    // Pasting the same entries asks for each; Yes replaces them.
+    for (const auto& l : {lines[0], lines[2]})
+        ExpectPasteQuestion(l, MsgAnswer::Yes);
+    window->Paste();
+    EXPECT_EQ(window->List().Lines(), (Lines{lines[0], lines[2]}));
+    EXPECT_EQ(State(), "0 1 current 1 saved");
+}
+
+// No skips an entry, Cancel stops the paste; the questioned entries are unhighlighted again and the
+// file is rewritten from the list; the header alone pastes nothing but rewrites the file too.
+TEST_F(ToolsTest, PasteAnsweredNoOrCancelAndForeignTexts) {
+    const Lines lines = FirstLines(1, 3);
+    Start(lines);
+    std::string one = lines[0], two = lines[1];
+    one[42] = two[42] = '0';
+    for (const std::string& clip : {kHeader + one + "\r\n" + two + "\r\n" + Line(7) + "\r\n", std::string(kHeader)}) {
+        dir.write("~FREQ.SIG", "stale\r\n");
+        SetClipboard(clip);
+        if (clip != kHeader) {
+            ExpectPasteQuestion(one, MsgAnswer::No);
+            ExpectPasteQuestion(two, MsgAnswer::Cancel);
+        }
+        window->Paste();
+        EXPECT_EQ(window->List().Lines(), lines);
+        EXPECT_EQ(State(), "current -1 saved");
+    }
+    for (const char* text : {"00001.00000\r\n", "", "[SIGNAL LIST DATA FORMAT", "[signal list data format]\r\n"}) {
+        SetClipboard(text);
+        Expect("PASTE Signal List... WARNING:",
+               "Incompatible data format detected, data cannot be pasted into Signal List!", MsgAnswer::Ok);
+        window->Paste();
+        EXPECT_EQ(window->List().Lines(), lines);
+    }
+}
+
+TEST_F(ToolsTest, PasteIntoAFullListWarnsOnceAndKeepsWhatFitted) {
+    Start(FirstLines(10, 10 + kMaxSignalEntries - 2, "00.000"));
+    ASSERT_EQ(window->List().Count(), kMaxSignalEntries - 1);
+    SetClipboard(kHeader + Line(1) + "\r\n" + Line(2) + "\r\n" + Line(3) + "\r\n");
+    Expect("PASTE Signal List... WARNING:", "Signal List is full (32767 entries).  No more data can be added.",
+           MsgAnswer::Ok);
+    window->Paste();
+    EXPECT_EQ(window->List().Count(), kMaxSignalEntries);
+    EXPECT_EQ(window->List().Line(0), Line(1));
+    EXPECT_EQ(window->HighlightedRows(), std::vector<int>{0});
+}
+
+// What Delete and Delete All ask or warn in each state; No keeps the list and its file.
+TEST_F(ToolsTest, DeleteQuestionsWarningsAndWhatGoes) {
+    Start({});
+    Expect("DELETE Signal List... WARNING:", "Signal List is already empty.  There is no data to be DELETED.",
+           MsgAnswer::Ok);
+    window->Delete();
+    Expect("DELETE Signal List... CONFIRMATION:", "Are you sure, you want to delete ALL data from Signal List?",
+           MsgAnswer::Yes); // asked even when empty
+    window->DeleteAll();
+    const Lines lines = FirstLines(1, 10);
+    dir.write("~FREQ.SIG", Records(lines));
+    window->Load();
+    Expect("DELETE Signal List... WARNING:", "Please highlight data field(s) from Signal List before DELETING.",
+           MsgAnswer::Ok);
+    window->Delete();
+    dir.write("~FREQ.SIG", "untouched");
+    Highlight({2, 4});
+    const char* question = "Are you sure, you want to delete highlighted data from Signal List?";
+    Expect("DELETE Signal List... CONFIRMATION:", question, MsgAnswer::No);
+    window->Delete();
+    Expect("DELETE Signal List... CONFIRMATION:", "Are you sure, you want to delete ALL data from Signal List?",
+           MsgAnswer::No);
+    window->DeleteAll();
+    EXPECT_EQ(window->List().Lines(), lines);
+    EXPECT_EQ(TempDir::read(dir.file("~FREQ.SIG")), "untouched");
+    Expect("DELETE Signal List... CONFIRMATION:", question, MsgAnswer::Yes);
+    window->Delete();
+    Lines kept = lines;
+    kept.erase(kept.begin() + 4);
+    kept.erase(kept.begin() + 2);
+    EXPECT_EQ(window->List().Lines(), kept);
+    // The entry in front of the last one removed is current: entry 4 of the ten.
+    EXPECT_EQ(State(), "current 2 saved");
+    EXPECT_EQ(window->List().Line(2), lines[3]);
+}
+
+
+
+std::string PanelRecord(const char* freq, const char* ifbw = "00.100", bool lockout = false,
+                        const char* comment = "") {
+    return FormatSignalRecord(MakeEntryLine(freq, ifbw, "20", "FM ", SignalClass::Unknown, "9", lockout, comment)) +
+           "\r\n";
+}
+std::string Question(const char* freq) {
+    return std::string("Freq = ") + freq +
+           " MHz is already available in the Signal List.  Do you want to replace it with new data?";
+}
+
+class PanelTest : public ::testing::Test {
+protected:
+    template <typename T> T* Find(const char* name) const { return test::Control<T>(window.get(), name); }
+    // Loads the window on a list file holding `records`, shown and active so focus moves for real.
+    void Start(const std::string& records) {
+        dir.write("~FREQ.SIG", records);
+        SignalListSetup setup;
+        setup.folder = dir.path();
+        window = std::make_unique<SignalListWindow>(prompts, setup);
+        window->Load();
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+    void TearDown() override { EXPECT_TRUE(prompts.AllMet()) << prompts.Report(); }
+
+    // Types into a field as the operator does: focus, the whole text selected, the keys, Enter.
+    static void Type(QWidget* field, const char* keys, bool enter = true) {
+        field->setFocus();
+        if (auto* e = qobject_cast<QLineEdit*>(field)) e->selectAll();
+        QTest::keyClicks(field, QLatin1String(keys));
+        if (enter) QTest::keyClick(field, Qt::Key_Return);
+    }
+    std::string Focus() const { return QApplication::focusWidget()->objectName().toStdString(); }
+    std::string Help() const { return Find<QLabel>("P_Help")->text().toStdString(); }
+    std::vector<std::string> Lines() const { return window->List().Lines(); }
+    std::string FileText() const { return TempDir::read(dir.file("~FREQ.SIG")); }
+    // Whether the list file holds the list as it stands.
+    bool Saved() const { return FileText() == Records(Lines()); }
+    void Select(std::initializer_list<int> rows) {
+        for (int r : rows)
+            window->SetHighlighted(r, true);
+        window->SetCurrent(*rows.begin());
+    }
+
+    TempDir dir;
+    FakePrompter prompts;
+    std::unique_ptr<SignalListWindow> window;
+};
+
+// Add: what the panel shows, each field's Enter (the next field on a good value, the same field
+// reselected on a refused one), Escape without a change, then a typed entry accepted by Enter.
+TEST_F(PanelTest, AddJourney) {
+    Start(PanelRecord("00010.00000"));
+    window->Add();
+    EXPECT_EQ(Find<QLabel>("PE")->text(), QStringLiteral("Add Panel..."));
+    EXPECT_FALSE(Find<QListView>("L_Freq")->isEnabled());
+    EXPECT_TRUE(Find<QPushButton>("L_Add")->isHidden());
+    EXPECT_EQ(Find<QComboBox>("P_Det")->currentText() + Find<QComboBox>("P_Det")->itemText(3), "FM PLS");
+    EXPECT_TRUE(Find<QRadioButton>("P_Sig_2")->isChecked());
+    EXPECT_EQ(Focus(), "P_Freq");
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(Find<QLabel>("PE"), &enter);
+    EXPECT_EQ(Help(), "Add New Signal ...");
+    const struct {
+        const char *field, *typed, *shown, *focus;
+    } cases[] = {
+        {"P_Freq", "100000", "00020.00000", "P_Freq"}, {"P_Freq", "12.5", "00012.50000", "P_Ifbw"},
+        {"P_Ifbw", "99.9995", "00.010", "P_Ifbw"},     {"P_Ifbw", "0.01", "00.010", "P_Cor"},
+        {"P_Cor", "120", "20", "P_Cor"},               {"P_Cor", "-7", "-1", "P_Det"},
+        {"P_Priority", "10", "9", "P_Priority"},       {"P_Priority", "3", "3", "P_Comment"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " <- " + c.typed);
+        auto* field = Find<QLineEdit>(c.field);
+        Type(field, c.typed);
+        EXPECT_EQ(field->text().toStdString() + " " + Focus(), std::string(c.shown) + " " + c.focus);
+        EXPECT_TRUE(Focus() != c.field || field->selectedText() == field->text()); // reselected
+    }
+    Find<QLineEdit>("P_Cor")->setFocus();
+    EXPECT_EQ(Help(), "ENTER COR value in dB");
+    // Leaving a field checks it without moving the focus.
+    Type(Find<QLineEdit>("P_Cor"), "5", false);
+    Find<QLineEdit>("P_Freq")->setFocus();
+    EXPECT_EQ(Find<QLineEdit>("P_Cor")->text().toStdString() + " " + Focus(), "05 P_Freq");
+    QTest::keyClick(Find<QLineEdit>("P_Freq"), Qt::Key_Escape);
+    EXPECT_FALSE(window->PanelOpen());
+    EXPECT_TRUE(Find<QListView>("L_Freq")->isEnabled());
+    EXPECT_EQ(FileText(), PanelRecord("00010.00000"));
+
+    window->Add();
+    Type(Find<QLineEdit>("P_Freq"), "145.5");
+    Type(Find<QPlainTextEdit>("P_Comment"), "a,b", false);
+    EXPECT_EQ(Find<QPlainTextEdit>("P_Comment")->toPlainText(), QStringLiteral("a;b"));
+    QTest::keyClick(Find<QPlainTextEdit>("P_Comment"), Qt::Key_Return);
+    EXPECT_FALSE(window->PanelOpen());
+    EXPECT_EQ(Lines().back(), " 00145.50000   00.010   20   FM    ?s     9        a;b");
+    EXPECT_TRUE(Saved());
+    EXPECT_EQ(window->HighlightedRows(), std::vector<int>{1});
+    EXPECT_EQ(window->CurrentIndex(), 1);
+
+    // Pasted line breaks in the comment stay on one line.
+    window->Add();
+    Find<QPlainTextEdit>("P_Comment")->setPlainText(QStringLiteral("one\ntwo\nthree"));
+    Find<QPushButton>("B_OK")->click();
+    EXPECT_EQ(EntryComment(Lines()[1]), "one two three");
+    EXPECT_TRUE(Saved());
+}
+
+// A colliding frequency asks: No adds or changes nothing, Yes replaces the entry it met.
+TEST_F(PanelTest, CollisionsOnAddAndEdit) {
+    const std::string records = PanelRecord("00010.00000") + PanelRecord("00020.00000", "00.100", true, "net") +
+                                PanelRecord("00030.00000");
+    Start(records);
+    window->SetCurrent(-1);
+    prompts.ExpectMessage("EDIT Signal List... WARNING:",
+                          "Please select data field(s) from Signal List before EDITING.",
+                          MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    window->Edit();
+    EXPECT_FALSE(window->PanelOpen());
+
+    Select({1});
+    window->Edit();
+    EXPECT_EQ(Find<QLabel>("PE")->text(), QStringLiteral("Edit Panel..."));
+    EXPECT_EQ(Focus(), "P_Ifbw");
+    EXPECT_EQ(Find<QPlainTextEdit>("P_Comment")->toPlainText(), QStringLiteral("net"));
+    EXPECT_TRUE(Find<QCheckBox>("Chk_Lockout")->isChecked());
+    Type(Find<QLineEdit>("P_Freq"), "30.01");
+    prompts.ExpectMessage("EDIT Signal... CONFIRMATION:", Question("00030.01000"), MsgIcon::Question,
+                          MsgButtons::YesNo, MsgAnswer::No);
+    Find<QPushButton>("B_OK")->click();
+    EXPECT_EQ(FileText(), records);
+    EXPECT_EQ(window->CurrentIndex(), 1);
+
+    for (const MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
+        window->Add(); // the lockout box stays as the last edit left it
+        EXPECT_TRUE(Find<QCheckBox>("Chk_Lockout")->isChecked());
+        Type(Find<QLineEdit>("P_Freq"), "10.04");
+        prompts.ExpectMessage("ADD Signal... CONFIRMATION:", Question("00010.04000"), MsgIcon::Question,
+                              MsgButtons::YesNo, answer);
+        Find<QPushButton>("B_OK")->click();
+        EXPECT_FALSE(window->PanelOpen());
+    }
+    EXPECT_EQ(Lines()[0], " 00010.04000   00.010   20   FM    ?s     9    x   ");
+    EXPECT_EQ(window->HighlightedRows(), std::vector<int>{0});
+    EXPECT_TRUE(Saved());
+
+    // An edit that collides with nothing moves the entry to its new place.
+    Select({0});
+    window->Edit();
+    Type(Find<QLineEdit>("P_Freq"), "25");
+    Find<QPushButton>("B_OK")->click();
+    EXPECT_EQ(EntryFreqText(Lines()[1]), "00025.00000");
+    EXPECT_EQ(window->CurrentIndex(), 1);
+    EXPECT_TRUE(Saved());
+}
+
+TEST_F(PanelTest, EditingSeveralChangesOnlyTheFilledFieldsAndTheLockout) {
+    Start(PanelRecord("00010.00000", "00.100", true, "a") + PanelRecord("00020.00000", "00.200") +
+          PanelRecord("00030.00000", "00.300", false, "c") + PanelRecord("00040.00000", "00.400"));
+    const auto before = Lines();
+    Select({0, 1, 3});
+    window->Edit();
+    EXPECT_TRUE(Find<QLineEdit>("P_Freq")->isHidden() && Find<QPlainTextEdit>("P_Comment")->isHidden() &&
+                Find<QRadioButton>("P_Sig_0")->isHidden() && !Find<QCheckBox>("Chk_Lockout")->isChecked());
+    EXPECT_EQ(Find<QComboBox>("P_Det")->currentIndex(), -1);
+    Type(Find<QLineEdit>("P_Ifbw"), ""); // an empty field stays empty: unchanged
+    EXPECT_EQ(Find<QLineEdit>("P_Ifbw")->text(), QString());
+    Type(Find<QLineEdit>("P_Priority"), "3");
+    EXPECT_EQ(Focus(), "P_Priority"); // the comment is hidden
+    Find<QCheckBox>("Chk_Lockout")->setChecked(true);
+    Find<QPushButton>("B_OK")->click();
+    auto expected = before;
+    for (std::size_t row : {0, 1, 3})
+        expected[row].replace(42, 6, "3    x");
+    EXPECT_EQ(Lines(), expected);
+    EXPECT_TRUE(Saved());
+}
+
+// Backspace brings back the start choice; Enter moves on; the help line follows the focus.
+TEST_F(PanelTest, BackspaceRestoresTheStartChoices) {
+    Start(PanelRecord("00010.00000"));
+    Select({0});
+    window->Edit();
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(Find<QLabel>("PE"), &enter);
+    EXPECT_EQ(Help(), "Edit Signal# 0001");
+    Find<QComboBox>("P_Det")->setCurrentIndex(5);
+    QTest::keyClick(Find<QComboBox>("P_Det"), Qt::Key_Backspace);
+    EXPECT_EQ(Find<QComboBox>("P_Det")->currentText(), QStringLiteral("FM "));
+    QTest::keyClick(Find<QComboBox>("P_Det"), Qt::Key_Return);
+    EXPECT_EQ(Focus(), "P_Sig_2");
+    Find<QRadioButton>("P_Sig_0")->click();
+    Find<QRadioButton>("P_Sig_0")->click(); // an option that is on stays on
+    EXPECT_TRUE(Find<QRadioButton>("P_Sig_0")->isChecked() && !Find<QRadioButton>("P_Sig_2")->isChecked());
+    QTest::keyClick(Find<QRadioButton>("P_Sig_0"), Qt::Key_Backspace);
+    EXPECT_TRUE(Find<QRadioButton>("P_Sig_2")->isChecked() && !Find<QRadioButton>("P_Sig_0")->isChecked());
+    QTest::keyClick(Find<QRadioButton>("P_Sig_2"), Qt::Key_Return);
+    EXPECT_EQ(Focus(), "P_Priority");
+    EXPECT_EQ(Help(), "ENTER Handoff Priority (0 = Highest, 9 = Lowest)");
+}
+
+// A typed comment goes to the first unused slot, or to the slot clicked last (once), or with every
+// slot used to the last one; the chooser's texts are written to the comment file each time.
+TEST_F(PanelTest, CommentChooserStoresAndWritesTheCommentFile) {
+    Start("");
+    window->Add();
+    auto* chooser = Find<QComboBox>("Cmb_Comment");
+    ASSERT_EQ(chooser->count(), 20);
+    EXPECT_EQ(Find<QPlainTextEdit>("P_Comment")->palette().color(QPalette::Base), QColor(Qt::yellow));
+    const auto store = [&](int clicked, const QString& text) {
+        if (clicked >= 0) emit chooser->activated(clicked);
+        chooser->setEditText(text);
+        QTest::keyClick(chooser, Qt::Key_Return);
+    };
+    store(-1, QStringLiteral("Net 4"));
+    EXPECT_EQ(Find<QPlainTextEdit>("P_Comment")->toPlainText(), QStringLiteral("Net 4"));
+    std::string expected = "[Signal List Comments]\r\nNet 4\r\n";
+    for (int i = 1; i < 20; ++i)
+        expected += "Unused\r\n";
+    EXPECT_EQ(TempDir::read(dir.file("~Freq.Cmt")), expected);
+    store(5, QStringLiteral("Beacon"));
+    store(-1, QStringLiteral("Relay"));
+    EXPECT_EQ(chooser->itemText(1) + chooser->itemText(5), QStringLiteral("RelayBeacon"));
+    EXPECT_TRUE(window->PanelOpen());
+    for (int i = 0; i < 20; ++i)
+        store(i, QStringLiteral("text %1").arg(i));
+    store(-1, QStringLiteral("new"));
+    EXPECT_EQ(chooser->itemText(18) + chooser->itemText(19), QStringLiteral("text 18new"));
+    EXPECT_NE(TempDir::read(dir.file("~Freq.Cmt")).find("text 18\r\nnew\r\n"), std::string::npos);
 }
 
 } // namespace
