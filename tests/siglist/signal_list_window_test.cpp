@@ -72,7 +72,7 @@ protected:
     std::string CurrentIs(const std::string& name, const char* lower) const {
         return dir.file(name) + "|" + dir.file(name) + "|" + dir.file(name) + "\r\n|SIGNAL LIST - [" + lower + "]";
     }
-    std::vector<std::string> Lines() const { return window->List().Lines(); }
+    std::vector<std::string> Entries() const { return window->List().Lines(); }
 
     TempDir dir;
     FakePrompter prompts;
@@ -94,12 +94,12 @@ TEST_F(SignalListWindowTest, FileCommandsJourney) {
     prompts.ExpectMessage("New Signal List... CONFIRMATION:", question, MsgIcon::Question, MsgButtons::YesNo,
                           MsgAnswer::No);
     window->New();
-    EXPECT_EQ(Lines().size(), 1u);
+    EXPECT_EQ(Entries().size(), 1u);
     EXPECT_EQ(TempDir::read(dir.file("~FREQ.SIG")), kTwoRecords);
     prompts.ExpectMessage("New Signal List... CONFIRMATION:", question, MsgIcon::Question, MsgButtons::YesNo,
                           MsgAnswer::Yes);
     window->New();
-    EXPECT_TRUE(Lines().empty());
+    EXPECT_TRUE(Entries().empty());
     EXPECT_EQ(Current(), CurrentIs("~FREQ.SIG", "~freq.sig"));
     EXPECT_EQ(TempDir::read(dir.file("~FREQ.SIG")), "");
     EXPECT_EQ(TempDir::read(other), Record("00145.50000")); // the list it left is untouched
@@ -117,7 +117,7 @@ TEST_F(SignalListWindowTest, FileCommandsJourney) {
     prompts.ExpectMessage("Default sig BW change", kReprocess, MsgIcon::None, MsgButtons::YesNo, MsgAnswer::Yes);
     window->Open();
     EXPECT_EQ(reprocessed, 1);
-    EXPECT_EQ(Lines(), (std::vector<std::string>{Line("00010.00000"), Line("00030.00000", "new")}));
+    EXPECT_EQ(Entries(), (std::vector<std::string>{Line("00010.00000"), Line("00030.00000", "new")}));
     EXPECT_EQ(Current(), CurrentIs("Net.SIG", "net.sig"));
     EXPECT_EQ(prompts.dialogs.back().request.filter, "File (*.SIG)|*.SIG");
     EXPECT_TRUE(prompts.dialogs.back().request.mustExist);
@@ -168,7 +168,7 @@ TEST_F(SignalListWindowTest, OpenAsksToReprocessOnlyInZarnWithThePictureLoaded) 
         prompts.ExpectOpenFile(standalone ? "Select... Signal List file to Open" : "Loading... Signal List File",
                                dir.write("Net.SIG", kTwoRecords));
         window->Open();
-        EXPECT_EQ(Lines().size(), 2u);
+        EXPECT_EQ(Entries().size(), 2u);
         EXPECT_EQ(reprocessed, 0);
     }
     EXPECT_TRUE(prompts.AllMet()) << prompts.Report();
@@ -346,14 +346,11 @@ void SetClipboard(const std::string& text) {
     QGuiApplication::clipboard()->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }
 
-class ToolsTest : public ::testing::Test {
+class ToolsTest : public SignalListWindowTest {
 protected:
     void Start(const Lines& lines) {
         dir.write("~FREQ.SIG", Records(lines));
-        SignalListSetup setup;
-        setup.folder = dir.path();
-        window = std::make_unique<SignalListWindow>(prompts, setup);
-        window->Load();
+        Loaded();
     }
     void TearDown() override { EXPECT_TRUE(prompts.AllMet()) << prompts.Report(); }
     void Highlight(std::initializer_list<int> rows) {
@@ -382,10 +379,6 @@ protected:
         return rows + "current " + std::to_string(window->CurrentIndex()) +
                (TempDir::read(dir.file("~FREQ.SIG")) == Records(window->List().Lines()) ? " saved" : " unsaved");
     }
-
-    TempDir dir;
-    FakePrompter prompts;
-    std::unique_ptr<SignalListWindow> window;
 };
 
 TEST_F(ToolsTest, CopyDeleteAllAndPasteBack) {
@@ -502,16 +495,13 @@ std::string Question(const char* freq) {
            " MHz is already available in the Signal List.  Do you want to replace it with new data?";
 }
 
-class PanelTest : public ::testing::Test {
+class PanelTest : public SignalListWindowTest {
 protected:
     template <typename T> T* Find(const char* name) const { return test::Control<T>(window.get(), name); }
     // Loads the window on a list file holding `records`, shown and active so focus moves for real.
     void Start(const std::string& records) {
         dir.write("~FREQ.SIG", records);
-        SignalListSetup setup;
-        setup.folder = dir.path();
-        window = std::make_unique<SignalListWindow>(prompts, setup);
-        window->Load();
+        Loaded();
         window->show();
         QApplication::setActiveWindow(window.get());
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -527,19 +517,14 @@ protected:
     }
     std::string Focus() const { return QApplication::focusWidget()->objectName().toStdString(); }
     std::string Help() const { return Find<QLabel>("P_Help")->text().toStdString(); }
-    std::vector<std::string> Lines() const { return window->List().Lines(); }
     std::string FileText() const { return TempDir::read(dir.file("~FREQ.SIG")); }
     // Whether the list file holds the list as it stands.
-    bool Saved() const { return FileText() == Records(Lines()); }
+    bool Saved() const { return FileText() == Records(Entries()); }
     void Select(std::initializer_list<int> rows) {
         for (int r : rows)
             window->SetHighlighted(r, true);
         window->SetCurrent(*rows.begin());
     }
-
-    TempDir dir;
-    FakePrompter prompts;
-    std::unique_ptr<SignalListWindow> window;
 };
 
 // Add: what the panel shows, each field's Enter (the next field on a good value, the same field
@@ -588,7 +573,7 @@ TEST_F(PanelTest, AddJourney) {
     EXPECT_EQ(Find<QPlainTextEdit>("P_Comment")->toPlainText(), QStringLiteral("a;b"));
     QTest::keyClick(Find<QPlainTextEdit>("P_Comment"), Qt::Key_Return);
     EXPECT_FALSE(window->PanelOpen());
-    EXPECT_EQ(Lines().back(), " 00145.50000   00.010   20   FM    ?s     9        a;b");
+    EXPECT_EQ(Entries().back(), " 00145.50000   00.010   20   FM    ?s     9        a;b");
     EXPECT_TRUE(Saved());
     EXPECT_EQ(window->HighlightedRows(), std::vector<int>{1});
     EXPECT_EQ(window->CurrentIndex(), 1);
@@ -597,7 +582,7 @@ TEST_F(PanelTest, AddJourney) {
     window->Add();
     Find<QPlainTextEdit>("P_Comment")->setPlainText(QStringLiteral("one\ntwo\nthree"));
     Find<QPushButton>("B_OK")->click();
-    EXPECT_EQ(EntryComment(Lines()[1]), "one two three");
+    EXPECT_EQ(EntryComment(Entries()[1]), "one two three");
     EXPECT_TRUE(Saved());
 }
 
@@ -635,7 +620,7 @@ TEST_F(PanelTest, CollisionsOnAddAndEdit) {
         Find<QPushButton>("B_OK")->click();
         EXPECT_FALSE(window->PanelOpen());
     }
-    EXPECT_EQ(Lines()[0], " 00010.04000   00.010   20   FM    ?s     9    x   ");
+    EXPECT_EQ(Entries()[0], " 00010.04000   00.010   20   FM    ?s     9    x   ");
     EXPECT_EQ(window->HighlightedRows(), std::vector<int>{0});
     EXPECT_TRUE(Saved());
 
@@ -644,7 +629,7 @@ TEST_F(PanelTest, CollisionsOnAddAndEdit) {
     window->Edit();
     Type(Find<QLineEdit>("P_Freq"), "25");
     Find<QPushButton>("B_OK")->click();
-    EXPECT_EQ(EntryFreqText(Lines()[1]), "00025.00000");
+    EXPECT_EQ(EntryFreqText(Entries()[1]), "00025.00000");
     EXPECT_EQ(window->CurrentIndex(), 1);
     EXPECT_TRUE(Saved());
 }
@@ -652,7 +637,7 @@ TEST_F(PanelTest, CollisionsOnAddAndEdit) {
 TEST_F(PanelTest, EditingSeveralChangesOnlyTheFilledFieldsAndTheLockout) {
     Start(PanelRecord("00010.00000", "00.100", true, "a") + PanelRecord("00020.00000", "00.200") +
           PanelRecord("00030.00000", "00.300", false, "c") + PanelRecord("00040.00000", "00.400"));
-    const auto before = Lines();
+    const auto before = Entries();
     Select({0, 1, 3});
     window->Edit();
     EXPECT_TRUE(Find<QLineEdit>("P_Freq")->isHidden() && Find<QPlainTextEdit>("P_Comment")->isHidden() &&
@@ -667,7 +652,7 @@ TEST_F(PanelTest, EditingSeveralChangesOnlyTheFilledFieldsAndTheLockout) {
     auto expected = before;
     for (std::size_t row : {0, 1, 3})
         expected[row].replace(42, 6, "3    x");
-    EXPECT_EQ(Lines(), expected);
+    EXPECT_EQ(Entries(), expected);
     EXPECT_TRUE(Saved());
 }
 
