@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -109,125 +110,115 @@ TEST(TimeScale, HalvesTheResolutionUntilFewerThan2001Units) {
     }
 }
 
-TEST(ClipTable, CollectionTypeAndRowsFromTheAudFile) {
-    // Exactly 100 SMD lines whose 11th and 100th are equal: SPECTRAL; else PRIORITY with a row a line.
+// The table as one line: type, rows, then each row with clips as "row: clip@x1-x2#number ...", the
+// clips without a place as "-: clip ...".
+std::string Describe(const ClipTable& t) {
+    const char* const types[] = {"PRIORITY", "SPECTRAL", "NETORA"};
+    std::string text = std::string(types[static_cast<int>(t.Type)]) + " " + std::to_string(t.RowCount);
+    for (std::size_t r = 1; r < t.RowClips.size(); ++r) {
+        if (!t.RowClips[r].empty()) text += " " + std::to_string(r) + ":";
+        for (const ClipTriple& c : t.RowClips[r])
+            text += " " + std::to_string(c.clip) + "@" + std::to_string(c.x1) + "-" + std::to_string(c.x2) +
+                    "#" + NumberField(t, c.clip);
+    }
+    text += " -:";
+    for (int clip = 1; clip <= t.ClipCount; ++clip)
+        if (t.Place[static_cast<std::size_t>(clip)].row == 0) text += " " + std::to_string(clip);
+    EXPECT_EQ(static_cast<int>(text.size() - text.rfind(" -:") - 3) / 2, t.Skipped) << text;
+    return text;
+}
+
+// The collection type from the AUD file (exactly 100 SMD lines whose 11th and 100th are equal, or an
+// SPE line: SPECTRAL; other SMD lines: PRIORITY, a row a line; none: NETORA). PRIORITY files clips by
+// channel (rounded half to even); the others group them by frequency window, number the rows from the
+// lowest frequency, and take a signal list entry's window for the clips it holds. The clips are the
+// selected segment's lines with a level; those without a place (no row, a bad date, a time beyond
+// 16 bits) are counted as skipped.
+TEST(ClipTable, RowsOfEachCollectionType) {
     std::string same;
     for (int k = 0; k < 100; ++k)
         same += "SMD,0,0,2,0,2,0,0,0,0,0,0,145,0,0\r\n";
+    std::string badDate = Wav(7, 1, 145, 20, 21);
+    badDate.replace(badDate.find("03/01/24"), 8, "13/45/24");
+    const SignalBands bands({145.0}, {0.030});
+    const std::vector<std::string> one = {Start(), Wav(1, 7, 145, 0, 10)};
     struct Case {
         const char* name;
-        bool exists;
-        std::string aud;
-        CollectionType type;
-        long rows;
+        std::optional<std::string> aud;
+        std::vector<std::string> event;
+        const char* seen;
+        int segment = 1;
+        const SignalBands* bands = nullptr;
     };
-    for (const Case& c :
-         {Case{"NoAudFile", false, "", CollectionType::Netora, 1},
-          Case{"SpeLine", true, "HDR\r\nspe,1\r\n" + SmdLines(3), CollectionType::Spectral, 1},
-          Case{"HundredIdentical", true, same, CollectionType::Spectral, 1},
-          Case{"HundredDiffering", true, SmdLines(100), CollectionType::Priority, 100},
-          Case{"NinetyNineIdentical", true, same.substr(same.find('\n') + 1), CollectionType::Priority,
-               99}}) {
-        SCOPED_TRACE(c.name);
+    const Case cases[] = {
+        {"no AUD file", std::nullopt, one, "NETORA 1 1: 1@0-10#1 -:"},
+        {"SPE line", "HDR\r\nspe,1\r\n" + SmdLines(3), one, "SPECTRAL 1 1: 1@0-10#1 -:"},
+        {"100 identical", same, one, "SPECTRAL 1 1: 1@0-10#1 -:"},
+        {"100 differing", SmdLines(100), one, "PRIORITY 100 7: 1@0-10#7 -:"},
+        {"99 identical", same.substr(same.find('\n') + 1), one, "PRIORITY 99 7: 1@0-10#7 -:"},
+        {"spectral rows",
+         "SPE,1\r\n",
+         {Start(), Wav(1, 9, 145.0, 0, 5), Wav(2, 9, 145.01, 6, 9), Wav(3, 9, 145.02, 10, 12),
+          Wav(4, 9, 30.0, 20, 22), Wav(5, 9, 145.0125, 30, 31)},
+         "SPECTRAL 3 1: 4@20-22#1 2: 1@0-5#2 2@6-9#2 5@30-31#2 3: 3@10-12#3 -:"},
+        {"signal list window",
+         std::nullopt,
+         {Start(), Wav(1, 9, 145.01, 0, 5), Wav(2, 9, 144.986, 6, 9), Wav(3, 9, 145.02, 10, 12)},
+         "NETORA 2 1: 1@0-5#1 2@6-9#1 2: 3@10-12#2 -:",
+         1,
+         &bands},
+        {"priority channels",
+         "HDR,PRIORITY\r\n" + SmdLines(3),
+         {Start(), Wav(1, 1, 30, 0, 10), Wav(2, 3, 145.01, 100, 112),
+          "WAV,ABCD0003.WAV,2.5,145 kHz," + At(100) + "," + At(106) + ",-70,1", Wav(4, 1, 30, 3590, 3600)},
+         "PRIORITY 3 1: 1@0-5#1 4@1795-1800#1 2: 3@50-53#2.5 3: 2@50-56#3 -:"},
+        {"which lines are clips",
+         SmdLines(3),
+         {"WAV,ABCD0000.WAV,1,145,03/01/24 19:00:00,03/01/24 19:00:01,-70,1", Start(), Wav(1, 1, 145, 0, 5),
+          "STARTBYTRIGGER,,ABCD0002.WAV", Wav(2, 2, 145, 6, 9, ""), "STOPBYTRIGGER,x,y", Wav(3, 0, 145, 6, 9),
+          Wav(4, 4, 145, 10, 12), badDate, Wav(5, 2, 145, -40000, 41), Wav(6, 3, 145, 1790, 1800),
+          Start(2000), Wav(9, 2, 145, 2000, 2005)},
+         "PRIORITY 3 1: 1@0-5#1 3: 6@1790-1800#3 -: 2 3 4 5"},
+        {"second segment", SmdLines(3), {}, "PRIORITY 3 2: 1@0-5#2 -:", 2}, // of the file above
+    };
+    for (const Case& c : cases) {
         Load load;
-        load.event = Text({Start(), Wav(1, 7, 145, 0, 10)});
-        load.aud = c.aud;
-        load.audExists = c.exists;
-        const ClipTable t = load.Build();
-        EXPECT_EQ(t.Type, c.type);
-        EXPECT_EQ(t.RowCount, c.rows);
-        // PRIORITY keeps the channel number; the others renumber to the frequency row.
-        EXPECT_EQ(NumberField(t, 1), c.type == CollectionType::Priority ? "7" : "1");
-        if (!c.exists) {
-            EXPECT_EQ(t.RowMode[1], ", 025KHz, FM ");
-        }
+        load.aud = c.aud.value_or("");
+        load.audExists = c.aud.has_value();
+        load.event = Text(c.event.empty() ? cases[8].event : c.event);
+        load.segment = c.segment;
+        load.bands = c.bands;
+        EXPECT_EQ(Describe(load.Build()), c.seen) << c.name;
     }
 }
 
-TEST(ClipTable, PriorityClipsGoToTheirChannelRows) {
+// What the rows and lines hold besides: the picture's scale, row attributes, lines of 80 characters.
+TEST(ClipTable, ScaleRowAttributesAndLines) {
     Load load;
     load.aud = "HDR,PRIORITY\r\n" + SmdLines(3);
-    // Channel "2.5" rounds half to even.
-    load.event = Text({Start(), Wav(1, 1, 30, 0, 10), Wav(2, 3, 145.01, 100, 112),
-                       "WAV,ABCD0003.WAV,2.5,145 kHz," + At(101) + "," + At(107) + ",-70,1",
-                       Wav(4, 1, 30, 3590, 3600)});
-    const ClipTable t = load.Build();
-    EXPECT_EQ(t.Type, CollectionType::Priority);
-    EXPECT_EQ(t.RowCount, 3);
+    load.event =
+        Text({Start(), Wav(1, 1, 30, 0, 10), Wav(2, 3, 145.01, 100, 112), Wav(3, 1, 30, 3590, 3600)});
+    ClipTable t = load.Build();
     // 3600 s: two seconds a unit, and the picture a 501st wider than the segment.
     EXPECT_EQ(t.SecondsPerUnit, 2);
     EXPECT_EQ(t.SegWidthUnits, 1800);
     EXPECT_DOUBLE_EQ(t.ScaleWidth, 1800 + 1800 / 501.0);
-    EXPECT_EQ(t.RowClips[1], (std::vector<ClipTriple>{{1, 0, 5}, {4, 1795, 1800}}));
-    // Units as the shared date reader and rounding give them: a half read through a date may land
-    // either side of it.
-    const int x2 = *RoundToInt16(UnitOf(*ToDate(At(107)), kSegStart, 2));
-    EXPECT_EQ(t.RowClips[2], (std::vector<ClipTriple>{{3, 50, x2}}));
-    EXPECT_EQ(t.RowClips[3], (std::vector<ClipTriple>{{2, 50, 56}}));
-    EXPECT_EQ(t.Place[2].row, 3);
     EXPECT_EQ(t.RowMode[3], ", 030KHz, FM ");
     EXPECT_EQ(t.RowLabel[3], "00103.00000, 00000.00000");
     EXPECT_EQ(t.ClipLine[2].size(), 80u);
     EXPECT_EQ(t.ClipLine[2].substr(0, 18), "ABCD0002.WAV,3,014");
-}
 
-// Clips grouped by frequency window, rows numbered from the lowest frequency; a signal list entry
-// that holds a clip gives its row the entry's window.
-TEST(ClipTable, FrequencyRowsGroupAndRenumber) {
-    Load load;
     load.aud = "SPE,1\r\n";
-    load.event = Text({Start(), Wav(1, 9, 145.0, 0, 5), Wav(2, 9, 145.01, 6, 9), Wav(3, 9, 145.02, 10, 12),
-                       Wav(4, 9, 30.0, 20, 22), Wav(5, 9, 145.0125, 30, 31)});
-    ClipTable t = load.Build();
-    EXPECT_EQ(t.Type, CollectionType::Spectral);
-    EXPECT_EQ(t.RowCount, 3);
-    // 30 MHz made its row last but is the lowest. 145.0125 is the top edge of 145.0's window.
-    std::vector<std::string> numbers;
-    for (int clip = 1; clip <= 5; ++clip)
-        numbers.push_back(NumberField(t, clip));
-    EXPECT_EQ(numbers, (std::vector<std::string>{"2", "2", "3", "1", "2"}));
-    EXPECT_EQ(t.RowClips[2], (std::vector<ClipTriple>{{1, 0, 5}, {2, 6, 9}, {5, 30, 31}}));
+    load.event = Text({Start(), Wav(1, 9, 145.0, 0, 5), Wav(2, 9, 30.0, 20, 22), Wav(3, 9, 145.02, 10, 12)});
+    t = load.Build();
     EXPECT_EQ(t.RowFrequency, (std::vector<double>{30.0, 145.0, 145.02}));
-    EXPECT_EQ(t.ClipLine[4].substr(0, 26), "ABCD0004.WAV,1,0030.0000,0"); // the rest of the line is kept
-    EXPECT_EQ(t.ClipLine[4].size(), 80u);
-
+    EXPECT_EQ(t.ClipLine[2].substr(0, 26), "ABCD0002.WAV,1,0030.0000,0"); // the rest of the line is kept
+    EXPECT_EQ(t.ClipLine[2].size(), 80u);
     const SignalBands bands({145.0}, {0.030});
     load.audExists = false;
     load.bands = &bands;
-    load.event =
-        Text({Start(), Wav(1, 9, 145.01, 0, 5), Wav(2, 9, 144.986, 6, 9), Wav(3, 9, 145.02, 10, 12)});
-    t = load.Build();
-    EXPECT_EQ(t.RowFrequency, (std::vector<double>{145.0, 145.02}));
-    EXPECT_EQ(t.RowBandwidth, (std::vector<double>{0.030, 0.025}));
-    EXPECT_EQ(NumberField(t, 2) + NumberField(t, 3), "12");
-}
-
-// The clips are the selected segment's lines with a level, as the segment table counts them; clips
-// without a place (no row, a bad date, a time beyond 16 bits) are counted and get row 0.
-TEST(ClipTable, WhichLinesAreClipsAndWhichHaveAPlace) {
-    Load load;
-    load.aud = SmdLines(3);
-    std::string badDate = Wav(7, 1, 145, 20, 21);
-    badDate.replace(badDate.find("03/01/24"), 8, "13/45/24");
-    load.event = Text({"WAV,ABCD0000.WAV,1,145,03/01/24 19:00:00,03/01/24 19:00:01,-70,1", Start(),
-                       Wav(1, 1, 145, 0, 5), "STARTBYTRIGGER,,ABCD0002.WAV", Wav(2, 2, 145, 6, 9, ""),
-                       "STOPBYTRIGGER,x,y", Wav(3, 0, 145, 6, 9), Wav(4, 4, 145, 10, 12), badDate,
-                       Wav(5, 2, 145, -40000, 41), Wav(6, 3, 145, 1790, 1800), Start(2000),
-                       Wav(9, 2, 145, 2000, 2005)});
-    const ClipTable t = load.Build();
-    ASSERT_EQ(t.ClipCount, 6);
-    EXPECT_EQ(t.ClipLine[2].substr(0, 12), "ABCD0003.WAV");
-    EXPECT_EQ(t.Skipped, 4);
-    for (int clip : {2, 3, 4, 5})
-        EXPECT_EQ(t.Place[static_cast<std::size_t>(clip)].row, 0) << clip;
-    EXPECT_EQ(t.RowClips[1], (std::vector<ClipTriple>{{1, 0, 5}}));
-    EXPECT_TRUE(t.RowClips[2].empty());
-    EXPECT_EQ(t.RowClips[3], (std::vector<ClipTriple>{{6, 1790, 1800}}));
-
-    load.segment = 2;
-    const ClipTable second = load.Build();
-    ASSERT_EQ(second.ClipCount, 1);
-    EXPECT_EQ(second.RowClips[2], (std::vector<ClipTriple>{{1, 0, 5}}));
+    EXPECT_EQ(load.Build().RowBandwidth, (std::vector<double>{0.025, 0.030, 0.025}));
+    EXPECT_EQ(load.Build().RowMode[1], ", 025KHz, FM ");
 }
 
 // Hooks that answer the too-many question with `answer` and note at which clip it came.
