@@ -67,7 +67,7 @@ struct FaultPlan {
     long failAt = 0;     // the 1-based call that fails (power: where the power fails); 0 counts only
     bool sticky = false; // every later call fails too
     int err = EIO;
-    std::size_t chunk = 0; // while armed, a write moves at most this many bytes (a legal short write)
+    std::size_t chunk = 64 * 1024; // while armed, a write moves at most this many bytes (a legal short write)
     bool power = false;    // no call fails by itself
 };
 FaultPlan plan;
@@ -157,15 +157,16 @@ std::optional<std::string> RawRead(const std::string& path) {
     return bytes;
 }
 
-void RawWrite(const std::string& path, const std::string& bytes) {
+bool RawWrite(const std::string& path, const std::string& bytes) {
     const int fd = RealOpen(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0640);
-    if (fd < 0) return;
-    for (std::size_t done = 0; done < bytes.size();) {
+    if (fd < 0) return false;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
         const ssize_t n = RealWrite(fd, bytes.data() + done, bytes.size() - done);
         if (n <= 0) break;
         done += static_cast<std::size_t>(n);
     }
-    RealClose(fd);
+    return RealClose(fd) == 0 && done == bytes.size();
 }
 
 // The file at `path` (inode `ino`) is about to change: keep its synced content if not kept yet. A
@@ -360,7 +361,6 @@ struct Scenario {
     std::function<bool(const std::string& dir)> run;
     // Rules across files; the states are in the order of `files`. Returns the broken rule or "".
     std::function<std::string(const std::vector<State>&)> rule;
-    std::size_t ioChunk = 64 * 1024;
 };
 
 // A writer of the one file `name`.
@@ -561,7 +561,7 @@ const std::vector<std::pair<std::string, std::function<Scenario()>>> kWriters = 
     {"naive", NaiveScenario},
     {"careless", CarelessScenario},
 };
-constexpr std::size_t kSoundWriters = 7;
+constexpr std::size_t kCheckedWriters = 7; // the first seven
 
 // ---------------------------------------------------------------------------------------------
 // Laying out and checking a trial folder.
@@ -573,32 +573,18 @@ bool LayOld(const Scenario& s, const std::string& dir) {
     for (const auto& folder : s.folders)
         if (!fs::create_directories(dir + "/" + folder, ec)) return false;
     for (const auto& f : s.files) {
-        if (!f.oldBytes) continue;
         const std::string path = dir + "/" + f.name;
-        std::FILE* out = std::fopen(path.c_str(), "wb");
-        if (!out) return false;
-        const bool ok = std::fwrite(f.oldBytes->data(), 1, f.oldBytes->size(), out) == f.oldBytes->size();
-        if (std::fclose(out) != 0 || !ok || ::chmod(path.c_str(), kOldMode) != 0) return false;
+        if (f.oldBytes && (!RawWrite(path, *f.oldBytes) || ::chmod(path.c_str(), kOldMode) != 0)) return false;
     }
     return true;
 }
 
 struct Verdict {
-    int damaged = 0;    // files neither old nor new, or broken rules across files
     bool allNew = true; // every owned file holds its new content
     bool allOld = true;
-    int leftovers = 0; // temporary files left beside their targets
-    std::vector<std::string> problems;
+    int leftovers = 0;                 // temporary files left beside their targets
+    std::vector<std::string> problems; // files neither old nor new, strays, broken rules across files
 };
-
-// A temporary file of ReplaceFileAtomically: "." + name + "." + six characters.
-bool IsTempOf(const std::string& file, const std::vector<OwnedFile>& files, const std::string& folder) {
-    return std::any_of(files.begin(), files.end(), [&](const OwnedFile& f) {
-        const fs::path p(f.name);
-        const std::string stem = "." + p.filename().string() + ".";
-        return p.parent_path().string() == folder && file.size() == stem.size() + 6 && file.starts_with(stem);
-    });
-}
 
 Verdict Check(const Scenario& s, const std::string& dir) {
     Verdict v;
@@ -616,11 +602,9 @@ Verdict Check(const Scenario& s, const std::string& dir) {
         }
         const bool same = f.oldBytes && *f.oldBytes == f.newBytes;
         if (state == State::Other) {
-            ++v.damaged;
             v.problems.push_back(f.name + ": neither the old nor the new content (" + std::to_string(bytes.size()) +
                                  " bytes)");
         } else if (f.oldBytes && !f.mayVanish && state != State::Absent && (st.st_mode & 07777) != kOldMode) {
-            ++v.damaged;
             char mode[16];
             std::snprintf(mode, sizeof mode, "%o", static_cast<unsigned>(st.st_mode & 07777));
             v.problems.push_back(f.name + ": permissions changed to " + mode);
@@ -631,7 +615,6 @@ Verdict Check(const Scenario& s, const std::string& dir) {
         states.push_back(state);
     }
     if (const std::string broken = s.rule ? s.rule(states) : ""; !broken.empty()) {
-        ++v.damaged;
         std::string detail = broken + " (";
         for (std::size_t i = 0; i < states.size(); ++i)
             detail += (i ? ", " : "") + s.files[i].name + " " + StateName(states[i]);
@@ -645,10 +628,14 @@ Verdict Check(const Scenario& s, const std::string& dir) {
         if (it->is_directory() ||
             std::any_of(s.files.begin(), s.files.end(), [&](const OwnedFile& f) { return f.name == rel; }))
             continue;
-        if (IsTempOf(it->path().filename().string(), s.files, fs::path(rel).parent_path().string())) {
+        // A temporary file of ReplaceFileAtomically: "." + name + "." + six characters.
+        if (std::any_of(s.files.begin(), s.files.end(), [&](const OwnedFile& f) {
+                const fs::path p(f.name);
+                const std::string stem = (p.parent_path() / ("." + p.filename().string() + ".")).string();
+                return rel.size() == stem.size() + 6 && rel.starts_with(stem);
+            })) {
             ++v.leftovers;
         } else {
-            ++v.damaged;
             v.problems.push_back(rel + ": a stray file");
         }
     }
@@ -679,66 +666,55 @@ double Now() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-struct ChildRun {
-    bool ok = false;    // exited by itself and said the write succeeded
-    double seconds = 0; // the writer's time, when it was not to be killed
-};
-
-// Runs `work` in a child; kills it `delay` seconds after it started (a negative delay: never).
-ChildRun RunChild(const std::function<bool()>& work, double delay) {
-    ChildRun r;
+// Runs `work` in a child and says whether it exited by itself saying the write succeeded; kills it
+// `delay` seconds after it started (a negative delay: never).
+bool RunChild(const std::function<bool()>& work, double delay) {
     int fds[2];
-    if (::pipe(fds) != 0) return r;
+    if (::pipe(fds) != 0) return false;
     const pid_t pid = ::fork();
-    if (pid < 0) return r;
+    if (pid < 0) return false;
     if (pid == 0) {
         ::close(fds[0]);
         if (::write(fds[1], "g", 1) != 1) ::_exit(5);
-        const bool ok = work();
-        if (::write(fds[1], "d", 1) != 1) ::_exit(5);
-        ::_exit(ok ? 0 : 3);
+        ::_exit(work() ? 0 : 3);
     }
     ::close(fds[1]);
     char got = 0;
-    const bool started = ::read(fds[0], &got, 1) == 1;
-    const double start = Now();
-    if (started && delay >= 0) {
+    if (::read(fds[0], &got, 1) == 1 && delay >= 0) {
         timespec ts{static_cast<time_t>(delay), static_cast<long>((delay - static_cast<time_t>(delay)) * 1e9)};
         while (::nanosleep(&ts, &ts) != 0 && errno == EINTR) {
         }
         ::kill(pid, SIGKILL);
-    } else if (started && ::read(fds[0], &got, 1) == 1) {
-        r.seconds = Now() - start; // the writer's own time, without the child's exit
     }
     ::close(fds[0]);
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    r.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return r;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-void Arm(const Scenario& s, bool power, long failAt) {
+void Arm(bool power, long failAt) {
     plan = FaultPlan{};
-    plan.chunk = s.ioChunk;
     plan.power = power;
     plan.failAt = failAt;
     plan.armed = true;
 }
 
-// Lays the old files and runs the writer undisturbed, counting its interposed calls; -1 when it
-// does not leave the new content.
-long CountCalls(const Scenario& s, const std::string& dir, bool power) {
+// Lays the old files and runs the writer undisturbed, counting its interposed calls and timing it;
+// -1 when it does not leave the new content.
+long CountCalls(const Scenario& s, const std::string& dir, bool power, double& seconds) {
     if (!LayOld(s, dir)) return -1;
-    Arm(s, power, 0);
+    Arm(power, 0);
+    const double start = Now();
     const bool ok = s.run(dir);
+    seconds = Now() - start;
     plan.armed = false;
     return ok && Check(s, dir).allNew ? plan.calls : -1;
 }
 
 void Tally(Totals& t, const Verdict& v, bool saidOk, const Options& o, const std::string& what, int trial) {
     ++t.trials;
-    t.damaged += v.damaged;
+    t.damaged += static_cast<int>(v.problems.size());
     t.leftovers += v.leftovers;
     ++(v.allNew ? t.fresh : v.allOld ? t.old : t.between);
     std::vector<std::string> problems = v.problems;
@@ -770,29 +746,18 @@ std::set<ino_t> FilesIn(const std::string& dir) {
 bool RunTrials(const std::string& name, const Scenario& s, const std::string& dir, const Options& o, Totals& t) {
     const std::string what = "writer=" + name + " kind=" + o.kind;
     const auto run = [&] { return s.run(dir); };
-    double duration = 0;
-    if (o.kind == "kill") {
-        // The writer's real duration, measured on the same set-up.
-        std::vector<double> durations;
-        for (int i = 0; i < 3; ++i) {
-            const ChildRun r = LayOld(s, dir) ? RunChild(run, -1) : ChildRun{};
-            if (!r.ok) {
-                std::fprintf(stderr, "%s: the writer fails without interruption\n", what.c_str());
-                return false;
-            }
-            durations.push_back(r.seconds);
-        }
-        std::sort(durations.begin(), durations.end());
-        duration = durations[1];
-    } else {
-        // The power may fail before any of the calls or after the last.
-        t.calls = CountCalls(s, dir, o.kind == "power");
+    // The writer's real duration (the median of three runs) and its calls; the power may fail
+    // before any of them or after the last.
+    std::vector<double> durations(3);
+    for (double& seconds : durations) {
+        t.calls = CountCalls(s, dir, o.kind == "power", seconds);
         if (t.calls < 0) {
             std::fprintf(stderr, "%s: the writer fails undisturbed\n", what.c_str());
             return false;
         }
-        if (t.calls == 0) return true; // the caller reports the missing interposition
     }
+    std::sort(durations.begin(), durations.end());
+    if (o.kind != "kill" && t.calls == 0) return true; // the caller reports the missing interposition
     for (int trial = std::max(o.onlyTrial, 0); trial < (o.onlyTrial >= 0 ? o.onlyTrial + 1 : o.trials); ++trial) {
         std::seed_seq seq{static_cast<std::uint32_t>(o.seed), static_cast<std::uint32_t>(o.seed >> 32),
                           static_cast<std::uint32_t>(trial)};
@@ -801,9 +766,9 @@ bool RunTrials(const std::string& name, const Scenario& s, const std::string& di
         bool ok = false;
         if (o.kind == "kill") {
             // A little past the end too, so that finished writes are checked as well.
-            ok = RunChild(run, std::uniform_real_distribution<double>(0, duration * 1.15)(rng)).ok;
+            ok = RunChild(run, std::uniform_real_distribution<double>(0, durations[1] * 1.15)(rng));
         } else if (o.kind == "inject") {
-            Arm(s, false, std::uniform_int_distribution<long>(1, t.calls)(rng));
+            Arm(false, std::uniform_int_distribution<long>(1, t.calls)(rng));
             plan.sticky = std::uniform_int_distribution<int>(0, 1)(rng) == 1;
             plan.err = std::uniform_int_distribution<int>(0, 1)(rng) ? ENOSPC : EIO;
             ok = s.run(dir);
@@ -814,17 +779,16 @@ bool RunTrials(const std::string& name, const Scenario& s, const std::string& di
         } else {
             const long cutAt = std::uniform_int_distribution<long>(1, t.calls + 1)(rng);
             ok = RunChild(
-                     [&]() -> bool {
-                         journal = PowerJournal{};
-                         journal.atStart = FilesIn(dir);
-                         journal.on = true;
-                         Arm(s, true, cutAt);
-                         const bool saidOk = s.run(dir);
-                         plan.armed = false;
-                         CutPower(saidOk ? 0 : 3); // the power fails after the writer returned
-                     },
-                     -1)
-                     .ok;
+                [&]() -> bool {
+                    journal = PowerJournal{};
+                    journal.atStart = FilesIn(dir);
+                    journal.on = true;
+                    Arm(true, cutAt);
+                    const bool saidOk = s.run(dir);
+                    plan.armed = false;
+                    CutPower(saidOk ? 0 : 3); // the power fails after the writer returned
+                },
+                -1);
             if (o.verbose)
                 std::fprintf(stderr, "trial %d: the power fails %s call %ld of %ld\n", trial,
                              cutAt > t.calls ? "after" : "before", std::min(cutAt, t.calls), t.calls);
@@ -836,10 +800,8 @@ bool RunTrials(const std::string& name, const Scenario& s, const std::string& di
 
 int Usage() {
     std::fprintf(stderr, "usage: crash_harness [--writer NAME|all] [--kind kill|inject|power|all] [--trials N] "
-                         "[--seed S] [--trial I] [--verbose]\nwriters:");
-    for (std::size_t i = 0; i < kSoundWriters; ++i)
-        std::fprintf(stderr, " %s", kWriters[i].first.c_str());
-    std::fprintf(stderr, " (and naive and careless, writers that must fail the checks)\n");
+                         "[--seed S] [--trial I] [--verbose]\nwriters: siglist config pointer comment split "
+                         "split-nosav export (and naive and careless, writers that must fail the checks)\n");
     return 2;
 }
 
@@ -871,7 +833,7 @@ int main(int argc, char** argv) {
     }
     std::vector<std::string> writers, kinds = {"kill", "inject", "power"};
     for (std::size_t i = 0; i < kWriters.size(); ++i)
-        if ((writer == "all" && i < kSoundWriters) || writer == kWriters[i].first)
+        if ((writer == "all" && i < kCheckedWriters) || writer == kWriters[i].first)
             writers.push_back(kWriters[i].first);
     if (kind != "all") kinds = {kind};
     if (writers.empty() || o.trials < 1 || (kind != "all" && kind != "kill" && kind != "inject" && kind != "power"))
