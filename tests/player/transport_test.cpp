@@ -212,41 +212,23 @@ TEST(Transport, StartDrawsShortClipsFirstAndStartsLongOnesAtOnce) {
     }
 }
 
-TEST(Transport, ContinuousPlayMovesOnAndStopsAtTheEndOfTheList) {
-    Player p({2000, 5000});
-    p.t->Start();
-    p.t->Stop();
-    p.t->Play(); // sets PlayTo to the first clip's length
-    p.Clear();
-    p.wave.Finish();
-    EXPECT_EQ(p.t->CurrentClip, 2);
-    EXPECT_EQ(p.wave.started, (std::vector{Played(12, 0, 5000)}));
-    EXPECT_EQ(Looks(*p.t), "ggrbbgg");
-    EXPECT_TRUE(p.Has("Lock"));
-    EXPECT_EQ(p.t->CursorX, 0);
-    EXPECT_TRUE(p.t->CursorVisible);
-    p.Clear();
-    p.wave.Finish();
-    EXPECT_EQ(p.t->CurrentClip, 2);
-    EXPECT_EQ(Looks(*p.t), "ggbbrbb");
-    EXPECT_FALSE(p.t->CursorVisible);
-    EXPECT_FALSE(p.t->TimerEnabled);
-    EXPECT_TRUE(p.Has("Unlock"));
-    EXPECT_TRUE(p.wave.started.empty());
-}
-
-TEST(Transport, ClipsWithoutAPlayableFileArePassedOver) {
-    Player p({kMissing, 2000, kMissing, kBroken, 900, kMissing, 3000});
+// Play goes on through the list, passing over clips without a playable file, and plays each next
+// clip whole whatever range the last one had.
+TEST(Transport, ContinuousPlayMovesOnPastClipsWithoutAPlayableFile) {
+    Player p({kMissing, 2000, kMissing, kBroken, 5000, kMissing, 3000});
     p.t->Start();
     EXPECT_EQ(p.t->CurrentClip, 2);
     EXPECT_EQ(p.wave.started, (std::vector{Played(12, 0, 2000)}));
+    p.t->Stop();
+    p.t->Play(); // sets PlayTo to this clip's length
     p.Clear();
     p.wave.Finish();
     EXPECT_EQ(p.t->CurrentClip, 5);
-    EXPECT_TRUE(p.Has("Show13") && p.Has("Show14") && p.Has("Show15"));
-    EXPECT_EQ(p.wave.started, (std::vector{Played(15, 0, 900)}));
-    EXPECT_FALSE(p.Has("Events")); // a short clip is drawn before it starts
-    EXPECT_TRUE(p.t->CopyEnabled);
+    EXPECT_TRUE(p.Has("Show13") && p.Has("Show14") && p.Has("Show15") && p.Has("Lock"));
+    EXPECT_EQ(p.wave.started, (std::vector{Played(15, 0, 5000)}));
+    EXPECT_EQ(Looks(*p.t), "ggrbbgg");
+    EXPECT_EQ(p.t->CursorX, 0);
+    EXPECT_TRUE(p.t->CursorVisible && p.t->CopyEnabled);
     // Stepped onto a clip without a file, Play moves on to the next one that has one.
     p.t->Stop();
     p.t->Next();
@@ -257,6 +239,14 @@ TEST(Transport, ClipsWithoutAPlayableFileArePassedOver) {
     EXPECT_EQ(p.wave.started, (std::vector{Played(17, 0, 3000)}));
     EXPECT_EQ(Looks(*p.t), "ggrbbgg");
     EXPECT_FALSE(p.stopAfterClip);
+    // The end of the last clip stops the player on it.
+    p.Clear();
+    p.wave.Finish();
+    EXPECT_EQ(p.t->CurrentClip, 7);
+    EXPECT_EQ(Looks(*p.t), "ggbbrbb");
+    EXPECT_FALSE(p.t->CursorVisible || p.t->TimerEnabled);
+    EXPECT_TRUE(p.Has("Unlock"));
+    EXPECT_TRUE(p.wave.started.empty());
 }
 
 // Where a play ends stopped: the last clip, one clip only, nothing left with a file.
@@ -374,7 +364,7 @@ TEST(Transport, ResumeInsideTheRangeOnly) {
     }
 }
 
-TEST(Transport, StopMarkAloneLoopsWholeClipButPlaysClipToTheMark) {
+TEST(Transport, StopMarkAloneLoopsTheWholeClipUntilStoppedButPlaysClipToTheMark) {
     Player p({2000});
     p.t->Start();
     p.t->Stop();
@@ -392,16 +382,9 @@ TEST(Transport, StopMarkAloneLoopsWholeClipButPlaysClipToTheMark) {
     EXPECT_TRUE(p.Has("MarkLeft0"));
     EXPECT_LT(p.WriteAt("AuxFlag=0"), p.WriteAt("PlayCommand=1"));
     EXPECT_LT(p.WriteAt("RepeatPlay=1"), p.WriteAt("PlayCommand=1"));
-}
-
-TEST(Transport, LoopingGoesOnThroughPlayDone) {
-    Player p({2000});
-    p.t->Start();
-    p.t->Stop();
-    p.Mark(10, 50, 100, 500);
-    p.t->Loop();
+    // A loop goes on through PlayDone until stopped.
     p.Clear();
-    p.wave.Advance(1000); // two laps and more
+    p.wave.Advance(5000); // two laps and more
     p.wave.RaisePlayDone();
     EXPECT_TRUE(p.wave.Playing());
     EXPECT_EQ(Looks(*p.t), "rggbbgg");

@@ -27,7 +27,7 @@ public:
     void SetFile(const std::string& path, long length) { files_[path] = length; }
 
     // Moves the play on by `frames`. At the end of the range a repeating play starts over; any other
-    // stops and raises PlayDone (or queues it, with queuePlayDone).
+    // stops and raises PlayDone.
     void Advance(long frames) {
         if (state_ != kWavPlay) return;
         position_ += frames;
@@ -38,7 +38,7 @@ public:
         }
         position_ = end_;
         state_ = kWavStop;
-        Done();
+        WaveControl::RaisePlayDone();
     }
     // Plays to the end of the current range.
     void Finish() {
@@ -55,9 +55,7 @@ public:
         }
     }
 
-    // Behaviour switches.
-    bool playDoneOnStop = false; // stopping a play also raises PlayDone (queued)
-    bool queuePlayDone = false;  // PlayDone waits for DeliverPending instead of arriving at once
+    bool playDoneOnStop = false; // stopping a play also raises PlayDone, queued for DeliverPending
 
     // Every call, in order: "WavFileName=<path>", "PlayFrom=<n>", "PlayTo=<n>", "PlayCommand=<n>",
     // "RepeatPlay=<0|1>", "AuxFlag=<0|1>"; reads as "?WavFileName", "?WavLength", and so on.
@@ -77,7 +75,6 @@ public:
     }
     bool Playing() const { return state_ == kWavPlay; }
     long PlayFromValue() const { return playFrom_; }
-    long PlayToValue() const { return playTo_; }
 
     // WaveControl
     void SetWavFileName(const std::string& path) override {
@@ -122,12 +119,6 @@ private:
     template <class T> T Write(const char* call, T value) {
         calls.push_back(call + std::to_string(value));
         return value;
-    }
-    void Done() {
-        if (queuePlayDone)
-            ++pendingDone_;
-        else
-            WaveControl::RaisePlayDone();
     }
 
     std::map<std::string, long> files_;
