@@ -133,15 +133,11 @@ constexpr const char* kRecording = "Ver, Created by the recorder\r\n"
 constexpr const char* kList = "00145.03000,[   00.010    20    FM    ]{2}(9)/ \\tower\r\n"
                               "00146.00000,[   00.010    20    FM    ]{2}(9)/ \\\r\n";
 constexpr const char* kSaveWarn = "SAVE Signal List... WARNING:";
-constexpr const char* kExportDialog = "Export... Audio File Name";
 constexpr const char* kTooMany = "The selected segment includes too many signal frequencies to be presented as a "
                                  "single segment.  Can it be broken into smaller segments, the first of which "
                                  "will be presented?";
 
-std::string Record(const char* freq) {
-    return std::string(freq) + ",[   00.010    20    FM    ]{2}(9)/ \\\r\n";
-}
-
+constexpr const char* kNewRecord = "00150.00000,[   00.010    20    FM    ]{2}(9)/ \\\r\n";
 // More frequencies than one picture shows: the summary offers to split the segment.
 std::string Overfull() {
     std::string text = "Ver, test\r\nSTARTBYTRIGGER,01/02/05 10:00:00,OV0001.WAV\r\n";
@@ -226,17 +222,9 @@ struct Case {
     Step kept;           // what is kept afterwards
     // Files that a command needing no room changes on a full disk, where it works and says nothing.
     std::vector<std::string> changed = {};
-    std::string mayAppear = "";            // a folder where new files may stay
+    std::string mayAppear = ""; // a folder where new files may stay
     const char* size = "256k";
 };
-
-// Opens the list panel to edit entries, the comment chooser focused.
-void EditEntry(FullDisk& t) {
-    t.app->ShowSignalList();
-    QApplication::setActiveWindow(&t.List());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&t.List()));
-    t.List().Add();
-}
 
 void ShowsTheList(FullDisk& t, int count) {
     EXPECT_EQ(t.Count(), count);
@@ -255,15 +243,6 @@ std::vector<Case> Cases() {
             ShowsTheList(t, count);
             EXPECT_TRUE(t.app->Models().play.PlayerLoaded());
         };
-    };
-    const Step wavDisplay = [](FullDisk& t) { Control<QAction>(t.app->Player(), "WAV_Display_On")->trigger(); };
-    const Step copyWave = [](FullDisk& t) {
-        t.prompts.ExpectSaveFile("Copy ... Audio Clip", t.place->file("COPY.WAV"));
-        t.app->Player()->CopyWaveFile();
-    };
-    const Step exportAll = [](FullDisk& t) {
-        t.app->Summary()->Play_Opt_Click(1); // every clip
-        t.MainItem("Export")->trigger();
     };
     return {
         // The signal list window: every change is written through, and a failed write keeps the list.
@@ -292,7 +271,7 @@ std::vector<Case> Cases() {
              EXPECT_EQ(TempDir::read(t.place->file("STATION.SIG")), t.Full() ? "" : kList);
          },
          {"STATION.SIG"}},
-        {"import", [](FullDisk& t) { t.Write("IMPORT.SIG", Record("00150.00000")); },
+        {"import", [](FullDisk& t) { t.Write("IMPORT.SIG", kNewRecord); },
          [](FullDisk& t) {
              t.prompts.ExpectOpenFile("Importing... Frequency List File", t.place->file("IMPORT.SIG"));
              t.List().Import();
@@ -322,13 +301,19 @@ std::vector<Case> Cases() {
          },
          kSaveWarn, [](FullDisk& t) { EXPECT_EQ(t.Count(), t.Full() ? 0 : 2); }},
         // Open loads the other list, but the pointer to it cannot be rewritten.
-        {"open", [](FullDisk& t) { t.Write("OTHER.SIG", kList + Record("00150.00000")); },
+        {"open", [](FullDisk& t) { t.Write("OTHER.SIG", std::string(kList) + kNewRecord); },
          [](FullDisk& t) {
              t.prompts.ExpectOpenFile("Loading... Signal List File", t.place->file("OTHER.SIG"));
              t.List().Open();
          },
          kSaveWarn, [](FullDisk& t) { EXPECT_EQ(t.Count(), 3); }},
-        {"store a comment", EditEntry,
+        {"store a comment",
+         [](FullDisk& t) {
+             t.app->ShowSignalList();
+             QApplication::setActiveWindow(&t.List());
+             ASSERT_TRUE(QTest::qWaitForWindowActive(&t.List()));
+             t.List().Add();
+         },
          [](FullDisk& t) {
              auto* comment = Control<QComboBox>(&t.List(), "Cmb_Comment");
              comment->setEditText(QStringLiteral("Net 4"));
@@ -353,20 +338,28 @@ std::vector<Case> Cases() {
          },
          "Default sig BW change",
          [](FullDisk& t) { EXPECT_DOUBLE_EQ(t.app->Models().settings.DefaultIfbw(), 0.0125); }},
-        {"WAV display switch", player, wavDisplay, "WAV Display", playerKept(false, 2)},
+        {"WAV display switch", player,
+         [](FullDisk& t) { Control<QAction>(t.app->Player(), "WAV_Display_On")->trigger(); }, "WAV Display",
+         playerKept(false, 2)},
         {"send to the list", player,
          [](FullDisk& t) { Control<QPushButton>(t.app->Player(), "Comments")->click(); }, kSaveWarn,
          playerKept(true, 3)},
-        {"copy wave", player, copyWave, "Copy ... Audio Clip", playerKept(true, 2)},
+        {"copy wave", player,
+         [](FullDisk& t) {
+             t.prompts.ExpectSaveFile("Copy ... Audio Clip", t.place->file("COPY.WAV"));
+             t.app->Player()->CopyWaveFile();
+         },
+         "Copy ... Audio Clip", playerKept(true, 2)},
         // Clip copies made before the disk ran out may stay; nothing that was there changes.
         {"export",
          [](FullDisk& t) {
              fs::create_directories(t.place->file("out"));
              t.OpenRecording();
          },
-         [=](FullDisk& t) {
-             t.prompts.ExpectOpenFile(kExportDialog, t.place->file("out/NEW.EVA"));
-             exportAll(t);
+         [](FullDisk& t) {
+             t.prompts.ExpectOpenFile("Export... Audio File Name", t.place->file("out/NEW.EVA"));
+             t.app->Summary()->Play_Opt_Click(1); // every clip
+             t.MainItem("Export")->trigger();
          },
          "Warning message from: Export... Audio File Name",
          [](FullDisk& t) {
