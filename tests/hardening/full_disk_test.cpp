@@ -137,7 +137,6 @@ constexpr const char* kTooMany = "The selected segment includes too many signal 
                                  "single segment.  Can it be broken into smaller segments, the first of which "
                                  "will be presented?";
 
-constexpr const char* kNewRecord = "00150.00000,[   00.010    20    FM    ]{2}(9)/ \\\r\n";
 // More frequencies than one picture shows: the summary offers to split the segment.
 std::string Overfull() {
     std::string text = "Ver, test\r\nSTARTBYTRIGGER,01/02/05 10:00:00,OV0001.WAV\r\n";
@@ -271,12 +270,6 @@ std::vector<Case> Cases() {
              EXPECT_EQ(TempDir::read(t.place->file("STATION.SIG")), t.Full() ? "" : kList);
          },
          {"STATION.SIG"}},
-        {"import", [](FullDisk& t) { t.Write("IMPORT.SIG", kNewRecord); },
-         [](FullDisk& t) {
-             t.prompts.ExpectOpenFile("Importing... Frequency List File", t.place->file("IMPORT.SIG"));
-             t.List().Import();
-         },
-         kSaveWarn, [](FullDisk& t) { ShowsTheList(t, 3); }},
         {"save as", nullptr,
          [](FullDisk& t) {
              t.prompts.ExpectSaveFile("Saving... Signal List File", t.place->file("NEW.SIG"));
@@ -301,12 +294,12 @@ std::vector<Case> Cases() {
          },
          kSaveWarn, [](FullDisk& t) { EXPECT_EQ(t.Count(), t.Full() ? 0 : 2); }},
         // Open loads the other list, but the pointer to it cannot be rewritten.
-        {"open", [](FullDisk& t) { t.Write("OTHER.SIG", std::string(kList) + kNewRecord); },
+        {"open", [](FullDisk& t) { t.Write("OTHER.SIG", "00150.00000,[   00.010    20    FM    ]{2}(9)/ \\\r\n"); },
          [](FullDisk& t) {
              t.prompts.ExpectOpenFile("Loading... Signal List File", t.place->file("OTHER.SIG"));
              t.List().Open();
          },
-         kSaveWarn, [](FullDisk& t) { EXPECT_EQ(t.Count(), 3); }},
+         kSaveWarn, [](FullDisk& t) { EXPECT_EQ(t.Count(), 1); }},
         {"store a comment",
          [](FullDisk& t) {
              t.app->ShowSignalList();
@@ -341,9 +334,6 @@ std::vector<Case> Cases() {
         {"WAV display switch", player,
          [](FullDisk& t) { Control<QAction>(t.app->Player(), "WAV_Display_On")->trigger(); }, "WAV Display",
          playerKept(false, 2)},
-        {"send to the list", player,
-         [](FullDisk& t) { Control<QPushButton>(t.app->Player(), "Comments")->click(); }, kSaveWarn,
-         playerKept(true, 3)},
         {"copy wave", player,
          [](FullDisk& t) {
              t.prompts.ExpectSaveFile("Copy ... Audio Clip", t.place->file("COPY.WAV"));

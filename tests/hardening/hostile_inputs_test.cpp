@@ -145,7 +145,6 @@ TEST(HostileInputs, HugeLinesAndBinaryGarbageHoldNothingUsable) {
 // Either refused, or read for what the file really holds; never 4 GB of columns.
 TEST(HostileInputs, WavHeadersClaimingFourGigabytes) {
     TempDir dir;
-    const std::string hugeChunk = std::string("LIST") + std::string("\xF0\xFF\xFF\xFF", 4) + "INFO";
     const auto silence = [](std::size_t) { return 0x80; };
     const struct {
         const char* name;
@@ -153,7 +152,6 @@ TEST(HostileInputs, WavHeadersClaimingFourGigabytes) {
     } cases[] = {
         {"data size 0xFFFFFFFF", test::WavBytes(0xFFFFFFFFu, 0xFFFFFFFFu, 1000, silence)},
         {"RIFF size 4 GB, data honest", test::WavBytes(0xFFFFFFF8u, 1000, 1000, silence)},
-        {"a chunk before the data claims 4 GB", test::WavBytes(0xFFFFFFF8u, 1000, 1000, silence, hugeChunk)},
     };
     for (const auto& c : cases) {
         const std::string path = dir.write("CLAIM.WAV", c.bytes);
