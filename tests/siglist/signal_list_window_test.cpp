@@ -40,12 +40,16 @@ using test::Control;
 using test::FakePrompter;
 using test::TempDir;
 
-// A signal record at `freq` with bandwidth 0.010 MHz, and the entry line it loads as.
-std::string Record(const char* freq, const char* comment = "") {
-    return std::string(freq) + ",[   00.010    20    FM    ]{2}(9)/ \\" + comment + "\r\n";
+// A signal record at `freq`, and the entry line it loads as; the question a frequency met again asks.
+std::string Record(const char* freq, const char* comment = "", const char* ifbw = "00.010", bool lockout = false) {
+    return std::string(freq) + ",[   " + ifbw + "    20    FM    ]{2}(9)/" + (lockout ? "x" : " ") + "\\" +
+           comment + "\r\n";
 }
 std::string Line(const char* freq, const char* comment = "") {
     return std::string(" ") + freq + "   00.010   20   FM    ?s     9        " + comment;
+}
+std::string Question(const std::string& freq) {
+    return "Freq = " + freq + " MHz is already available in the Signal List.  Do you want to replace it with new data?";
 }
 const std::string kTwoRecords = Record("00020.00000") + Record("00030.00000");
 const char* const kReprocess = "The change made requires the file to be reprocessed to become affective.  Ok to "
@@ -127,11 +131,8 @@ TEST_F(SignalListWindowTest, FileCommandsJourney) {
                                                      Record("00015.00000", "new") + Record("00030.00000", "C") +
                                                      Record("00040.00000", "late"));
     const auto ask = [&](const char* freq, MsgAnswer answer) {
-        prompts.ExpectMessage("IMPORT Signal... CONFIRMATION:",
-                              std::string("Freq = ") + freq +
-                                  " MHz is already available in the Signal List.  Do you want to replace it "
-                                  "with new data?",
-                              MsgIcon::Question, MsgButtons::YesNoCancel, answer);
+        prompts.ExpectMessage("IMPORT Signal... CONFIRMATION:", Question(freq), MsgIcon::Question,
+                              MsgButtons::YesNoCancel, answer);
     };
     prompts.ExpectOpenFile("Importing... Frequency List File", from);
     ask("00010.00000", MsgAnswer::Yes);
@@ -153,24 +154,6 @@ TEST_F(SignalListWindowTest, FileCommandsJourney) {
     EXPECT_EQ(TempDir::read(dir.file("a.b.SIG")), TempDir::read(dir.file("Net.SIG")));
     EXPECT_EQ(Current(), CurrentIs("a.b.SIG", "a.b.sig"));
     EXPECT_TRUE(prompts.dialogs.back().request.confirmOverwrite);
-    EXPECT_TRUE(prompts.AllMet()) << prompts.Report();
-}
-
-// The reprocess question comes only in Zarn_zed32 and only with the picture loaded. A folder without
-// list files gets an empty default list.
-TEST_F(SignalListWindowTest, OpenAsksToReprocessOnlyInZarnWithThePictureLoaded) {
-    for (const bool standalone : {false, true}) {
-        summaryLoaded = standalone;
-        std::filesystem::remove(dir.file("~FREQ.~IG"));
-        Loaded(standalone);
-        EXPECT_EQ(Current(), CurrentIs("~FREQ.SIG", "~freq.sig"));
-        EXPECT_EQ(TempDir::read(dir.file("~FREQ.SIG")), "");
-        prompts.ExpectOpenFile(standalone ? "Select... Signal List file to Open" : "Loading... Signal List File",
-                               dir.write("Net.SIG", kTwoRecords));
-        window->Open();
-        EXPECT_EQ(Entries().size(), 2u);
-        EXPECT_EQ(reprocessed, 0);
-    }
     EXPECT_TRUE(prompts.AllMet()) << prompts.Report();
 }
 
@@ -302,10 +285,21 @@ TEST_F(SignalListWindowTest, ModelTellsTheViewOfEveryChange) {
     EXPECT_EQ(model.rowCount(), 0);
 }
 
-// Close hides the window in Zarn_zed32 (which unloads it only by the close box); SigRoll32 closes it.
-TEST_F(SignalListWindowTest, CloseHidesInZarnAndEndsSigRoll32) {
+// A folder without list files gets an empty default list. Open asks to reprocess only in Zarn_zed32
+// with the picture loaded. Close hides the window in Zarn_zed32 (which unloads it only by the close
+// box); SigRoll32 closes it.
+TEST_F(SignalListWindowTest, DefaultListOpenAndCloseInBothPrograms) {
     for (bool standalone : {false, true}) {
+        summaryLoaded = standalone;
+        std::filesystem::remove(dir.file("~FREQ.~IG"));
         QPointer<SignalListWindow> w = &Loaded(standalone);
+        EXPECT_EQ(Current(), CurrentIs("~FREQ.SIG", "~freq.sig"));
+        EXPECT_EQ(TempDir::read(dir.file("~FREQ.SIG")), "");
+        prompts.ExpectOpenFile(standalone ? "Select... Signal List file to Open" : "Loading... Signal List File",
+                               dir.write("Net.SIG", kTwoRecords));
+        window->Open();
+        EXPECT_EQ(Entries().size(), 2u);
+        EXPECT_EQ(reprocessed, 0);
         w->setAttribute(Qt::WA_DeleteOnClose);
         w->show();
         window.release()->CloseWindow();
@@ -314,6 +308,7 @@ TEST_F(SignalListWindowTest, CloseHidesInZarnAndEndsSigRoll32) {
         EXPECT_FALSE(w && w->isVisible());
         delete w.data();
     }
+    EXPECT_TRUE(prompts.AllMet()) << prompts.Report();
 }
 
 
@@ -366,10 +361,7 @@ protected:
                               answer);
     }
     void ExpectPasteQuestion(const std::string& line, MsgAnswer answer) {
-        Expect("PASTE Signal... CONFIRMATION:",
-               "Freq = " + std::string(EntryFreqText(line)) +
-                   " MHz is already available in the Signal List.  Do you want to replace it with new data?",
-               answer);
+        Expect("PASTE Signal... CONFIRMATION:", Question(std::string(EntryFreqText(line))), answer);
     }
     // The list, its highlighted rows and its current row, and whether the file holds the list.
     std::string State() const {
@@ -381,30 +373,59 @@ protected:
     }
 };
 
-TEST_F(ToolsTest, CopyDeleteAllAndPasteBack) {
-    const Lines lines = FirstLines(1, 3);
-    Start(lines);
+// What Copy, Delete and Delete All ask or warn in each state (No keeps the list and its file), then the
+// copied entries pasted back, first into the emptied list, then over themselves.
+TEST_F(ToolsTest, CopyDeleteAndPasteBack) {
+    Start({});
+    Expect("DELETE Signal List... WARNING:", "Signal List is already empty.  There is no data to be DELETED.",
+           MsgAnswer::Ok);
+    window->Delete();
+    const char* all = "Are you sure, you want to delete ALL data from Signal List?";
+    Expect("DELETE Signal List... CONFIRMATION:", all, MsgAnswer::Yes); // asked even when empty
+    window->DeleteAll();
+    const Lines lines = FirstLines(1, 10);
+    dir.write("~FREQ.SIG", Records(lines));
+    window->Load();
     SetClipboard("old");
     window->CopyFreq();
     EXPECT_EQ(Clipboard(), ""); // nothing highlighted
-    Highlight({0, 2});
+    Expect("DELETE Signal List... WARNING:", "Please highlight data field(s) from Signal List before DELETING.",
+           MsgAnswer::Ok);
+    window->Delete();
+    Highlight({2, 4});
     window->CopyFreq();
-    EXPECT_EQ(Clipboard(), "00001.00000\r\n00003.00000\r\n");
+    EXPECT_EQ(Clipboard(), "00003.00000\r\n00005.00000\r\n");
     window->Copy();
-    EXPECT_EQ(Clipboard(), kHeader + lines[0] + "\r\n" + lines[2] + "\r\n");
-    Expect("DELETE Signal List... CONFIRMATION:", "Are you sure, you want to delete ALL data from Signal List?",
-           MsgAnswer::Yes);
+    EXPECT_EQ(Clipboard(), kHeader + lines[2] + "\r\n" + lines[4] + "\r\n");
+    dir.write("~FREQ.SIG", "untouched");
+    const char* question = "Are you sure, you want to delete highlighted data from Signal List?";
+    Expect("DELETE Signal List... CONFIRMATION:", question, MsgAnswer::No);
+    window->Delete();
+    Expect("DELETE Signal List... CONFIRMATION:", all, MsgAnswer::No);
+    window->DeleteAll();
+    EXPECT_EQ(window->List().Lines(), lines);
+    EXPECT_EQ(TempDir::read(dir.file("~FREQ.SIG")), "untouched");
+    Expect("DELETE Signal List... CONFIRMATION:", question, MsgAnswer::Yes);
+    window->Delete();
+    Lines kept = lines;
+    kept.erase(kept.begin() + 4);
+    kept.erase(kept.begin() + 2);
+    EXPECT_EQ(window->List().Lines(), kept);
+    // The entry in front of the last one removed is current: entry 4 of the ten.
+    EXPECT_EQ(State(), "current 2 saved");
+    EXPECT_EQ(window->List().Line(2), lines[3]);
+
+    Expect("DELETE Signal List... CONFIRMATION:", all, MsgAnswer::Yes);
     window->DeleteAll();
     EXPECT_EQ(TempDir::read(dir.file("~FREQ.SIG")), "");
     window->Paste();
-    EXPECT_EQ(window->List().Lines(), (Lines{lines[0], lines[2]}));
+    EXPECT_EQ(window->List().Lines(), (Lines{lines[2], lines[4]}));
     EXPECT_EQ(State(), "0 1 current 1 saved");
-
     // Pasting the same entries asks for each; Yes replaces them.
-    for (const auto& l : {lines[0], lines[2]})
+    for (const auto& l : {lines[2], lines[4]})
         ExpectPasteQuestion(l, MsgAnswer::Yes);
     window->Paste();
-    EXPECT_EQ(window->List().Lines(), (Lines{lines[0], lines[2]}));
+    EXPECT_EQ(window->List().Lines(), (Lines{lines[2], lines[4]}));
     EXPECT_EQ(State(), "0 1 current 1 saved");
 }
 
@@ -447,54 +468,6 @@ TEST_F(ToolsTest, PasteIntoAFullListWarnsOnceAndKeepsWhatFitted) {
     EXPECT_EQ(window->HighlightedRows(), std::vector<int>{0});
 }
 
-// What Delete and Delete All ask or warn in each state; No keeps the list and its file.
-TEST_F(ToolsTest, DeleteQuestionsWarningsAndWhatGoes) {
-    Start({});
-    Expect("DELETE Signal List... WARNING:", "Signal List is already empty.  There is no data to be DELETED.",
-           MsgAnswer::Ok);
-    window->Delete();
-    Expect("DELETE Signal List... CONFIRMATION:", "Are you sure, you want to delete ALL data from Signal List?",
-           MsgAnswer::Yes); // asked even when empty
-    window->DeleteAll();
-    const Lines lines = FirstLines(1, 10);
-    dir.write("~FREQ.SIG", Records(lines));
-    window->Load();
-    Expect("DELETE Signal List... WARNING:", "Please highlight data field(s) from Signal List before DELETING.",
-           MsgAnswer::Ok);
-    window->Delete();
-    dir.write("~FREQ.SIG", "untouched");
-    Highlight({2, 4});
-    const char* question = "Are you sure, you want to delete highlighted data from Signal List?";
-    Expect("DELETE Signal List... CONFIRMATION:", question, MsgAnswer::No);
-    window->Delete();
-    Expect("DELETE Signal List... CONFIRMATION:", "Are you sure, you want to delete ALL data from Signal List?",
-           MsgAnswer::No);
-    window->DeleteAll();
-    EXPECT_EQ(window->List().Lines(), lines);
-    EXPECT_EQ(TempDir::read(dir.file("~FREQ.SIG")), "untouched");
-    Expect("DELETE Signal List... CONFIRMATION:", question, MsgAnswer::Yes);
-    window->Delete();
-    Lines kept = lines;
-    kept.erase(kept.begin() + 4);
-    kept.erase(kept.begin() + 2);
-    EXPECT_EQ(window->List().Lines(), kept);
-    // The entry in front of the last one removed is current: entry 4 of the ten.
-    EXPECT_EQ(State(), "current 2 saved");
-    EXPECT_EQ(window->List().Line(2), lines[3]);
-}
-
-
-
-std::string PanelRecord(const char* freq, const char* ifbw = "00.100", bool lockout = false,
-                        const char* comment = "") {
-    return FormatSignalRecord(MakeEntryLine(freq, ifbw, "20", "FM ", SignalClass::Unknown, "9", lockout, comment)) +
-           "\r\n";
-}
-std::string Question(const char* freq) {
-    return std::string("Freq = ") + freq +
-           " MHz is already available in the Signal List.  Do you want to replace it with new data?";
-}
-
 class PanelTest : public SignalListWindowTest {
 protected:
     template <typename T> T* Find(const char* name) const { return test::Control<T>(window.get(), name); }
@@ -530,7 +503,7 @@ protected:
 // Add: what the panel shows, each field's Enter (the next field on a good value, the same field
 // reselected on a refused one), Escape without a change, then a typed entry accepted by Enter.
 TEST_F(PanelTest, AddJourney) {
-    Start(PanelRecord("00010.00000"));
+    Start(Record("00010.00000", "", "00.100"));
     window->Add();
     EXPECT_EQ(Find<QLabel>("PE")->text(), QStringLiteral("Add Panel..."));
     EXPECT_FALSE(Find<QListView>("L_Freq")->isEnabled());
@@ -565,7 +538,7 @@ TEST_F(PanelTest, AddJourney) {
     QTest::keyClick(Find<QLineEdit>("P_Freq"), Qt::Key_Escape);
     EXPECT_FALSE(window->PanelOpen());
     EXPECT_TRUE(Find<QListView>("L_Freq")->isEnabled());
-    EXPECT_EQ(FileText(), PanelRecord("00010.00000"));
+    EXPECT_EQ(FileText(), Record("00010.00000", "", "00.100"));
 
     window->Add();
     Type(Find<QLineEdit>("P_Freq"), "145.5");
@@ -588,8 +561,8 @@ TEST_F(PanelTest, AddJourney) {
 
 // A colliding frequency asks: No adds or changes nothing, Yes replaces the entry it met.
 TEST_F(PanelTest, CollisionsOnAddAndEdit) {
-    const std::string records = PanelRecord("00010.00000") + PanelRecord("00020.00000", "00.100", true, "net") +
-                                PanelRecord("00030.00000");
+    const std::string records = Record("00010.00000", "", "00.100") + Record("00020.00000", "net", "00.100", true) +
+                                Record("00030.00000", "", "00.100");
     Start(records);
     window->SetCurrent(-1);
     prompts.ExpectMessage("EDIT Signal List... WARNING:",
@@ -604,6 +577,23 @@ TEST_F(PanelTest, CollisionsOnAddAndEdit) {
     EXPECT_EQ(Focus(), "P_Ifbw");
     EXPECT_EQ(Find<QPlainTextEdit>("P_Comment")->toPlainText(), QStringLiteral("net"));
     EXPECT_TRUE(Find<QCheckBox>("Chk_Lockout")->isChecked());
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(Find<QLabel>("PE"), &enter);
+    EXPECT_EQ(Help(), "Edit Signal# 0002");
+    // Backspace brings back the start choice; Enter moves on; the help line follows the focus.
+    Find<QComboBox>("P_Det")->setCurrentIndex(5);
+    QTest::keyClick(Find<QComboBox>("P_Det"), Qt::Key_Backspace);
+    EXPECT_EQ(Find<QComboBox>("P_Det")->currentText(), QStringLiteral("FM "));
+    QTest::keyClick(Find<QComboBox>("P_Det"), Qt::Key_Return);
+    EXPECT_EQ(Focus(), "P_Sig_2");
+    Find<QRadioButton>("P_Sig_0")->click();
+    Find<QRadioButton>("P_Sig_0")->click(); // an option that is on stays on
+    EXPECT_TRUE(Find<QRadioButton>("P_Sig_0")->isChecked() && !Find<QRadioButton>("P_Sig_2")->isChecked());
+    QTest::keyClick(Find<QRadioButton>("P_Sig_0"), Qt::Key_Backspace);
+    EXPECT_TRUE(Find<QRadioButton>("P_Sig_2")->isChecked() && !Find<QRadioButton>("P_Sig_0")->isChecked());
+    QTest::keyClick(Find<QRadioButton>("P_Sig_2"), Qt::Key_Return);
+    EXPECT_EQ(Focus(), "P_Priority");
+    EXPECT_EQ(Help(), "ENTER Handoff Priority (0 = Highest, 9 = Lowest)");
     Type(Find<QLineEdit>("P_Freq"), "30.01");
     prompts.ExpectMessage("EDIT Signal... CONFIRMATION:", Question("00030.01000"), MsgIcon::Question,
                           MsgButtons::YesNo, MsgAnswer::No);
@@ -635,8 +625,8 @@ TEST_F(PanelTest, CollisionsOnAddAndEdit) {
 }
 
 TEST_F(PanelTest, EditingSeveralChangesOnlyTheFilledFieldsAndTheLockout) {
-    Start(PanelRecord("00010.00000", "00.100", true, "a") + PanelRecord("00020.00000", "00.200") +
-          PanelRecord("00030.00000", "00.300", false, "c") + PanelRecord("00040.00000", "00.400"));
+    Start(Record("00010.00000", "a", "00.100", true) + Record("00020.00000", "", "00.200") +
+          Record("00030.00000", "c", "00.300") + Record("00040.00000", "", "00.400"));
     const auto before = Entries();
     Select({0, 1, 3});
     window->Edit();
@@ -654,29 +644,6 @@ TEST_F(PanelTest, EditingSeveralChangesOnlyTheFilledFieldsAndTheLockout) {
         expected[row].replace(42, 6, "3    x");
     EXPECT_EQ(Entries(), expected);
     EXPECT_TRUE(Saved());
-}
-
-// Backspace brings back the start choice; Enter moves on; the help line follows the focus.
-TEST_F(PanelTest, BackspaceRestoresTheStartChoices) {
-    Start(PanelRecord("00010.00000"));
-    Select({0});
-    window->Edit();
-    QEvent enter(QEvent::Enter);
-    QApplication::sendEvent(Find<QLabel>("PE"), &enter);
-    EXPECT_EQ(Help(), "Edit Signal# 0001");
-    Find<QComboBox>("P_Det")->setCurrentIndex(5);
-    QTest::keyClick(Find<QComboBox>("P_Det"), Qt::Key_Backspace);
-    EXPECT_EQ(Find<QComboBox>("P_Det")->currentText(), QStringLiteral("FM "));
-    QTest::keyClick(Find<QComboBox>("P_Det"), Qt::Key_Return);
-    EXPECT_EQ(Focus(), "P_Sig_2");
-    Find<QRadioButton>("P_Sig_0")->click();
-    Find<QRadioButton>("P_Sig_0")->click(); // an option that is on stays on
-    EXPECT_TRUE(Find<QRadioButton>("P_Sig_0")->isChecked() && !Find<QRadioButton>("P_Sig_2")->isChecked());
-    QTest::keyClick(Find<QRadioButton>("P_Sig_0"), Qt::Key_Backspace);
-    EXPECT_TRUE(Find<QRadioButton>("P_Sig_2")->isChecked() && !Find<QRadioButton>("P_Sig_0")->isChecked());
-    QTest::keyClick(Find<QRadioButton>("P_Sig_2"), Qt::Key_Return);
-    EXPECT_EQ(Focus(), "P_Priority");
-    EXPECT_EQ(Help(), "ENTER Handoff Priority (0 = Highest, 9 = Lowest)");
 }
 
 // A typed comment goes to the first unused slot, or to the slot clicked last (once), or with every
