@@ -71,29 +71,6 @@ TEST(ExportNames, FormedFromTheChosenPath) {
     EXPECT_EQ(ExportClipName("NEW", 10000), "NEW10000.WAV");
 }
 
-// In play-list order: the first and last clip's names come from it; a renumbered line longer than
-// 80 characters keeps all of it.
-TEST(ExportText, StartClipsAndStop) {
-    ExportInput in;
-    in.segStart = SerialFromParts({2005, 1, 2, 9, 59, 58});
-    in.segStop = SerialFromParts({2005, 1, 2, 13, 5, 9});
-    in.lines = {kLine3, kLine1,
-                TableLine("AB0002.WAV,2,124.0000,01/02/05 10:01:00,01/02/05 10:01:09,-75,7") + "XY"};
-    const std::string pad(17, ' ');
-    EXPECT_EQ(ExportText(ExportNamesOf("/out/NEW.TXT"), in),
-              "Ver, Created by Zarn_Aud Export Utility\r\nSTARTBYTRIGGER,1/2/05 9:59:58 AM,AB0003.WAV\r\n"
-              "WAV,NEW0001.WAV,1,123.4500,01/02/05 10:02:00,01/02/05 10:02:30,-90,0" +
-                  pad +
-                  "\r\n"
-                  "WAV,NEW0002.WAV,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0" +
-                  pad +
-                  "\r\n"
-                  "WAV,NEW0003.WAV,2,124.0000,01/02/05 10:01:00,01/02/05 10:01:09,-75,7" +
-                  pad +
-                  "XY\r\n"
-                  "STOPBYTRIGGER,1/2/05 1:05:09 PM,AB0002.WAV\r\n");
-}
-
 class ExportWriteTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -105,22 +82,33 @@ protected:
         dir.write("rec/AB0003.WAV", "RIFF-three-three-three");
         in.eventFileName = event;
         in.eventFolder = dir.file("rec/");
+        in.segStart = SerialFromParts({2005, 1, 2, 9, 59, 58});
+        in.segStop = SerialFromParts({2005, 1, 2, 13, 5, 9});
         in.lines = {kLine3, TableLine("ab0001.wav,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0"),
-                    kLine2};
+                    kLine2 + "XY"};
     }
     TempDir dir;
     std::string event;
     ExportInput in;
 };
 
-// A clip named in another case than on disk is found; an old clip of a new name is replaced; a
-// missing source is found before anything is written; nothing to export writes nothing.
+// In play-list order: the start and stop name its first and last clip, a line longer than 80
+// characters keeps all of it. A clip named in another case than on disk is found; an old clip of a
+// new name is replaced; a missing source is found before anything is written; nothing to export
+// writes nothing.
 TEST_F(ExportWriteTest, CopiesTheClipsUnderTheirNewNamesOrWritesNothing) {
     dir.write("out/NEW0002.WAV", "an older clip");
     const ExportNames names = ExportNamesOf(dir.file("out/NEW.TXT"));
     const FileResult r = WriteExport(names, in);
     ASSERT_TRUE(r) << r.error;
-    EXPECT_EQ(TempDir::read(dir.file("out/NEW.EVA")), ExportText(names, in));
+    const std::string pad(17, ' ');
+    const std::string text =
+        "Ver, Created by Zarn_Aud Export Utility\r\nSTARTBYTRIGGER,1/2/05 9:59:58 AM,AB0003.WAV\r\n"
+        "WAV,NEW0001.WAV,1,123.4500,01/02/05 10:02:00,01/02/05 10:02:30,-90,0" + pad + "\r\n"
+        "WAV,NEW0002.WAV,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0" + pad + "\r\n"
+        "WAV,NEW0003.WAV,2,124.0000,01/02/05 10:01:00,01/02/05 10:01:09,-75,7" + pad + "XY\r\n"
+        "STOPBYTRIGGER,1/2/05 1:05:09 PM,AB0002.WAV\r\n";
+    EXPECT_EQ(TempDir::read(dir.file("out/NEW.EVA")), text);
     EXPECT_EQ(TempDir::read(dir.file("out/NEW0001.WAV")) + "|" + TempDir::read(dir.file("out/NEW0002.WAV")) +
                   "|" + TempDir::read(dir.file("out/NEW0003.WAV")),
               "RIFF-three-three-three|RIFF-one|RIFF-two-two");
@@ -131,7 +119,7 @@ TEST_F(ExportWriteTest, CopiesTheClipsUnderTheirNewNamesOrWritesNothing) {
     std::filesystem::remove(dir.file("rec/AB0002.WAV"));
     const FileResult missing = WriteExport(ExportNamesOf(dir.file("out/NEW.EVA")), in);
     EXPECT_NE(missing.error.find("AB0002.WAV"), std::string::npos) << missing.error;
-    EXPECT_EQ(TempDir::read(dir.file("out/NEW.EVA")), ExportText(names, in)); // the old export stands whole
+    EXPECT_EQ(TempDir::read(dir.file("out/NEW.EVA")), text); // the old export stands whole
 
     in.lines.clear();
     EXPECT_FALSE(WriteExport(ExportNamesOf(dir.file("out/OTHER.EVA")), in));

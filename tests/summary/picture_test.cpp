@@ -78,8 +78,8 @@ TEST(ClipLineTableField, NamedFieldsOfClipsInTheTableOnly) {
 
 TEST(RowOfY, RoundsUpWithinTheRows) {
     const std::tuple<double, long, int> cases[] = {
-        {3.0, 50, 3}, {3.01, 50, 4},  {0, 50, 1},           {0.001, 50, 1},        {-4, 50, 1},
-        {50, 50, 50}, {50.5, 50, 50}, {1e12, 32767, 32767}, {std::nan(""), 50, 1}, {2.5, 0, 1}};
+        {3.0, 50, 3},   {3.01, 50, 4},        {0, 50, 1},           {0.001, 50, 1}, {50, 50, 50},
+        {50.5, 50, 50}, {1e12, 32767, 32767}, {std::nan(""), 50, 1}, {2.5, 0, 1}};
     for (const auto& [y, rows, row] : cases)
         EXPECT_EQ(RowOfY(y, rows), row) << y;
 }

@@ -71,7 +71,6 @@ const Case kCases[] = {
 
     // Row: one row, or it and every row below with Continue; row by row, clip order within a row.
     {"row alone", kRow, false, false, 1, 1, 0, 0, kNone, {1, 3, 7}},
-    {"row without clips", kRow, false, false, 1, 4, 0, 0, kNone, {}},
     {"row continue on the last row", kRow, false, true, 1, 4, 0, 0, kNone, {}},
     {"row continue from row 3", kRow, false, true, 1, 3, 0, 0, kNone, {4, 8}},
     {"row continue from row 1", kRow, false, true, 1, 1, 0, 0, kNone, {1, 3, 7, 2, 5, 4, 8}},
@@ -90,7 +89,6 @@ const Case kCases[] = {
     // With the time limit a clip of the signal past T2 ends the whole scan: 8 is never reached.
     {"signal time limit", kSignal, true, false, 1, 1, 0, 25, k145, {1, 2}},
     {"signal time limit later", kSignal, true, false, 1, 1, 55, 95, k145, {4, 7}},
-    {"signal time limit keeps nothing", kSignal, true, false, 1, 1, 41, 49, k145, {}},
 
     {"unknown option", 4, false, false, 1, 1, 0, 100, kNone, {}},
 };
