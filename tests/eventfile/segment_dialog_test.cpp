@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -147,10 +146,7 @@ TEST(SegmentDialog, ProgressAndFilesWithNothingToChoose) {
         EXPECT_EQ(d.Table().segCount, segments);
         EXPECT_EQ(d.SelectedSegment(), 0);
         if (segments > 0) {
-            ASSERT_FALSE(percents.empty());
-            EXPECT_EQ(percents.back(), 100);
-            EXPECT_GE(percents.front(), 0);
-            EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+            EXPECT_EQ(percents.empty() ? -1 : percents.back(), 100); // the scan's test checks the steps
             EXPECT_EQ(Control<QLabel>(&d, "P_TotalSeg")->text(), QStringLiteral("120"));
         }
     }
