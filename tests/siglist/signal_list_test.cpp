@@ -21,6 +21,13 @@ std::string Line(double mhz, const char* ifbw = "00.010", const std::string& com
 std::string Record(double mhz, const std::string& comment = "") {
     return FormatSignalRecord(Line(mhz, "00.010", comment)) + "\r\n";
 }
+// Records of `n` entries 0.001 MHz apart from 1 MHz.
+std::string Filled(int n) {
+    std::string text;
+    for (int i = 0; i < n; ++i)
+        text += Record(1 + i * 0.001);
+    return text;
+}
 
 // Only the entry that stops the scan is tested: a wide band further down is not looked at.
 TEST(FindSignalSlot, PassBandOfTheFirstEntryThatStopsTheScan) {
@@ -76,11 +83,8 @@ TEST(SignalList, SortedPositionReplacementAndBounds) {
 }
 
 TEST(SignalList, FullListRefusesNewEntriesButReplaces) {
-    std::string text;
-    for (int i = 0; i < kMaxSignalEntries; ++i)
-        text += Record(1 + i * 0.001);
     SignalList list;
-    const SignalLoadResult r = MergeSignalRecords(text, list);
+    const SignalLoadResult r = MergeSignalRecords(Filled(kMaxSignalEntries), list);
     EXPECT_EQ(r.merged, kMaxSignalEntries);
     EXPECT_EQ(r.overflow, 0);
     ASSERT_TRUE(list.Full());
@@ -103,10 +107,7 @@ TEST(MergeSignalRecords, MatchesRecordByRecordInsertion) {
     std::mt19937 rng(20240611);
     auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
     SignalList nearlyFull;
-    std::string fill;
-    for (int i = 0; i < kMaxSignalEntries - 5; ++i)
-        fill += Record(1 + i * 0.001);
-    MergeSignalRecords(fill, nearlyFull);
+    MergeSignalRecords(Filled(kMaxSignalEntries - 5), nearlyFull);
     for (int round = 0; round < 200; ++round) {
         const int keys = 1 + pick(40);
         auto freq = [&] { return 100 + pick(keys) * 0.125; };
