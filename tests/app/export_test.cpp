@@ -37,6 +37,9 @@ const std::string kLine1 = TableLine("AB0001.WAV,1,123.4500,01/02/05 10:00:00,01
 const std::string kLine2 = TableLine("AB0002.WAV,2,124.0000,01/02/05 10:01:00,01/02/05 10:01:09,-75,7");
 const std::string kLine3 = TableLine("AB0003.WAV,1,123.4500,01/02/05 10:02:00,01/02/05 10:02:30,-90,0");
 
+constexpr const char* kExportTitle = "Export... Audio File Name";
+constexpr const char* kExportWarning = "Warning message from: Export... Audio File Name";
+
 std::set<std::string> FilesIn(const std::string& folder) {
     std::set<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(folder))
@@ -71,114 +74,31 @@ TEST(ExportNames, FormedFromTheChosenPath) {
     EXPECT_EQ(ExportClipName("NEW", 10000), "NEW10000.WAV");
 }
 
-class ExportWriteTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::filesystem::create_directories(dir.file("rec"));
-        std::filesystem::create_directories(dir.file("out"));
-        event = dir.write("rec/AB.EVA", "Ver, recorder\r\n");
-        dir.write("rec/AB0001.WAV", "RIFF-one");
-        dir.write("rec/AB0002.WAV", "RIFF-two-two");
-        dir.write("rec/AB0003.WAV", "RIFF-three-three-three");
-        in.eventFileName = event;
-        in.eventFolder = dir.file("rec/");
-        in.segStart = SerialFromParts({2005, 1, 2, 9, 59, 58});
-        in.segStop = SerialFromParts({2005, 1, 2, 13, 5, 9});
-        in.lines = {kLine3, TableLine("ab0001.wav,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0"),
-                    kLine2 + "XY"};
-    }
-    TempDir dir;
-    std::string event;
-    ExportInput in;
-};
-
-// In play-list order: the start and stop name its first and last clip, a line longer than 80
-// characters keeps all of it. A clip named in another case than on disk is found; an old clip of a
-// new name is replaced; a missing source is found before anything is written; nothing to export
-// writes nothing.
-TEST_F(ExportWriteTest, CopiesTheClipsUnderTheirNewNamesOrWritesNothing) {
-    dir.write("out/NEW0002.WAV", "an older clip");
-    const ExportNames names = ExportNamesOf(dir.file("out/NEW.TXT"));
-    const FileResult r = WriteExport(names, in);
-    ASSERT_TRUE(r) << r.error;
-    const std::string pad(17, ' ');
-    const std::string text =
-        "Ver, Created by Zarn_Aud Export Utility\r\nSTARTBYTRIGGER,1/2/05 9:59:58 AM,AB0003.WAV\r\n"
-        "WAV,NEW0001.WAV,1,123.4500,01/02/05 10:02:00,01/02/05 10:02:30,-90,0" + pad + "\r\n"
-        "WAV,NEW0002.WAV,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0" + pad + "\r\n"
-        "WAV,NEW0003.WAV,2,124.0000,01/02/05 10:01:00,01/02/05 10:01:09,-75,7" + pad + "XY\r\n"
-        "STOPBYTRIGGER,1/2/05 1:05:09 PM,AB0002.WAV\r\n";
-    EXPECT_EQ(TempDir::read(dir.file("out/NEW.EVA")), text);
-    EXPECT_EQ(TempDir::read(dir.file("out/NEW0001.WAV")) + "|" + TempDir::read(dir.file("out/NEW0002.WAV")) +
-                  "|" + TempDir::read(dir.file("out/NEW0003.WAV")),
-              "RIFF-three-three-three|RIFF-one|RIFF-two-two");
-    EXPECT_EQ(FilesIn(dir.file("out")),
-              (std::set<std::string>{"NEW.EVA", "NEW0001.WAV", "NEW0002.WAV", "NEW0003.WAV"}));
-    EXPECT_EQ(TempDir::read(dir.file("rec/AB0001.WAV")), "RIFF-one");
-
-    std::filesystem::remove(dir.file("rec/AB0002.WAV"));
-    const FileResult missing = WriteExport(ExportNamesOf(dir.file("out/NEW.EVA")), in);
-    EXPECT_NE(missing.error.find("AB0002.WAV"), std::string::npos) << missing.error;
-    EXPECT_EQ(TempDir::read(dir.file("out/NEW.EVA")), text); // the old export stands whole
-
-    in.lines.clear();
-    EXPECT_FALSE(WriteExport(ExportNamesOf(dir.file("out/OTHER.EVA")), in));
-    EXPECT_FALSE(WriteExport(ExportNamesOf(dir.file("out/.EVA")), ExportInput{}));
-    EXPECT_EQ(FilesIn(dir.file("out")).size(), 4u);
-}
-
-TEST_F(ExportWriteTest, GuardAgainstReplacingTheOpenFilesClips) {
-    std::filesystem::create_directory_symlink(dir.file("rec"), dir.file("link"));
-    dir.write("rec/ZZ0001.WAV", "a clip of another prefix");
-    struct Case {
-        std::string chosen;
-        std::vector<std::string> lines;
-        bool refused;
-    };
-    const std::vector<Case> cases = {
-        {dir.file("rec/AB.EVA"), {kLine1}, true},          // the open file itself
-        {dir.file("rec/ABCDEF.EVA"), {kLine1}, false},     // base ABCD: other names
-        {dir.file("rec/ab.new"), {kLine2}, true},          // ab0001.WAV, without regard to case
-        {dir.file("rec/../rec/AB.X"), {kLine1}, true},     // the same folder by another road
-        {dir.file("link/AB.X"), {kLine1}, true},           // ... or through a link
-        {dir.file("out/AB.EVA"), {kLine1, kLine2}, false}, // another folder
-        {dir.file("rec/ZZ.EVA"), {kLine1}, false},         // ZZ0001.WAV is no clip of AB.EVA ...
-        {dir.file("rec/ZZ.EVA"), {TableLine("ZZ0001.WAV,1,1,,,,0")}, true}, // ... unless a line names it
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.chosen);
-        in.lines = c.lines;
-        const ExportNames names = ExportNamesOf(c.chosen);
-        EXPECT_EQ(ExportWouldOverwriteSource(names, in), c.refused);
-        if (c.refused) {
-            EXPECT_FALSE(WriteExport(names, in));
-        }
-    }
-    EXPECT_EQ(TempDir::read(dir.file("rec/AB0001.WAV")) + TempDir::read(event), "RIFF-oneVer, recorder\r\n");
-}
-
-// ---- The command ----------------------------------------------------------------------------
-
-constexpr const char* kExportTitle = "Export... Audio File Name";
-constexpr const char* kExportWarning = "Warning message from: Export... Audio File Name";
-
-// One NETORA segment of three clips, on three frequencies.
+// One NETORA segment of three clips, on three frequencies, in a recording folder with its clips.
 constexpr const char* kRecording = "Ver, Created by the recorder\r\n"
                                    "STARTBYTRIGGER,01/02/05 10:00:00,AB0001.WAV\r\n"
                                    "WAV,AB0001.WAV,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0\r\n"
                                    "WAV,AB0002.WAV,2,124.0000,01/02/05 10:01:00,01/02/05 10:01:09,-75,0\r\n"
                                    "WAV,AB0003.WAV,3,125.0000,01/02/05 10:02:00,01/02/05 10:02:30,-90,0\r\n";
 
-class ExportCommandTest : public test::AppTest {
+class ExportTest : public test::AppTest {
 protected:
-    // Starts with the recording open on its segment, its picture loaded and Time 1 - 2 over it all.
     void SetUp() override {
-        Start();
         std::filesystem::create_directories(tmp.file("rec"));
         std::filesystem::create_directories(tmp.file("out"));
         event = tmp.write("rec/AB.EVA", kRecording);
         for (const char* clip : {"AB0001.WAV", "AB0002.WAV", "AB0003.WAV"})
             tmp.write(std::string("rec/") + clip, std::string("data of ") + clip);
+        in.eventFileName = event;
+        in.eventFolder = tmp.file("rec/");
+        in.segStart = SerialFromParts({2005, 1, 2, 9, 59, 58});
+        in.segStop = SerialFromParts({2005, 1, 2, 13, 5, 9});
+        in.lines = {kLine3, TableLine("ab0001.wav,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0"),
+                    kLine2 + "XY"};
+    }
+    // Starts with the recording open on its segment, its picture loaded and Time 1 - 2 over it all.
+    void StartOnThePicture() {
+        Start();
         M().recording.SetEventFile(event, FolderOf(event));
         M().recording.SetSegments(ScanSegments(kRecording));
         M().recording.SetSelectedSegment(1);
@@ -192,10 +112,78 @@ protected:
         Item()->trigger();
     }
     std::string event;
+    ExportInput in;
 };
 
+// In play-list order: the start and stop name its first and last clip, a line longer than 80
+// characters keeps all of it. A clip named in another case than on disk is found; an old clip of a
+// new name is replaced; a missing source is found before anything is written; nothing to export
+// writes nothing.
+TEST_F(ExportTest, CopiesTheClipsUnderTheirNewNamesOrWritesNothing) {
+    tmp.write("out/NEW0002.WAV", "an older clip");
+    const ExportNames names = ExportNamesOf(tmp.file("out/NEW.TXT"));
+    const FileResult r = WriteExport(names, in);
+    ASSERT_TRUE(r) << r.error;
+    const std::string pad(17, ' ');
+    const std::string text =
+        "Ver, Created by Zarn_Aud Export Utility\r\nSTARTBYTRIGGER,1/2/05 9:59:58 AM,AB0003.WAV\r\n"
+        "WAV,NEW0001.WAV,1,123.4500,01/02/05 10:02:00,01/02/05 10:02:30,-90,0" + pad + "\r\n"
+        "WAV,NEW0002.WAV,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0" + pad + "\r\n"
+        "WAV,NEW0003.WAV,2,124.0000,01/02/05 10:01:00,01/02/05 10:01:09,-75,7" + pad + "XY\r\n"
+        "STOPBYTRIGGER,1/2/05 1:05:09 PM,AB0002.WAV\r\n";
+    EXPECT_EQ(TempDir::read(tmp.file("out/NEW.EVA")), text);
+    EXPECT_EQ(TempDir::read(tmp.file("out/NEW0001.WAV")) + "|" + TempDir::read(tmp.file("out/NEW0002.WAV")) +
+                  "|" + TempDir::read(tmp.file("out/NEW0003.WAV")),
+              "data of AB0003.WAV|data of AB0001.WAV|data of AB0002.WAV");
+    EXPECT_EQ(FilesIn(tmp.file("out")),
+              (std::set<std::string>{"NEW.EVA", "NEW0001.WAV", "NEW0002.WAV", "NEW0003.WAV"}));
+    EXPECT_EQ(TempDir::read(tmp.file("rec/AB0001.WAV")), "data of AB0001.WAV");
+
+    std::filesystem::remove(tmp.file("rec/AB0002.WAV"));
+    const FileResult missing = WriteExport(ExportNamesOf(tmp.file("out/NEW.EVA")), in);
+    EXPECT_FALSE(missing);
+    EXPECT_EQ(TempDir::read(tmp.file("out/NEW.EVA")), text); // the old export stands whole
+
+    in.lines.clear();
+    EXPECT_FALSE(WriteExport(ExportNamesOf(tmp.file("out/OTHER.EVA")), in));
+    EXPECT_FALSE(WriteExport(ExportNamesOf(tmp.file("out/.EVA")), ExportInput{}));
+    EXPECT_EQ(FilesIn(tmp.file("out")).size(), 4u);
+}
+
+TEST_F(ExportTest, GuardAgainstReplacingTheOpenFilesClips) {
+    std::filesystem::create_directory_symlink(tmp.file("rec"), tmp.file("link"));
+    tmp.write("rec/ZZ0001.WAV", "a clip of another prefix");
+    struct Case {
+        std::string chosen;
+        std::vector<std::string> lines;
+        bool refused;
+    };
+    const std::vector<Case> cases = {
+        {tmp.file("rec/AB.EVA"), {kLine1}, true},          // the open file itself
+        {tmp.file("rec/ABCDEF.EVA"), {kLine1}, false},     // base ABCD: other names
+        {tmp.file("rec/ab.new"), {kLine2}, true},          // ab0001.WAV, without regard to case
+        {tmp.file("rec/../rec/AB.X"), {kLine1}, true},     // the same folder by another road
+        {tmp.file("link/AB.X"), {kLine1}, true},           // ... or through a link
+        {tmp.file("out/AB.EVA"), {kLine1, kLine2}, false}, // another folder
+        {tmp.file("rec/ZZ.EVA"), {kLine1}, false},         // ZZ0001.WAV is no clip of AB.EVA ...
+        {tmp.file("rec/ZZ.EVA"), {TableLine("ZZ0001.WAV,1,1,,,,0")}, true}, // ... unless a line names it
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chosen);
+        in.lines = c.lines;
+        const ExportNames names = ExportNamesOf(c.chosen);
+        EXPECT_EQ(ExportWouldOverwriteSource(names, in), c.refused);
+        if (c.refused) {
+            EXPECT_FALSE(WriteExport(names, in));
+        }
+    }
+    EXPECT_EQ(TempDir::read(tmp.file("rec/AB0001.WAV")) + TempDir::read(event),
+              std::string("data of AB0001.WAV") + kRecording);
+}
+
 // The dialog, the event file of the clips chosen, with the segment's start and stop, and the copies.
-TEST_F(ExportCommandTest, WritesTheChosenClipsAndTheirEventFile) {
+TEST_F(ExportTest, WritesTheChosenClipsAndTheirEventFile) {
+    StartOnThePicture();
     Export(tmp.file("out/AGAIN.TXT"));
     ASSERT_TRUE(prompter.AllMet()) << prompter.Report();
     const FileDialogRequest& r = prompter.dialogs.at(0).request;
@@ -222,7 +210,8 @@ TEST_F(ExportCommandTest, WritesTheChosenClipsAndTheirEventFile) {
 
 // Cancel ends silently; an existing target is asked about; the open file's clips are refused even
 // after the operator agreed to overwrite; a failure says that nothing was written.
-TEST_F(ExportCommandTest, QuestionsRefusalsAndFailures) {
+TEST_F(ExportTest, QuestionsRefusalsAndFailures) {
+    StartOnThePicture();
     Export(std::nullopt);
     const std::string target = tmp.write("out/OLD.EVA", "an earlier export\r\n");
     for (const MsgAnswer answer : {MsgAnswer::Cancel, MsgAnswer::Ok}) {
@@ -255,7 +244,8 @@ TEST_F(ExportCommandTest, QuestionsRefusalsAndFailures) {
 }
 
 // An empty choice beeps, writes nothing and keeps the last list; without a picture nothing is exported.
-TEST_F(ExportCommandTest, NothingToExport) {
+TEST_F(ExportTest, NothingToExport) {
+    StartOnThePicture();
     M().play.SetPlayList({2, 3});
     SummaryWindow* o = app->Summary();
     o->SetLimits(o->T2() + 1, o->T2());
