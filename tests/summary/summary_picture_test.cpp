@@ -69,13 +69,11 @@ TEST(SummaryPicture, OverlaysMouseAndRedraws) {
     QTest::mouseClick(&picture, Qt::LeftButton, {}, QPoint(4, 6));
     QTest::mouseClick(&picture, Qt::RightButton, {}, QPoint(19, 9));
     QTest::mouseDClick(&picture, Qt::LeftButton, {}, QPoint(4, 6));
+    // Button, x and row of each press: the top pixel line of row 4 is row 4.
     ASSERT_GE(presses.size(), 2u);
-    EXPECT_EQ(std::get<0>(presses[0]), 1);
-    EXPECT_DOUBLE_EQ(std::get<1>(presses[0]), 2.25);
-    EXPECT_EQ(RowOfY(std::get<2>(presses[0]), 5), 4); // the top pixel line of row 4 is row 4
-    EXPECT_EQ(std::get<0>(presses[1]), 2);
-    EXPECT_EQ(RowOfY(std::get<2>(presses[1]), 5), 5);
-    EXPECT_EQ(doubles, 1);
+    const auto [b1, x1, y1] = presses[0];
+    const auto [b2, x2, y2] = presses[1];
+    EXPECT_EQ(std::tuple(b1, x1, RowOfY(y1, 5), b2, RowOfY(y2, 5), doubles), std::tuple(1, 2.25, 4, 2, 5, 1));
 
     const int renders = picture.RenderCount();
     ASSERT_GE(renders, 1);
