@@ -1,6 +1,8 @@
-// The summary picture as one of Zarn_zed32's windows: Open shows it and offers Export, Close and its
-// close box take it down, minimising the bar hides it, the split question decides the file and the
-// picture, and a new default bandwidth rebuilds it from the event file.
+// The summary picture and the signal list as windows of Zarn_zed32. The picture: Open shows it and
+// offers Export, Close and its close box take it down, the split question decides the file and the
+// picture, and a new default bandwidth rebuilds it from the event file. The list: loaded hidden at
+// start-up, shown from the List menu, hidden by Close, unloaded by its close box, and the question
+// that rebuilds the picture after a change of list. Minimising the bar hides both.
 #include "main_bar.h"
 #include "zarn_app.h"
 
@@ -9,6 +11,7 @@
 #include "find_control.h"
 #include "segment_answer.h"
 #include "segscan.h"
+#include "signal_list_window.h"
 #include "summary_window.h"
 
 #include <QAction>
@@ -35,9 +38,15 @@ constexpr const char* kNetora = "Ver, Created by the recorder\r\n"
                                 "WAV,NT0003.WAV,1,145.0200,01/02/05 10:02:00,01/02/05 10:02:30,-60,0\r\n"
                                 "STOPBYTRIGGER,01/02/05 10:30:00,NT0003.WAV\r\n";
 
-class SummaryHostTest : public test::AppTest {
+class HostTest : public test::AppTest {
 protected:
-    void SetUp() override { Start(); }
+    void SetUp() override {
+        tmp.write("~FREQ.SIG", "00020.00000,[   00.010    20    FM    ]{2}(9)/ \\\r\n"
+                               "00145.50000,[   00.030    20    AM    ]{0}(3)/x\\Net 4\r\n");
+        Start();
+    }
+    SignalListWindow* List() const { return app->SignalListIfLoaded(); }
+    bool ListVisible() const { return List() && List()->isVisible(); }
     QAction* Item(const char* name) const { return Control<QAction>(app->MainWindow(), name); }
     // Whether the picture is up, loaded, and Export offered, as one word each.
     std::string Shown() const {
@@ -66,9 +75,10 @@ protected:
     }
 };
 
-// Open shows the picture, minimising the bar hides it, File Close and the close box take it down;
-// a new default bandwidth the operator agrees to reprocess rebuilds it.
-TEST_F(SummaryHostTest, OpenMinimiseBandwidthAndClose) {
+// Open shows the picture, minimising the bar hides it and the list, File Close and the close box
+// take it down; a new default bandwidth the operator agrees to reprocess rebuilds it.
+TEST_F(HostTest, OpenMinimiseBandwidthAndClose) {
+    Item("F_List")->trigger();
     for (const bool closeBox : {false, true}) {
         SCOPED_TRACE(closeBox ? "close box" : "File, Close");
         Open(tmp.write("NETA0102.EVA", kNetora));
@@ -76,8 +86,10 @@ TEST_F(SummaryHostTest, OpenMinimiseBandwidthAndClose) {
         EXPECT_EQ(M().recording.Table().RowCount, 2); // 145.00 and 145.01 share a 25 kHz window
         SetBarState(Qt::WindowMinimized);
         EXPECT_EQ(Shown(), "- loaded export");
+        EXPECT_FALSE(ListVisible());
         SetBarState(Qt::WindowNoState);
         EXPECT_EQ(Shown(), "shown loaded export");
+        EXPECT_TRUE(ListVisible());
         if (closeBox) {
             Item("IFBW_Default")->trigger();
             BandwidthDialog* d = app->DefaultBandwidth();
@@ -105,7 +117,7 @@ TEST_F(SummaryHostTest, OpenMinimiseBandwidthAndClose) {
 // 2002 frequencies a megahertz apart, more rows than one picture holds: declined, there is no picture
 // and the file is whole; agreed, the file is split after the clips shown (the split itself is the
 // segment split's test).
-TEST_F(SummaryHostTest, TheSplitAnswerDecidesTheFileAndThePicture) {
+TEST_F(HostTest, TheSplitAnswerDecidesTheFileAndThePicture) {
     std::string text = "Ver, Created by the recorder\r\nSTARTBYTRIGGER,01/02/05 10:00:00,CR0001.WAV\r\n";
     char line[120];
     for (int i = 1; i <= 2002; ++i) {
@@ -128,6 +140,58 @@ TEST_F(SummaryHostTest, TheSplitAnswerDecidesTheFileAndThePicture) {
     const SegmentTable now = ScanSegments(test::TempDir::read(tmp.file("CROW0102.EVA")));
     EXPECT_EQ(now.segCount, 2);
     EXPECT_EQ(now.clipCount[2], 2002 - kept);
+}
+
+TEST_F(HostTest, LoadedHiddenShownHiddenAndUnloaded) {
+    ASSERT_NE(List(), nullptr);
+    EXPECT_FALSE(ListVisible());
+    EXPECT_EQ(List()->List().Count(), 2);
+    EXPECT_EQ(List()->windowTitle(), QStringLiteral("SIGNAL LIST - [~freq.sig]"));
+    EXPECT_EQ(tmp.read(tmp.file("~FREQ.~IG")), tmp.file("~FREQ.SIG") + "\r\n");
+    Item("F_List")->trigger();
+    QTest::qWait(20);
+    EXPECT_TRUE(ListVisible());
+    Item("F_Close")->trigger();
+    EXPECT_FALSE(ListVisible());
+    EXPECT_NE(List(), nullptr); // hidden, not unloaded: the other windows still read its list
+
+    // The close box unloads it; the next showing reads the list again.
+    app->ShowSignalList();
+    List()->close();
+    Flush();
+    EXPECT_EQ(List(), nullptr);
+    tmp.write("~FREQ.SIG", "00030.00000,one entry\r\n");
+    Item("F_List")->trigger();
+    EXPECT_TRUE(ListVisible());
+    EXPECT_EQ(List()->List().Count(), 1);
+
+    // Save As keeps the shared file name and the pointer file in step.
+    prompter.ExpectSaveFile("Saving... Signal List File", tmp.file("station.txt"));
+    List()->SaveAs();
+    EXPECT_EQ(app->SigListFileName(), tmp.file("station.SIG"));
+    EXPECT_EQ(tmp.read(tmp.file("~FREQ.~IG")), tmp.file("station.SIG") + "\r\n");
+}
+
+// Without a picture New asks only its own question; with one, No keeps it and Yes unloads it.
+TEST_F(HostTest, ReprocessQuestionOnlyWhileThePictureIsLoaded) {
+    prompter.ExpectMessage("New Signal List... CONFIRMATION:",
+                           "Signal List's temp_file, " + tmp.file("~FREQ.SIG") +
+                               "\r\nwill be erased to make room for new data.\r\nDo you want to continue?",
+                           MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
+    List()->New();
+    EXPECT_TRUE(prompter.AllMet()) << prompter.Report();
+    EXPECT_EQ(tmp.read(tmp.file("~FREQ.SIG")), "");
+    M().recording.SetSummaryLoaded(true);
+    for (const MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
+        prompter.ExpectMessage(
+            "Default sig BW change",
+            "The change made requires the file to be reprocessed to become affective.  Ok to "
+            "reprocess now?",
+            MsgIcon::None, MsgButtons::YesNo, answer);
+        List()->New();
+        EXPECT_EQ(M().recording.SummaryLoaded(), answer == MsgAnswer::No);
+    }
+    EXPECT_FALSE(M().play.PlayerLoaded());
 }
 
 } // namespace
