@@ -1,5 +1,5 @@
 // A scripted WAV control for tests: files are known by name with a length, play moves only when
-// the test advances it, and every call to the control is recorded in order. It keeps PlayFrom and
+// the test advances it, and every write to the control is recorded in order. It keeps PlayFrom and
 // PlayTo until they are written again, across file loads, as a real control may.
 #pragma once
 
@@ -57,20 +57,13 @@ public:
 
     bool playDoneOnStop = false; // stopping a play also raises PlayDone, queued for DeliverPending
 
-    // Every call, in order: "WavFileName=<path>", "PlayFrom=<n>", "PlayTo=<n>", "PlayCommand=<n>",
-    // "RepeatPlay=<0|1>", "AuxFlag=<0|1>"; reads as "?WavFileName", "?WavLength", and so on.
-    mutable std::vector<std::string> calls; // reads are calls too
+    // Every write, in order: "WavFileName=<path>", "PlayFrom=<n>", "PlayTo=<n>", "PlayCommand=<n>",
+    // "RepeatPlay=<0|1>", "AuxFlag=<0|1>".
+    std::vector<std::string> writes;
     std::vector<Started> started;
 
-    // The calls that wrote something.
-    std::vector<std::string> Writes() const {
-        std::vector<std::string> out;
-        for (const auto& c : calls)
-            if (c.empty() || c[0] != '?') out.push_back(c);
-        return out;
-    }
     void ClearLog() {
-        calls.clear();
+        writes.clear();
         started.clear();
     }
     bool Playing() const { return state_ == kWavPlay; }
@@ -78,7 +71,7 @@ public:
 
     // WaveControl
     void SetWavFileName(const std::string& path) override {
-        calls.push_back("WavFileName=" + path);
+        writes.push_back("WavFileName=" + path);
         state_ = kWavStop;
         position_ = 0;
         auto it = files_.find(path);
@@ -86,13 +79,13 @@ public:
         name_ = playable ? path : "";
         length_ = playable ? it->second : 0;
     }
-    std::string WavFileName() const override { return Read("?WavFileName", name_); }
-    long WavLength() const override { return Read("?WavLength", length_); }
-    long WavPosition() const override { return Read("?WavPosition", position_); }
+    std::string WavFileName() const override { return name_; }
+    long WavLength() const override { return length_; }
+    long WavPosition() const override { return position_; }
     void SetPlayFrom(long frame) override { playFrom_ = Write("PlayFrom=", frame); }
     void SetPlayTo(long frame) override { playTo_ = Write("PlayTo=", frame); }
     void SetPlayCommand(int command) override {
-        calls.push_back("PlayCommand=" + std::to_string(command));
+        writes.push_back("PlayCommand=" + std::to_string(command));
         if (command == kWavPlay) {
             if (length_ < 1) return;
             start_ = std::clamp(playFrom_ < 0 ? 0L : playFrom_, 0L, length_);
@@ -106,18 +99,14 @@ public:
             state_ = kWavStop;
         }
     }
-    int PlayState() const override { return Read("?PlayState", state_); }
+    int PlayState() const override { return state_; }
     void SetRepeatPlay(bool repeat) override { repeat_ = Write("RepeatPlay=", repeat); }
-    bool RepeatPlay() const override { return Read("?RepeatPlay", repeat_); }
+    bool RepeatPlay() const override { return repeat_; }
     void SetAuxFlag(bool flag) override { Write("AuxFlag=", flag); }
 
 private:
-    template <class T> T Read(const char* call, T value) const {
-        calls.push_back(call);
-        return value;
-    }
     template <class T> T Write(const char* call, T value) {
-        calls.push_back(call + std::to_string(value));
+        writes.push_back(call + std::to_string(value));
         return value;
     }
 
