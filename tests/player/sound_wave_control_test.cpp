@@ -43,17 +43,13 @@ std::string WriteWav(const TempDir& dir, const std::string& name, int format, in
 
 // Which files are playable is the waveform reader's rule; the control reads one it refuses back
 // as no file, and does not play it.
-TEST(SoundWaveControl, LengthInFramesForEveryLayoutAndNoneForABadFile) {
+TEST(SoundWaveControl, LengthChannelsAndRateOfAWavAndNoneForABadFile) {
     const struct {
         const char* name;
         int format, channels;
         long frames; // 0: refused
     } cases[] = {
-        {"u8_mono.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1, 1001},
         {"s16_stereo.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 1000},
-        {"alaw_stereo.wav", SF_FORMAT_WAV | SF_FORMAT_ALAW, 2, 999},
-        // IMA ADPCM codes whole blocks of 505 frames.
-        {"ima_mono.wav", SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, 1, 1010},
         {"wavex.wav", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 1, 500},
         {"clip.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 1, 0},
     };
