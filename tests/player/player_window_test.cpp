@@ -139,7 +139,7 @@ TEST_F(PlayerWindowTest, EachClipShowsItsCaptionsAndWhetherItsFileIsThere) {
     EXPECT_EQ(wave->started.size(), plays); // stepping never plays
 }
 
-TEST_F(PlayerWindowTest, SummaryPlayGoesThroughTheListAndClosingFreesTheOtherWindows) {
+TEST_F(PlayerWindowTest, SummaryPlayGoesThroughTheListClosingFreesTheOtherWindowsAndMarksPlayARange) {
     Control<QRadioButton>(&Summary(), "Play_Opt", 1)->click(); // Time 1 - 2: the whole segment
     Control<QPushButton>(&Summary(), "Play")->click();
     ASSERT_EQ(M().play.PlayListCount(), 3);
@@ -183,10 +183,8 @@ TEST_F(PlayerWindowTest, SummaryPlayGoesThroughTheListAndClosingFreesTheOtherWin
     PlayList({1});
     EXPECT_EQ(Tw(Player().frameGeometry().x()), left);
     EXPECT_EQ(Tw(Player().frameGeometry().y()), top);
-}
 
-TEST_F(PlayerWindowTest, MarksPlayARangeAndTheWaveDisplaySwitchIsStored) {
-    PlayList({1});
+    // Marks play a range; the wave display switch is stored.
     Button("Cmd_Stop")->click();
     const double w = Wave().ScaleWidth();
     Player().PressWave(Qt::LeftButton, w / 4);
