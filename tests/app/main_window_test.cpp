@@ -7,6 +7,7 @@
 #include "find_control.h"
 #include "help_window.h"
 #include "paths.h"
+#include "qt_prompter.h"
 #include "segment_answer.h"
 
 #include <QAction>
@@ -197,6 +198,14 @@ TEST_F(MainWindowTest, AnOpenNotCarriedThrough) {
         ExpectOpen("", 0);
     }
     EXPECT_EQ(prompter.messages.size(), 1u);
+}
+
+// The file dialogs list each pattern in lower case too, so run1.eva shows beside RUN2.EVA; a pattern
+// without its description pair is left out.
+TEST(QtFileFilter, EachPairIsOneFilterWithItsLowerCaseNames) {
+    EXPECT_EQ(QtFileFilter("*.EVA|*.EVA"), QStringLiteral("*.EVA (*.EVA *.eva)"));
+    EXPECT_EQ(QtFileFilter("File (*.SIG)|*.SIG;*.~IG|All|*.*|Odd"),
+              QStringLiteral("File (*.SIG) (*.SIG *.sig *.~IG *.~ig);;All (*.*)"));
 }
 
 // Delete refuses what is not an event file and the open file, and asks before deleting another
