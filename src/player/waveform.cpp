@@ -13,6 +13,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#elif defined(__aarch64__)
+#include <arm_neon.h>
+#endif
+
 namespace zarn {
 
 namespace {
@@ -21,53 +27,6 @@ namespace {
 constexpr double kMaxPanelWidths = 3.5;
 // Fits the second-level cache, so each block is reduced while it is still there.
 constexpr std::size_t kReadBlock = 256 * 1024;
-// Two sets of 16 byte lanes: two independent chains per operation keep the vector unit busy. The
-// fixed lane count lets the vectoriser take the loops even at -O2's cheapest cost model, and
-// unsigned bytes need only one pminub/pmaxub per vector with plain SSE2.
-constexpr std::size_t kLanes = 16;
-
-// Min and max of n unsigned bytes folded into col.
-WaveColumn FoldMinMax(const unsigned char* p, std::size_t n, WaveColumn col) {
-    if (n < 2 * kLanes) {
-        for (std::size_t i = 0; i < n; ++i) {
-            col.min = std::min(col.min, p[i]);
-            col.max = std::max(col.max, p[i]);
-        }
-        return col;
-    }
-    unsigned char lo[kLanes], hi[kLanes], lo2[kLanes], hi2[kLanes];
-    for (std::size_t k = 0; k < kLanes; ++k) {
-        lo[k] = hi[k] = p[k];
-        lo2[k] = hi2[k] = p[kLanes + k];
-    }
-    const auto fold = [&](const unsigned char* q) __attribute__((always_inline)) {
-        for (std::size_t k = 0; k < kLanes; ++k) {
-            const unsigned char v = q[k], w = q[kLanes + k];
-            lo[k] = lo[k] < v ? lo[k] : v;
-            hi[k] = hi[k] > v ? hi[k] : v;
-            lo2[k] = lo2[k] < w ? lo2[k] : w;
-            hi2[k] = hi2[k] > w ? hi2[k] : w;
-        }
-    };
-    for (std::size_t i = 2 * kLanes; i + 2 * kLanes <= n; i += 2 * kLanes)
-        fold(p + i);
-    // The last 32 bytes once more, covering the tail: a byte taken twice changes no min or max.
-    fold(p + n - 2 * kLanes);
-    // Lanes to one value by vector steps too: a byte-wise loop here would cost as much as the column.
-    unsigned char m = 255, n2 = 0;
-    for (std::size_t k = 0; k < kLanes; ++k) {
-        lo[k] = lo[k] < lo2[k] ? lo[k] : lo2[k];
-        hi[k] = hi[k] > hi2[k] ? hi[k] : hi2[k];
-    }
-    for (std::size_t k = 0; k < kLanes; ++k) {
-        m = m < lo[k] ? m : lo[k];
-        n2 = n2 > hi[k] ? n2 : hi[k];
-    }
-    col.min = std::min(col.min, m);
-    col.max = std::max(col.max, n2);
-    return col;
-}
-
 // Samples converted per block on the decoding path; with the byte buffer it stays in the cache.
 constexpr std::size_t kSampleBlock = 128 * 1024;
 
@@ -220,42 +179,6 @@ int FloorDiv(int a, int b) {
     return a >= 0 ? a / b : -((-a + b - 1) / b);
 }
 
-// Applies convert to frames [0, n) of out, in fixed runs of 32 so that -O2 vectorises them.
-template <typename Convert>
-void ConvertFrames(std::size_t n, unsigned char* __restrict out, Convert convert) {
-    std::size_t i = 0;
-    for (; i + 2 * kLanes <= n; i += 2 * kLanes)
-        for (std::size_t k = 0; k < 2 * kLanes; ++k)
-            out[i + k] = convert(i + k);
-    for (; i < n; ++i)
-        out[i] = convert(i);
-}
-
-// Frames of 16-bit samples to the 8-bit scale: the mean of the channels, then the 8-bit sample
-// the same signal would have (the top byte, offset to unsigned), as libsndfile writes 8-bit WAV.
-void ToBytes(const short* __restrict samples, std::size_t frames, int channels,
-             unsigned char* __restrict out) {
-    if (channels == 1) {
-        ConvertFrames(
-            frames, out, [samples](std::size_t i) __attribute__((always_inline)) {
-                return static_cast<unsigned char>((samples[i] >> 8) + 128);
-            });
-    } else if (channels == 2) {
-        ConvertFrames(
-            frames, out, [samples](std::size_t i) __attribute__((always_inline)) {
-                return static_cast<unsigned char>(((samples[2 * i] + samples[2 * i + 1]) >> 9) + 128);
-            });
-    } else {
-        const auto n = static_cast<std::size_t>(channels);
-        for (std::size_t i = 0; i < frames; ++i) {
-            int sum = 0;
-            for (std::size_t c = 0; c < n; ++c)
-                sum += samples[i * n + c];
-            out[i] = static_cast<unsigned char>(FloorDiv(sum, 256 * channels) + 128);
-        }
-    }
-}
-
 // Reduces the clip's frames; false when they end short of what the header claims.
 bool ReduceSamples(OpenClip& clip, ColumnReducer& reducer) {
     std::uint64_t left = clip.check.dataSize;
@@ -279,7 +202,7 @@ bool ReduceSamples(OpenClip& clip, ColumnReducer& reducer) {
     while (left > 0 && !reducer.Full()) {
         const auto want = static_cast<sf_count_t>(std::min<std::uint64_t>(left, perBlock));
         if (sf_readf_short(clip.snd.get(), samples.data(), want) != want) return false;
-        ToBytes(samples.data(), static_cast<std::size_t>(want), channels, bytes.data());
+        detail::ToBytes(samples.data(), static_cast<std::size_t>(want), channels, bytes.data());
         reducer.Feed(bytes.data(), static_cast<std::size_t>(want));
         left -= static_cast<std::uint64_t>(want);
     }
@@ -287,6 +210,157 @@ bool ReduceSamples(OpenClip& clip, ColumnReducer& reducer) {
 }
 
 } // namespace
+
+namespace detail {
+
+WaveColumn FoldMinMaxScalar(const unsigned char* p, std::size_t n, WaveColumn col) {
+    for (std::size_t i = 0; i < n; ++i) {
+        col.min = std::min(col.min, p[i]);
+        col.max = std::max(col.max, p[i]);
+    }
+    return col;
+}
+
+void ToBytesScalar(const short* samples, std::size_t frames, int channels, unsigned char* out) {
+    const auto n = static_cast<std::size_t>(channels);
+    for (std::size_t i = 0; i < frames; ++i) {
+        int sum = 0;
+        for (std::size_t c = 0; c < n; ++c)
+            sum += samples[i * n + c];
+        out[i] = static_cast<unsigned char>(FloorDiv(sum, 256 * channels) + 128);
+    }
+}
+
+// Both kernels run two independent chains of 16-byte vectors. The fold starts with the first and
+// the last 16 bytes, so the bytes past the last whole step are covered without a byte loop: a byte
+// taken twice changes no min or max. Shorter runs, and the frames after the last whole step of the
+// conversion, go through the plain loops.
+#if defined(__SSE2__)
+
+namespace {
+
+std::uint8_t LowestLane(__m128i v) {
+    v = _mm_min_epu8(v, _mm_srli_si128(v, 8));
+    v = _mm_min_epu8(v, _mm_srli_si128(v, 4));
+    v = _mm_min_epu8(v, _mm_srli_si128(v, 2));
+    v = _mm_min_epu8(v, _mm_srli_si128(v, 1));
+    return static_cast<std::uint8_t>(_mm_cvtsi128_si32(v));
+}
+
+std::uint8_t HighestLane(__m128i v) {
+    v = _mm_max_epu8(v, _mm_srli_si128(v, 8));
+    v = _mm_max_epu8(v, _mm_srli_si128(v, 4));
+    v = _mm_max_epu8(v, _mm_srli_si128(v, 2));
+    v = _mm_max_epu8(v, _mm_srli_si128(v, 1));
+    return static_cast<std::uint8_t>(_mm_cvtsi128_si32(v));
+}
+
+} // namespace
+
+WaveColumn FoldMinMax(const unsigned char* p, std::size_t n, WaveColumn col) {
+    if (n < 16) return FoldMinMaxScalar(p, n, col);
+    const auto load = [p](std::size_t i) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)); };
+    __m128i lo0 = load(0), hi0 = lo0, lo1 = load(n - 16), hi1 = lo1;
+    std::size_t i = 16;
+    for (; i + 32 <= n; i += 32) {
+        const __m128i a = load(i), b = load(i + 16);
+        lo0 = _mm_min_epu8(lo0, a);
+        hi0 = _mm_max_epu8(hi0, a);
+        lo1 = _mm_min_epu8(lo1, b);
+        hi1 = _mm_max_epu8(hi1, b);
+    }
+    if (i + 16 <= n) {
+        const __m128i a = load(i);
+        lo0 = _mm_min_epu8(lo0, a);
+        hi0 = _mm_max_epu8(hi0, a);
+    }
+    col.min = std::min(col.min, LowestLane(_mm_min_epu8(lo0, lo1)));
+    col.max = std::max(col.max, HighestLane(_mm_max_epu8(hi0, hi1)));
+    return col;
+}
+
+void ToBytes(const short* samples, std::size_t frames, int channels, unsigned char* out) {
+    const auto load = [samples](std::size_t i) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + i));
+    };
+    const auto store = [out](std::size_t i, __m128i v) {
+        // The signed bytes with the sign bit flipped: the +128 to the unsigned scale.
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_xor_si128(v, _mm_set1_epi8(-128)));
+    };
+    std::size_t i = 0;
+    if (channels == 1) {
+        for (; i + 16 <= frames; i += 16)
+            store(i, _mm_packs_epi16(_mm_srai_epi16(load(i), 8), _mm_srai_epi16(load(i + 8), 8)));
+    } else if (channels == 2) {
+        // A multiply-add with ones sums each frame's pair to 32 bits; the sum fits 17.
+        const __m128i ones = _mm_set1_epi16(1);
+        const auto frames4 = [&](std::size_t at) { return _mm_srai_epi32(_mm_madd_epi16(load(at), ones), 9); };
+        for (; i + 16 <= frames; i += 16) {
+            const std::size_t s = 2 * i;
+            store(i, _mm_packs_epi16(_mm_packs_epi32(frames4(s), frames4(s + 8)),
+                                     _mm_packs_epi32(frames4(s + 16), frames4(s + 24))));
+        }
+    }
+    ToBytesScalar(samples + i * static_cast<std::size_t>(channels), frames - i, channels, out + i);
+}
+
+#elif defined(__aarch64__)
+
+WaveColumn FoldMinMax(const unsigned char* p, std::size_t n, WaveColumn col) {
+    if (n < 16) return FoldMinMaxScalar(p, n, col);
+    uint8x16_t lo0 = vld1q_u8(p), hi0 = lo0, lo1 = vld1q_u8(p + n - 16), hi1 = lo1;
+    std::size_t i = 16;
+    for (; i + 32 <= n; i += 32) {
+        const uint8x16_t a = vld1q_u8(p + i), b = vld1q_u8(p + i + 16);
+        lo0 = vminq_u8(lo0, a);
+        hi0 = vmaxq_u8(hi0, a);
+        lo1 = vminq_u8(lo1, b);
+        hi1 = vmaxq_u8(hi1, b);
+    }
+    if (i + 16 <= n) {
+        const uint8x16_t a = vld1q_u8(p + i);
+        lo0 = vminq_u8(lo0, a);
+        hi0 = vmaxq_u8(hi0, a);
+    }
+    col.min = std::min(col.min, vminvq_u8(vminq_u8(lo0, lo1)));
+    col.max = std::max(col.max, vmaxvq_u8(vmaxq_u8(hi0, hi1)));
+    return col;
+}
+
+void ToBytes(const short* samples, std::size_t frames, int channels, unsigned char* out) {
+    const auto store = [out](std::size_t i, int8x8_t a, int8x8_t b) {
+        // The signed bytes with the sign bit flipped: the +128 to the unsigned scale.
+        vst1q_u8(out + i, veorq_u8(vreinterpretq_u8_s8(vcombine_s8(a, b)), vdupq_n_u8(0x80)));
+    };
+    std::size_t i = 0;
+    if (channels == 1) {
+        for (; i + 16 <= frames; i += 16)
+            store(i, vshrn_n_s16(vld1q_s16(samples + i), 8), vshrn_n_s16(vld1q_s16(samples + i + 8), 8));
+    } else if (channels == 2) {
+        // The halving add is the floor of the pair's mean, exact without widening.
+        const auto frames8 = [samples](std::size_t at) {
+            const int16x8x2_t lr = vld2q_s16(samples + 2 * at);
+            return vshrn_n_s16(vhaddq_s16(lr.val[0], lr.val[1]), 8);
+        };
+        for (; i + 16 <= frames; i += 16)
+            store(i, frames8(i), frames8(i + 8));
+    }
+    ToBytesScalar(samples + i * static_cast<std::size_t>(channels), frames - i, channels, out + i);
+}
+
+#else
+
+WaveColumn FoldMinMax(const unsigned char* p, std::size_t n, WaveColumn col) {
+    return FoldMinMaxScalar(p, n, col);
+}
+
+void ToBytes(const short* samples, std::size_t frames, int channels, unsigned char* out) {
+    ToBytesScalar(samples, frames, channels, out);
+}
+
+#endif
+
+} // namespace detail
 
 WaveLayout LayOutWaveform(std::uint32_t dataSize, double dpi) {
     WaveLayout layout;
@@ -326,7 +400,7 @@ ColumnReducer::ColumnReducer(std::uint32_t bytesPerColumn, std::int64_t maxColum
 void ColumnReducer::Feed(const unsigned char* bytes, std::size_t count) {
     while (count > 0 && !Full()) {
         const std::size_t take = std::min<std::size_t>(count, bytesPerColumn_ - count_);
-        open_ = FoldMinMax(bytes, take, open_);
+        open_ = detail::FoldMinMax(bytes, take, open_);
         count_ += static_cast<std::uint32_t>(take);
         bytes += take;
         count -= take;

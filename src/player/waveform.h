@@ -84,6 +84,19 @@ private:
     std::vector<WaveColumn> columns_;
 };
 
+// The reduction's inner loops. The vector versions are chosen at compile time (SSE2 on x86-64,
+// NEON on 64-bit ARM, the plain loops elsewhere); the plain loops stay as the reference they are
+// tested against.
+namespace detail {
+// Min and max of n unsigned bytes folded into col.
+WaveColumn FoldMinMax(const unsigned char* p, std::size_t n, WaveColumn col);
+WaveColumn FoldMinMaxScalar(const unsigned char* p, std::size_t n, WaveColumn col);
+// Frames of interleaved 16-bit samples to the 8-bit scale: the mean of the channels rounded down,
+// then offset to unsigned, the 8-bit sample the same signal would have.
+void ToBytes(const short* samples, std::size_t frames, int channels, unsigned char* out);
+void ToBytesScalar(const short* samples, std::size_t frames, int channels, unsigned char* out);
+} // namespace detail
+
 // Columns merged by groups of unitWidth: one min/max pair per screen pixel of the picture.
 std::vector<WaveColumn> MergeColumns(const std::vector<WaveColumn>& columns, int unitWidth);
 

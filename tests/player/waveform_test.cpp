@@ -185,6 +185,71 @@ TEST(ColumnReducer, MatchesTheReference) {
     }
 }
 
+// The vector kernels against the plain loops they replace, byte for byte. Every length to 100 at
+// every start alignment, with a lone 0 and a lone 255 at every position over a narrow band (a lane
+// left out of the fold shows), runs of all 0 and all 255, and long random buffers. Each input ends
+// where its allocation ends, so a read past it shows under the sanitizers.
+TEST(Kernels, FoldMinMaxMatchesThePlainLoop) {
+    std::mt19937 rng(3);
+    const auto check = [](const std::vector<unsigned char>& v, std::size_t at) {
+        const std::size_t n = v.size() - at;
+        for (const WaveColumn start : {WaveColumn{}, WaveColumn{128, 128}, WaveColumn{0, 255}})
+            ASSERT_EQ(detail::FoldMinMax(v.data() + at, n, start), detail::FoldMinMaxScalar(v.data() + at, n, start))
+                << "length " << n << " at " << at;
+    };
+    for (std::size_t at = 0; at < 16; ++at)
+        for (std::size_t n = 0; n <= 100; ++n) {
+            std::vector<unsigned char> v(at + n);
+            for (const unsigned char same : {0, 255}) {
+                std::fill(v.begin(), v.end(), same);
+                check(v, at);
+            }
+            for (std::size_t j = 0; j < n; ++j) {
+                for (auto& b : v)
+                    b = static_cast<unsigned char>(100 + rng() % 50);
+                v[at + j] = 0;
+                v[at + n - 1 - j] = 255;
+                check(v, at);
+            }
+        }
+    for (const std::size_t n : {4096u, 65537u, 262144u + 77u}) {
+        std::vector<unsigned char> v(n);
+        for (int round = 0; round < 20; ++round) {
+            for (auto& b : v)
+                b = static_cast<unsigned char>(round < 2 ? 255 * round : 60 + rng() % (round * 6));
+            if (round >= 2) v[rng() % n] = static_cast<unsigned char>(rng() % 60);
+            check(v, rng() % 16);
+        }
+    }
+}
+
+// The 16-bit conversion likewise, one to three channels (the vector paths take one and two, the
+// plain loop the rest and the tails), at every alignment of input and output, with full-scale
+// runs of both signs.
+TEST(Kernels, ToBytesMatchesThePlainLoop) {
+    std::mt19937 rng(4);
+    for (int channels = 1; channels <= 3; ++channels) {
+        const auto ch = static_cast<std::size_t>(channels);
+        const auto check = [&](std::size_t frames, std::size_t at, int kind) {
+            std::vector<short> in(at + frames * ch);
+            for (auto& s : in)
+                s = static_cast<short>(kind == 0 ? -32768 : kind == 1 ? 32767 : static_cast<int>(rng() % 65536) - 32768);
+            if (kind == 2 && frames > 0) in[at + rng() % (frames * ch)] = rng() % 2 ? -32768 : 32767;
+            std::vector<unsigned char> fast(at + frames, 0xAA), plain(at + frames, 0x55);
+            detail::ToBytes(in.data() + at, frames, channels, fast.data() + at);
+            detail::ToBytesScalar(in.data() + at, frames, channels, plain.data() + at);
+            ASSERT_TRUE(std::equal(fast.begin() + at, fast.end(), plain.begin() + at))
+                << channels << " channels, " << frames << " frames at " << at << ", kind " << kind;
+        };
+        for (std::size_t at = 0; at < 16; ++at)
+            for (std::size_t frames = 0; frames <= 100; ++frames)
+                for (int kind = 0; kind < 3; ++kind)
+                    check(frames, at, kind);
+        for (int round = 0; round < 10; ++round)
+            check(65536 + rng() % 100, rng() % 16, 2);
+    }
+}
+
 TEST(MergeColumns, OnePairPerScreenPixel) {
     const std::vector<WaveColumn> columns = {{10, 20}, {5, 15}, {30, 40}, {0, 1}, {100, 100}};
     EXPECT_EQ(MergeColumns(columns, 1), columns);
