@@ -239,20 +239,20 @@ void ToBytesScalar(const short* samples, std::size_t frames, int channels, unsig
 
 namespace {
 
-std::uint8_t LowestLane(__m128i v) {
-    v = _mm_min_epu8(v, _mm_srli_si128(v, 8));
-    v = _mm_min_epu8(v, _mm_srli_si128(v, 4));
-    v = _mm_min_epu8(v, _mm_srli_si128(v, 2));
-    v = _mm_min_epu8(v, _mm_srli_si128(v, 1));
-    return static_cast<std::uint8_t>(_mm_cvtsi128_si32(v));
-}
-
-std::uint8_t HighestLane(__m128i v) {
-    v = _mm_max_epu8(v, _mm_srli_si128(v, 8));
-    v = _mm_max_epu8(v, _mm_srli_si128(v, 4));
-    v = _mm_max_epu8(v, _mm_srli_si128(v, 2));
-    v = _mm_max_epu8(v, _mm_srli_si128(v, 1));
-    return static_cast<std::uint8_t>(_mm_cvtsi128_si32(v));
+// Folds the lanes of lo and hi into col. The max is taken as the complement of the min of the
+// complements, so both share one register from the second step on.
+WaveColumn FoldLanes(__m128i lo, __m128i hi, WaveColumn col) {
+    lo = _mm_min_epu8(lo, _mm_srli_si128(lo, 8));
+    hi = _mm_max_epu8(hi, _mm_srli_si128(hi, 8));
+    __m128i v = _mm_unpacklo_epi64(lo, _mm_xor_si128(hi, _mm_set1_epi8(-1)));
+    v = _mm_min_epu8(v, _mm_srli_epi64(v, 32));
+    v = _mm_min_epu8(v, _mm_srli_epi64(v, 16));
+    v = _mm_min_epu8(v, _mm_srli_epi64(v, 8));
+    const auto min = static_cast<std::uint8_t>(_mm_cvtsi128_si32(v));
+    const auto max = static_cast<std::uint8_t>(~_mm_extract_epi16(v, 4));
+    col.min = std::min(col.min, min);
+    col.max = std::max(col.max, max);
+    return col;
 }
 
 } // namespace
@@ -262,21 +262,19 @@ WaveColumn FoldMinMax(const unsigned char* p, std::size_t n, WaveColumn col) {
     const auto load = [p](std::size_t i) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)); };
     __m128i lo0 = load(0), hi0 = lo0, lo1 = load(n - 16), hi1 = lo1;
     std::size_t i = 16;
-    for (; i + 32 <= n; i += 32) {
-        const __m128i a = load(i), b = load(i + 16);
-        lo0 = _mm_min_epu8(lo0, a);
-        hi0 = _mm_max_epu8(hi0, a);
-        lo1 = _mm_min_epu8(lo1, b);
-        hi1 = _mm_max_epu8(hi1, b);
+    for (; i + 64 <= n; i += 64) {
+        const __m128i a = load(i), b = load(i + 16), c = load(i + 32), d = load(i + 48);
+        lo0 = _mm_min_epu8(lo0, _mm_min_epu8(a, b));
+        hi0 = _mm_max_epu8(hi0, _mm_max_epu8(a, b));
+        lo1 = _mm_min_epu8(lo1, _mm_min_epu8(c, d));
+        hi1 = _mm_max_epu8(hi1, _mm_max_epu8(c, d));
     }
-    if (i + 16 <= n) {
+    for (; i + 16 <= n; i += 16) {
         const __m128i a = load(i);
         lo0 = _mm_min_epu8(lo0, a);
         hi0 = _mm_max_epu8(hi0, a);
     }
-    col.min = std::min(col.min, LowestLane(_mm_min_epu8(lo0, lo1)));
-    col.max = std::max(col.max, HighestLane(_mm_max_epu8(hi0, hi1)));
-    return col;
+    return FoldLanes(_mm_min_epu8(lo0, lo1), _mm_max_epu8(hi0, hi1), col);
 }
 
 void ToBytes(const short* samples, std::size_t frames, int channels, unsigned char* out) {
