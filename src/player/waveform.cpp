@@ -231,10 +231,10 @@ void ToBytesScalar(const short* samples, std::size_t frames, int channels, unsig
     }
 }
 
-// Both kernels run two independent chains of 16-byte vectors. The fold starts with the first and
-// the last 16 bytes, so the bytes past the last whole step are covered without a byte loop: a byte
-// taken twice changes no min or max. Shorter runs, and the frames after the last whole step of the
-// conversion, go through the plain loops.
+// The fold keeps two independent chains of 16-byte mins and maxes. It starts from the first and the
+// last 16 bytes, so the bytes after the last whole vector are covered without a byte loop: a byte
+// taken twice changes no min or max. Runs shorter than a vector, and the frames after the last
+// whole step of the conversion, go through the plain loops.
 #if defined(__SSE2__)
 
 namespace {
