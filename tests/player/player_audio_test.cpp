@@ -21,6 +21,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <numbers>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +37,29 @@ using test::Samples;
 // The clips of the recording these tests open: talk with pauses of digital silence, long and short.
 std::vector<Samples> Transmissions() {
     return {test::MakeTalk(11, 1.4), test::MakeTalk(12, 0.25), test::MakeTalk(13, 1.5), test::MakeTalk(14, 0.1)};
+}
+
+Samples Tone(double seconds, double hz, double amplitude) {
+    Samples s(static_cast<size_t>(seconds * kRecordRate));
+    for (size_t i = 0; i < s.size(); ++i)
+        s[i] = static_cast<std::int16_t>(
+            std::lround(32767 * amplitude * std::sin(2 * std::numbers::pi * hz * double(i) / kRecordRate)));
+    return s;
+}
+
+// Tone bursts with pauses of digital silence, for the desktop pace, where the monitor is heard
+// window by window.
+std::vector<Samples> Bursts() {
+    const auto join = [](std::initializer_list<Samples> parts) {
+        Samples all;
+        for (const Samples& p : parts)
+            all.insert(all.end(), p.begin(), p.end());
+        return all;
+    };
+    const Samples pause(static_cast<size_t>(0.3 * kRecordRate), 0);
+    return {join({Tone(0.5, 1000, 0.5), pause, Tone(0.6, 700, 0.5)}), Tone(0.25, 800, 0.5),
+            join({Tone(0.2, 500, 0.3), pause, Tone(0.3, 650, 0.4), pause, Tone(0.1, 900, 0.3), pause}),
+            Tone(0.1, 1200, 0.4)};
 }
 
 class PlayerAudio : public test::AppTest {
@@ -107,7 +133,7 @@ TEST_F(PlayerAudio, EveryClipPlaysWholeAtTheDesktopsPace) {
     const std::optional<QString> server = test::RunTool("pactl", {"info"});
     if (!server || !server->contains("PipeWire"))
         GTEST_SKIP() << "the monitor keeps stream heads only on PipeWire";
-    const std::vector<Samples> clips = Transmissions();
+    const std::vector<Samples> clips = Bursts();
     const std::vector<std::string> paths = Open(clips);
     ASSERT_TRUE(recorder_.Start(sink_, kDesktopLatencyMs));
     PlayAll(static_cast<int>(clips.size()), kDesktopLatencyMs);
