@@ -3,6 +3,8 @@
 #include "dates.h"
 #include "formats.h"
 
+#include "ratio_reporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <charconv>
@@ -77,4 +79,12 @@ BENCHMARK(BM_ToDateAmPm);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return zarn::bench::RunWithRatios(argc, argv, [](const zarn::bench::RatioReporter& r) {
+        r.Ratio("ToDate / reading the six fields with from_chars (CPU)", "BM_ToDate",
+                "BM_FromCharsSixFields");
+        r.Ratio("ToDate / touching each byte (CPU)", "BM_ToDate", "BM_SumBytes");
+        r.Ratio("ToDate of the AM/PM form / ToDate of the event-file form (CPU)", "BM_ToDateAmPm",
+                "BM_ToDate");
+    });
+}

@@ -113,6 +113,6 @@ BENCHMARK(BM_ReadAndScanSegments)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
     return zarn::bench::RunWithRatios(argc, argv, [](const zarn::bench::RatioReporter& r) {
         r.Ratio("ScanSegments / read-and-split (CPU time)", "BM_ReadAndScanSegments", "BM_ReadAndSplit",
-                " (target <= 2.00)");
+                zarn::bench::Target::AtMost(2.0));
     });
 }

@@ -204,7 +204,7 @@ int main(int argc, char** argv) {
         // Reading the file and splitting it into lines yields the lines as strings, as the list
         // holds them; the bare walk over the buffer is shown as well.
         r.Ratio("LoadSignalFile / read and split into lines (CPU)", "BM_LoadSignalFile",
-                "BM_ReadWalkAndKeepLines", " (target <= 3)");
+                "BM_ReadWalkAndKeepLines", zarn::bench::Target::AtMost(3));
         r.Ratio("LoadSignalFile / read and walk the lines without keeping them (CPU)", "BM_LoadSignalFile",
                 "BM_ReadAndWalkLines");
         r.Ratio("Load of a shuffled file / read and split into lines (CPU)", "BM_LoadShuffledSignalFile",
@@ -212,8 +212,8 @@ int main(int argc, char** argv) {
         // A save replaces the file crash-safely (temporary file, fsync, rename), so the same bytes
         // written that way are its floor; a plain write without fsync is shown as well.
         r.Ratio("SaveSignalFile / the same bytes written crash-safely (wall)", "BM_SaveSignalFile",
-                "BM_ReplaceFileAtomically", " (target <= 2)", true);
+                "BM_ReplaceFileAtomically", zarn::bench::Target::AtMost(2), true);
         r.Ratio("SaveSignalFile / the same bytes by plain open-write-close (wall)", "BM_SaveSignalFile",
-                "BM_PlainWrite", "", true);
+                "BM_PlainWrite", {}, true);
     });
 }
