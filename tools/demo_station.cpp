@@ -1185,7 +1185,8 @@ constexpr int kLargeFrequencies = 1999;
 constexpr int kLargeEntries = 32767;
 
 // One segment of 32767 clips over three hours on 1999 frequencies 0.2 MHz apart: each frequency
-// is a row of its own.
+// is a row of its own. LARGE.EVA is a SPECTRAL collection; PRIORITY.EVA holds the same lines as a
+// PRIORITY collection of 1999 channels.
 void WriteLargeEvent(Station& station) {
     Rng rng(0x4C415247);
     std::vector<int> rowOfClip(kLargeClips);
@@ -1220,6 +1221,22 @@ void WriteLargeEvent(Station& station) {
     lines.push_back("STOPBYTRIGGER," + zarn::FormatDateTime(lastStop) + "," + ClipName(prefix, kLargeClips));
     station.WriteLines("LARGE.EVA", lines);
     station.WriteLines("LARGE.AUD", {"HDR,SPECTRAL,SWEEP", "SPE,0030.00000,0430.00000,0.02500,-110"});
+
+    // The same clips from a PRIORITY collection of 1999 channels, channel k on the frequency of
+    // row k: every clip is filed on its channel's row.
+    std::vector<std::string> aud;
+    aud.reserve(kLargeFrequencies + 2);
+    aud.emplace_back("HDR,PRIORITY," + std::to_string(kLargeFrequencies) + " CHANNELS,03/01/24");
+    aud.emplace_back("SCN,DWELL,2,HOLD,5");
+    for (int row = 0; row < kLargeFrequencies; ++row) {
+        const std::string n = std::to_string(row + 1);
+        const std::string mhz = zarn::FormatNumber(30.0 + 0.2 * row, "00000.00000");
+        aud.push_back("SMD," + n + ",RX" + n + ",BW" + std::to_string(row % 4) + ",COR" +
+                      std::to_string(row % 41) + ",MD" + std::to_string(1 + row % 7) + ",ATT0,AGCF,0,0,0,0," +
+                      mhz + "," + mhz + ",1");
+    }
+    station.WriteLines("PRIORITY.EVA", lines);
+    station.WriteLines("PRIORITY.AUD", aud);
 }
 
 // An hour of transmissions of every kind with pauses of hiss between, the level rising and

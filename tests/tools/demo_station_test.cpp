@@ -13,9 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace zarn {
 namespace {
@@ -98,6 +100,42 @@ TEST_F(DemoStation, ConfigurationAndSignalList) {
     EXPECT_EQ(SignalFileText(list), Read("~FREQ.SIG"));
     EXPECT_EQ(ReadPointerFile(dir_->file("~FREQ.~IG")), dir_->file("~FREQ.SIG"));
     EXPECT_EQ(ReadCommentFile(dir_->file("~Freq.Cmt")).size(), 20u);
+}
+
+// The benchmark inputs: LARGE.EVA again as PRIORITY.EVA, with a companion of 1999 channels whose
+// frequencies are those of the clips filed on them.
+TEST(DemoStationLarge, PriorityCollectionOfTheLargeEventFile) {
+    test::TempDir dir;
+    const std::string cmd = std::string(DEMO_STATION_TOOL) + " --large " + dir.path() + " > /dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const std::string text = test::TempDir::read(dir.file("PRIORITY.EVA"));
+    EXPECT_EQ(text, test::TempDir::read(dir.file("LARGE.EVA")));
+    EXPECT_EQ(ClassifyAud(test::TempDir::read(dir.file("LARGE.AUD"))).type, CollectionType::Spectral);
+
+    const std::string aud = test::TempDir::read(dir.file("PRIORITY.AUD"));
+    const AudClassification c = ClassifyAud(aud);
+    EXPECT_EQ(c.type, CollectionType::Priority);
+    EXPECT_EQ(c.smdLines, 1999);
+    const std::vector<RowAttributes> rows = ReadRowAttributes(aud);
+    ASSERT_EQ(rows.size(), 1999u);
+
+    const SegmentTable t = ScanSegments(text);
+    ASSERT_EQ(t.segCount, 1);
+    EXPECT_EQ(t.clipCount[1], 32767);
+    LineCursor lines(text);
+    std::string_view line;
+    int clips = 0, wrong = 0;
+    while (lines.Next(line)) {
+        if (!IsClipLine(line)) continue;
+        ++clips;
+        const LineFields f = SplitFields(line);
+        const int channel = std::stoi(std::string(f[2]));
+        ASSERT_TRUE(channel >= 1 && channel <= 1999) << line;
+        const std::string& label = rows[static_cast<std::size_t>(channel - 1)].label;
+        if (std::abs(std::stod(label.substr(0, 11)) - std::stod(std::string(f[3]))) > 1e-6) ++wrong;
+    }
+    EXPECT_EQ(clips, 32767);
+    EXPECT_EQ(wrong, 0);
 }
 
 } // namespace
