@@ -108,7 +108,8 @@ public:
     bool eventFilter(QObject* object, QEvent* event) override {
         if (painted) return false;
         if (event->type() == QEvent::Show && object->objectName() == QLatin1String("Segment")) {
-            if (auto* dialog = qobject_cast<QDialog*>(object)) {
+            auto* dialog = qobject_cast<QDialog*>(object);
+            if (dialog && dialogShown == Clock::time_point{}) {
                 dialogShown = Clock::now();
                 // Queued: the click comes from the dialog's own event loop, as the operator's would.
                 QMetaObject::invokeMethod(
@@ -118,7 +119,8 @@ public:
                     },
                     Qt::QueuedConnection);
             }
-        } else if (event->type() == QEvent::Hide && object->objectName() == QLatin1String("Segment")) {
+        } else if (event->type() == QEvent::Hide && object->objectName() == QLatin1String("Segment") &&
+                   dialogHidden == Clock::time_point{}) {
             dialogHidden = Clock::now();
         } else if (event->type() == QEvent::Paint) {
             if (auto* picture = qobject_cast<zarn::SummaryPicture*>(object)) {
