@@ -51,7 +51,7 @@ bash scripts/setup.sh
 echo "run-bench: building $build_type benchmarks in $build_dir" >&2
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" -DZARN_BENCH=ON >/dev/null
 # Only the benchmarks and the generator of their inputs; nice keeps the machine usable meanwhile.
-nice cmake --build "$build_dir" -j "$jobs" --target "${programs[@]}" demo_station
+nice cmake --build "$build_dir" -j "$jobs" --target "${programs[@]}" demo_station >&2
 
 # The large inputs are written once and again only when the generator changed.
 inputs="$build_dir/bench-inputs"
