@@ -117,10 +117,17 @@ void Reach(Player& p, From from) {
 }
 
 void Press(Transport& t, Button b) {
-    void (Transport::*const kPress[])() = {&Transport::Loop,  &Transport::PlayClip, &Transport::Play,
-                                           &Transport::Pause, &Transport::Stop,     &Transport::Prev,
-                                           &Transport::Next};
-    (t.*kPress[static_cast<int>(b)])();
+    // clang-format off
+    switch (b) {
+    case Button::Loop: t.Loop(); break;
+    case Button::PlayClip: t.PlayClip(); break;
+    case Button::Play: t.Play(); break;
+    case Button::Pause: t.Pause(); break;
+    case Button::Stop: t.Stop(); break;
+    case Button::Prev: t.Prev(); break;
+    case Button::Next: t.Next(); break;
+    }
+    // clang-format on
 }
 
 // Every state and button of a three-clip list: the looks before and after, the clip shown after,
