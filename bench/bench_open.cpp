@@ -221,23 +221,11 @@ int ChildOpen(const std::string& eventFile, const std::string& listFile, const s
 // The floor: open, one read() into a buffer of the file's size, close.
 int ChildRead(const std::string& eventFile, const std::string& resultFile) {
     const Clock::time_point start = Clock::now();
-    std::string bytes;
-    const int fd = ::open(eventFile.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat st {};
-    if (fd >= 0 && ::fstat(fd, &st) == 0) {
-        bytes.resize(static_cast<std::size_t>(st.st_size));
-        std::size_t got = 0;
-        while (got < bytes.size()) {
-            const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-            if (n <= 0) break;
-            got += static_cast<std::size_t>(n);
-        }
-        bytes.resize(got);
-    }
-    if (fd >= 0) ::close(fd);
+    const std::string bytes = zarn::bench::PlainRead(eventFile);
     const Clock::time_point end = Clock::now();
     benchmark::DoNotOptimize(bytes.data());
-    if (bytes.empty() || bytes.size() != static_cast<std::size_t>(st.st_size))
+    std::error_code error;
+    if (bytes.empty() || bytes.size() != std::filesystem::file_size(eventFile, error))
         return Report(resultFile, "error cannot read " + eventFile);
     std::ostringstream out;
     out << "ok " << Ms(end - start) << ' ' << StatusKb("VmHWM") << " 0 0 0 0";

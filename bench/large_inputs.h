@@ -3,12 +3,34 @@
 #pragma once
 
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
 
 namespace zarn::bench {
+
+// The floor's reader: open, one read() into a buffer of the file's size, close.
+inline std::string PlainRead(const std::string& path) {
+    std::string bytes;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return bytes;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0) {
+        bytes.resize(static_cast<std::size_t>(st.st_size));
+        std::size_t got = 0;
+        while (got < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+            if (n <= 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        bytes.resize(got);
+    }
+    ::close(fd);
+    return bytes;
+}
 
 class LargeInputs {
 public:
