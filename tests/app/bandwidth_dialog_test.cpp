@@ -1,5 +1,3 @@
-// The default bandwidth dialog as the operator drives it: Enter, Ok, Escape, X, leaving the field,
-// the stored configuration and the reprocess question.
 #include "bandwidth_dialog.h"
 #include "main_bar.h"
 #include "zarn_app.h"
@@ -40,44 +38,10 @@ protected:
         Flush();
         EXPECT_EQ(app->DefaultBandwidth(), nullptr);
     }
-    static std::string Stored(const char* kHz) {
-        return std::string("[WAV Display]\r\nON\r\n[IFBW]\r\n") + kHz + "\r\n";
-    }
 };
 
-// Enter refuses what is no positive number, Ok only what is no number; the text is stored as typed.
-TEST_F(BandwidthDialogTest, EnterAndOkStoreTheValue) {
-    struct Case {
-        const char* typed;
-        bool enter; // else the Ok button
-        const char* stored;
-        double ifbw;
-    };
-    const Case cases[] = {
-        {"12.5", false, "12.5", 0.0125}, {"12.5", true, "12.5", 0.0125}, {" 30 ", true, " 30 ", 0.030},
-        {"abc", true, "25", 0.025},      {"0", true, "25", 0.025},       {"", true, "25", 0.025},
-        {"0", false, "0", 0.0},          {"abc", false, "25", 0.025},
-    };
-    Start();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.enter ? "Enter " : "Ok ") + c.typed);
-        M().settings.SetDefaultIfbw(0.025, "25");
-        BandwidthDialog* d = Open();
-        ASSERT_NE(d, nullptr);
-        EXPECT_EQ(Value(d)->text(), QStringLiteral("25"));
-        Type(d, c.typed);
-        if (c.enter)
-            QTest::keyClick(Value(d), Qt::Key_Return);
-        else
-            QTest::mouseClick(Button(d, "Cmd_Done"), Qt::LeftButton);
-        EXPECT_EQ(Config(), Stored(c.stored));
-        EXPECT_DOUBLE_EQ(M().settings.DefaultIfbw(), c.ifbw);
-        ExpectClosed();
-    }
-}
-
-// The dialog below the bar, once; Escape and X leave everything as it was; leaving the field undoes
-// a word and keeps a number, the one a later refused entry falls back to.
+// Escape and X change nothing; leaving the field undoes a word and keeps a number, the one a refused
+// entry falls back to; with a picture the reprocess question, No keeping it.
 TEST_F(BandwidthDialogTest, Journey) {
     tmp.write("Zarn_Aud.Ini", "[WAV Display]\r\nOFF\r\n[IFBW]\r\n12.5\r\n");
     Start();
@@ -97,28 +61,24 @@ TEST_F(BandwidthDialogTest, Journey) {
         else
             QTest::mouseClick(Button(d, "Cmd_Cancel"), Qt::LeftButton);
         ExpectClosed();
-        EXPECT_EQ(Config(), "[WAV Display]\r\nOFF\r\n[IFBW]\r\n12.5\r\n");
-        EXPECT_DOUBLE_EQ(M().settings.DefaultIfbw(), 0.0125);
+        EXPECT_EQ(Config() + std::to_string(M().settings.DefaultIfbw()),
+                  "[WAV Display]\r\nOFF\r\n[IFBW]\r\n12.5\r\n0.012500");
     }
-
     d = Open();
     d->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(d));
-    Value(d)->setFocus(Qt::TabFocusReason);
-    Type(d, "abc");
-    Button(d, "Cmd_Cancel")->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(Value(d)->text(), QStringLiteral("13"));
-    Value(d)->setFocus(Qt::TabFocusReason);
-    Type(d, "40");
-    Button(d, "Cmd_Done")->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(Value(d)->text(), QStringLiteral("40"));
+    for (const auto& [typed, left] : {std::pair{"abc", "13"}, std::pair{"40", "40"}}) {
+        Value(d)->setFocus(Qt::TabFocusReason);
+        Type(d, typed);
+        Button(d, "Cmd_Cancel")->setFocus(Qt::TabFocusReason);
+        EXPECT_EQ(Value(d)->text(), QString::fromLatin1(left));
+    }
     Value(d)->setFocus(Qt::TabFocusReason);
     Type(d, "x");
     QTest::keyClick(Value(d), Qt::Key_Enter);
     EXPECT_EQ(Config(), "[WAV Display]\r\nOFF\r\n[IFBW]\r\n40\r\n");
     ExpectClosed();
 
-    // With a picture loaded the reprocess question; No keeps the picture (Yes is the summary host's).
     M().recording.SetSummaryLoaded(true);
     prompter.ExpectMessage("Default sig BW change",
                            "The change made requires the file to be reprocessed to become affective.  Ok to "
@@ -131,6 +91,35 @@ TEST_F(BandwidthDialogTest, Journey) {
     EXPECT_EQ(Config(), "[WAV Display]\r\nOFF\r\n[IFBW]\r\n15\r\n");
     EXPECT_TRUE(M().recording.SummaryLoaded());
     ExpectClosed();
+
+    // Enter refuses what is no positive number, Ok only what is no number; the text is stored as typed.
+    M().recording.SetSummaryLoaded(false);
+    struct Case {
+        const char* typed;
+        bool enter; // else the Ok button
+        const char* stored;
+        double ifbw;
+    };
+    const Case cases[] = {
+        {"12.5", false, "12.5", 0.0125}, {" 30 ", true, " 30 ", 0.030}, {"abc", true, "25", 0.025},
+        {"0", true, "25", 0.025},        {"", true, "25", 0.025},         {"0", false, "0", 0.0},
+        {"abc", false, "25", 0.025},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.enter ? "Enter " : "Ok ") + c.typed);
+        M().settings.SetDefaultIfbw(0.025, "25");
+        d = Open();
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(Value(d)->text(), QStringLiteral("25"));
+        Type(d, c.typed);
+        if (c.enter)
+            QTest::keyClick(Value(d), Qt::Key_Return);
+        else
+            QTest::mouseClick(Button(d, "Cmd_Done"), Qt::LeftButton);
+        EXPECT_EQ(Config(), "[WAV Display]\r\nOFF\r\n[IFBW]\r\n" + std::string(c.stored) + "\r\n");
+        EXPECT_DOUBLE_EQ(M().settings.DefaultIfbw(), c.ifbw);
+        ExpectClosed();
+    }
 }
 
 } // namespace

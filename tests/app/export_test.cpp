@@ -1,5 +1,3 @@
-// File, Export...: the names formed from the chosen path, the new event file's text, the clip copies
-// and the guard for the open file's own clips; then the command as the operator drives it.
 #include "export.h"
 #include "main_bar.h"
 #include "zarn_app.h"
@@ -26,6 +24,7 @@ namespace zarn {
 namespace {
 
 using test::TempDir;
+using namespace std::string_literals;
 
 // A clip line as the clip table holds it: without "WAV,", padded with blanks to 80 characters.
 std::string TableLine(std::string text) {
@@ -96,16 +95,6 @@ protected:
         in.lines = {kLine3, TableLine("ab0001.wav,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0"),
                     kLine2 + "XY"};
     }
-    // Starts with the recording open on its segment, its picture loaded and Time 1 - 2 over it all.
-    void StartOnThePicture() {
-        Start();
-        M().recording.SetEventFile(event, FolderOf(event));
-        M().recording.SetSegments(ScanSegments(kRecording));
-        M().recording.SetSelectedSegment(1);
-        ASSERT_TRUE(app->ShowSummary());
-        Item()->setEnabled(true);
-        test::Control<QRadioButton>(app->Summary(), "Play_Opt", 1)->click();
-    }
     QAction* Item() const { return test::Control<QAction>(app->MainWindow(), "Export"); }
     void Export(const std::optional<std::string>& chosen) {
         prompter.ExpectOpenFile(kExportTitle, chosen);
@@ -115,21 +104,18 @@ protected:
     ExportInput in;
 };
 
-// In play-list order: the start and stop name its first and last clip, a line longer than 80
-// characters keeps all of it. A clip named in another case than on disk is found; an old clip of a
-// new name is replaced; a missing source is found before anything is written; nothing to export
-// writes nothing.
+// In play-list order, a line longer than 80 characters kept whole, a clip named in another case than
+// on disk found, an old clip replaced; a missing source or nothing to export writes nothing.
 TEST_F(ExportTest, CopiesTheClipsUnderTheirNewNamesOrWritesNothing) {
     tmp.write("out/NEW0002.WAV", "an older clip");
-    const ExportNames names = ExportNamesOf(tmp.file("out/NEW.TXT"));
-    const FileResult r = WriteExport(names, in);
+    const FileResult r = WriteExport(ExportNamesOf(tmp.file("out/NEW.TXT")), in);
     ASSERT_TRUE(r) << r.error;
     const std::string pad(17, ' ');
     const std::string text =
-        "Ver, Created by Zarn_Aud Export Utility\r\nSTARTBYTRIGGER,1/2/05 9:59:58 AM,AB0003.WAV\r\n"
-        "WAV,NEW0001.WAV,1,123.4500,01/02/05 10:02:00,01/02/05 10:02:30,-90,0" + pad + "\r\n"
-        "WAV,NEW0002.WAV,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0" + pad + "\r\n"
-        "WAV,NEW0003.WAV,2,124.0000,01/02/05 10:01:00,01/02/05 10:01:09,-75,7" + pad + "XY\r\n"
+        "Ver, Created by Zarn_Aud Export Utility\r\nSTARTBYTRIGGER,1/2/05 9:59:58 AM,AB0003.WAV\r\n"s +
+        "WAV,NEW0001.WAV,1,123.4500,01/02/05 10:02:00,01/02/05 10:02:30,-90,0" + pad + "\r\n" +
+        "WAV,NEW0002.WAV,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0" + pad + "\r\n" +
+        "WAV,NEW0003.WAV,2,124.0000,01/02/05 10:01:00,01/02/05 10:01:09,-75,7" + pad + "XY\r\n" +
         "STOPBYTRIGGER,1/2/05 1:05:09 PM,AB0002.WAV\r\n";
     EXPECT_EQ(TempDir::read(tmp.file("out/NEW.EVA")), text);
     EXPECT_EQ(TempDir::read(tmp.file("out/NEW0001.WAV")) + "|" + TempDir::read(tmp.file("out/NEW0002.WAV")) +
@@ -140,10 +126,8 @@ TEST_F(ExportTest, CopiesTheClipsUnderTheirNewNamesOrWritesNothing) {
     EXPECT_EQ(TempDir::read(tmp.file("rec/AB0001.WAV")), "data of AB0001.WAV");
 
     std::filesystem::remove(tmp.file("rec/AB0002.WAV"));
-    const FileResult missing = WriteExport(ExportNamesOf(tmp.file("out/NEW.EVA")), in);
-    EXPECT_FALSE(missing);
+    EXPECT_FALSE(WriteExport(ExportNamesOf(tmp.file("out/NEW.EVA")), in));
     EXPECT_EQ(TempDir::read(tmp.file("out/NEW.EVA")), text); // the old export stands whole
-
     in.lines.clear();
     EXPECT_FALSE(WriteExport(ExportNamesOf(tmp.file("out/OTHER.EVA")), in));
     EXPECT_FALSE(WriteExport(ExportNamesOf(tmp.file("out/.EVA")), ExportInput{}));
@@ -181,37 +165,30 @@ TEST_F(ExportTest, GuardAgainstReplacingTheOpenFilesClips) {
               std::string("data of AB0001.WAV") + kRecording);
 }
 
-// The dialog, the event file of the clips chosen, with the segment's start and stop, and the copies.
-TEST_F(ExportTest, WritesTheChosenClipsAndTheirEventFile) {
-    StartOnThePicture();
+// The segment's start and stop in the file; the open file's clips refused even after the operator
+// agreed to overwrite; an empty choice beeps and keeps the last list; a failure writes nothing.
+TEST_F(ExportTest, TheCommandFromTheMenu) {
+    Start();
+    M().recording.SetEventFile(event, FolderOf(event));
+    M().recording.SetSegments(ScanSegments(kRecording));
+    M().recording.SetSelectedSegment(1);
+    ASSERT_TRUE(app->ShowSummary());
+    Item()->setEnabled(true);
+    test::Control<QRadioButton>(app->Summary(), "Play_Opt", 1)->click();
     Export(tmp.file("out/AGAIN.TXT"));
     ASSERT_TRUE(prompter.AllMet()) << prompter.Report();
     const FileDialogRequest& r = prompter.dialogs.at(0).request;
-    EXPECT_EQ(r.name + "|" + r.filter, "CMDialog2|*.EVA|*.EVA");
-    EXPECT_FALSE(r.mustExist);
-    EXPECT_EQ(prompter.beeps, 0);
+    EXPECT_EQ(r.name + "|" + r.filter + (r.mustExist ? "|must exist" : ""), "CMDialog2|*.EVA|*.EVA");
     const std::string pad(17, ' ');
     EXPECT_EQ(TempDir::read(tmp.file("out/AGAIN.EVA")),
-              "Ver, Created by Zarn_Aud Export Utility\r\nSTARTBYTRIGGER,1/2/05 10:00:00 AM,AB0001.WAV\r\n"
-              "WAV,AGAI0001.WAV,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0" +
-                  pad +
-                  "\r\n"
-                  "WAV,AGAI0002.WAV,2,124.0000,01/02/05 10:01:00,01/02/05 10:01:09,-75,0" +
-                  pad +
-                  "\r\n"
-                  "WAV,AGAI0003.WAV,3,125.0000,01/02/05 10:02:00,01/02/05 10:02:30,-90,0" +
-                  pad +
-                  "\r\n"
+              "Ver, Created by Zarn_Aud Export Utility\r\nSTARTBYTRIGGER,1/2/05 10:00:00 AM,AB0001.WAV\r\n"s +
+                  "WAV,AGAI0001.WAV,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0" + pad + "\r\n" +
+                  "WAV,AGAI0002.WAV,2,124.0000,01/02/05 10:01:00,01/02/05 10:01:09,-75,0" + pad + "\r\n" +
+                  "WAV,AGAI0003.WAV,3,125.0000,01/02/05 10:02:00,01/02/05 10:02:30,-90,0" + pad + "\r\n" +
                   "STOPBYTRIGGER,1/2/05 10:02:30 AM,AB0003.WAV\r\n");
     for (int k = 1; k <= 3; ++k)
-        EXPECT_EQ(TempDir::read(tmp.file("out/" + ClipFileName("AGAI", k))),
-                  "data of " + ClipFileName("AB", k));
-}
+        EXPECT_EQ(TempDir::read(tmp.file("out/" + ClipFileName("AGAI", k))), "data of " + ClipFileName("AB", k));
 
-// Cancel ends silently; an existing target is asked about; the open file's clips are refused even
-// after the operator agreed to overwrite; a failure says that nothing was written.
-TEST_F(ExportTest, QuestionsRefusalsAndFailures) {
-    StartOnThePicture();
     Export(std::nullopt);
     const std::string target = tmp.write("out/OLD.EVA", "an earlier export\r\n");
     for (const MsgAnswer answer : {MsgAnswer::Cancel, MsgAnswer::Ok}) {
@@ -231,32 +208,31 @@ TEST_F(ExportTest, QuestionsRefusalsAndFailures) {
                            MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     Item()->trigger();
     EXPECT_EQ(TempDir::read(event), kRecording);
+    EXPECT_EQ(prompter.beeps, 0);
+
+    const std::string fresh = tmp.file("out/NEW.EVA");
+    M().play.SetPlayList({2, 3});
+    SummaryWindow* o = app->Summary();
+    const double t1 = o->T1(), t2 = o->T2();
+    o->SetLimits(t2 + 1, t2);
+    Export(fresh);
+    EXPECT_EQ(prompter.beeps, 1);
+    EXPECT_EQ(M().play.PlayList(), (std::vector<int>{0, 2, 3}));
+    o->SetLimits(t1, t2);
 
     std::filesystem::remove(tmp.file("rec/AB0002.WAV"));
-    const std::string fresh = tmp.file("out/NEW.EVA");
     prompter.ExpectOpenFile(kExportTitle, fresh);
     prompter.ExpectMessage(kExportWarning,
                            "The export to " + fresh + " failed: Cannot find clip file " + tmp.file("rec/") +
                                "AB0002.WAV.  No event file was written.",
                            MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     Item()->trigger();
-    EXPECT_FALSE(std::filesystem::exists(fresh));
-}
-
-// An empty choice beeps, writes nothing and keeps the last list; without a picture nothing is exported.
-TEST_F(ExportTest, NothingToExport) {
-    StartOnThePicture();
-    M().play.SetPlayList({2, 3});
-    SummaryWindow* o = app->Summary();
-    o->SetLimits(o->T2() + 1, o->T2());
-    Export(tmp.file("out/NEW.EVA"));
     EXPECT_EQ(prompter.beeps, 1);
-    EXPECT_EQ(M().play.PlayList(), (std::vector<int>{0, 2, 3}));
     app->UnloadSummary();
     EXPECT_FALSE(Item()->isEnabled());
-    prompter.ExpectOpenFile(kExportTitle, tmp.file("out/NEW.EVA"));
+    prompter.ExpectOpenFile(kExportTitle, fresh);
     app->MainWindow()->Export_Click();
-    EXPECT_TRUE(std::filesystem::is_empty(tmp.file("out")));
+    EXPECT_EQ(FilesIn(tmp.file("out")).count("NEW.EVA") + FilesIn(tmp.file("out")).count("NEW0001.WAV"), 0u);
 }
 
 } // namespace

@@ -1,5 +1,3 @@
-// The main bar driven as the operator drives it: menus, the Open road through the modal segment
-// dialog, Close, Delete, help and exit.
 #include "main_bar.h"
 #include "zarn_app.h"
 
@@ -80,9 +78,9 @@ protected:
     }
 };
 
-// The bar's menus as the operator reads them ("!" a disabled item, "-" a separator); the
-// configuration of the program folder, and the stale temporaries of the program and its list cleared.
-TEST_F(MainWindowTest, StartUp) {
+// The menus ("!" a disabled item, "-" a separator), the configuration, stale temporaries cleared;
+// then Open through the dialogs and by name, and Close (also while Open is busy or during an Open).
+TEST_F(MainWindowTest, StartUpOpenAndClose) {
     tmp.write("Zarn_Aud.Ini", "[IFBW]\r\n12.5\r\n[WAV Display]\r\nON\r\n");
     const utimbuf old{std::time(nullptr) - 120, std::time(nullptr) - 120};
     for (const char* name : {".Zarn_Aud.Ini.Ab12Cd", ".~FREQ.SIG.x9y8z7", ".notes.txt.Ab12Cd"})
@@ -90,11 +88,9 @@ TEST_F(MainWindowTest, StartUp) {
     tmp.write(".Zarn_Aud.Ini.NEW123", "another copy writing now");
     app = std::make_unique<ZarnApp>(prompter, tmp.path() + "/");
     app->StartUp();
-    MainBar* w = Main();
-    EXPECT_EQ(w->objectName(), QStringLiteral("Zarn_Aud"));
-    EXPECT_EQ(w->windowTitle(), QStringLiteral("ZARN Audio Playback32"));
+    EXPECT_EQ(Main()->objectName() + "|" + Main()->windowTitle(), QStringLiteral("Zarn_Aud|ZARN Audio Playback32"));
     QStringList menus;
-    for (const QAction* m : w->menuBar()->actions()) {
+    for (const QAction* m : Main()->menuBar()->actions()) {
         QString line = m->text() + ":";
         for (const QAction* a : m->menu()->actions())
             line += QStringLiteral(" ") + (a->isEnabled() ? "" : "!") + (a->isSeparator() ? "-" : a->text());
@@ -111,11 +107,7 @@ TEST_F(MainWindowTest, StartUp) {
     for (const auto& e : std::filesystem::directory_iterator(tmp.path()))
         if (e.path().filename().string().front() == '.') left.insert(e.path().filename());
     EXPECT_EQ(left, (std::set<std::string>{".notes.txt.Ab12Cd", ".Zarn_Aud.Ini.NEW123"}));
-}
 
-// Open through the dialogs, by name, Close (also while Open is busy or arrives during an Open).
-TEST_F(MainWindowTest, OpenAndCloseJourney) {
-    Start();
     const std::string path = Recording("AB.EVA");
     prompter.ExpectOpenFile("Open... Audio File", path);
     SegmentAnswer answer([this](QDialog& d) {
@@ -124,9 +116,8 @@ TEST_F(MainWindowTest, OpenAndCloseJourney) {
         EXPECT_EQ(d.pos(), QPoint(bar.left() + Px(1980), bar.top() + bar.height() - Px(15)));
         EXPECT_EQ(app->Loading(), nullptr);
         const auto shown = [&] {
-            return Control<QLabel>(&d, "P_Segment")->text() + "/" +
-                   Control<QLabel>(&d, "P_TotalSeg")->text() + ":" +
-                   Control<QLabel>(&d, "P_TotalWav")->text();
+            return Control<QLabel>(&d, "P_Segment")->text() + "/" + Control<QLabel>(&d, "P_TotalSeg")->text() +
+                   ":" + Control<QLabel>(&d, "P_TotalWav")->text();
         };
         EXPECT_EQ(shown(), QStringLiteral("1/3:2"));
         Control<QScrollBar>(&d, "HScroll1")->setValue(2);
@@ -135,8 +126,8 @@ TEST_F(MainWindowTest, OpenAndCloseJourney) {
     });
     Item("F_Open")->trigger();
     ASSERT_TRUE(answer.Seen());
-    EXPECT_EQ(prompter.dialogs.at(0).request.filter, "*.EVA|*.EVA");
-    EXPECT_FALSE(prompter.dialogs[0].save);
+    const FileDialogRequest& request = prompter.dialogs.at(0).request;
+    EXPECT_EQ(request.filter + (prompter.dialogs[0].save ? " save" : " open"), "*.EVA|*.EVA open");
     ExpectOpen(path, 2);
 
     // By name (a lower-case extension too): no file dialog.
@@ -167,19 +158,28 @@ TEST_F(MainWindowTest, OpenAndCloseJourney) {
     ExpectOpen(path, 1);
 }
 
-// What is not an event file is refused and the open file kept; Cancel in the file dialog, a file
-// without segments, and a segment dialog left by Cancel or Escape end with no file open.
-TEST_F(MainWindowTest, AnOpenNotCarriedThrough) {
+// Refusals keep the open file; a Cancel anywhere or a file without segments ends with no file open;
+// Delete refuses the open file and asks before deleting another.
+TEST_F(MainWindowTest, RefusalsCancelsAndDelete) {
     Start();
-    const std::string open = Recording("AB.EVA");
-    OpenSegment(open, 1);
-    ExpectRefusal("Open", Recording("NOTES.TXT")); // what is an event file is the file commands' test
-    {
+    const std::string path = Recording("AB.EVA"), clip = Recording("AB0001.WAV", "RIFF");
+    OpenSegment(path, 1);
+    for (const char* command : {"Open", "Delete"}) {
+        ExpectRefusal(command, Recording("NOTES.TXT"));
         SegmentAnswer refused = SegmentAnswer::CancelIt(); // gone before the next dialog
-        Item("F_Open")->trigger();
+        Item(command == std::string("Open") ? "F_Open" : "F_Delete")->trigger();
         EXPECT_FALSE(refused.Seen());
-        ExpectOpen(open, 1);
+        EXPECT_TRUE(FileExists(tmp.file("rec/NOTES.TXT")));
+        ExpectOpen(path, 1);
     }
+    prompter.ExpectOpenFile("Delete... Audio File", path);
+    prompter.ExpectMessage("Warning message from: Delete... Audio File",
+                           "Can not delete the file that is currently in used.  Please close this file "
+                           "before executing a DELETE command.",
+                           MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    Item("F_Delete")->trigger();
+    ExpectOpen(path, 1);
+
     for (SegmentAnswer::Action action : {SegmentAnswer::Action::Cancel, SegmentAnswer::Action::Escape}) {
         prompter.ExpectOpenFile("Open... Audio File", Recording("CD.EVA"));
         SegmentAnswer answer([action](QDialog&) { return action; });
@@ -191,44 +191,16 @@ TEST_F(MainWindowTest, AnOpenNotCarriedThrough) {
     prompter.ExpectOpenFile("Open... Audio File",
                             Recording("NOSEG.EVA", "Ver, x\r\nWAV,AB0001.WAV,1,123.4500,"
                                                    "01/02/05 10:00:00,01/02/05 10:00:05,-80,0\r\n"));
-    for (int i = 0; i < 2; ++i) {
+    prompter.ExpectOpenFile("Delete... Audio File", std::nullopt); // Cancel: no message
+    for (const char* command : {"F_Open", "F_Open", "B_Delete"}) {
         SegmentAnswer answer = SegmentAnswer::CancelIt();
-        Item("F_Open")->trigger();
+        if (command[0] == 'B')
+            QTest::mouseClick(Control<QPushButton>(Main(), command), Qt::LeftButton);
+        else
+            Item(command)->trigger();
         EXPECT_FALSE(answer.Seen());
         ExpectOpen("", 0);
     }
-    EXPECT_EQ(prompter.messages.size(), 1u);
-}
-
-// The file dialogs list each pattern in lower case too, so run1.eva shows beside RUN2.EVA; a pattern
-// without its description pair is left out.
-TEST(QtFileFilter, EachPairIsOneFilterWithItsLowerCaseNames) {
-    EXPECT_EQ(QtFileFilter("*.EVA|*.EVA"), QStringLiteral("*.EVA (*.EVA *.eva)"));
-    EXPECT_EQ(QtFileFilter("File (*.SIG)|*.SIG;*.~IG|All|*.*|Odd"),
-              QStringLiteral("File (*.SIG) (*.SIG *.sig *.~IG *.~ig);;All (*.*)"));
-}
-
-// Delete refuses what is not an event file and the open file, and asks before deleting another
-// (which files go is the file commands' own test).
-TEST_F(MainWindowTest, DeleteJourney) {
-    Start();
-    const std::string path = Recording("AB.EVA");
-    const std::string clip = Recording("AB0001.WAV", "RIFF");
-    ExpectRefusal("Delete", Recording("NOTES.TXT"));
-    Item("F_Delete")->trigger();
-    EXPECT_TRUE(FileExists(tmp.file("rec/NOTES.TXT")));
-    prompter.ExpectOpenFile("Delete... Audio File", std::nullopt); // Cancel: no message
-    QTest::mouseClick(Control<QPushButton>(Main(), "B_Delete"), Qt::LeftButton);
-
-    OpenSegment(path, 1);
-    prompter.ExpectOpenFile("Delete... Audio File", path);
-    prompter.ExpectMessage("Warning message from: Delete... Audio File",
-                           "Can not delete the file that is currently in used.  Please close this file "
-                           "before executing a DELETE command.",
-                           MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
-    Item("F_Delete")->trigger();
-    ExpectOpen(path, 1);
-    Item("F_Close")->trigger();
     for (const MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
         prompter.ExpectOpenFile("Delete... Audio File", path);
         prompter.ExpectMessage("Confirmation from: Delete... Audio File",
@@ -238,6 +210,15 @@ TEST_F(MainWindowTest, DeleteJourney) {
         EXPECT_EQ(FileExists(path) && FileExists(clip), answer == MsgAnswer::No);
     }
     EXPECT_FALSE(FileExists(path) || FileExists(clip));
+    EXPECT_EQ(prompter.messages.size(), 5u);
+}
+
+// The file dialogs list each pattern in lower case too, so run1.eva shows beside RUN2.EVA; a pattern
+// without its description pair is left out.
+TEST(QtFileFilter, EachPairIsOneFilterWithItsLowerCaseNames) {
+    EXPECT_EQ(QtFileFilter("*.EVA|*.EVA"), QStringLiteral("*.EVA (*.EVA *.eva)"));
+    EXPECT_EQ(QtFileFilter("File (*.SIG)|*.SIG;*.~IG|All|*.*|Odd"),
+              QStringLiteral("File (*.SIG) (*.SIG *.sig *.~IG *.~ig);;All (*.*)"));
 }
 
 // Help once, About an information box, and Exit (menu or button) closes every window.

@@ -1,8 +1,3 @@
-// The summary picture and the signal list as windows of Zarn_zed32. The picture: Open shows it and
-// offers Export, Close and its close box take it down, the split question decides the file and the
-// picture, and a new default bandwidth rebuilds it from the event file. The list: loaded hidden at
-// start-up, shown from the List menu, hidden by Close, unloaded by its close box, and the question
-// that rebuilds the picture after a change of list. Minimising the bar hides both.
 #include "main_bar.h"
 #include "zarn_app.h"
 
@@ -37,6 +32,9 @@ constexpr const char* kNetora = "Ver, Created by the recorder\r\n"
                                 "WAV,NT0002.WAV,1,145.0100,01/02/05 10:01:00,01/02/05 10:01:09,-75,0\r\n"
                                 "WAV,NT0003.WAV,1,145.0200,01/02/05 10:02:00,01/02/05 10:02:30,-60,0\r\n"
                                 "STOPBYTRIGGER,01/02/05 10:30:00,NT0003.WAV\r\n";
+
+constexpr const char* kReprocess =
+    "The change made requires the file to be reprocessed to become affective.  Ok to reprocess now?";
 
 class HostTest : public test::AppTest {
 protected:
@@ -95,11 +93,8 @@ TEST_F(HostTest, OpenMinimiseBandwidthAndClose) {
             BandwidthDialog* d = app->DefaultBandwidth();
             ASSERT_NE(d, nullptr);
             Control<QLineEdit>(d, "Value")->setText(QStringLiteral("1")); // every frequency a row of its own
-            prompter.ExpectMessage(
-                "Default sig BW change",
-                "The change made requires the file to be reprocessed to become affective.  Ok "
-                "to reprocess now?",
-                MsgIcon::None, MsgButtons::YesNo, MsgAnswer::Yes);
+            prompter.ExpectMessage("Default sig BW change", kReprocess, MsgIcon::None, MsgButtons::YesNo,
+                                   MsgAnswer::Yes);
             QTest::mouseClick(Control<QPushButton>(d, "Cmd_Done"), Qt::LeftButton);
             QTest::qWait(20);
             EXPECT_EQ(Shown(), "shown loaded export");
@@ -114,9 +109,8 @@ TEST_F(HostTest, OpenMinimiseBandwidthAndClose) {
     }
 }
 
-// 2002 frequencies a megahertz apart, more rows than one picture holds: declined, there is no picture
-// and the file is whole; agreed, the file is split after the clips shown (the split itself is the
-// segment split's test).
+// 2002 frequencies a megahertz apart: declined, no picture and the file whole; agreed, the file split
+// after the clips shown.
 TEST_F(HostTest, TheSplitAnswerDecidesTheFileAndThePicture) {
     std::string text = "Ver, Created by the recorder\r\nSTARTBYTRIGGER,01/02/05 10:00:00,CR0001.WAV\r\n";
     char line[120];
@@ -142,7 +136,9 @@ TEST_F(HostTest, TheSplitAnswerDecidesTheFileAndThePicture) {
     EXPECT_EQ(now.clipCount[2], 2002 - kept);
 }
 
-TEST_F(HostTest, LoadedHiddenShownHiddenAndUnloaded) {
+// The list loaded hidden, shown, hidden by Close, unloaded by its close box; New asks the reprocess
+// question only while a picture is loaded.
+TEST_F(HostTest, SignalListShownHiddenUnloadedAndNew) {
     ASSERT_NE(List(), nullptr);
     EXPECT_FALSE(ListVisible());
     EXPECT_EQ(List()->List().Count(), 2);
@@ -155,7 +151,6 @@ TEST_F(HostTest, LoadedHiddenShownHiddenAndUnloaded) {
     EXPECT_FALSE(ListVisible());
     EXPECT_NE(List(), nullptr); // hidden, not unloaded: the other windows still read its list
 
-    // The close box unloads it; the next showing reads the list again.
     app->ShowSignalList();
     List()->close();
     Flush();
@@ -165,29 +160,21 @@ TEST_F(HostTest, LoadedHiddenShownHiddenAndUnloaded) {
     EXPECT_TRUE(ListVisible());
     EXPECT_EQ(List()->List().Count(), 1);
 
-    // Save As keeps the shared file name and the pointer file in step.
     prompter.ExpectSaveFile("Saving... Signal List File", tmp.file("station.txt"));
     List()->SaveAs();
     EXPECT_EQ(app->SigListFileName(), tmp.file("station.SIG"));
     EXPECT_EQ(tmp.read(tmp.file("~FREQ.~IG")), tmp.file("station.SIG") + "\r\n");
-}
 
-// Without a picture New asks only its own question; with one, No keeps it and Yes unloads it.
-TEST_F(HostTest, ReprocessQuestionOnlyWhileThePictureIsLoaded) {
     prompter.ExpectMessage("New Signal List... CONFIRMATION:",
                            "Signal List's temp_file, " + tmp.file("~FREQ.SIG") +
                                "\r\nwill be erased to make room for new data.\r\nDo you want to continue?",
                            MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
     List()->New();
     EXPECT_TRUE(prompter.AllMet()) << prompter.Report();
-    EXPECT_EQ(tmp.read(tmp.file("~FREQ.SIG")), "");
+    EXPECT_EQ(tmp.read(tmp.file("~FREQ.SIG")) + tmp.read(tmp.file("~FREQ.~IG")), tmp.file("~FREQ.SIG") + "\r\n");
     M().recording.SetSummaryLoaded(true);
     for (const MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
-        prompter.ExpectMessage(
-            "Default sig BW change",
-            "The change made requires the file to be reprocessed to become affective.  Ok to "
-            "reprocess now?",
-            MsgIcon::None, MsgButtons::YesNo, answer);
+        prompter.ExpectMessage("Default sig BW change", kReprocess, MsgIcon::None, MsgButtons::YesNo, answer);
         List()->New();
         EXPECT_EQ(M().recording.SummaryLoaded(), answer == MsgAnswer::No);
     }

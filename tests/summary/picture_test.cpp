@@ -22,17 +22,12 @@ constexpr std::uint32_t kBlue = 0x000080, kCyan = 0x008080, kLightRed = 0xFF0000
 
 // Closed ranges of whole dBm; everything between and outside them light magenta.
 TEST(LevelColour, ClosedRangesAndGaps) {
-    struct Range {
-        double lo, hi;
-        std::uint32_t rgb;
-    };
-    for (const Range r : {Range{-174, -100, kBlue}, Range{-99, -90, kCyan}, Range{-89, -80, 0x00FFFF},
-                          Range{-79, -70, 0x808000}, Range{-69, -60, 0xFFFF00}, Range{-59, -50, 0x800000},
-                          Range{-49, -40, kLightRed}}) {
-        EXPECT_EQ(LevelColour(r.lo), r.rgb) << r.lo;
-        EXPECT_EQ(LevelColour(r.hi), r.rgb) << r.hi;
-        EXPECT_EQ(LevelColour(r.lo - 0.01), kLightMagenta) << r.lo;
-        EXPECT_EQ(LevelColour(r.hi + 0.01), kLightMagenta) << r.hi;
+    for (const auto& [lo, hi, rgb] :
+         {std::tuple{-174, -100, kBlue}, {-99, -90, kCyan}, {-89, -80, 0x00FFFFu}, {-79, -70, 0x808000u},
+          {-69, -60, 0xFFFF00u}, {-59, -50, 0x800000u}, {-49, -40, kLightRed}}) {
+        EXPECT_EQ(std::tuple(LevelColour(lo), LevelColour(hi), LevelColour(lo - 0.01), LevelColour(hi + 0.01)),
+                  std::tuple(rgb, rgb, kLightMagenta, kLightMagenta))
+            << lo;
     }
     EXPECT_EQ(LevelColour(0), kLightMagenta);
     EXPECT_EQ(LevelColour(std::numeric_limits<double>::quiet_NaN()), kLightMagenta);

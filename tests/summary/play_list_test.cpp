@@ -1,4 +1,3 @@
-// Play lists for every option, with and without the time limit and Continue, over one small table.
 #include "play_list.h"
 
 #include <gtest/gtest.h>
@@ -43,11 +42,7 @@ ClipTable MakeTable() {
 
 struct Case {
     const char* name;
-    int option;
-    bool timeLimit, continueRows;
-    int clip, row;
-    double t1, t2;
-    SignalBand band;
+    PlayChoice choice; // option, time limit, continue, clip, row, T1, T2, band
     std::vector<int> expected;
 };
 
@@ -96,18 +91,9 @@ const Case kCases[] = {
 TEST(PlayList, BuildsTheClipsInPlayingOrder) {
     const ClipTable table = MakeTable();
     for (const Case& c : kCases) {
-        PlayChoice choice;
-        choice.option = c.option;
-        choice.timeLimit = c.timeLimit;
-        choice.continueRows = c.continueRows;
-        choice.selectedClip = c.clip;
-        choice.selectedRow = c.row;
-        choice.t1 = c.t1;
-        choice.t2 = c.t2;
-        choice.band = c.band;
-        EXPECT_EQ(BuildPlayList(table, choice), c.expected) << c.name;
+        EXPECT_EQ(BuildPlayList(table, c.choice), c.expected) << c.name;
         // An empty table gives nothing for any option.
-        EXPECT_TRUE(BuildPlayList(ClipTable{}, choice).empty()) << c.name;
+        EXPECT_TRUE(BuildPlayList(ClipTable{}, c.choice).empty()) << c.name;
     }
 }
 

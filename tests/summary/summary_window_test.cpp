@@ -1,10 +1,6 @@
-// The summary picture window as the operator meets it: captions by collection type, layout limits,
-// hover readouts, the four click behaviours, the play options and their lists, and loading real
-// event files.
 #include "summary_window.h"
 
 #include "dates.h"
-#include "eventline.h"
 #include "fake_prompter.h"
 #include "find_control.h"
 #include "formats.h"
@@ -56,9 +52,8 @@ ClipTable MakeTable(CollectionType type, long rows, const std::vector<TestClip>&
     t.RowMode.assign(static_cast<std::size_t>(rows) + 1, ", 010KHz, AM ");
     t.SegWidthUnits = 1000;
     t.ScaleWidth = 1000 + 1000 / 501;
-    for (std::size_t i = 0; i < clips.size(); ++i) {
-        const TestClip& c = clips[i];
-        const int n = static_cast<int>(i) + 1;
+    for (int n = 1; n <= t.ClipCount; ++n) {
+        const TestClip& c = clips[static_cast<std::size_t>(n - 1)];
         t.ClipLine.Set(n, ClipFileName("ABCD", n) + "," + std::to_string(c.row) + "," +
                               FormatNumber(c.mhz, "0000.0000") + "," + FormatDateTime(At(c.start)) + "," +
                               FormatDateTime(At(c.stop)) + "," + c.level + ",1");
@@ -84,13 +79,7 @@ protected:
         ms.settings.Load(dir.path());
         ms.recording.SetEventFile(dir.file("ABCD0102.EVA"), dir.path() + "/");
         ms.recording.SetSelectedSegment(1);
-        SegmentTable segments;
-        segments.segCount = 1;
-        segments.start = {0, kSegStart};
-        segments.stop = {0, At(1000)};
-        segments.clipCount = {0, 0};
-        segments.maxNumber = {0, 0};
-        ms.recording.SetSegments(segments);
+        ms.recording.SetSegments(SegmentTable{1, 0, {0, kSegStart}, {0, At(1000)}, {0, 0}, {0, 0}});
     }
 
     SummaryWindow& Make() {
@@ -115,7 +104,6 @@ protected:
         return *window;
     }
 
-    // The window on a hand-made table.
     SummaryWindow& Shown(ClipTable table) {
         ms.recording.SetClipCount(1, table.ClipCount);
         Make().Present(std::move(table));
@@ -144,6 +132,14 @@ protected:
         window->Hover(x, y);
         window->Click(button, x, y);
     }
+    // The cursor lines T1|T2|row A|row B, "-" for hidden ones.
+    std::string Lines() const {
+        std::string all;
+        const SummaryPicture& p = Picture();
+        for (const PictureLine* l : {&p.L_T1, &p.L_T2, &p.L_ChnlA, &p.L_ChnlB})
+            all += (all.empty() ? "" : "|") + (l->visible ? QString::number(l->at).toStdString() : "-");
+        return all;
+    }
 
     test::TempDir dir;
     test::ModelSet ms;
@@ -153,35 +149,26 @@ protected:
     int playerUnloads = 0, playerShows = 0, progressDone = 0;
 };
 
-// What the operator reads right after loading, by collection type: caption, row option, whether the
-// signal option and the bandwidth show, the Continue caption, the hovered row.
+// Right after loading, by collection type: caption, row option, signal option, Continue, bandwidth,
+// the hovered row; Single Clip on clip 1 with the limits at the picture's ends.
 TEST_F(SummaryWindowTest, CaptionsFollowTheCollectionType) {
-    struct Case {
-        CollectionType type;
-        const char* seen;
-    };
-    for (const Case& c :
-         {Case{CollectionType::Priority, "PRIORITY Audio Clips Summary Picture, <Segment_01>|Channel#|signal|"
-                                         "Continue Playing by Channel#|IFBW|Chnl# 001"},
-          Case{CollectionType::Spectral, "SPECTRAL Audio Clips Summary Picture, <Segment_01>|Signal||"
-                                         "Continue Playing by Signal|IFBW|Track# 001"},
-          Case{CollectionType::Netora, "NETORA Audio Clips Summary Picture, <Segment_01>|Signal||"
-                                       "Continue Playing by Signal||Track# 001"}}) {
-        SummaryWindow& w = Shown(MakeTable(c.type, 2, {{1, 145.0, 10, 20, "-80"}}));
+    for (const auto& [type, seen] :
+         {std::pair{CollectionType::Priority, "PRIORITY Audio Clips Summary Picture, <Segment_01>|Channel#|signal|"
+                                              "Continue Playing by Channel#|IFBW|Chnl# 001"},
+          std::pair{CollectionType::Spectral, "SPECTRAL Audio Clips Summary Picture, <Segment_01>|Signal||"
+                                              "Continue Playing by Signal|IFBW|Track# 001"},
+          std::pair{CollectionType::Netora, "NETORA Audio Clips Summary Picture, <Segment_01>|Signal||"
+                                            "Continue Playing by Signal||Track# 001"}}) {
+        SummaryWindow& w = Shown(MakeTable(type, 2, {{1, 145.0, 10, 20, "-80"}}));
         w.Hover(15, 0.5);
         EXPECT_EQ(Bytes(w.windowTitle()) + "|" + Bytes(Opt(2)->text()) + "|" +
                       (Opt(3)->isHidden() ? "" : "signal") + "|" + Bytes(Check("Chk_Continue")->text()) +
                       "|" + (Hidden("S_IFBW") ? "" : "IFBW") + "|" + Texts({"C_Chnl"}),
-                  c.seen);
-        // Single Clip set, clip 1 selected, Continue unusable, the limits at the picture's ends.
-        EXPECT_TRUE(Opt(0)->isChecked());
-        EXPECT_EQ(ms.selection.SelectedClip(), 1);
-        EXPECT_FALSE(Check("Chk_Continue")->isEnabled());
-        EXPECT_TRUE(ms.recording.SummaryLoaded());
-        EXPECT_EQ(w.T1(), 0);
+                  seen);
+        EXPECT_EQ(std::tuple(Opt(0)->isChecked(), ms.selection.SelectedClip(), Check("Chk_Continue")->isEnabled(),
+                             ms.recording.SummaryLoaded(), w.T1(), Texts({"S_Freq"}), Notice()),
+                  std::tuple(true, 1, false, true, 0.0, std::string("F:  0145.0000 M"), std::string()));
         EXPECT_DOUBLE_EQ(w.T2(), 1001.0 - 1001.0 / 501);
-        EXPECT_EQ(Texts({"S_Freq"}), "F:  0145.0000 M");
-        EXPECT_EQ(Notice(), "");
     }
 }
 
@@ -222,17 +209,13 @@ TEST_F(SummaryWindowTest, HoverAndClicks) {
     // Single clip: the hovered clip is selected and an open player closes, on a clip or off one.
     ms.play.SetPlayerLoaded(true);
     ClickAt(220, 2.5);
-    EXPECT_EQ(ms.selection.SelectedClip(), 2);
-    EXPECT_EQ(w.SelectedRow(), 3);
+    EXPECT_EQ(std::pair(ms.selection.SelectedClip(), w.SelectedRow()), std::pair(2, 3));
     EXPECT_EQ(Texts({"S_Chnl", "S_Freq", "S_Level", "S_T1", "S_T2"}),
               "Chnl#  003|F:  0150.5000 M|-62 dBm|T1:  01/02/06 10:03:20|T2:  01/02/06 10:04:20");
-    const SummaryPicture& p = Picture();
-    EXPECT_EQ(std::vector<double>({p.L_T1.at, p.L_T2.at, p.L_ChnlA.at, p.L_ChnlB.at}),
-              std::vector<double>({200, 260, 2, 3}));
+    EXPECT_EQ(Lines(), "200|260|2|3");
     ms.play.SetPlayerLoaded(true);
     ClickAt(800, 2.5);
-    EXPECT_EQ(playerUnloads, 2);
-    EXPECT_EQ(ms.selection.SelectedClip(), 2);
+    EXPECT_EQ(std::pair(playerUnloads, ms.selection.SelectedClip()), std::pair(2, 2));
 
     // Time 1 - 2: the buttons set the limits (T2 may lie left of T1) over the cached bars.
     Opt(1)->click();
@@ -242,7 +225,8 @@ TEST_F(SummaryWindowTest, HoverAndClicks) {
     EXPECT_EQ(Picture().RenderCount(), renders);
     EXPECT_EQ(std::pair(w.T1(), w.T2()), std::pair(400.0, 60.0));
     EXPECT_EQ(Texts({"S_T1", "S_T2"}), "T1:  01/02/06 10:06:40|T2:  01/02/06 10:01:00");
-    EXPECT_TRUE(Picture().L_T1.visible && !Picture().L_ChnlA.visible && Hidden("S_Freq"));
+    EXPECT_EQ(Lines(), "400|60|-|-");
+    EXPECT_TRUE(Hidden("S_Freq"));
     EXPECT_EQ(ms.selection.SelectedClip(), 2);
     ms.play.SetPlayList({42});
     PressPlay(); // nothing between a T1 after T2: a beep, and the last list kept
@@ -256,14 +240,13 @@ TEST_F(SummaryWindowTest, HoverAndClicks) {
     // Row: the segment's limits; a row's first clip, or the selected clip kept on an empty row.
     Opt(2)->click();
     EXPECT_TRUE(Check("Chk_Continue")->isEnabled());
-    EXPECT_FALSE(Picture().L_T1.visible);
     EXPECT_EQ(Texts({"S_T1", "S_T2"}), "T1:  01/02/06 10:00:00|T2:  01/02/06 10:16:40");
     ClickAt(700, 0.5);
     EXPECT_EQ(ms.selection.SelectedClip(), 1);
     ClickAt(700, 1.5);
     EXPECT_EQ(std::pair(w.SelectedRow(), ms.selection.SelectedClip()), std::pair(2, 1));
     EXPECT_EQ(Texts({"S_Freq", "S_Chnl"}), "F:  ----.---- M|Chnl#  002");
-    EXPECT_EQ(std::pair(Picture().L_ChnlA.at, Picture().L_ChnlB.at), std::pair(1.0, 2.0));
+    EXPECT_EQ(Lines(), "-|-|1|2");
     Check("Chk_time")->click();
     EXPECT_TRUE(Picture().L_T1.visible);
     EXPECT_DOUBLE_EQ(Picture().L_T2.at, w.T2());
@@ -309,11 +292,10 @@ TEST_F(SummaryWindowTest, SignalListAndPlayHandOver) {
                            "00145.01000,[   00.002    20    FM    ]{2}(9)/ \\\r\n");
     SummaryWindow& w = Shown(Priority());
     ClickAt(105, 0.5);
-    EXPECT_EQ(Texts({"S_IFBW"}), "IFBW: 030KHz, AM ");
     const std::string line = signalList->List().Line(0);
-    EXPECT_EQ(Texts({"C_Status"}), "   <" + line.substr(35, 3) + ">,   " + line.substr(41));
-    EXPECT_TRUE(signalList->IsHighlighted(0));
-    EXPECT_EQ(signalList->CurrentIndex(), 0);
+    EXPECT_EQ(Texts({"S_IFBW", "C_Status"}),
+              "IFBW: 030KHz, AM |   <" + line.substr(35, 3) + ">,   " + line.substr(41));
+    EXPECT_EQ(std::pair(signalList->IsHighlighted(0), signalList->CurrentIndex()), std::pair(true, 0));
     Opt(3)->click();
     ClickAt(105, 0.5); // 145.01: the first entry's band 144.985-145.015 holds it, not the second's
     PressPlay();
@@ -321,54 +303,43 @@ TEST_F(SummaryWindowTest, SignalListAndPlayHandOver) {
 
     ClickAt(210, 2.5); // 150.5 is in no entry: the default bandwidth, no status
     EXPECT_EQ(Texts({"S_IFBW", "C_Status"}), "IFBW: 025KHz, AM |   < . . . >");
-    EXPECT_FALSE(signalList->IsHighlighted(0));
-    EXPECT_EQ(signalList->CurrentIndex(), -1);
+    EXPECT_EQ(std::pair(signalList->IsHighlighted(0), signalList->CurrentIndex()), std::pair(false, -1));
 
     Opt(2)->click(); // Continue on the last row plays that row
     Check("Chk_Continue")->setChecked(true);
     ms.play.SetPlayerLoaded(true);
     ms.play.SetStopAfterClip(true);
-    const int unloads = playerUnloads, shows = playerShows;
     PressPlay();
     EXPECT_EQ(List(), (std::vector<int>{2, 4}));
     EXPECT_FALSE(ms.play.StopAfterClip());
-    EXPECT_EQ(std::pair(playerUnloads - unloads, playerShows - shows), std::pair(1, 1));
+    EXPECT_EQ(std::pair(playerUnloads, playerShows), std::pair(1, 2));
     ms.play.SetPlayerLoaded(true);
     Opt(0)->click();
     w.BuildPlayList(PlayListUse::Export);
     EXPECT_EQ(List(), std::vector<int>{2});
-    EXPECT_EQ(std::pair(playerUnloads - unloads, playerShows - shows), std::pair(2, 1));
+    EXPECT_EQ(std::pair(playerUnloads, playerShows), std::pair(2, 2));
     w.DoubleClick(); // plays what the press selected
-    EXPECT_EQ(playerShows - shows, 2);
+    EXPECT_EQ(playerShows, 3);
 }
 
 // Loading from the files: a PRIORITY recording whose AUD file is found without regard to case, a
 // clip without a row told above the picture; then a file gone since the segment dialog read it.
 TEST_F(SummaryWindowTest, LoadsTheSegmentFromTheFiles) {
-    const auto wav = [](int n, int number, const char* mhz, int start, int stop) {
-        return "WAV," + ClipFileName("ABCD", n) + "," + std::to_string(number) + "," + mhz + "," +
-               FormatDateTime(At(start)) + "," + FormatDateTime(At(stop)) + ",-62,1\r\n";
-    };
-    const auto smd = [](int n, char bw, char mode, const char* lo) {
-        return "SMD," + std::to_string(n) + ",RX,BW" + bw + ",COR1,MD" + mode + ",ATT0,AGCF,0,0,0,0," + lo +
-               ",00000.00000,1\r\n";
-    };
-    const std::string event = "Ver, test\r\nSTARTBYTRIGGER," + FormatDateTime(kSegStart) +
-                              ",ABCD0001.WAV\r\n" + wav(1, 3, "0150.5000", 200, 260) +
-                              wav(2, 7, "0150.5000", 300, 310);
+    const std::string event = "Ver, test\r\nSTARTBYTRIGGER,01/02/06 10:00:00,ABCD0001.WAV\r\n"
+                              "WAV,ABCD0001.WAV,3,0150.5000,01/02/06 10:03:20,01/02/06 10:04:20,-62,1\r\n"
+                              "WAV,ABCD0002.WAV,7,0150.5000,01/02/06 10:05:00,01/02/06 10:05:10,-62,1\r\n";
     dir.write("ABCD0102.EVA", event);
-    dir.write("abcd0102.aud", "HDR,PRIORITY\r\n" + smd(1, '1', '1', "00145.00000") +
-                                  smd(2, '2', '2', "00146.00000") + smd(3, '3', '3', "00150.00000"));
+    dir.write("abcd0102.aud", "HDR,PRIORITY\r\n"
+                              "SMD,1,RX,BW1,COR1,MD1,ATT0,AGCF,0,0,0,0,00145.00000,00000.00000,1\r\n"
+                              "SMD,2,RX,BW2,COR1,MD2,ATT0,AGCF,0,0,0,0,00146.00000,00000.00000,1\r\n"
+                              "SMD,3,RX,BW3,COR1,MD3,ATT0,AGCF,0,0,0,0,00150.00000,00000.00000,1\r\n");
     ms.recording.SetSegments(ScanSegments(event));
     ASSERT_TRUE(Make().Load());
     EXPECT_EQ(Bytes(window->windowTitle()), "PRIORITY Audio Clips Summary Picture, <Segment_01>");
-    EXPECT_EQ(ms.recording.Table().RowCount, 3);
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(progressDone, 1);
+    EXPECT_EQ(std::tuple(ms.recording.Table().RowCount, window->isVisible(), progressDone), std::tuple(3, true, 1));
     EXPECT_EQ(Notice(), "1 clip of this segment has no place in the picture and is not shown");
     ClickAt(230, 2.5);
     EXPECT_EQ(Texts({"C_Freq", "S_IFBW", "S_Chnl"}), "F:  0150.5000 M|IFBW: 025KHz, CW |Chnl#  003");
-    EXPECT_TRUE(prompts.AllMet()) << prompts.Report();
 
     std::filesystem::remove(dir.file("ABCD0102.EVA"));
     ASSERT_TRUE(Make().Load());
@@ -381,7 +352,7 @@ TEST_F(SummaryWindowTest, LoadsTheSegmentFromTheFiles) {
     skipped.Skipped = 12;
     Shown(std::move(skipped));
     EXPECT_EQ(Notice(), "12 clips of this segment have no place in the picture and are not shown");
-    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_TRUE(prompts.AllMet() && prompts.messages.empty()) << prompts.Report();
 }
 
 } // namespace
