@@ -626,13 +626,12 @@ struct Options {
     bool verbose = false;
 };
 
+// falseSuccess: the writer said ok but left something other than the new content; old, fresh and
+// between: where the interruptions left the files; calls: interposed calls of an undisturbed run.
 struct Totals {
-    int trials = 0;
-    int damaged = 0;
-    int falseSuccess = 0; // the writer said ok but left something other than the new content
-    int leftovers = 0;
-    int old = 0, fresh = 0, between = 0; // where the interruptions left the files
-    long calls = 0;                      // inject and power: interposed calls of an undisturbed run
+    int trials = 0, damaged = 0, falseSuccess = 0, leftovers = 0;
+    int old = 0, fresh = 0, between = 0;
+    long calls = 0;
 };
 
 double Now() {
