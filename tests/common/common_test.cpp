@@ -177,10 +177,7 @@ TEST(Serial, DaysFromTheEpochAndBack) {
 }
 
 TEST(ToDate, ReadsTheEventFormAndTheGeneralForms) {
-    const struct {
-        const char* text;
-        double serial;
-    } cases[] = {
+    const std::pair<const char*, double> cases[] = {
         {"12/31/05 23:59:58", Serial(2005, 12, 31, 23, 59, 58)},
         {"12/31/89 23:59:58", Serial(2089, 12, 31, 23, 59, 58)}, // two-digit years: 1990 to 2089
         {"01/01/90 00:00:00", Serial(1990, 1, 1)},
@@ -197,10 +194,8 @@ TEST(ToDate, ReadsTheEventFormAndTheGeneralForms) {
         {"1/5/05", Serial(2005, 1, 5)},
         {"23:59:58", Serial(1899, 12, 30, 23, 59, 58)},
     };
-    for (const auto& c : cases) {
-        ASSERT_TRUE(ToDate(c.text).has_value()) << c.text;
-        EXPECT_NEAR(*ToDate(c.text), c.serial, 0.1 / 86400) << c.text;
-    }
+    for (const auto& [text, serial] : cases)
+        EXPECT_NEAR(ToDate(text).value_or(-1e9), serial, 0.1 / 86400) << text;
     const std::string bad[] = {"", "   ", "garbage", "13/01/05 00:00:00", "00/10/05 00:00:00",
                                "12/00/05 00:00:00", "02/29/05 00:00:00", "04/31/05 12:00:00",
                                "12/31/05 24:00:00", "12/31/05 23:60:00", "12/31/05 23:59:60", "2/30/05",

@@ -206,6 +206,11 @@ std::string Line(double mhz, const char* ifbw = "00.010", const std::string& com
 std::string Record(double mhz, const std::string& comment = "") {
     return FormatSignalRecord(Line(mhz, "00.010", comment)) + "\r\n";
 }
+// What a load merged, refused and left out, when the file could be read.
+std::string Counts(const SignalLoadResult& r) {
+    return r.file ? std::to_string(r.merged) + " " + std::to_string(r.refused) + " " + std::to_string(r.overflow)
+                  : "unread";
+}
 // Records of `n` entries 0.001 MHz apart from 1 MHz.
 std::string Filled(int n) {
     std::string text;
@@ -269,17 +274,13 @@ TEST(SignalList, SortedPositionReplacementAndBounds) {
 
 TEST(SignalList, FullListRefusesNewEntriesButReplaces) {
     SignalList list;
-    const SignalLoadResult r = MergeSignalRecords(Filled(kMaxSignalEntries), list);
-    EXPECT_EQ(r.merged, kMaxSignalEntries);
-    EXPECT_EQ(r.overflow, 0);
+    EXPECT_EQ(Counts(MergeSignalRecords(Filled(kMaxSignalEntries), list)), "32767 0 0");
     ASSERT_TRUE(list.Full());
     EXPECT_FALSE(list.InsertAt(0, Line(0.5)));
     EXPECT_FALSE(list.InsertSorted(Line(0.5)));
     EXPECT_EQ(list.InsertSorted(Line(1.001, "00.010", "kept")), 1);
     // A load into the full list replaces what it may and counts the rest; nothing listed is lost.
-    const SignalLoadResult r2 = MergeSignalRecords(Record(0.5) + Record(1.002, "replaced") + Record(99999), list);
-    EXPECT_EQ(r2.merged, 1);
-    EXPECT_EQ(r2.overflow, 2);
+    EXPECT_EQ(Counts(MergeSignalRecords(Record(0.5) + Record(1.002, "replaced") + Record(99999), list)), "1 0 2");
     EXPECT_EQ(list.Count(), kMaxSignalEntries);
     EXPECT_EQ(list.Line(0), Line(1));
     EXPECT_EQ(EntryComment(list.Line(1)), "kept");
@@ -347,9 +348,7 @@ TEST(SignalFile, LoadSaveRoundTripAndMerge) {
                              "00145.50000,[   00.030    07    LSB   ]{2}(5)/x\\\xe9t\xe9\r\n";
     TempDir dir;
     SignalList list;
-    const SignalLoadResult r = LoadSignalFile(dir.write("LIST.SIG", text), list);
-    EXPECT_TRUE(r.file);
-    EXPECT_EQ(r.merged, 4);
+    EXPECT_EQ(Counts(LoadSignalFile(dir.write("LIST.SIG", text), list)), "4 0 0");
     EXPECT_EQ(SignalFileText(list), text);
     ASSERT_TRUE(SaveSignalFile(dir.file("COPY.SIG"), list));
     EXPECT_EQ(TempDir::read(dir.file("COPY.SIG")), text);
@@ -359,9 +358,7 @@ TEST(SignalFile, LoadSaveRoundTripAndMerge) {
     merged.InsertSorted(Line(15));
     const std::string more = Record(20, "first") + "\r\n" + Record(10) + "[SIGNAL LIST DATA FORMAT]\r\n" +
                              Record(20, "second") + "100000.5,x";
-    const SignalLoadResult r2 = LoadSignalFile(dir.write("MORE.SIG", more), merged);
-    EXPECT_EQ(r2.merged, 3);
-    EXPECT_EQ(r2.refused, 3);
+    EXPECT_EQ(Counts(LoadSignalFile(dir.write("MORE.SIG", more), merged)), "3 3 0");
     EXPECT_EQ(merged.Lines(), (Lines{Line(10), Line(15), Line(20, "00.010", "second")}));
     const SignalLoadResult missing = LoadSignalFile(dir.file("NONE.SIG"), merged);
     EXPECT_FALSE(missing.file);
