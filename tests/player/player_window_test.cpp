@@ -168,15 +168,11 @@ TEST_F(PlayerWindowTest, SummaryPlayGoesThroughTheListClosingFreesTheOtherWindow
     p.move(200, 150);
     p.close();
     Flush();
-    EXPECT_EQ(app->Player(), nullptr);
-    EXPECT_FALSE(M().play.PlayerLoaded());
-    EXPECT_FALSE(picture.Shape1.visible);
-    EXPECT_TRUE(SummaryPlays());
+    EXPECT_TRUE(app->Player() == nullptr && !M().play.PlayerLoaded() && !picture.Shape1.visible && SummaryPlays());
     const int left = M().play.PlayerLeft(), top = M().play.PlayerTop();
     EXPECT_GE(left, 0);
     PlayList({1});
-    EXPECT_EQ(Tw(Player().frameGeometry().x()), left);
-    EXPECT_EQ(Tw(Player().frameGeometry().y()), top);
+    EXPECT_EQ(std::pair(Tw(Player().frameGeometry().x()), Tw(Player().frameGeometry().y())), std::pair(left, top));
 
     // Marks play a range; the wave display switch is stored.
     Button("Cmd_Stop")->click();
@@ -189,8 +185,7 @@ TEST_F(PlayerWindowTest, SummaryPlayGoesThroughTheListClosingFreesTheOtherWindow
     EXPECT_EQ(wave->started.back(), (Started{tmp.file("NT0001.WAV"), 500, 1000, false}));
     wave->Finish();
     Button("Cmd_Refresh")->click();
-    EXPECT_FALSE(Wave().box.visible);
-    EXPECT_EQ(Looks(&TransportLooks::Cmd_Loop), ButtonColour::Grey);
+    EXPECT_TRUE(!Wave().box.visible && Looks(&TransportLooks::Cmd_Loop) == ButtonColour::Grey);
 
     QAction* display = Control<QAction>(&Player(), "WAV_Display_On");
     ASSERT_TRUE(display->isChecked());

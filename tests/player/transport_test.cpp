@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 using zarn::ButtonColour;
@@ -206,8 +207,7 @@ TEST(Transport, ContinuousPlayMovesOnPastClipsWithoutAPlayableFile) {
     EXPECT_EQ(p.t->CurrentClip, 5);
     EXPECT_EQ(p.events, (Strings{"Show13", "Show14", "Show15", "Events", "LoadWaveform", "Lock", "Wait200"}));
     EXPECT_EQ(p.wave.started, (std::vector{Played(15, 0, 5000)}));
-    EXPECT_EQ(p.t->CursorX, 0);
-    EXPECT_TRUE(p.t->CursorVisible && p.t->CopyEnabled);
+    EXPECT_EQ(std::tuple(p.t->CursorX, p.t->CursorVisible, p.t->CopyEnabled), std::tuple(0.0, true, true));
     // Stepped onto a clip without a file, Play moves on to the next one that has one.
     p.t->Stop();
     p.t->Next();
@@ -246,8 +246,7 @@ TEST(Transport, PlayEndsStopped) {
             p.Clear();
             p.wave.Finish();
         }
-        EXPECT_EQ(p.t->CurrentClip, c.clip);
-        EXPECT_EQ(Looks(*p.t), "ggbbrbb");
+        EXPECT_EQ(std::pair(p.t->CurrentClip, Looks(*p.t)), std::pair(c.clip, std::string("ggbbrbb")));
         EXPECT_TRUE(p.wave.started.empty());
         EXPECT_FALSE(p.t->CursorVisible || p.t->TimerEnabled);
         EXPECT_EQ(Strings(p.events.end() - 3, p.events.end()), (Strings{"Unlock", "Wait200", "Events"}));
@@ -319,9 +318,7 @@ TEST(Transport, PauseAndStopIgnoreALatePlayDone) {
         p.t->TimerTick();
         p.Clear();
         p.t->Pause();
-        EXPECT_EQ(p.t->PausePos, 700);
-        EXPECT_FALSE(p.t->TimerEnabled);
-        EXPECT_TRUE(p.t->CursorVisible);
+        EXPECT_EQ(std::tuple(p.t->PausePos, p.t->TimerEnabled, p.t->CursorVisible), std::tuple(700L, false, true));
         EXPECT_EQ(p.events, (Strings{"Wait200", "Events"})); // the other windows stay locked
         p.Clear();
         p.wave.RaisePlayDone();
@@ -358,8 +355,7 @@ TEST(Transport, ResumeInsideTheRangeOnly) {
 TEST(Transport, EmptyAndOneClipListsAndNoFile) {
     Player p({}, 0);
     p.t->Start();
-    EXPECT_EQ(p.t->CurrentClip, 0);
-    EXPECT_FALSE(p.t->CopyEnabled);
+    EXPECT_EQ(std::pair(p.t->CurrentClip, p.t->CopyEnabled), std::pair(0, false));
     Do(p, "lcpusvn");
     p.t->EndOfPlay();
     p.t->TimerTick();
