@@ -2,16 +2,11 @@
 #include "audfile.h"
 #include "fuzz_support.h"
 
-using namespace zarn;
-using zarn_fuzz::Require;
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view text = zarn_fuzz::AsText(data, size);
+ZARN_FUZZ_TARGET(text) {
     const AudClassification kind = ClassifyAud(text);
     const std::vector<RowAttributes> rows = ReadRowAttributes(text);
     // Both count the same SMD lines: a row per channel.
     Require(kind.smdLines >= 0 && rows.size() == static_cast<std::size_t>(kind.smdLines));
     for (const RowAttributes& row : rows)
         Require(!row.mode.empty());
-    return 0;
 }

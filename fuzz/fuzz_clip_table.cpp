@@ -7,10 +7,7 @@
 #include "signal_bands.h"
 #include "signal_list.h"
 
-#include <cmath>
-
 using namespace zarn;
-using zarn_fuzz::Require;
 
 namespace {
 
@@ -34,8 +31,8 @@ void CheckTable(const ClipTable& t) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::vector<std::string_view> parts = zarn_fuzz::SplitParts(zarn_fuzz::AsText(data, size));
+ZARN_FUZZ_TARGET(text) {
+    const std::vector<std::string_view> parts = SplitParts(text);
     const std::string_view eventText = parts[0];
     const bool audExists = parts.size() > 1 && parts[1] != "-";
     const std::string_view audText = audExists ? parts[1] : std::string_view{};
@@ -72,8 +69,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Require(++asked == 1 && clip >= 0);
             return seg % 2 ? TooManyAnswer::Split : TooManyAnswer::Decline;
         };
-        const ClipTable table = BuildClipTable(in, hooks);
-        if (!table.Declined) CheckTable(table);
+        if (const ClipTable table = BuildClipTable(in, hooks); !table.Declined) CheckTable(table);
     }
-    return 0;
 }

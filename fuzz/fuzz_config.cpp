@@ -4,12 +4,8 @@
 
 #include <cmath>
 
-using namespace zarn;
-using zarn_fuzz::Require;
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const Settings s = ParseConfig(zarn_fuzz::AsText(data, size));
+ZARN_FUZZ_TARGET(text) {
+    const Settings s = ParseConfig(text);
     // A negative or missing bandwidth falls back to the default, so it is never below zero.
     Require(!std::isnan(s.DefaultIfbw) && s.DefaultIfbw >= 0);
-    return 0;
 }

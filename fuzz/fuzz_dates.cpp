@@ -5,16 +5,13 @@
 #include "textfile.h"
 
 #include <cmath>
-#include <cstring>
 
 using namespace zarn;
-using zarn_fuzz::Require;
 
 namespace {
 
 bool SameValue(const std::optional<double>& a, const std::optional<double>& b) {
-    if (a.has_value() != b.has_value()) return false;
-    return !a || std::memcmp(&*a, &*b, sizeof(double)) == 0;
+    return a.has_value() == b.has_value() && (!a || std::memcmp(&*a, &*b, sizeof(double)) == 0);
 }
 
 void CheckParts(const DateParts& p) {
@@ -25,8 +22,7 @@ void CheckParts(const DateParts& p) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view text = zarn_fuzz::AsText(data, size);
+ZARN_FUZZ_TARGET(text) {
     // Each line is one date text, as the clip lines give them one after another.
     DateReader reader;
     LineCursor cursor(text);
@@ -40,12 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         if (date) Require(std::isfinite(*date));
     }
-    for (std::size_t at = 0; at + sizeof(double) <= size; at += sizeof(double)) {
-        double v;
-        std::memcpy(&v, data + at, sizeof v);
+    ForEachDouble(text, [](double v) {
         const DateParts p = PartsFromSerial(v);
         CheckParts(p);
         (void)SerialFromParts(p);
-    }
-    return 0;
+    });
 }

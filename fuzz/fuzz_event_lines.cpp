@@ -8,12 +8,7 @@
 #include "segscan.h"
 #include "textfile.h"
 
-using namespace zarn;
-using zarn_fuzz::Require;
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view text = zarn_fuzz::AsText(data, size);
-
+ZARN_FUZZ_TARGET(text) {
     LineCursor cursor(text);
     std::string_view line;
     while (cursor.Next(line)) {
@@ -31,8 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)ToDate(fields[4]);
         (void)ToDate(fields[5]);
         if (IsClipLine(line)) {
-            const std::string_view clipLine = line.substr(line.size() >= 4 ? 4 : line.size());
-            const ClipReadouts readouts = MakeClipReadouts(clipLine);
+            const ClipReadouts readouts = MakeClipReadouts(line.substr(line.size() >= 4 ? 4 : line.size()));
             (void)CaptionFrequency(readouts.Freq);
         }
     }
@@ -62,5 +56,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         Require(last == -1 && table.start.empty());
     }
-    return 0;
 }

@@ -4,11 +4,8 @@
 #include "numbers.h"
 
 #include <cmath>
-#include <cstring>
-#include <string_view>
 
 using namespace zarn;
-using zarn_fuzz::Require;
 
 namespace {
 
@@ -41,13 +38,8 @@ void Check(double v) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    for (std::size_t at = 0; at + sizeof(double) <= size; at += sizeof(double)) {
-        double v;
-        std::memcpy(&v, data + at, sizeof v);
-        Check(v);
-    }
+ZARN_FUZZ_TARGET(text) {
+    ForEachDouble(text, Check);
     // Also the value a text gives, the way captions and fields are formatted after reading.
-    Check(LeadingNumber(zarn_fuzz::AsText(data, size)));
-    return 0;
+    Check(LeadingNumber(text));
 }

@@ -3,10 +3,8 @@
 #include "numbers.h"
 
 #include <cmath>
-#include <cstring>
 
 using namespace zarn;
-using zarn_fuzz::Require;
 
 namespace {
 
@@ -32,8 +30,7 @@ void CheckRounding(double v) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view text = zarn_fuzz::AsText(data, size);
+ZARN_FUZZ_TARGET(text) {
     const double lenient = LeadingNumber(text);
     Require(!std::isnan(lenient));
     // The fast paths give the very double the lenient reader gives, or leave the text to it.
@@ -43,12 +40,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const std::optional<double> fixed = FixedDecimalValue<4, 4>(text)) Require(Same(*fixed, lenient));
     (void)IsNumericText(text);
     CheckRounding(lenient);
-
-    // Raw doubles, NaN and infinities among them.
-    for (std::size_t at = 0; at + sizeof(double) <= size; at += sizeof(double)) {
-        double v;
-        std::memcpy(&v, data + at, sizeof v);
-        CheckRounding(v);
-    }
-    return 0;
+    ForEachDouble(text, CheckRounding);
 }

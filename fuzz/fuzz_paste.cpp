@@ -5,13 +5,9 @@
 #include "fuzz_support.h"
 #include "signal_list.h"
 
-using namespace zarn;
-using zarn_fuzz::Require;
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view text = zarn_fuzz::AsText(data, size);
+ZARN_FUZZ_TARGET(text) {
     const std::optional<std::vector<std::string>> lines = PastedSignalLines(text);
-    if (!lines) return 0;
+    if (!lines) return;
 
     std::vector<std::string_view> views(lines->begin(), lines->end());
     Require(PastedSignalLines(SignalListClipText(views)) == lines);
@@ -40,5 +36,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SignalList reloaded;
     MergeSignalRecords(SignalFileText(list), reloaded);
     Require(reloaded.Count() <= list.Count());
-    return 0;
 }

@@ -4,12 +4,7 @@
 #include "fuzz_support.h"
 #include "signal_list.h"
 
-using namespace zarn;
-using zarn_fuzz::Require;
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view text = zarn_fuzz::AsText(data, size);
-
+ZARN_FUZZ_TARGET(text) {
     // The input as one record line (up to its first line end).
     const std::string_view record = text.substr(0, text.find_first_of("\r\n"));
     double freq = -1;
@@ -34,5 +29,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const SignalLoadResult again = MergeSignalRecords(SignalFileText(list), reloaded);
     Require(again.refused == 0 && again.overflow == 0);
     Require(reloaded.Lines() == list.Lines());
-    return 0;
 }

@@ -2,7 +2,6 @@
 // ctest replays each target's corpus this way, so every input the fuzzers kept is checked again
 // on each test run. A broken property traps, which fails the test.
 #include <algorithm>
-#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>

@@ -1,21 +1,12 @@
-// Interrupts the writers of the operator's files and checks what is left on disk.
-//
-//   crash_harness [--writer NAME|all] [--kind kill|inject|power|all] [--trials N] [--seed S]
-//                 [--trial I] [--verbose]
-//
-// kill:   the writer runs in a child process that is killed with SIGKILL after a random delay spread
-//         over the writer's measured duration.
-// inject: the N-th call of write/fsync/fdatasync/rename/close/fchmod made while the writer runs fails
-//         with EIO or ENOSPC, once or from then on (a full disk stays full).
+// Interrupts the writers of the operator's files and checks what is left on disk (usage: see Usage).
+// kill:   the writer runs in a child killed with SIGKILL at a random moment of its measured duration.
+// inject: the N-th write/fsync/fdatasync/rename/close/fchmod made while the writer runs fails with
+//         EIO or ENOSPC, once or from then on (a full disk stays full).
 // power:  the power fails just before the N-th of those calls (or of open/unlink/remove), or just
-//         after the writer returns: what was written since a file's last fsync is lost, and so are
-//         the renames, creations and removals since the last fsync of their folder, as a disk that
-//         lost power keeps only what was synced. The writer runs in a child that undoes what a
-//         power cut would lose, then exits.
-// After each trial every file the writer owns must hold exactly its old or exactly its new bytes
-// (with the writer's own rules across files), and a writer that said it succeeded must have left
-// the new content. Trial I of seed S is replayed with --seed S --trial I.
-//
+//         after the writer returns: a child undoes what a disk that lost power keeps only if synced
+//         (data since a file's last fsync; renames, creations and removals since its folder's).
+// After each trial every file the writer owns holds exactly its old or its new bytes (with the
+// writer's rules across files), and a writer that said it succeeded left the new content.
 // Exit status: 0 nothing damaged; 1 damage or a false success; 2 bad arguments or a broken set-up;
 // 4 the fault injection does not reach the writers (the interposed calls are never seen).
 
@@ -52,11 +43,8 @@
 
 namespace fs = std::filesystem;
 
-// ---------------------------------------------------------------------------------------------
-// Fault injection. Functions defined in the executable take precedence over libc's for every
-// dynamically bound call (and the model libraries are linked in statically), so defining them here
-// puts the plan between the writers and libc; the real functions are found with RTLD_NEXT (under
-// ASan that is its interceptor, which forwards to libc).
+// Fault injection: the functions defined here take precedence over libc's for every dynamically bound
+// call (the model libraries are linked in statically); the real ones are found with RTLD_NEXT.
 
 namespace {
 
@@ -91,11 +79,9 @@ bool ShouldFail(bool powerOnly = false) {
     return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Power loss. While the plan is in power mode the interposed calls keep a journal of what a disk
-// would still lose: the content each file had at its last fsync (taken before the first change
-// after it), and the renames, creations and removals in each folder since that folder's last
-// fsync. At the cut the journal is played back with the real calls, newest first.
+// Power loss: in power mode the interposed calls keep a journal of what a disk would still lose (each
+// file's content at its last fsync; the entry changes of each folder since its last fsync), played
+// back with the real calls, newest first, at the cut.
 
 struct PowerFile {
     std::string path;                   // where the file is now
@@ -333,7 +319,6 @@ int remove(const char* path) noexcept {
 
 } // extern "C"
 
-// ---------------------------------------------------------------------------------------------
 // Scenarios: the old files laid out before a trial, the writer, and what may be found afterwards.
 
 namespace {
@@ -371,9 +356,9 @@ Scenario OneFile(const std::string& name, const std::string& oldBytes, const std
     return s;
 }
 
-std::string Num(long v, int width) {
+std::string Num(long v, int width, const char* format = "%0*ld") {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%0*ld", width, v);
+    std::snprintf(buf, sizeof buf, format, width, v);
     return buf;
 }
 
@@ -420,15 +405,14 @@ Scenario PointerScenario() {
 }
 
 Scenario CommentScenario() {
-    std::vector<std::string> oldTexts{zarn::kCommentMarker}, newTexts;
+    std::vector<std::string> oldLines{zarn::kCommentMarker}, newLines{zarn::kCommentMarker}, newTexts;
     for (int i = 0; i < zarn::kCommentSlots; ++i) {
-        oldTexts.push_back("old comment " + std::to_string(i) + std::string(5000, 'a'));
+        oldLines.push_back("old comment " + std::to_string(i) + std::string(5000, 'a'));
         newTexts.push_back("new comment " + std::to_string(i) + std::string(15000, 'b'));
+        newLines.push_back(newTexts.back());
     }
-    std::vector<std::string> newLines{zarn::kCommentMarker};
-    newLines.insert(newLines.end(), newTexts.begin(), newTexts.end());
     // The file on disk differs in case from the name the program asks for; it is the one replaced.
-    return OneFile("~FREQ.CMT", zarn::JoinCrLf(oldTexts), zarn::JoinCrLf(newLines), [newTexts](const std::string& dir) {
+    return OneFile("~FREQ.CMT", zarn::JoinCrLf(oldLines), zarn::JoinCrLf(newLines), [newTexts](const std::string& dir) {
         return bool(zarn::WriteCommentFile(dir + "/" + zarn::kCommentFileName, newTexts));
     });
 }
@@ -453,8 +437,7 @@ std::string EventText(const std::string& prefix, int segments, int clipsPerSegme
 Scenario SplitScenario(bool oldBackup) {
     Scenario s;
     const std::string before = EventText("SPLT", 3, 6000);
-    std::optional<std::string> oldSav;
-    if (oldBackup) oldSav = EventText("OLDS", 1, 200);
+    const auto oldSav = oldBackup ? std::optional(EventText("OLDS", 1, 200)) : std::nullopt;
     s.files = {{"SPLT.EVA", before, zarn::SplitEventText(before, 1, 2500).text}, {"SPLT.SAV", oldSav, before}};
     s.run = [](const std::string& dir) { return zarn::SplitSegment(dir + "/SPLT.EVA", 1, 2500, 0, 1).ok; };
     // The event file is replaced only after its backup holds it as it was.
@@ -482,8 +465,7 @@ Scenario ExportScenario() {
         input->lines.push_back(line);
         const std::string audio = Filler(200000 + 1000 * k, char('A' + k));
         sources.push_back({"src/" + name, audio, audio});
-        std::optional<std::string> old;
-        if (k <= kOldClips) old = Filler(50000, char('a' + k));
+        const auto old = k <= kOldClips ? std::optional(Filler(50000, char('a' + k))) : std::nullopt;
         s.files.push_back({"out/NEWX" + Num(k, 4) + ".WAV", old, audio});
     }
     sourceEvent += "STOPBYTRIGGER,01/02/24 10:00:09,RECA0006.WAV\r\n";
@@ -562,9 +544,6 @@ const std::vector<std::pair<std::string, std::function<Scenario()>>> kWriters = 
 };
 constexpr std::size_t kCheckedWriters = 7; // the first seven
 
-// ---------------------------------------------------------------------------------------------
-// Laying out and checking a trial folder.
-
 bool LayOld(const Scenario& s, const std::string& dir) {
     std::error_code ec;
     fs::remove_all(dir, ec);
@@ -604,9 +583,7 @@ Verdict Check(const Scenario& s, const std::string& dir) {
             v.problems.push_back(f.name + ": neither the old nor the new content (" + std::to_string(bytes.size()) +
                                  " bytes)");
         } else if (f.oldBytes && !f.mayVanish && state != State::Absent && (st.st_mode & 07777) != kOldMode) {
-            char mode[16];
-            std::snprintf(mode, sizeof mode, "%o", static_cast<unsigned>(st.st_mode & 07777));
-            v.problems.push_back(f.name + ": permissions changed to " + mode);
+            v.problems.push_back(f.name + ": permissions changed to " + Num(st.st_mode & 07777, 4, "%0*lo"));
         }
         if (same && state == State::Old) state = State::New;
         v.allNew = v.allNew && state == State::New;
@@ -641,9 +618,6 @@ Verdict Check(const Scenario& s, const std::string& dir) {
     return v;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Trials.
-
 struct Options {
     std::string kind;
     int trials = 50;
@@ -652,13 +626,12 @@ struct Options {
     bool verbose = false;
 };
 
+// falseSuccess: the writer said ok but left something other than the new content; old, fresh and
+// between: where the interruptions left the files; calls: interposed calls of an undisturbed run.
 struct Totals {
-    int trials = 0;
-    int damaged = 0;
-    int falseSuccess = 0; // the writer said ok but left something other than the new content
-    int leftovers = 0;
-    int old = 0, fresh = 0, between = 0; // where the interruptions left the files
-    long calls = 0;                      // inject and power: interposed calls of an undisturbed run
+    int trials = 0, damaged = 0, falseSuccess = 0, leftovers = 0;
+    int old = 0, fresh = 0, between = 0;
+    long calls = 0;
 };
 
 double Now() {
@@ -693,10 +666,7 @@ bool RunChild(const std::function<bool()>& work, double delay) {
 }
 
 void Arm(bool power, long failAt) {
-    plan = FaultPlan{};
-    plan.power = power;
-    plan.failAt = failAt;
-    plan.armed = true;
+    plan = FaultPlan{.armed = true, .failAt = failAt, .power = power};
 }
 
 // Lays the old files and runs the writer undisturbed, counting its interposed calls and timing it;
@@ -797,6 +767,7 @@ bool RunTrials(const std::string& name, const Scenario& s, const std::string& di
     return true;
 }
 
+// Trial I of seed S is replayed with --seed S --trial I.
 int Usage() {
     std::fprintf(stderr, "usage: crash_harness [--writer NAME|all] [--kind kill|inject|power|all] [--trials N] "
                          "[--seed S] [--trial I] [--verbose]\nwriters: siglist config pointer comment split "
@@ -813,22 +784,17 @@ int main(int argc, char** argv) {
              static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        const std::string value = a != "--verbose" && i + 1 < argc ? argv[++i] : "";
-        if (a == "--writer") {
-            writer = value;
-        } else if (a == "--kind") {
-            kind = value;
-        } else if (a == "--trials") {
-            o.trials = std::atoi(value.c_str());
-        } else if (a == "--seed") {
-            o.seed = std::strtoull(value.c_str(), nullptr, 10);
-        } else if (a == "--trial") {
-            o.onlyTrial = std::atoi(value.c_str());
-        } else if (a == "--verbose") {
+        const char* value = a != "--verbose" && i + 1 < argc ? argv[++i] : "";
+        if (a == "--writer" || a == "--kind")
+            (a == "--writer" ? writer : kind) = value;
+        else if (a == "--trials" || a == "--trial")
+            (a == "--trials" ? o.trials : o.onlyTrial) = std::atoi(value);
+        else if (a == "--seed")
+            o.seed = std::strtoull(value, nullptr, 10);
+        else if (a == "--verbose")
             o.verbose = true;
-        } else {
+        else
             return Usage();
-        }
     }
     std::vector<std::string> writers, kinds = {"kill", "inject", "power"};
     for (std::size_t i = 0; i < kWriters.size(); ++i)

@@ -29,7 +29,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
@@ -141,9 +140,7 @@ constexpr const char* kTooMany = "The selected segment includes too many signal 
 std::string Overfull() {
     std::string text = "Ver, test\r\nSTARTBYTRIGGER,01/02/05 10:00:00,OV0001.WAV\r\n";
     const auto at = [](int s) {
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "01/02/05 %02d:%02d:%02d", 10 + s / 3600, s / 60 % 60, s % 60);
-        return std::string(buf);
+        return "01/02/05 10:" + FormatNumber(s / 60, "00") + ":" + FormatNumber(s % 60, "00");
     };
     for (int n = 1; n <= 2010; ++n)
         text += "WAV,OV" + FormatNumber(n, "0000") + ".WAV,1," + FormatNumber(30.0 + n * 0.1, "0000.0000") +

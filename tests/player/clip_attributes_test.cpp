@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace zarn {
@@ -81,29 +82,23 @@ TEST(ShowSignalMatch, EntryAndRowOfAClip) {
         SCOPED_TRACE(std::string(c.freq) + " " + c.chnl);
         table.Type = c.type;
         const SignalMatch m = ShowSignalMatch({c.freq, c.chnl, &table, 0.025}, list, bands);
-        EXPECT_EQ(m.entry, c.entry);
-        EXPECT_EQ(m.cls, c.cls);
-        EXPECT_EQ(m.comment, c.comment);
-        EXPECT_EQ(m.row, c.row);
-        EXPECT_EQ(m.ifbwText, c.ifbw);
+        EXPECT_EQ(std::tie(m.entry, m.cls, m.comment, m.row, m.ifbwText),
+                  std::tuple(c.entry, c.cls, std::string(c.comment), c.row, std::string(c.ifbw)));
     }
 }
 
 TEST(ClassAndComment, OnlyTheOperatorsSelectionPausesAndSendsAndCommasBecomeSemicolons) {
-    EXPECT_FALSE(ClassChange(false, true, true).pause);
-    EXPECT_FALSE(ClassChange(false, true, true).send);
-    EXPECT_TRUE(ClassChange(true, true, true).pause);
-    EXPECT_TRUE(ClassChange(true, true, true).send);
-    EXPECT_FALSE(ClassChange(true, false, true).pause);
-    EXPECT_FALSE(ClassChange(true, true, false).send); // options hidden: the signal is not listed
+    const auto steps = [](ClassChangeSteps s) { return std::pair(s.pause, s.send); };
+    EXPECT_EQ(steps(ClassChange(false, true, true)), std::pair(false, false));
+    EXPECT_EQ(steps(ClassChange(true, true, true)), std::pair(true, true));
+    EXPECT_EQ(steps(ClassChange(true, false, true)), std::pair(false, true));
+    EXPECT_EQ(steps(ClassChange(true, true, false)), std::pair(true, false)); // options hidden: not listed
 
     EXPECT_EQ(CommentKey(kKeyEnter, false).action, CommentKeyAction::Send);
     EXPECT_EQ(CommentKey(kKeyEscape, false).action, CommentKeyAction::Restore);
-    const CommentKeySteps comma = CommentKey(',', true);
-    EXPECT_EQ(comma.action, CommentKeyAction::Type);
-    EXPECT_EQ(comma.typed, ';');
-    EXPECT_TRUE(comma.pause);
-    EXPECT_EQ(CommentKey('a', false).typed, 'a');
+    const CommentKeySteps comma = CommentKey(',', true), a = CommentKey('a', false);
+    EXPECT_EQ(std::tuple(comma.action, comma.typed, comma.pause), std::tuple(CommentKeyAction::Type, ';', true));
+    EXPECT_EQ(std::pair(a.typed, a.pause), std::pair('a', false));
     EXPECT_EQ(CleanComment("net 4, daily\r\nsecond"), "net 4; daily  second");
 }
 
@@ -134,14 +129,11 @@ TEST(SendEntryLine, FieldsFromTheCaptions) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.freq);
         const SendFields fields{c.freq, c.ifbw, c.cls, c.comment};
-        const auto line = SendEntryLine(fields);
-        EXPECT_EQ(line, c.expected ? std::optional<std::string>(c.expected) : std::nullopt);
+        EXPECT_EQ(SendEntryLine(fields), c.expected ? std::optional<std::string>(c.expected) : std::nullopt);
         SignalList list;
         PlainSignalListEdits edits(list);
-        const SendPlan plan = PlanSend(list, fields, SendMode::Ask);
-        EXPECT_EQ(plan.refused, !c.expected);
-        EXPECT_EQ(ApplySend(edits, plan, true).added, c.expected != nullptr);
-        EXPECT_EQ(list.Count(), c.expected ? 1 : 0);
+        ApplySend(edits, PlanSend(list, fields, SendMode::Ask), true);
+        EXPECT_EQ(list.Lines(), c.expected ? std::vector<std::string>{c.expected} : std::vector<std::string>{});
     }
 }
 
@@ -150,48 +142,38 @@ constexpr const char* kTenMhz = " 00010.00000   00.100   20   FM    soi    3    
 SendFields Fields(const char* freq, SignalClass cls = SignalClass::Unknown) {
     return {freq, "IFBW: 025KHz, FM ", cls, "new"};
 }
-
-TEST(SendToSignalList, AskModeAsksBeforeReplacing) {
-    SignalList list = ListOf({kTenMhz});
-    PlainSignalListEdits edits(list);
-    const SendPlan plan = PlanSend(list, Fields("0010.0400 M"), SendMode::Ask);
-    EXPECT_EQ(plan.slot.conflict, std::optional<int>(0));
-    EXPECT_TRUE(plan.question); // its text is the player window's check
-    EXPECT_FALSE(ApplySend(edits, plan, false).added); // No: the listed entry stays
-    EXPECT_EQ(list.Line(0), kTenMhz);
-    const SendOutcome yes = ApplySend(edits, plan, true); // Yes: replaced in its place
-    EXPECT_TRUE(yes.added);
-    EXPECT_EQ(yes.index, 0);
-    ASSERT_EQ(list.Count(), 1);
-    EXPECT_EQ(list.Line(0), " 00010.04000   00.025   10   FM    ?s     9        new");
-    EXPECT_EQ(yes.statusText, "   <?s >,   new");
+std::string Soi(const char* freq) {
+    return freq + std::string("   00.025   10   FM    soi    9        new");
 }
 
-TEST(SendToSignalList, ReplaceModeAndUnlistedSignalsDoNotAsk) {
+// Ask mode asks before it replaces a listed entry (the question's text is the player window's
+// check); Replace mode and unlisted signals do not ask.
+TEST(SendToSignalList, AskReplaceAndAdd) {
+    const std::string fresh = " 00010.04000   00.025   10   FM    ?s     9        new";
     const struct {
         const char* freq;
+        SignalClass cls;
         SendMode mode;
-        int count; // entries afterwards
-        int index; // the new entry's place
-        bool conflict;
+        bool question, yes;
+        std::vector<std::string> after;
+        int index;
     } cases[] = {
-        {"0010.0400 M", SendMode::Replace, 1, 0, true}, // class change: replaced unasked
-        {"0009.9400 M", SendMode::Ask, 2, 0, false}, // below the band: slot 0
-        {"0010.0600 M", SendMode::Ask, 2, 1, false}, // above it: the end
+        {"0010.0400 M", SignalClass::Unknown, SendMode::Ask, true, false, {kTenMhz}, -1}, // No: it stays
+        {"0010.0400 M", SignalClass::Unknown, SendMode::Ask, true, true, {fresh}, 0},     // Yes: replaced
+        {"0010.0400 M", SignalClass::Soi, SendMode::Replace, false, true, {Soi(" 00010.04000")}, 0},
+        {"0009.9400 M", SignalClass::Soi, SendMode::Ask, false, true, {Soi(" 00009.94000"), kTenMhz}, 0},
+        {"0010.0600 M", SignalClass::Soi, SendMode::Ask, false, true, {kTenMhz, Soi(" 00010.06000")}, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.freq);
         SignalList list = ListOf({kTenMhz});
         PlainSignalListEdits edits(list);
-        const SendPlan plan = PlanSend(list, Fields(c.freq, SignalClass::Soi), c.mode);
-        EXPECT_FALSE(plan.question);
-        EXPECT_EQ(plan.slot.conflict.has_value(), c.conflict);
-        const SendOutcome out = ApplySend(edits, plan, true);
-        EXPECT_TRUE(out.added);
-        EXPECT_EQ(list.Count(), c.count);
-        EXPECT_EQ(out.index, c.index);
-        EXPECT_EQ(list.Line(out.index), plan.line);
-        EXPECT_EQ(out.statusText, "   <soi>,   new");
+        const SendPlan plan = PlanSend(list, Fields(c.freq, c.cls), c.mode);
+        EXPECT_EQ(plan.question.has_value(), c.question);
+        const SendOutcome out = ApplySend(edits, plan, c.yes);
+        EXPECT_EQ(list.Lines(), c.after);
+        EXPECT_EQ(std::tie(out.added, out.index), std::tuple(c.index >= 0, c.index));
+        EXPECT_EQ(out.statusText, c.index < 0 ? "" : c.cls == SignalClass::Soi ? "   <soi>,   new" : "   <?s >,   new");
     }
     // The wide entry at 10 MHz covers 10.3 MHz, but the replacement sorts after the narrow 10.2 MHz
     // entry: the index given is where the new line stands, not the old slot.
@@ -202,8 +184,8 @@ TEST(SendToSignalList, ReplaceModeAndUnlistedSignalsDoNotAsk) {
     EXPECT_EQ(plan.slot.slot, 0);
     const SendOutcome out = ApplySend(edits, plan, true);
     EXPECT_EQ(out.index, 1);
-    EXPECT_EQ(list.Line(1), plan.line);
-    EXPECT_EQ(EntryComment(list.Line(0)), "narrow");
+    EXPECT_EQ(list.Lines(), (std::vector<std::string>{" 00010.20000   00.010   20   AM    ids    3        narrow",
+                                                      plan.line}));
 }
 
 TEST(SendToSignalList, FullListRefusesAnAdditionButMayReplace) {
@@ -213,14 +195,10 @@ TEST(SendToSignalList, FullListRefusesAnAdditionButMayReplace) {
                                        SignalClass::Unknown, "9", false, ""));
     PlainSignalListEdits edits(list);
     const SendOutcome added = ApplySend(edits, PlanSend(list, Fields("0050.0000 M"), SendMode::Ask), true);
-    EXPECT_FALSE(added.added);
-    EXPECT_TRUE(added.listFull);
-    EXPECT_EQ(list.Count(), SignalList::kMaxEntries);
-    const SendOutcome replaced =
-        ApplySend(edits, PlanSend(list, Fields("0100.0000 M"), SendMode::Replace), true);
-    EXPECT_TRUE(replaced.added);
-    EXPECT_EQ(list.Count(), SignalList::kMaxEntries);
-    EXPECT_EQ(EntryComment(list.Line(replaced.index)), "new");
+    EXPECT_EQ(std::tuple(added.added, added.listFull, list.Count()), std::tuple(false, true, SignalList::kMaxEntries));
+    const SendOutcome replaced = ApplySend(edits, PlanSend(list, Fields("0100.0000 M"), SendMode::Replace), true);
+    EXPECT_EQ(std::tuple(replaced.added, list.Count(), EntryComment(list.Line(replaced.index))),
+              std::tuple(true, SignalList::kMaxEntries, std::string("new")));
 }
 
 // The NETORA report, without a bandwidth, is the player window's clipboard check.

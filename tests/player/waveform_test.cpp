@@ -1,7 +1,14 @@
+// The waveform reader, its layout and marks, and the real WAV control that plays the same files on
+// the silent clock.
+#include "sound_wave_control.h"
 #include "waveform.h"
 
 #include "temp_dir.h"
+#include "wait_for.h"
 #include "wav_bytes.h"
+
+#include <QElapsedTimer>
+#include <QTest>
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -12,7 +19,9 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <span>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace zarn {
@@ -26,12 +35,9 @@ std::string Header(std::uint32_t dataSize, const std::string& extra = "") {
 
 // Interleaved 16-bit frames written by libsndfile in the given format.
 std::string WriteSnd(const test::TempDir& dir, const char* name, int format, int channels,
-                     const std::vector<short>& interleaved) {
+                     const std::vector<short>& interleaved, int rate = 11025) {
     const std::string path = dir.file(name);
-    SF_INFO info{};
-    info.samplerate = 11025;
-    info.channels = channels;
-    info.format = format;
+    SF_INFO info{.frames = 0, .samplerate = rate, .channels = channels, .format = format, .sections = 0, .seekable = 0};
     SNDFILE* snd = sf_open(path.c_str(), SFM_WRITE, &info);
     EXPECT_NE(snd, nullptr) << sf_strerror(nullptr);
     if (!snd) return path;
@@ -84,29 +90,17 @@ std::vector<short> Frames16(std::size_t samples, std::uint32_t seed) {
     return out;
 }
 
-// The reduction as the drawing loop reads: count each sample, keep max from 0 and min from 255,
-// close the column when the count reaches bytesPerColumn, drop what is left over.
-std::vector<WaveColumn> Reference(const std::string& samples, std::uint32_t bytesPerColumn,
-                                  std::int64_t maxColumns) {
+// The plain reduction: the least and greatest sample of each whole column, up to the cap.
+std::vector<WaveColumn> Reference(std::string_view samples, std::uint32_t perColumn, std::int64_t maxColumns) {
     std::vector<WaveColumn> out;
-    int mx = 0, mn = 255;
-    std::uint32_t count = 0;
-    for (unsigned char c : samples) {
-        ++count;
-        mx = std::max<int>(mx, c);
-        mn = std::min<int>(mn, c);
-        if (count == bytesPerColumn) {
-            if (static_cast<std::int64_t>(out.size()) < maxColumns)
-                out.push_back({static_cast<std::uint8_t>(mn), static_cast<std::uint8_t>(mx)});
-            mx = 0;
-            mn = 255;
-            count = 0;
-        }
+    for (std::size_t at = 0; at + perColumn <= samples.size() && std::ssize(out) < maxColumns; at += perColumn) {
+        const std::span column(reinterpret_cast<const std::uint8_t*>(samples.data()) + at, perColumn);
+        out.push_back({*std::ranges::min_element(column), *std::ranges::max_element(column)});
     }
     return out;
 }
 
-std::vector<WaveColumn> Reference(const std::string& samples, const WaveLayout& l) {
+std::vector<WaveColumn> Reference(std::string_view samples, const WaveLayout& l) {
     return Reference(samples, l.bytesPerColumn, l.drawnColumns);
 }
 
@@ -137,14 +131,10 @@ TEST(WaveLayout, WidthScrollBarAndUnitWidth) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.dataSize);
         const WaveLayout l = LayOutWaveform(c.dataSize);
-        EXPECT_EQ(l.scrollBar, c.scrollBar);
-        EXPECT_EQ(l.pictureHeight, c.height);
-        EXPECT_EQ(l.columns, c.columns);
-        EXPECT_EQ(l.unitWidth, c.unitWidth);
+        EXPECT_EQ(std::tuple(l.scrollBar, l.pictureHeight, l.columns, l.unitWidth, l.bytesPerColumn, l.largeChange > 0),
+                  std::tuple(c.scrollBar, c.height, c.columns, c.unitWidth, c.bytesPerColumn, true));
         EXPECT_DOUBLE_EQ(l.pictureWidth, c.pictureWidth);
-        EXPECT_EQ(l.bytesPerColumn, c.bytesPerColumn);
         EXPECT_EQ(l.drawnColumns, std::min<std::int64_t>(l.columns, c.dataSize / l.bytesPerColumn));
-        EXPECT_GT(l.largeChange, 0);
     }
     EXPECT_EQ(LayOutWaveform(330750).largeChange, 32767);
     const WaveLayout hour = LayOutWaveform(39690000);
@@ -154,8 +144,8 @@ TEST(WaveLayout, WidthScrollBarAndUnitWidth) {
     EXPECT_DOUBLE_EQ(PictureLeft(32767, hour), -(8662.5 - 4620 - 30));
     EXPECT_EQ(PictureLeft(0, hour), 0);
     // 120 dpi: 12 twips per pixel, 385 columns across the panel.
-    EXPECT_EQ(LayOutWaveform(330750, 120).columns, 385);
-    EXPECT_EQ(LayOutWaveform(330750, 120).bytesPerColumn, 859u); // 859.09
+    const WaveLayout dpi120 = LayOutWaveform(330750, 120);
+    EXPECT_EQ(std::pair(dpi120.columns, dpi120.bytesPerColumn), std::pair(std::int64_t{385}, 859u)); // 859.09
 }
 
 // The fast reducer against the plain loop: any column width and cap, fed whole, byte by byte or
@@ -233,7 +223,9 @@ TEST(Kernels, ToBytesMatchesThePlainLoop) {
         const auto check = [&](std::size_t frames, std::size_t at, int kind) {
             std::vector<short> in(at + frames * ch);
             for (auto& s : in)
-                s = static_cast<short>(kind == 0 ? -32768 : kind == 1 ? 32767 : static_cast<int>(rng() % 65536) - 32768);
+                s = static_cast<short>(kind == 0   ? -32768
+                                       : kind == 1 ? 32767
+                                                   : static_cast<int>(rng() % 65536) - 32768);
             if (kind == 2 && frames > 0) in[at + rng() % (frames * ch)] = rng() % 2 ? -32768 : 32767;
             std::vector<unsigned char> fast(at + frames, 0xAA), plain(at + frames, 0x55);
             detail::ToBytes(in.data() + at, frames, channels, fast.data() + at);
@@ -261,27 +253,22 @@ TEST(MergeColumns, OnePairPerScreenPixel) {
 // the 8-bit scale: empty, one frame, odd lengths, the scroll boundary, mono to three channels.
 TEST(ReadWaveform, EveryLayoutReducesAsTheReference) {
     test::TempDir dir;
-    constexpr int kWav = SF_FORMAT_WAV;
-    struct Case {
+    constexpr int kWav = SF_FORMAT_WAV, kU8 = SF_FORMAT_WAV | SF_FORMAT_PCM_U8;
+    const struct {
         const char* what;
-        int format;
-        int channels;
+        int format, channels;
         std::size_t frames;
-        int tolerance; // lossy encodings land near the exact value
+    } cases[] = {
+        {"8-bit, empty", kU8, 1, 0},
+        {"8-bit, one frame", kU8, 1, 1},
+        {"8-bit, thirty seconds", kU8, 1, 330750},
+        {"8-bit, one frame more: scrolled", kU8, 1, 330751},
+        {"8-bit stereo, odd", kU8, 2, 400001},
+        {"16-bit, odd", kWav | SF_FORMAT_PCM_16, 1, 400001},
+        {"32-bit, three channels", kWav | SF_FORMAT_PCM_32, 3, 400000},
+        {"16-bit extensible header", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 1, 400000},
     };
-    const Case cases[] = {
-        {"8-bit, empty", kWav | SF_FORMAT_PCM_U8, 1, 0, 0},
-        {"8-bit, one frame", kWav | SF_FORMAT_PCM_U8, 1, 1, 0},
-        {"8-bit, thirty seconds", kWav | SF_FORMAT_PCM_U8, 1, 330750, 0},
-        {"8-bit, one frame more: scrolled", kWav | SF_FORMAT_PCM_U8, 1, 330751, 0},
-        {"8-bit stereo, odd", kWav | SF_FORMAT_PCM_U8, 2, 400001, 0},
-        {"16-bit, odd", kWav | SF_FORMAT_PCM_16, 1, 400001, 0},
-        {"32-bit, three channels", kWav | SF_FORMAT_PCM_32, 3, 400000, 0},
-        {"16-bit extensible header", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 1, 400000, 0},
-        {"float", kWav | SF_FORMAT_FLOAT, 1, 400000, 1},
-        {"u-law", kWav | SF_FORMAT_ULAW, 1, 400000, 4},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         std::vector<short> frames = Frames16(c.frames * static_cast<std::size_t>(c.channels), 5);
         const Waveform w = ReadWaveform(WriteSnd(dir, "L.WAV", c.format, c.channels, frames));
@@ -289,16 +276,10 @@ TEST(ReadWaveform, EveryLayoutReducesAsTheReference) {
         EXPECT_EQ(w.layout.columns, LayOutWaveform(static_cast<std::uint32_t>(c.frames)).columns);
         EXPECT_EQ(w.layout.scrollBar, c.frames > kSamplesPerWidth);
         // 8-bit data keeps only the top byte of what was written.
-        if ((c.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_U8)
+        if (c.format == kU8)
             for (short& f : frames)
                 f = static_cast<short>(f & ~0xFF);
-        const std::vector<WaveColumn> expected = Reference(EightBit(frames, c.channels), w.layout);
-        ASSERT_EQ(w.columns.size(), expected.size());
-        int worst = 0;
-        for (std::size_t i = 0; i < expected.size(); ++i)
-            worst = std::max({worst, std::abs(w.columns[i].min - expected[i].min),
-                              std::abs(w.columns[i].max - expected[i].max)});
-        EXPECT_LE(worst, c.tolerance);
+        EXPECT_EQ(w.columns, Reference(EightBit(frames, c.channels), w.layout));
     }
     // IMA ADPCM pads its last block: the frame count is the decoder's, and every column is drawn.
     const Waveform adpcm =
@@ -411,16 +392,10 @@ TEST(Marks, PressRules) {
         RangeButtons buttons = RangeButtons::Keep;
         for (const Press& p : c.presses)
             buttons = PressMark(marks, p.button, p.x, {kUnits, c.unitWidth, kLength}, p.playing);
-        EXPECT_EQ(buttons, c.buttons);
-        EXPECT_EQ(marks.start, c.start);
-        EXPECT_EQ(marks.stop, c.stop);
-        EXPECT_EQ(marks.box.visible, c.box.visible);
-        if (c.box.visible) {
-            EXPECT_EQ(marks.box.left, c.box.left);
-            EXPECT_EQ(marks.box.width, c.box.width);
-        }
-        EXPECT_DOUBLE_EQ(marks.playStart, c.playStart);
-        EXPECT_DOUBLE_EQ(marks.playEnd, c.playEnd);
+        EXPECT_EQ(std::tie(buttons, marks.start, marks.stop, marks.playStart, marks.playEnd),
+                  std::tie(c.buttons, c.start, c.stop, c.playStart, c.playEnd));
+        EXPECT_EQ(std::tie(marks.box.visible, marks.box.left, marks.box.width),
+                  std::tie(c.box.visible, c.box.left, c.box.width));
     }
 }
 
@@ -429,14 +404,10 @@ TEST(Marks, ClearingKeepsTheRangeAndWithoutAFileThereAreNoPositions) {
     PressMark(marks, MouseButton::Left, 100, {1000, 1, 50000}, false);
     PressMark(marks, MouseButton::Right, 300, {1000, 1, 50000}, false);
     ClearMarks(marks);
-    EXPECT_FALSE(marks.HasRange());
-    EXPECT_FALSE(marks.box.visible);
-    EXPECT_EQ(marks.playStart, 5000);
-    EXPECT_EQ(marks.playEnd, 15000);
+    EXPECT_EQ(std::tuple(marks.start, marks.stop, marks.box.visible), std::tuple(0.0, 0.0, false));
+    EXPECT_EQ(std::pair(marks.playStart, marks.playEnd), std::pair(5000.0, 15000.0));
     PlayWholeClip(marks, 50000);
-    EXPECT_EQ(marks.playStart, 0);
-    EXPECT_EQ(marks.playEnd, 50000);
-    EXPECT_EQ(marks.box.left, 0);
+    EXPECT_EQ(std::tuple(marks.playStart, marks.playEnd, marks.box.left), std::tuple(0.0, 50000.0, 0.0));
 
     EXPECT_FALSE(CursorX(100, 0, 1000).has_value());
     EXPECT_EQ(CursorX(12500, 50000, 1000), 250);
@@ -444,6 +415,180 @@ TEST(Marks, ClearingKeepsTheRangeAndWithoutAFileThereAreNoPositions) {
     Marks none;
     EXPECT_EQ(PressMark(none, MouseButton::Right, 300, {1000, 1, 0}, false), RangeButtons::Available);
     EXPECT_EQ(none.playEnd, 0);
+}
+
+// --- The WAV control on the silent clock: a 1 s mono clip, counting PlayDone.
+
+constexpr int kRate = 8000;
+
+class SilentPlay : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wave.SetPlayDone([this] { ++done; });
+        wave.SetWavFileName(Clip(wave, kRate));
+        ASSERT_EQ(wave.WavLength(), kRate);
+    }
+    // Loads `frames` frames of silence into `control`, written in the given layout.
+    std::string Clip(SoundWaveControl& control, long frames, const char* name = "clip.wav",
+                     int format = SF_FORMAT_WAV | SF_FORMAT_PCM_16, int channels = 1) {
+        const std::vector<short> silence(static_cast<std::size_t>(frames * channels));
+        const std::string path = WriteSnd(dir, name, format, channels, silence, kRate);
+        control.SetWavFileName(path);
+        return path;
+    }
+    void Play(long from, long to, bool repeat = false) {
+        wave.SetPlayFrom(from);
+        wave.SetPlayTo(to);
+        wave.SetRepeatPlay(repeat);
+        wave.SetPlayCommand(kWavPlay);
+    }
+
+    test::TempDir dir;
+    SoundWaveControl wave{SoundWaveControl::Output::Silent};
+    int done = 0;
+};
+
+// Which files are playable is the waveform reader's rule; the control reads one it refuses back
+// as no file, and does not play it.
+TEST_F(SilentPlay, LengthChannelsAndRateOfAWavAndNoneForABadFile) {
+    const struct {
+        const char* name;
+        int format, channels;
+        long frames; // 0: refused
+    } cases[] = {
+        {"s16_stereo.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 1000},
+        {"wavex.wav", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 1, 500},
+        {"clip.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 1, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        wave.SetWavFileName(dir.file("clip.wav"));
+        ASSERT_EQ(wave.WavLength(), kRate);
+        const std::string path = Clip(wave, c.frames ? c.frames : 1000, c.name, c.format, c.channels);
+        EXPECT_EQ(wave.WavFileName(), c.frames ? path : "");
+        EXPECT_EQ(wave.WavLength(), c.frames);
+        if (c.frames) {
+            EXPECT_EQ(std::pair(wave.Channels(), wave.SampleRate()), std::pair(c.channels, kRate));
+        }
+        EXPECT_EQ(wave.WavPosition(), 0);
+        wave.SetPlayCommand(kWavPlay); // with nothing to play, ignored
+        EXPECT_EQ(wave.PlayState(), c.frames ? kWavPlay : kWavStop);
+    }
+}
+
+// The range is clamped at both ends: a start below 0 is 0, beyond the clip the end; an end below
+// 0 is the clip's end, and never before the start nor past the clip.
+TEST_F(SilentPlay, TheRangeIsClampedToTheClip) {
+    const struct {
+        long from, to, end;
+    } cases[] = {
+        {-1, 400, 400}, {0, 0, 0}, {7600, -1, kRate}, {7600, 99999, kRate}, {3000, 2000, 3000}, {99999, -1, kRate},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.from << ".." << c.to);
+        const int before = done;
+        Play(c.from, c.to);
+        ASSERT_TRUE(test::WaitFor([&] { return done > before; }, 500));
+        EXPECT_EQ(wave.PlayState(), kWavStop);
+        EXPECT_EQ(wave.WavPosition(), c.end);
+    }
+}
+
+// A range plays in real time and ends once; a stop keeps the position and raises PlayDone once,
+// later, never from inside the call. A play command during a play moves it without an end;
+// loading a file ends it like a stop.
+TEST_F(SilentPlay, RangePlaysInRealTimeAndEndsOnceAsAStopDoes) {
+    EXPECT_FALSE(wave.Audible());
+    QElapsedTimer timer;
+    timer.start();
+    Play(800, 800 + 3 * kRate / 10); // 0.3 s
+    wave.SetPlayFrom(5000);          // written after the command, for the next play only
+    EXPECT_EQ(wave.PlayState(), kWavPlay);
+    QTest::qWait(100);
+    EXPECT_GT(wave.WavPosition(), 800);
+    EXPECT_LT(wave.WavPosition(), 3200);
+    EXPECT_EQ(done, 0);
+    ASSERT_TRUE(test::WaitFor([&] { return done > 0; }, 3000));
+    EXPECT_GE(timer.elapsed(), 280);
+    EXPECT_LT(timer.elapsed(), 1500);
+    EXPECT_EQ(wave.PlayState(), kWavStop);
+    EXPECT_EQ(wave.WavPosition(), 3200);
+
+    Play(0, -1);
+    QTest::qWait(100);
+    wave.SetPlayCommand(kWavStop);
+    const long stopped = wave.WavPosition();
+    EXPECT_GT(stopped, 0);
+    EXPECT_LT(stopped, kRate);
+    EXPECT_EQ(wave.PlayState(), kWavStop);
+    EXPECT_EQ(done, 1);
+    QTest::qWait(50);
+    EXPECT_EQ(done, 2);
+    wave.SetPlayCommand(kWavStop); // a stop of a stopped control raises nothing
+    QTest::qWait(50);
+    EXPECT_EQ(done, 2);
+    EXPECT_EQ(wave.WavPosition(), stopped);
+
+    Play(0, -1);
+    QTest::qWait(50);
+    Play(6000, -1);
+    EXPECT_GE(wave.WavPosition(), 6000);
+    QTest::qWait(50);
+    EXPECT_EQ(done, 2);
+    wave.SetWavFileName(dir.file("clip.wav"));
+    EXPECT_EQ(wave.PlayState(), kWavStop);
+    EXPECT_EQ(wave.WavPosition(), 0);
+    QTest::qWait(50);
+    EXPECT_EQ(done, 3);
+}
+
+TEST_F(SilentPlay, RepeatLoopsUntilStoppedOrTurnedOff) {
+    Play(1000, 1000 + kRate / 10, true); // 0.1 s
+    long lowest = kRate, highest = 0;
+    for (int i = 0; i < 40; ++i) {
+        QTest::qWait(10);
+        lowest = std::min(lowest, wave.WavPosition());
+        highest = std::max(highest, wave.WavPosition());
+    }
+    EXPECT_EQ(done, 0);
+    EXPECT_EQ(wave.PlayState(), kWavPlay);
+    EXPECT_GE(lowest, 1000);
+    EXPECT_LT(highest, 1800);
+    EXPECT_GT(highest - lowest, 400); // it went round, not just along
+    wave.SetPlayCommand(kWavStop);
+    QTest::qWait(50);
+    EXPECT_EQ(done, 1);
+    // Repeat turned off during a loop: it ends after the pass.
+    Play(0, kRate / 10, true);
+    QTest::qWait(150);
+    wave.SetRepeatPlay(false);
+    ASSERT_TRUE(test::WaitFor([&] { return done > 1; }, 1000));
+    EXPECT_EQ(wave.WavPosition(), kRate / 10);
+}
+
+// A pending end dies with its control; a device output (heard, or on the silent clock when this
+// machine has none) ends a play the same way.
+TEST_F(SilentPlay, PendingEndDiesWithTheControlAndADeviceEndsAPlay) {
+    int ended = 0;
+    {
+        SoundWaveControl other(SoundWaveControl::Output::Silent);
+        other.SetPlayDone([&] { ++ended; });
+        Clip(other, kRate);
+        other.SetPlayCommand(kWavPlay);
+        other.SetPlayCommand(kWavStop);
+    }
+    QTest::qWait(30);
+    EXPECT_EQ(ended, 0);
+
+    SoundWaveControl device(SoundWaveControl::Output::Device);
+    device.SetPlayDone([&] { ++ended; });
+    Clip(device, kRate / 5, "u8.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8);
+    device.SetPlayCommand(kWavPlay);
+    EXPECT_EQ(device.PlayState(), kWavPlay);
+    ASSERT_TRUE(test::WaitFor([&] { return ended > 0; }, 5000)) << "audible: " << device.Audible();
+    EXPECT_EQ(device.WavPosition(), kRate / 5);
+    QTest::qWait(50);
+    EXPECT_EQ(ended, 1);
 }
 
 } // namespace

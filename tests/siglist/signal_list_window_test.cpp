@@ -1,12 +1,11 @@
-// The signal list window as the operator meets it: which list it opens, its file commands and their
-// questions, the files they leave behind, its menus, help line and keys; its clipboard and bulk tools;
-// and the edit/add panel with its typed values, collision questions and comment chooser.
+// The signal list window as the operator meets it: the list it opens, its file commands and their
+// questions, the files they leave behind, its texts and keys; its clipboard and bulk tools; and the
+// edit/add panel with its typed values, collision questions and comment chooser.
 #include "signal_list_window.h"
 
 #include "entry_line.h"
 #include "fake_prompter.h"
 #include "find_control.h"
-#include "latin1.h"
 #include "temp_dir.h"
 
 #include <QAbstractItemModelTester>
@@ -36,11 +35,10 @@
 namespace zarn {
 namespace {
 
-using test::Control;
-using test::FakePrompter;
+using Lines = std::vector<std::string>;
 using test::TempDir;
 
-// A signal record at `freq`, and the entry line it loads as; the question a frequency met again asks.
+// A signal record at `freq`, the entry line it loads as, and the question a frequency met again asks.
 std::string Record(const char* freq, const char* comment = "", const char* ifbw = "00.010", bool lockout = false) {
     return std::string(freq) + ",[   " + ifbw + "    20    FM    ]{2}(9)/" + (lockout ? "x" : " ") + "\\" +
            comment + "\r\n";
@@ -51,9 +49,45 @@ std::string Line(const char* freq, const char* comment = "") {
 std::string Question(const std::string& freq) {
     return "Freq = " + freq + " MHz is already available in the Signal List.  Do you want to replace it with new data?";
 }
+// Entries n = from..to at n MHz, 0.100 MHz wide: no two pass bands overlap.
+Lines Entries(int from, int to, const char* ifbw = "00.100") {
+    Lines lines;
+    for (int n = from; n <= to; ++n) {
+        char freq[24];
+        std::snprintf(freq, sizeof freq, "%05d.00000", n);
+        lines.push_back(
+            MakeEntryLine(freq, ifbw, "20", "AM ", SignalClass::Soi, "3", n % 2 == 0, "net " + std::to_string(n)));
+    }
+    return lines;
+}
+std::string Records(const Lines& lines) {
+    std::string text;
+    for (const auto& l : lines)
+        text += FormatSignalRecord(l) + "\r\n";
+    return text;
+}
+// The clipboard text that Copy makes of `lines`.
+std::string Clip(const Lines& lines) {
+    std::string text = "[SIGNAL LIST DATA FORMAT]\r\n";
+    for (const auto& l : lines)
+        text += l + "\r\n";
+    return text;
+}
+std::string Clipboard() {
+    return QGuiApplication::clipboard()->text().toStdString();
+}
+void SetClipboard(const std::string& text) {
+    QGuiApplication::clipboard()->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+}
+
 const std::string kTwoRecords = Record("00020.00000") + Record("00030.00000");
-const char* const kReprocess = "The change made requires the file to be reprocessed to become affective.  Ok to "
-                               "reprocess now?";
+constexpr const char* kReprocess =
+    "The change made requires the file to be reprocessed to become affective.  Ok to reprocess now?";
+constexpr const char* kDeleteAll = "Are you sure, you want to delete ALL data from Signal List?";
+constexpr const char* kDeleteSome = "Are you sure, you want to delete highlighted data from Signal List?";
+constexpr const char* kSelectFirst = "Please select data field(s) from Signal List before EDITING.";
+constexpr const char* kHighlightFirst = "Please highlight data field(s) from Signal List before DELETING.";
+constexpr const char* kIncompatible = "Incompatible data format detected, data cannot be pasted into Signal List!";
 
 class SignalListWindowTest : public ::testing::Test {
 protected:
@@ -68,6 +102,31 @@ protected:
         window->Load();
         return *window;
     }
+    // Loads on a list file holding `records`; shown and active so that focus and hover move for real.
+    void Start(const std::string& records, bool show = false, bool standalone = false) {
+        dir.write("~FREQ.SIG", records);
+        Loaded(standalone);
+        if (!show) return;
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+    void TearDown() override { EXPECT_TRUE(prompts.AllMet()) << prompts.Report(); }
+
+    // Queues a message box; its icon and buttons follow from the kind of title.
+    void Expect(const std::string& title, std::string text, MsgAnswer answer) {
+        const bool warning = title.find("WARNING") != std::string::npos;
+        const bool reprocess = title == "Default sig BW change";
+        const bool threeWay = title.rfind("PASTE", 0) == 0 || title.rfind("IMPORT", 0) == 0;
+        prompts.ExpectMessage(title, std::move(text),
+                              warning ? MsgIcon::Exclamation : reprocess ? MsgIcon::None : MsgIcon::Question,
+                              warning ? MsgButtons::Ok : threeWay ? MsgButtons::YesNoCancel : MsgButtons::YesNo,
+                              answer);
+    }
+    void ExpectPasteQuestion(const std::string& line, MsgAnswer answer) {
+        Expect("PASTE Signal... CONFIRMATION:", Question(std::string(EntryFreqText(line))), answer);
+    }
+
     // The current file as the window, the pointer file and the caption tell it.
     std::string Current() const {
         return window->SigListFileName() + "|" + shared + "|" + TempDir::read(dir.file("~FREQ.~IG")) + "|" +
@@ -76,10 +135,35 @@ protected:
     std::string CurrentIs(const std::string& name, const char* lower) const {
         return dir.file(name) + "|" + dir.file(name) + "|" + dir.file(name) + "\r\n|SIGNAL LIST - [" + lower + "]";
     }
-    std::vector<std::string> Entries() const { return window->List().Lines(); }
+    Lines List() const { return window->List().Lines(); }
+    std::string FileText() const { return TempDir::read(dir.file("~FREQ.SIG")); }
+    // The highlighted rows, the current row, and whether the file holds the list as it stands.
+    std::string State() const {
+        std::string rows;
+        for (int r : window->HighlightedRows())
+            rows += std::to_string(r) + " ";
+        return rows + "current " + std::to_string(window->CurrentIndex()) +
+               (FileText() == Records(List()) ? " saved" : " unsaved");
+    }
+    void Select(std::initializer_list<int> rows) {
+        for (int r : rows)
+            window->SetHighlighted(r, true);
+        window->SetCurrent(*rows.begin());
+    }
+
+    template <typename T> T* Find(const char* name) const { return test::Control<T>(window.get(), name); }
+    std::string Focus() const { return QApplication::focusWidget()->objectName().toStdString(); }
+    std::string Help() const { return Find<QLabel>("P_Help")->text().toStdString(); }
+    // Types into a field as the operator does: focus, the whole text selected, the keys, Enter.
+    static void Type(QWidget* field, const char* keys, bool enter = true) {
+        field->setFocus();
+        if (auto* e = qobject_cast<QLineEdit*>(field)) e->selectAll();
+        QTest::keyClicks(field, QLatin1String(keys));
+        if (enter) QTest::keyClick(field, Qt::Key_Return);
+    }
 
     TempDir dir;
-    FakePrompter prompts;
+    test::FakePrompter prompts;
     bool summaryLoaded = false;
     int reprocessed = 0;
     std::string shared;
@@ -90,22 +174,19 @@ protected:
 TEST_F(SignalListWindowTest, FileCommandsJourney) {
     const std::string other = dir.write("Other.SIG", Record("00145.50000"));
     dir.write("~FREQ.~IG", other + "\r\n");
-    dir.write("~FREQ.SIG", kTwoRecords);
-    Loaded();
+    Start(kTwoRecords);
     EXPECT_EQ(Current(), CurrentIs("Other.SIG", "other.sig")); // the list the pointer names
     const std::string question = "Signal List's temp_file, " + dir.file("~FREQ.SIG") +
                                  "\r\nwill be erased to make room for new data.\r\nDo you want to continue?";
-    prompts.ExpectMessage("New Signal List... CONFIRMATION:", question, MsgIcon::Question, MsgButtons::YesNo,
-                          MsgAnswer::No);
+    Expect("New Signal List... CONFIRMATION:", question, MsgAnswer::No);
     window->New();
-    EXPECT_EQ(Entries().size(), 1u);
-    EXPECT_EQ(TempDir::read(dir.file("~FREQ.SIG")), kTwoRecords);
-    prompts.ExpectMessage("New Signal List... CONFIRMATION:", question, MsgIcon::Question, MsgButtons::YesNo,
-                          MsgAnswer::Yes);
+    EXPECT_EQ(List().size(), 1u);
+    EXPECT_EQ(FileText(), kTwoRecords);
+    Expect("New Signal List... CONFIRMATION:", question, MsgAnswer::Yes);
     window->New();
-    EXPECT_TRUE(Entries().empty());
+    EXPECT_TRUE(List().empty());
     EXPECT_EQ(Current(), CurrentIs("~FREQ.SIG", "~freq.sig"));
-    EXPECT_EQ(TempDir::read(dir.file("~FREQ.SIG")), "");
+    EXPECT_EQ(FileText(), "");
     EXPECT_EQ(TempDir::read(other), Record("00145.50000")); // the list it left is untouched
     window->New();                                          // empty: nothing asked
 
@@ -118,10 +199,10 @@ TEST_F(SignalListWindowTest, FileCommandsJourney) {
     dir.write("Net.SIG", Record("00030.00000", "old") + Record("00010.00000") + Record("00030.00000", "new"));
     prompts.ExpectOpenFile("Loading... Signal List File", dir.file("Net.SIG"));
     summaryLoaded = true;
-    prompts.ExpectMessage("Default sig BW change", kReprocess, MsgIcon::None, MsgButtons::YesNo, MsgAnswer::Yes);
+    Expect("Default sig BW change", kReprocess, MsgAnswer::Yes);
     window->Open();
     EXPECT_EQ(reprocessed, 1);
-    EXPECT_EQ(Entries(), (std::vector<std::string>{Line("00010.00000"), Line("00030.00000", "new")}));
+    EXPECT_EQ(List(), (Lines{Line("00010.00000"), Line("00030.00000", "new")}));
     EXPECT_EQ(Current(), CurrentIs("Net.SIG", "net.sig"));
     EXPECT_EQ(prompts.dialogs.back().request.filter, "File (*.SIG)|*.SIG");
     EXPECT_TRUE(prompts.dialogs.back().request.mustExist);
@@ -130,21 +211,17 @@ TEST_F(SignalListWindowTest, FileCommandsJourney) {
     const std::string from = dir.write("In.SIG", Record("00010.00000", "A") + "not a record\r\n" +
                                                      Record("00015.00000", "new") + Record("00030.00000", "C") +
                                                      Record("00040.00000", "late"));
-    const auto ask = [&](const char* freq, MsgAnswer answer) {
-        prompts.ExpectMessage("IMPORT Signal... CONFIRMATION:", Question(freq), MsgIcon::Question,
-                              MsgButtons::YesNoCancel, answer);
-    };
     prompts.ExpectOpenFile("Importing... Frequency List File", from);
-    ask("00010.00000", MsgAnswer::Yes);
-    ask("00030.00000", MsgAnswer::No);
-    prompts.ExpectMessage("Default sig BW change", kReprocess, MsgIcon::None, MsgButtons::YesNo, MsgAnswer::No);
+    Expect("IMPORT Signal... CONFIRMATION:", Question("00010.00000"), MsgAnswer::Yes);
+    Expect("IMPORT Signal... CONFIRMATION:", Question("00030.00000"), MsgAnswer::No);
+    Expect("Default sig BW change", kReprocess, MsgAnswer::No);
     window->Import();
     EXPECT_EQ(reprocessed, 1);
     EXPECT_EQ(TempDir::read(dir.file("Net.SIG")),
               Record("00010.00000", "A") + Record("00015.00000", "new") + Record("00030.00000", "new") +
                   Record("00040.00000", "late"));
     EXPECT_EQ(Current(), CurrentIs("Net.SIG", "net.sig"));
-    EXPECT_EQ(window->CurrentIndex(), 3); // the last one taken
+    EXPECT_EQ(window->CurrentIndex(), 3);                              // the last one taken
     EXPECT_EQ(window->HighlightedRows(), (std::vector<int>{0, 1, 3})); // not the one answered No
 
     summaryLoaded = false;
@@ -154,14 +231,15 @@ TEST_F(SignalListWindowTest, FileCommandsJourney) {
     EXPECT_EQ(TempDir::read(dir.file("a.b.SIG")), TempDir::read(dir.file("Net.SIG")));
     EXPECT_EQ(Current(), CurrentIs("a.b.SIG", "a.b.sig"));
     EXPECT_TRUE(prompts.dialogs.back().request.confirmOverwrite);
-    EXPECT_TRUE(prompts.AllMet()) << prompts.Report();
 }
 
-// What the operator reads in both programs: menus, their enabled states, colours, header and help line.
-TEST_F(SignalListWindowTest, TextsOfBothPrograms) {
-    const char* const names[] = {"F_New",    "F_Open",   "F_Import",    "F_SaveAs",    "F_Close",
-                                 "T_Add",    "T_Edit",   "T_Delete",    "T_DeleteAll", "T_CrossHair",
-                                 "T_Copy",   "T_Copy_Freq", "T_Paste"};
+// In both programs, on a folder without list files (an empty default list is made): the menus and
+// their enabled states, the colours and the header; Open, which asks to reprocess only in Zarn_zed32
+// with the picture loaded; Close, which hides the window in Zarn_zed32 and closes it in SigRoll32.
+TEST_F(SignalListWindowTest, BothPrograms) {
+    const char* const names[] = {"F_New",       "F_Open", "F_Import",    "F_SaveAs", "F_Close",
+                                 "T_Add",       "T_Edit", "T_Delete",    "T_DeleteAll", "T_CrossHair",
+                                 "T_Copy",      "T_Copy_Freq", "T_Paste"};
     const std::string menus[] = {
         "&New|&Open...|&Import...|Signal List &Filename...|&Close|&Add Data|&Edit Data              Enter|"
         "&Delete Data          Del|De&lete All Data|&Transfer Data (off)|&Copy                    Ctl+C|"
@@ -170,40 +248,63 @@ TEST_F(SignalListWindowTest, TextsOfBothPrograms) {
         "&Delete Data         Del|De&lete All Data|&Transfer Data (off)|&Copy                   Ctl+C|"
         "Copy &Freq|&Paste                  Ctl+V|",
     };
-    dir.write("~FREQ.SIG", kTwoRecords);
     for (bool standalone : {false, true}) {
-        Loaded(standalone);
+        SCOPED_TRACE(standalone);
+        summaryLoaded = standalone;
+        std::filesystem::remove(dir.file("~FREQ.~IG"));
+        QPointer<SignalListWindow> w = &Loaded(standalone);
+        EXPECT_EQ(Current(), CurrentIs("~FREQ.SIG", "~freq.sig"));
+        EXPECT_EQ(FileText(), "");
         std::string menu;
         for (const char* name : names) {
-            const auto* a = Control<QAction>(window.get(), name);
+            const auto* a = Find<QAction>(name);
             ASSERT_NE(a, nullptr);
             menu += a->text().toStdString() + (a->isEnabled() ? "|" : " (off)|");
         }
         EXPECT_EQ(menu, menus[standalone]);
-        EXPECT_EQ(window->findChild<QAction*>(QStringLiteral("Help_About")) != nullptr, standalone);
-        const QPalette pal = Control<QListView>(window.get(), "L_Freq")->palette();
+        const QPalette pal = Find<QListView>("L_Freq")->palette();
         EXPECT_EQ(pal.color(QPalette::Active, QPalette::Base), QColor(Qt::black));
         EXPECT_EQ(pal.color(QPalette::Active, QPalette::Text), standalone ? QColor(0, 255, 255) : QColor(0, 255, 0));
         EXPECT_EQ(pal.color(QPalette::Disabled, QPalette::Base), QColor(128, 128, 128));
-    }
-    EXPECT_EQ(Control<QLabel>(window.get(), "PL")->text().toStdString(),
-              "  Freq                IFBw   Cor  Det  Typ Pri  Lk Comments");
-    Control<QAction>(window.get(), "Help_About")->trigger();
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].title, "About SigRoll32");
-    EXPECT_EQ(prompts.messages[0].icon, MsgIcon::Information);
+        EXPECT_EQ(Find<QLabel>("PL")->text().toStdString(),
+                  "  Freq                IFBw   Cor  Det  Typ Pri  Lk Comments");
+        EXPECT_EQ(window->findChild<QAction*>(QStringLiteral("Help_About")) != nullptr, standalone);
+        if (standalone) {
+            prompts.ExpectMessage("About SigRoll32",
+                                  "SigRoll32\r\n\r\nKeeps the station's signal list: frequencies with their IF "
+                                  "bandwidth, COR threshold, detection mode, class, hand-off priority, lockout "
+                                  "and comment.",
+                                  MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
+            Find<QAction>("Help_About")->trigger();
+        }
 
-    window->show();
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    auto* help = Control<QLabel>(window.get(), "P_Help");
+        prompts.ExpectOpenFile(standalone ? "Select... Signal List file to Open" : "Loading... Signal List File",
+                               dir.write("Net.SIG", kTwoRecords));
+        window->Open();
+        EXPECT_EQ(List().size(), 2u);
+        EXPECT_EQ(reprocessed, 0);
+        w->setAttribute(Qt::WA_DeleteOnClose);
+        w->show();
+        window.release()->CloseWindow();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(w.isNull(), standalone);
+        EXPECT_FALSE(w && w->isVisible());
+        delete w.data();
+    }
+}
+
+// In SigRoll32: the help line under hover and focus; the list's keys run the tools (their first prompt shows which);
+// A opens the add panel, which takes the bottom of the window and shortens the list, also after a
+// resize below the minimum size.
+TEST_F(SignalListWindowTest, HelpLineKeysAndPanelLayout) {
+    Start(kTwoRecords, true, true);
     const auto hover = [&](const char* name) {
-        QWidget* w = Control<QWidget>(window.get(), name);
+        QWidget* w = Find<QWidget>(name);
         if (auto* view = qobject_cast<QListView*>(w)) w = view->viewport();
         QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
                          Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(w, &move);
-        return help->text().toStdString();
+        return Help();
     };
     const std::string file = "Filename = " + QString::fromStdString(dir.path() + "/~freq.sig").toLower().toStdString();
     EXPECT_EQ(hover("L_Add"), "ADD new data into Signal List");
@@ -212,59 +313,48 @@ TEST_F(SignalListWindowTest, TextsOfBothPrograms) {
     EXPECT_EQ(hover("L_CrossHair"), "TRANSFER data into the RECEIVER CONTROL PANEL");
     EXPECT_EQ(hover("P_Help"), file);
     EXPECT_EQ(hover("P"), file);
-    Control<QPushButton>(window.get(), "L_Add")->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(help->text().toStdString(), "ADD new data into Signal List");
-    Control<QListView>(window.get(), "L_Freq")->setFocus(Qt::TabFocusReason); // no row made current by itself
-    EXPECT_EQ(help->text().toStdString(), "Signal# 0000");
+    Find<QPushButton>("L_Add")->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(Help(), "ADD new data into Signal List");
+    auto* list = Find<QListView>("L_Freq");
+    list->setFocus(Qt::TabFocusReason); // no row made current by itself
+    EXPECT_EQ(Help(), "Signal# 0000");
     EXPECT_EQ(window->CurrentIndex(), -1);
-    window->SetCurrent(1);
-    EXPECT_EQ(hover("L_Freq"), "Signal# 0002");
-}
 
-// The list's keys run the tools (their first prompt shows which); A opens the add panel, which takes
-// the bottom of the window and shortens the list, also after a resize below the minimum size.
-TEST_F(SignalListWindowTest, ListKeysRunTheirCommands) {
-    dir.write("~FREQ.SIG", kTwoRecords);
-    Loaded();
-    window->show();
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     const struct {
         Qt::Key key;
         Qt::KeyboardModifiers mods;
-        const char* title; // nullptr: Copy, seen on the clipboard
+        const char *title, *text; // no title: Copy, seen on the clipboard
     } keys[] = {
-        {Qt::Key_Return, Qt::NoModifier, "EDIT Signal List... WARNING:"},
-        {Qt::Key_E, Qt::NoModifier, "EDIT Signal List... WARNING:"},
-        {Qt::Key_Delete, Qt::NoModifier, "DELETE Signal List... WARNING:"},
-        {Qt::Key_D, Qt::NoModifier, "DELETE Signal List... WARNING:"},
-        {Qt::Key_V, Qt::ControlModifier, "PASTE Signal List... WARNING:"},
-        {Qt::Key_Insert, Qt::ShiftModifier, "PASTE Signal List... WARNING:"},
-        {Qt::Key_C, Qt::ControlModifier, nullptr},
-        {Qt::Key_Insert, Qt::ControlModifier, nullptr},
+        {Qt::Key_Return, Qt::NoModifier, "EDIT Signal List... WARNING:", kSelectFirst},
+        {Qt::Key_E, Qt::NoModifier, "EDIT Signal List... WARNING:", kSelectFirst},
+        {Qt::Key_Delete, Qt::NoModifier, "DELETE Signal List... WARNING:", kHighlightFirst},
+        {Qt::Key_D, Qt::NoModifier, "DELETE Signal List... WARNING:", kHighlightFirst},
+        {Qt::Key_V, Qt::ControlModifier, "PASTE Signal List... WARNING:", kIncompatible},
+        {Qt::Key_Insert, Qt::ShiftModifier, "PASTE Signal List... WARNING:", kIncompatible},
+        {Qt::Key_C, Qt::ControlModifier, nullptr, nullptr},
+        {Qt::Key_Insert, Qt::ControlModifier, nullptr, nullptr},
     };
-    auto* list = Control<QListView>(window.get(), "L_Freq");
     for (const auto& k : keys) {
         SCOPED_TRACE(QKeySequence(k.key | k.mods).toString().toStdString());
-        QApplication::clipboard()->setText(QStringLiteral("not a signal list"));
-        prompts.messages.clear();
+        SetClipboard("not a signal list");
+        if (k.title) Expect(k.title, k.text, MsgAnswer::Ok);
         QTest::keyClick(list, k.key, k.mods);
-        EXPECT_EQ(prompts.messages.empty() ? "" : prompts.messages[0].title, k.title ? k.title : "");
-        if (!k.title) {
-            EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("[SIGNAL LIST DATA FORMAT]\r\n"));
-        }
+        EXPECT_EQ(Clipboard(), k.title ? "not a signal list" : Clip({}));
     }
+    window->SetCurrent(1);
+    EXPECT_EQ(hover("L_Freq"), "Signal# 0002");
+
     QTest::keyClick(list, Qt::Key_A);
     ASSERT_TRUE(window->PanelOpen());
     window->resize(50, 50);
     QTest::qWait(20);
-    const auto height = [&](const char* name) { return Control<QWidget>(window.get(), name)->height(); };
+    const auto height = [&](const char* name) { return Find<QWidget>(name)->height(); };
     EXPECT_EQ(window->centralWidget()->size(), QSize(Px(4640 - 120), Px(3300 - 690)));
-    EXPECT_EQ(Control<QLabel>(window.get(), "PE")->geometry().bottom() + 1, height("P"));
+    EXPECT_EQ(Find<QLabel>("PE")->geometry().bottom() + 1, height("P"));
     EXPECT_EQ(height("PL"), height("P") - height("PE") - Px(90));
     window->ClosePanel();
     EXPECT_EQ(height("PL"), height("P") - Px(420));
-    EXPECT_EQ(Control<QPushButton>(window.get(), "L_Add")->y(), height("PL") + Px(45));
+    EXPECT_EQ(Find<QPushButton>("L_Add")->y(), height("PL") + Px(45));
 }
 
 TEST_F(SignalListWindowTest, ModelTellsTheViewOfEveryChange) {
@@ -282,229 +372,102 @@ TEST_F(SignalListWindowTest, ModelTellsTheViewOfEveryChange) {
     EXPECT_EQ(model.rowCount(), 0);
 }
 
-// A folder without list files gets an empty default list. Open asks to reprocess only in Zarn_zed32
-// with the picture loaded. Close hides the window in Zarn_zed32 (which unloads it only by the close
-// box); SigRoll32 closes it.
-TEST_F(SignalListWindowTest, DefaultListOpenAndCloseInBothPrograms) {
-    for (bool standalone : {false, true}) {
-        summaryLoaded = standalone;
-        std::filesystem::remove(dir.file("~FREQ.~IG"));
-        QPointer<SignalListWindow> w = &Loaded(standalone);
-        EXPECT_EQ(Current(), CurrentIs("~FREQ.SIG", "~freq.sig"));
-        EXPECT_EQ(TempDir::read(dir.file("~FREQ.SIG")), "");
-        prompts.ExpectOpenFile(standalone ? "Select... Signal List file to Open" : "Loading... Signal List File",
-                               dir.write("Net.SIG", kTwoRecords));
-        window->Open();
-        EXPECT_EQ(Entries().size(), 2u);
-        EXPECT_EQ(reprocessed, 0);
-        w->setAttribute(Qt::WA_DeleteOnClose);
-        w->show();
-        window.release()->CloseWindow();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_EQ(w.isNull(), standalone);
-        EXPECT_FALSE(w && w->isVisible());
-        delete w.data();
-    }
-    EXPECT_TRUE(prompts.AllMet()) << prompts.Report();
-}
-
-
-using Lines = std::vector<std::string>;
-
-constexpr const char* kHeader = "[SIGNAL LIST DATA FORMAT]\r\n";
-
-// Entry n at n MHz, 0.100 MHz wide: no two pass bands overlap.
-std::string Line(int n, const char* ifbw = "00.100") {
-    char freq[24];
-    std::snprintf(freq, sizeof freq, "%05d.00000", n);
-    return MakeEntryLine(freq, ifbw, "20", "AM ", SignalClass::Soi, "3", n % 2 == 0, "net " + std::to_string(n));
-}
-Lines FirstLines(int from, int to, const char* ifbw = "00.100") {
-    Lines lines;
-    for (int n = from; n <= to; ++n)
-        lines.push_back(Line(n, ifbw));
-    return lines;
-}
-std::string Records(const Lines& lines) {
-    std::string text;
-    for (const auto& l : lines)
-        text += FormatSignalRecord(l) + "\r\n";
-    return text;
-}
-std::string Clipboard() {
-    return QGuiApplication::clipboard()->text().toStdString();
-}
-void SetClipboard(const std::string& text) {
-    QGuiApplication::clipboard()->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
-}
-
-class ToolsTest : public SignalListWindowTest {
-protected:
-    void Start(const Lines& lines) {
-        dir.write("~FREQ.SIG", Records(lines));
-        Loaded();
-    }
-    void TearDown() override { EXPECT_TRUE(prompts.AllMet()) << prompts.Report(); }
-    void Highlight(std::initializer_list<int> rows) {
-        for (int r : rows)
-            window->SetHighlighted(r, true);
-    }
-    void Expect(const char* title, std::string text, MsgAnswer answer) {
-        const bool warning = std::string(title).find("WARNING") != std::string::npos;
-        prompts.ExpectMessage(title, std::move(text), warning ? MsgIcon::Exclamation : MsgIcon::Question,
-                              warning                                  ? MsgButtons::Ok
-                              : std::string(title).rfind("PASTE", 0) == 0 ? MsgButtons::YesNoCancel
-                                                                       : MsgButtons::YesNo,
-                              answer);
-    }
-    void ExpectPasteQuestion(const std::string& line, MsgAnswer answer) {
-        Expect("PASTE Signal... CONFIRMATION:", Question(std::string(EntryFreqText(line))), answer);
-    }
-    // The list, its highlighted rows and its current row, and whether the file holds the list.
-    std::string State() const {
-        std::string rows;
-        for (int r : window->HighlightedRows())
-            rows += std::to_string(r) + " ";
-        return rows + "current " + std::to_string(window->CurrentIndex()) +
-               (TempDir::read(dir.file("~FREQ.SIG")) == Records(window->List().Lines()) ? " saved" : " unsaved");
-    }
-};
-
 // What Copy, Delete and Delete All ask or warn in each state (No keeps the list and its file), then the
 // copied entries pasted back, first into the emptied list, then over themselves.
-TEST_F(ToolsTest, CopyDeleteAndPasteBack) {
-    Start({});
+TEST_F(SignalListWindowTest, CopyDeleteAndPasteBack) {
+    Start("");
     Expect("DELETE Signal List... WARNING:", "Signal List is already empty.  There is no data to be DELETED.",
            MsgAnswer::Ok);
     window->Delete();
-    const char* all = "Are you sure, you want to delete ALL data from Signal List?";
-    Expect("DELETE Signal List... CONFIRMATION:", all, MsgAnswer::Yes); // asked even when empty
+    Expect("DELETE Signal List... CONFIRMATION:", kDeleteAll, MsgAnswer::Yes); // asked even when empty
     window->DeleteAll();
-    const Lines lines = FirstLines(1, 10);
+    const Lines lines = Entries(1, 10);
     dir.write("~FREQ.SIG", Records(lines));
     window->Load();
     SetClipboard("old");
     window->CopyFreq();
     EXPECT_EQ(Clipboard(), ""); // nothing highlighted
-    Expect("DELETE Signal List... WARNING:", "Please highlight data field(s) from Signal List before DELETING.",
-           MsgAnswer::Ok);
+    Expect("DELETE Signal List... WARNING:", kHighlightFirst, MsgAnswer::Ok);
     window->Delete();
-    Highlight({2, 4});
+    window->SetHighlighted(2, true);
+    window->SetHighlighted(4, true);
     window->CopyFreq();
     EXPECT_EQ(Clipboard(), "00003.00000\r\n00005.00000\r\n");
     window->Copy();
-    EXPECT_EQ(Clipboard(), kHeader + lines[2] + "\r\n" + lines[4] + "\r\n");
+    EXPECT_EQ(Clipboard(), Clip({lines[2], lines[4]}));
     dir.write("~FREQ.SIG", "untouched");
-    const char* question = "Are you sure, you want to delete highlighted data from Signal List?";
-    Expect("DELETE Signal List... CONFIRMATION:", question, MsgAnswer::No);
+    Expect("DELETE Signal List... CONFIRMATION:", kDeleteSome, MsgAnswer::No);
     window->Delete();
-    Expect("DELETE Signal List... CONFIRMATION:", all, MsgAnswer::No);
+    Expect("DELETE Signal List... CONFIRMATION:", kDeleteAll, MsgAnswer::No);
     window->DeleteAll();
-    EXPECT_EQ(window->List().Lines(), lines);
-    EXPECT_EQ(TempDir::read(dir.file("~FREQ.SIG")), "untouched");
-    Expect("DELETE Signal List... CONFIRMATION:", question, MsgAnswer::Yes);
+    EXPECT_EQ(List(), lines);
+    EXPECT_EQ(FileText(), "untouched");
+    Expect("DELETE Signal List... CONFIRMATION:", kDeleteSome, MsgAnswer::Yes);
     window->Delete();
-    Lines kept = lines;
-    kept.erase(kept.begin() + 4);
-    kept.erase(kept.begin() + 2);
-    EXPECT_EQ(window->List().Lines(), kept);
-    // The entry in front of the last one removed is current: entry 4 of the ten.
-    EXPECT_EQ(State(), "current 2 saved");
-    EXPECT_EQ(window->List().Line(2), lines[3]);
+    EXPECT_EQ(List(), (Lines{lines[0], lines[1], lines[3], lines[5], lines[6], lines[7], lines[8], lines[9]}));
+    EXPECT_EQ(State(), "current 2 saved"); // the entry in front of the last one removed
 
-    Expect("DELETE Signal List... CONFIRMATION:", all, MsgAnswer::Yes);
+    Expect("DELETE Signal List... CONFIRMATION:", kDeleteAll, MsgAnswer::Yes);
     window->DeleteAll();
-    EXPECT_EQ(TempDir::read(dir.file("~FREQ.SIG")), "");
+    EXPECT_EQ(FileText(), "");
     window->Paste();
-    EXPECT_EQ(window->List().Lines(), (Lines{lines[2], lines[4]}));
+    EXPECT_EQ(List(), (Lines{lines[2], lines[4]}));
     EXPECT_EQ(State(), "0 1 current 1 saved");
     // Pasting the same entries asks for each; Yes replaces them.
-    for (const auto& l : {lines[2], lines[4]})
-        ExpectPasteQuestion(l, MsgAnswer::Yes);
+    ExpectPasteQuestion(lines[2], MsgAnswer::Yes);
+    ExpectPasteQuestion(lines[4], MsgAnswer::Yes);
     window->Paste();
-    EXPECT_EQ(window->List().Lines(), (Lines{lines[2], lines[4]}));
+    EXPECT_EQ(List(), (Lines{lines[2], lines[4]}));
     EXPECT_EQ(State(), "0 1 current 1 saved");
 }
 
 // No skips an entry, Cancel stops the paste; the questioned entries are unhighlighted again and the
 // file is rewritten from the list; the header alone pastes nothing but rewrites the file too.
-TEST_F(ToolsTest, PasteAnsweredNoOrCancelAndForeignTexts) {
-    const Lines lines = FirstLines(1, 3);
-    Start(lines);
+TEST_F(SignalListWindowTest, PasteAnsweredNoOrCancelAndForeignTexts) {
+    const Lines lines = Entries(1, 3);
+    Start(Records(lines));
     std::string one = lines[0], two = lines[1];
     one[42] = two[42] = '0';
-    for (const std::string& clip : {kHeader + one + "\r\n" + two + "\r\n" + Line(7) + "\r\n", std::string(kHeader)}) {
+    for (const std::string& clip : {Clip({one, two, Entries(7, 7)[0]}), Clip({})}) {
         dir.write("~FREQ.SIG", "stale\r\n");
         SetClipboard(clip);
-        if (clip != kHeader) {
+        if (clip != Clip({})) {
             ExpectPasteQuestion(one, MsgAnswer::No);
             ExpectPasteQuestion(two, MsgAnswer::Cancel);
         }
         window->Paste();
-        EXPECT_EQ(window->List().Lines(), lines);
+        EXPECT_EQ(List(), lines);
         EXPECT_EQ(State(), "current -1 saved");
     }
     SetClipboard("00001.00000\r\n"); // which texts are foreign is the clipboard text test's table
-    Expect("PASTE Signal List... WARNING:",
-           "Incompatible data format detected, data cannot be pasted into Signal List!", MsgAnswer::Ok);
+    Expect("PASTE Signal List... WARNING:", kIncompatible, MsgAnswer::Ok);
     window->Paste();
-    EXPECT_EQ(window->List().Lines(), lines);
-}
+    EXPECT_EQ(List(), lines);
 
-TEST_F(ToolsTest, PasteIntoAFullListWarnsOnceAndKeepsWhatFitted) {
-    Start(FirstLines(10, 10 + kMaxSignalEntries - 2, "00.000"));
-    ASSERT_EQ(window->List().Count(), kMaxSignalEntries - 1);
-    SetClipboard(kHeader + Line(1) + "\r\n" + Line(2) + "\r\n" + Line(3) + "\r\n");
+    // Into a full list: one warning, and what fitted is kept and highlighted.
+    Start(Records(Entries(10, 10 + kMaxSignalEntries - 2, "00.000")));
+    SetClipboard(Clip(Entries(1, 3)));
     Expect("PASTE Signal List... WARNING:", "Signal List is full (32767 entries).  No more data can be added.",
            MsgAnswer::Ok);
     window->Paste();
     EXPECT_EQ(window->List().Count(), kMaxSignalEntries);
-    EXPECT_EQ(window->List().Line(0), Line(1));
+    EXPECT_EQ(window->List().Line(0), Entries(1, 1)[0]);
     EXPECT_EQ(window->HighlightedRows(), std::vector<int>{0});
 }
 
-class PanelTest : public SignalListWindowTest {
-protected:
-    template <typename T> T* Find(const char* name) const { return test::Control<T>(window.get(), name); }
-    // Loads the window on a list file holding `records`, shown and active so focus moves for real.
-    void Start(const std::string& records) {
-        dir.write("~FREQ.SIG", records);
-        Loaded();
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    }
-    void TearDown() override { EXPECT_TRUE(prompts.AllMet()) << prompts.Report(); }
-
-    // Types into a field as the operator does: focus, the whole text selected, the keys, Enter.
-    static void Type(QWidget* field, const char* keys, bool enter = true) {
-        field->setFocus();
-        if (auto* e = qobject_cast<QLineEdit*>(field)) e->selectAll();
-        QTest::keyClicks(field, QLatin1String(keys));
-        if (enter) QTest::keyClick(field, Qt::Key_Return);
-    }
-    std::string Focus() const { return QApplication::focusWidget()->objectName().toStdString(); }
-    std::string Help() const { return Find<QLabel>("P_Help")->text().toStdString(); }
-    std::string FileText() const { return TempDir::read(dir.file("~FREQ.SIG")); }
-    // Whether the list file holds the list as it stands.
-    bool Saved() const { return FileText() == Records(Entries()); }
-    void Select(std::initializer_list<int> rows) {
-        for (int r : rows)
-            window->SetHighlighted(r, true);
-        window->SetCurrent(*rows.begin());
-    }
-};
-
 // Add: what the panel shows, each field's Enter (the next field on a good value, the same field
-// reselected on a refused one), Escape without a change, then a typed entry accepted by Enter.
-TEST_F(PanelTest, AddJourney) {
-    Start(Record("00010.00000", "", "00.100"));
+// reselected on a refused one), Escape without a change, then a typed entry accepted by Enter; the
+// comment chooser stores a typed comment in the first unused slot, or in the slot clicked last (once),
+// and writes the comment file each time.
+TEST_F(SignalListWindowTest, AddJourney) {
+    Start(Record("00010.00000", "", "00.100"), true);
     window->Add();
     EXPECT_EQ(Find<QLabel>("PE")->text(), QStringLiteral("Add Panel..."));
     EXPECT_FALSE(Find<QListView>("L_Freq")->isEnabled());
     EXPECT_TRUE(Find<QPushButton>("L_Add")->isHidden());
     EXPECT_EQ(Find<QComboBox>("P_Det")->currentText() + Find<QComboBox>("P_Det")->itemText(3), "FM PLS");
     EXPECT_TRUE(Find<QRadioButton>("P_Sig_2")->isChecked());
+    EXPECT_EQ(Find<QPlainTextEdit>("P_Comment")->palette().color(QPalette::Base), QColor(Qt::yellow));
     EXPECT_EQ(Focus(), "P_Freq");
     QEvent enter(QEvent::Enter);
     QApplication::sendEvent(Find<QLabel>("PE"), &enter);
@@ -541,28 +504,46 @@ TEST_F(PanelTest, AddJourney) {
     EXPECT_EQ(Find<QPlainTextEdit>("P_Comment")->toPlainText(), QStringLiteral("a;b"));
     QTest::keyClick(Find<QPlainTextEdit>("P_Comment"), Qt::Key_Return);
     EXPECT_FALSE(window->PanelOpen());
-    EXPECT_EQ(Entries().back(), " 00145.50000   00.010   20   FM    ?s     9        a;b");
-    EXPECT_TRUE(Saved());
-    EXPECT_EQ(window->HighlightedRows(), std::vector<int>{1});
-    EXPECT_EQ(window->CurrentIndex(), 1);
+    EXPECT_EQ(List().back(), " 00145.50000   00.010   20   FM    ?s     9        a;b");
+    EXPECT_EQ(State(), "1 current 1 saved");
 
     // Pasted line breaks in the comment stay on one line.
     window->Add();
     Find<QPlainTextEdit>("P_Comment")->setPlainText(QStringLiteral("one\ntwo\nthree"));
     Find<QPushButton>("B_OK")->click();
-    EXPECT_EQ(EntryComment(Entries()[1]), "one two three");
-    EXPECT_TRUE(Saved());
+    EXPECT_EQ(EntryComment(List()[1]), "one two three");
+    EXPECT_EQ(State(), "1 current 1 saved");
+
+    window->Add();
+    auto* chooser = Find<QComboBox>("Cmb_Comment");
+    ASSERT_EQ(chooser->count(), 20);
+    const auto store = [&](int clicked, const QString& text) {
+        if (clicked >= 0) emit chooser->activated(clicked);
+        chooser->setEditText(text);
+        QTest::keyClick(chooser, Qt::Key_Return);
+    };
+    store(-1, QStringLiteral("Net 4"));
+    EXPECT_EQ(Find<QPlainTextEdit>("P_Comment")->toPlainText(), QStringLiteral("Net 4"));
+    std::string expected = "[Signal List Comments]\r\nNet 4\r\n";
+    for (int i = 1; i < 20; ++i)
+        expected += "Unused\r\n";
+    EXPECT_EQ(TempDir::read(dir.file("~Freq.Cmt")), expected);
+    store(5, QStringLiteral("Beacon"));
+    store(-1, QStringLiteral("Relay"));
+    EXPECT_EQ(chooser->itemText(1) + chooser->itemText(5), QStringLiteral("RelayBeacon"));
+    EXPECT_TRUE(window->PanelOpen());
+    EXPECT_NE(TempDir::read(dir.file("~Freq.Cmt")).find("Net 4\r\nRelay\r\nUnused\r\nUnused\r\nUnused\r\nBeacon\r\n"),
+              std::string::npos);
 }
 
-// A colliding frequency asks: No adds or changes nothing, Yes replaces the entry it met.
-TEST_F(PanelTest, CollisionsOnAddAndEdit) {
+// Edit: a colliding frequency asks (No adds or changes nothing, Yes replaces the entry it met), an
+// edit that collides with nothing moves the entry, and several entries edited at once change only the
+// filled fields and the lockout.
+TEST_F(SignalListWindowTest, EditJourney) {
     const std::string records = Record("00010.00000", "", "00.100") + Record("00020.00000", "net", "00.100", true) +
                                 Record("00030.00000", "", "00.100");
-    Start(records);
-    window->SetCurrent(-1);
-    prompts.ExpectMessage("EDIT Signal List... WARNING:",
-                          "Please select data field(s) from Signal List before EDITING.",
-                          MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    Start(records, true);
+    Expect("EDIT Signal List... WARNING:", kSelectFirst, MsgAnswer::Ok);
     window->Edit();
     EXPECT_FALSE(window->PanelOpen());
 
@@ -590,8 +571,7 @@ TEST_F(PanelTest, CollisionsOnAddAndEdit) {
     EXPECT_EQ(Focus(), "P_Priority");
     EXPECT_EQ(Help(), "ENTER Handoff Priority (0 = Highest, 9 = Lowest)");
     Type(Find<QLineEdit>("P_Freq"), "30.01");
-    prompts.ExpectMessage("EDIT Signal... CONFIRMATION:", Question("00030.01000"), MsgIcon::Question,
-                          MsgButtons::YesNo, MsgAnswer::No);
+    Expect("EDIT Signal... CONFIRMATION:", Question("00030.01000"), MsgAnswer::No);
     Find<QPushButton>("B_OK")->click();
     EXPECT_EQ(FileText(), records);
     EXPECT_EQ(window->CurrentIndex(), 1);
@@ -600,29 +580,25 @@ TEST_F(PanelTest, CollisionsOnAddAndEdit) {
         window->Add(); // the lockout box stays as the last edit left it
         EXPECT_TRUE(Find<QCheckBox>("Chk_Lockout")->isChecked());
         Type(Find<QLineEdit>("P_Freq"), "10.04");
-        prompts.ExpectMessage("ADD Signal... CONFIRMATION:", Question("00010.04000"), MsgIcon::Question,
-                              MsgButtons::YesNo, answer);
+        Expect("ADD Signal... CONFIRMATION:", Question("00010.04000"), answer);
         Find<QPushButton>("B_OK")->click();
         EXPECT_FALSE(window->PanelOpen());
     }
-    EXPECT_EQ(Entries()[0], " 00010.04000   00.010   20   FM    ?s     9    x   ");
-    EXPECT_EQ(window->HighlightedRows(), std::vector<int>{0});
-    EXPECT_TRUE(Saved());
+    EXPECT_EQ(List()[0], " 00010.04000   00.010   20   FM    ?s     9    x   ");
+    EXPECT_EQ(State(), "0 current 0 saved");
 
-    // An edit that collides with nothing moves the entry to its new place.
     Select({0});
     window->Edit();
     Type(Find<QLineEdit>("P_Freq"), "25");
     Find<QPushButton>("B_OK")->click();
-    EXPECT_EQ(EntryFreqText(Entries()[1]), "00025.00000");
+    EXPECT_EQ(EntryFreqText(List()[1]), "00025.00000");
     EXPECT_EQ(window->CurrentIndex(), 1);
-    EXPECT_TRUE(Saved());
-}
+    EXPECT_EQ(FileText(), Records(List()));
 
-TEST_F(PanelTest, EditingSeveralChangesOnlyTheFilledFieldsAndTheLockout) {
     Start(Record("00010.00000", "a", "00.100", true) + Record("00020.00000", "", "00.200") +
-          Record("00030.00000", "c", "00.300") + Record("00040.00000", "", "00.400"));
-    const auto before = Entries();
+              Record("00030.00000", "c", "00.300") + Record("00040.00000", "", "00.400"),
+          true);
+    Lines expected = List();
     Select({0, 1, 3});
     window->Edit();
     EXPECT_TRUE(Find<QLineEdit>("P_Freq")->isHidden() && Find<QPlainTextEdit>("P_Comment")->isHidden() &&
@@ -634,38 +610,10 @@ TEST_F(PanelTest, EditingSeveralChangesOnlyTheFilledFieldsAndTheLockout) {
     EXPECT_EQ(Focus(), "P_Priority"); // the comment is hidden
     Find<QCheckBox>("Chk_Lockout")->setChecked(true);
     Find<QPushButton>("B_OK")->click();
-    auto expected = before;
     for (std::size_t row : {0, 1, 3})
         expected[row].replace(42, 6, "3    x");
-    EXPECT_EQ(Entries(), expected);
-    EXPECT_TRUE(Saved());
-}
-
-// A typed comment goes to the first unused slot, or to the slot clicked last (once); the chooser's
-// texts are written to the comment file each time.
-TEST_F(PanelTest, CommentChooserStoresAndWritesTheCommentFile) {
-    Start("");
-    window->Add();
-    auto* chooser = Find<QComboBox>("Cmb_Comment");
-    ASSERT_EQ(chooser->count(), 20);
-    EXPECT_EQ(Find<QPlainTextEdit>("P_Comment")->palette().color(QPalette::Base), QColor(Qt::yellow));
-    const auto store = [&](int clicked, const QString& text) {
-        if (clicked >= 0) emit chooser->activated(clicked);
-        chooser->setEditText(text);
-        QTest::keyClick(chooser, Qt::Key_Return);
-    };
-    store(-1, QStringLiteral("Net 4"));
-    EXPECT_EQ(Find<QPlainTextEdit>("P_Comment")->toPlainText(), QStringLiteral("Net 4"));
-    std::string expected = "[Signal List Comments]\r\nNet 4\r\n";
-    for (int i = 1; i < 20; ++i)
-        expected += "Unused\r\n";
-    EXPECT_EQ(TempDir::read(dir.file("~Freq.Cmt")), expected);
-    store(5, QStringLiteral("Beacon"));
-    store(-1, QStringLiteral("Relay"));
-    EXPECT_EQ(chooser->itemText(1) + chooser->itemText(5), QStringLiteral("RelayBeacon"));
-    EXPECT_TRUE(window->PanelOpen());
-    EXPECT_NE(TempDir::read(dir.file("~Freq.Cmt")).find("Net 4\r\nRelay\r\nUnused\r\nUnused\r\nUnused\r\nBeacon\r\n"),
-              std::string::npos);
+    EXPECT_EQ(List(), expected);
+    EXPECT_EQ(FileText(), Records(List()));
 }
 
 } // namespace

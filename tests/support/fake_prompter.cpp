@@ -6,8 +6,7 @@ namespace zarn::test {
 
 void FakePrompter::ExpectMessage(std::string title, std::string text, MsgIcon icon, MsgButtons buttons,
                                  MsgAnswer answer) {
-    Step s{Step::Msg, {std::move(title), std::move(text), icon, buttons}, answer, {}, {}};
-    queue_.push_back(std::move(s));
+    queue_.push_back(Step{Step::Msg, {std::move(title), std::move(text), icon, buttons}, answer, {}, {}});
 }
 
 void FakePrompter::ExpectOpenFile(std::string title, std::optional<std::string> chosen) {
@@ -25,21 +24,13 @@ MsgAnswer FakePrompter::Message(const std::string& title, const std::string& tex
         failures.push_back("unexpected message: [" + title + "] " + text);
         return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
     }
-    Step s = queue_.front();
+    const Step s = queue_.front();
     queue_.pop_front();
     const ShownMessage& m = s.message;
     if (m.title != title || m.text != text || m.icon != icon || m.buttons != buttons)
         failures.push_back("message differs: got [" + title + "] " + text + " / expected [" + m.title + "] " +
                            m.text);
     return s.answer;
-}
-
-std::optional<std::string> FakePrompter::OpenFile(const FileDialogRequest& request) {
-    return FileDialog(false, request);
-}
-
-std::optional<std::string> FakePrompter::SaveFile(const FileDialogRequest& request) {
-    return FileDialog(true, request);
 }
 
 std::optional<std::string> FakePrompter::FileDialog(bool save, const FileDialogRequest& request) {
@@ -49,7 +40,7 @@ std::optional<std::string> FakePrompter::FileDialog(bool save, const FileDialogR
         failures.push_back("unexpected " + kind + " dialog: " + request.title);
         return std::nullopt;
     }
-    Step s = queue_.front();
+    const Step s = queue_.front();
     queue_.pop_front();
     if (s.dialogTitle != request.title)
         failures.push_back(kind + " dialog title: got " + request.title + " expected " + s.dialogTitle);

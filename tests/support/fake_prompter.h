@@ -32,8 +32,12 @@ public:
 
     MsgAnswer Message(const std::string& title, const std::string& text, MsgIcon icon,
                       MsgButtons buttons) override;
-    std::optional<std::string> OpenFile(const FileDialogRequest& request) override;
-    std::optional<std::string> SaveFile(const FileDialogRequest& request) override;
+    std::optional<std::string> OpenFile(const FileDialogRequest& request) override {
+        return FileDialog(false, request);
+    }
+    std::optional<std::string> SaveFile(const FileDialogRequest& request) override {
+        return FileDialog(true, request);
+    }
     void Beep() override { ++beeps; }
 
     // Everything that was shown, in order.

@@ -14,7 +14,6 @@ namespace zarn::test {
 
 class FakeWaveControl : public WaveControl {
 public:
-    // One started play: its range and whether it repeats.
     struct Started {
         std::string file;
         long from = 0, to = 0;
@@ -22,12 +21,10 @@ public:
         bool operator==(const Started&) const = default;
     };
 
-    // A file the control can play, `length` frames long. Length 0 makes a file that exists but
-    // cannot be played: loading it reads back "" as a broken file does.
+    // Length 0 makes a file that exists but cannot be played: it reads back "" as a broken file does.
     void SetFile(const std::string& path, long length) { files_[path] = length; }
 
-    // Moves the play on by `frames`. At the end of the range a repeating play starts over; any other
-    // stops and raises PlayDone.
+    // At the end of the range a repeating play starts over; any other stops and raises PlayDone.
     void Advance(long frames) {
         if (state_ != kWavPlay) return;
         position_ += frames;
@@ -38,38 +35,26 @@ public:
         }
         position_ = end_;
         state_ = kWavStop;
-        WaveControl::RaisePlayDone();
+        RaisePlayDone();
     }
-    // Plays to the end of the current range.
     void Finish() {
         if (state_ == kWavPlay) Advance(std::max(1L, end_ - position_));
     }
-
-    // A PlayDone from the control at any time (a late one after a stop, say).
-    void RaisePlayDone() { WaveControl::RaisePlayDone(); }
-    // Delivers a queued PlayDone; wire it into the transport's ProcessEvents.
+    using WaveControl::RaisePlayDone;
+    // Delivers the PlayDone a stop queued; wire it into the transport's ProcessEvents.
     void DeliverPending() {
         while (pendingDone_ > 0) {
-            --pendingDone_;
-            WaveControl::RaisePlayDone();
+            --pendingDone_; // before raising: the handler may deliver again
+            RaisePlayDone();
         }
     }
 
-    bool playDoneOnStop = false; // stopping a play also raises PlayDone, queued for DeliverPending
-
-    // Every write, in order: "WavFileName=<path>", "PlayFrom=<n>", "PlayTo=<n>", "PlayCommand=<n>",
-    // "RepeatPlay=<0|1>", "AuxFlag=<0|1>".
+    bool playDoneOnStop = false; // stopping a play also queues a PlayDone for DeliverPending
+    // Every write, in order: "WavFileName=<path>", "PlayFrom=<n>", "PlayCommand=<n>", "AuxFlag=<0|1>"...
     std::vector<std::string> writes;
     std::vector<Started> started;
-
-    void ClearLog() {
-        writes.clear();
-        started.clear();
-    }
     bool Playing() const { return state_ == kWavPlay; }
-    long PlayFromValue() const { return playFrom_; }
 
-    // WaveControl
     void SetWavFileName(const std::string& path) override {
         writes.push_back("WavFileName=" + path);
         state_ = kWavStop;
@@ -85,9 +70,8 @@ public:
     void SetPlayFrom(long frame) override { playFrom_ = Write("PlayFrom=", frame); }
     void SetPlayTo(long frame) override { playTo_ = Write("PlayTo=", frame); }
     void SetPlayCommand(int command) override {
-        writes.push_back("PlayCommand=" + std::to_string(command));
-        if (command == kWavPlay) {
-            if (length_ < 1) return;
+        Write("PlayCommand=", command);
+        if (command == kWavPlay && length_ >= 1) {
             start_ = std::clamp(playFrom_ < 0 ? 0L : playFrom_, 0L, length_);
             end_ = std::clamp(playTo_ < 0 ? length_ : playTo_, start_, length_);
             position_ = start_;

@@ -72,17 +72,10 @@ private:
     }
 
     static void Answer(QDialog& d, Action action) {
-        switch (action) {
-        case Action::Ok:
-            QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("OK")), Qt::LeftButton);
-            break;
-        case Action::Cancel:
-            QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("Cancel")), Qt::LeftButton);
-            break;
-        case Action::Escape:
+        if (action == Action::Escape)
             QTest::keyClick(&d, Qt::Key_Escape);
-            break;
-        }
+        else
+            QTest::mouseClick(d.findChild<QPushButton*>(action == Action::Ok ? "OK" : "Cancel"), Qt::LeftButton);
     }
 
     Inspect inspect_;

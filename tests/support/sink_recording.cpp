@@ -3,6 +3,7 @@
 #include "wait_for.h"
 
 #include <QByteArray>
+#include <QFile>
 
 #include <sndfile.h>
 
@@ -11,7 +12,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <limits>
 #include <memory>
 #include <numbers>
 #include <random>
@@ -20,13 +21,8 @@ namespace zarn::test {
 
 namespace {
 
-// Levels as amplitude ratios of full scale.
-double FromDb(double db) {
-    return std::pow(10.0, db / 20.0);
-}
-const double kSoundingRms = FromDb(-50);
-const double kSilentRms = FromDb(-60);
-const double kLoudRms = FromDb(-40);
+// Levels as amplitude ratios of full scale: -50, -60 and -40 dBFS.
+constexpr double kSoundingRms = 0.0031623, kSilentRms = 0.001, kLoudRms = 0.01;
 constexpr int kFrameBytes = 4; // the recording's frames: two 16-bit channels
 constexpr double kEnvelopeFloorDb = -70;
 constexpr int kWindowsPerSecond = 20;
@@ -99,16 +95,6 @@ long MatchEnvelope(const ClipSound& clip, const std::vector<std::int16_t>& recor
         }
     }
     return best;
-}
-
-// Samples of an exact clip from `from` on that differ from the recording at `offset`, counting
-// no further than `enough`.
-long Differing(const ClipSound& clip, const std::vector<std::int16_t>& recording, long offset, long from,
-               long enough) {
-    long differing = 0;
-    for (long i = from; i < clip.frames && differing <= enough; ++i)
-        if (RecordedAt(recording, offset + i) != clip.exact[static_cast<size_t>(i)]) ++differing;
-    return differing;
 }
 
 } // namespace
@@ -184,17 +170,12 @@ void Recorder::Stop() {
         process_.waitForFinished(1000);
     }
     Pin();
-    std::ifstream in(file_.toStdString(), std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto sample = [&](size_t at) {
-        return static_cast<std::int16_t>(static_cast<unsigned char>(bytes[at]) |
-                                         static_cast<unsigned char>(bytes[at + 1]) << 8);
-    };
-    samples_.resize(bytes.size() / kFrameBytes);
-    for (size_t i = 0; i < samples_.size(); ++i) {
-        const int sum = sample(kFrameBytes * i) + sample(kFrameBytes * i + 2);
-        samples_[i] = static_cast<std::int16_t>(sum / 2);
-    }
+    QFile file(file_);
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const auto* raw = reinterpret_cast<const std::int16_t*>(bytes.constData()); // s16le, as this machine
+    samples_.resize(static_cast<size_t>(bytes.size()) / kFrameBytes);
+    for (size_t i = 0; i < samples_.size(); ++i)
+        samples_[i] = static_cast<std::int16_t>((raw[2 * i] + raw[2 * i + 1]) / 2);
 }
 
 void Recorder::Watch() {
@@ -302,7 +283,9 @@ Hearing Hear(const ClipSound& clip, const std::vector<std::int16_t>& recording, 
         const long near = hearing.offset;
         long fewest = clip.frames;
         for (long o = near - kMaxHeadLost; o <= near + kMaxHeadLost; ++o) {
-            const long differing = Differing(clip, recording, o, body, fewest);
+            long differing = 0;
+            for (long i = body; i < clip.frames && differing <= fewest; ++i)
+                if (RecordedAt(recording, o + i) != clip.exact[static_cast<size_t>(i)]) ++differing;
             if (differing < fewest) {
                 fewest = differing;
                 hearing.offset = o;
@@ -342,29 +325,35 @@ Hearing Hear(const ClipSound& clip, const std::vector<std::int16_t>& recording, 
     return hearing;
 }
 
-bool WriteMono48k(const std::string& path, const Samples& samples) {
+bool WriteWav(const std::string& path, const Samples& samples, int rate, int channels, bool eightBit) {
     SF_INFO info{};
-    info.samplerate = kRecordRate;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = SF_FORMAT_WAV | (eightBit ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16);
     SNDFILE* snd = sf_open(path.c_str(), SFM_WRITE, &info);
     if (!snd) return false;
-    const auto frames = static_cast<sf_count_t>(samples.size());
+    const auto frames = static_cast<sf_count_t>(samples.size()) / channels;
     const bool whole = sf_writef_short(snd, samples.data(), frames) == frames;
     return sf_close(snd) == 0 && whole;
 }
 
-bool WriteWav(const std::string& path, int rate, int channels, int subformat, const std::vector<float>& samples) {
-    SF_INFO info{};
-    info.samplerate = rate;
-    info.channels = channels;
-    info.format = SF_FORMAT_WAV | subformat;
-    SNDFILE* snd = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (!snd) return false;
-    sf_command(snd, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-    const sf_count_t frames = static_cast<sf_count_t>(samples.size()) / channels;
-    const bool whole = sf_writef_float(snd, samples.data(), frames) == frames;
-    return sf_close(snd) == 0 && whole;
+Samples Tone(int rate, double seconds, double hz, double amplitude, double tremoloHz) {
+    Samples s(static_cast<size_t>(std::lround(seconds * rate)));
+    for (size_t i = 0; i < s.size(); ++i) {
+        const double t = double(i) / rate;
+        const double tremolo =
+            tremoloHz > 0 ? 0.65 + 0.35 * std::sin(2 * std::numbers::pi * tremoloHz * t) : 1;
+        const double v = amplitude * tremolo * std::sin(2 * std::numbers::pi * hz * t);
+        s[i] = static_cast<std::int16_t>(std::lround(32767 * v));
+    }
+    return s;
+}
+
+Samples Joined(std::initializer_list<Samples> parts) {
+    Samples all;
+    for (const Samples& p : parts)
+        all.insert(all.end(), p.begin(), p.end());
+    return all;
 }
 
 Samples MakeTalk(unsigned seed, double seconds, bool hissInGaps) {

@@ -9,7 +9,7 @@
 #include <QTimer>
 
 #include <cstdint>
-#include <limits>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,10 +21,12 @@ namespace zarn::test {
 inline constexpr int kRecordRate = 48000;
 using Samples = std::vector<std::int16_t>;
 
-// The steady clock in milliseconds; every time in these tests is on it.
-double NowMs();
+double NowMs(); // the steady clock; every time in these tests is on it
 inline double RecordedMs(double samples) {
     return samples * 1000.0 / kRecordRate;
+}
+inline constexpr long RecordedSamples(double ms) {
+    return static_cast<long>(ms * kRecordRate / 1000);
 }
 
 // A short command's trimmed standard output; nothing when it fails or hangs.
@@ -35,7 +37,7 @@ QString FindNullSink(std::string& why);
 // ZARN_REQUIRE_AUDIO=1: a missing server fails the audio tests instead of skipping them.
 bool AudioRequired();
 
-// In a test's SetUp: the null sink into `sink`, or the test skipped (failed when audio is required).
+// The null sink into `sink`, or the test skipped (failed when audio is required).
 #define ZARN_NULL_SINK_OR_SKIP(sink)                                                                         \
     do {                                                                                                     \
         std::string why_;                                                                                    \
@@ -56,9 +58,8 @@ public:
     Recorder(const Recorder&) = delete;
     Recorder& operator=(const Recorder&) = delete;
 
-    // Starts and returns once it runs steadily (an idle null sink can take two seconds).
-    // `latencyMs` is asked of the sink: a short one keeps its clock fine-grained, a long one leaves
-    // the pace to the streams that play, as on a desktop.
+    // Returns once it runs steadily (an idle null sink can take two seconds). A short `latencyMs`
+    // keeps the sink's clock fine-grained, a long one leaves the pace to the streams, as on a desktop.
     bool Start(const QString& sink, int latencyMs = 10);
     void Stop(); // ends the recording and reads it in
 
@@ -95,7 +96,7 @@ private:
 struct Burst {
     long start = 0, end = 0;
 };
-// Stretches above `floor` with no gap of 2 ms or more (a dropout splits one); clicks under 5 ms are none.
+// Stretches above `floor` with no gap of 2 ms or more; clicks under 5 ms are none.
 std::vector<Burst> FindBursts(const Samples& recording, double floor);
 
 struct ToneFigures {
@@ -132,23 +133,22 @@ struct Hearing {
     long headLost = 0;
     long firstDiffering = -1;
 };
-
 // Finds the clip with its first sample in [earliest, latest] (recorded indices), by 1 ms level
 // envelopes and, for exact clips, sample for sample, and tells how much of it was heard.
 Hearing Hear(const ClipSound& clip, const Samples& recording, long earliest, long latest);
 
-// Writes the samples as a 48 kHz 16-bit mono WAV file; false when it cannot.
-bool WriteMono48k(const std::string& path, const Samples& samples);
-// Writes interleaved samples (full scale 1, clipped) as a WAV file of the libsndfile subformat.
-bool WriteWav(const std::string& path, int rate, int channels, int subformat, const std::vector<float>& samples);
+// Writes interleaved samples as a WAV file, 16-bit or 8-bit unsigned; false when it cannot.
+bool WriteWav(const std::string& path, const Samples& samples, int rate = kRecordRate, int channels = 1,
+              bool eightBit = false);
 
+// A sine of `hz` at `amplitude` of full scale; with `tremoloHz`, its level swings between 30% and
+// 100% at that rate, so that its envelope lines up with no other clip's.
+Samples Tone(int rate, double seconds, double hz, double amplitude, double tremoloHz = 0);
+Samples Joined(std::initializer_list<Samples> parts);
 // Talk at the recording's rate: bursts of shaped noise of varied length with gaps between them, so
 // that any stretch of it lies at one place of the clip only. The gaps are digital zero, as
 // equipment with a squelch writes, or faint hiss, so that a stopped output is told from the clip.
 Samples MakeTalk(unsigned seed, double seconds, bool hissInGaps = false);
-inline constexpr long RecordedSamples(double ms) {
-    return static_cast<long>(ms * kRecordRate / 1000);
-}
 // Whether the recording is digital zero over [from, to).
 bool SilentBetween(const Samples& recording, long from, long to);
 
@@ -159,7 +159,6 @@ inline constexpr long kJoinSlack = kRecordRate * 25 / 1000;
 // How many frames of the clip from `first` on the recording holds from `at` on, until they first
 // differ; with `joining`, a play started there, and its first kJoinSlack frames count as matching.
 long MatchingRun(const Samples& recording, long at, const Samples& clip, long first, bool joining = false);
-
 // Where in the recording, at or after `from`, a play of the clip's frames [first, first + count)
 // lies whole; nothing when it does not.
 std::optional<long> FindPlay(const Samples& recording, long from, const Samples& clip, long first,
