@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    g++ cmake ninja-build pkg-config git
+    g++ cmake ninja-build pkg-config git dpkg-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libsndfile1-dev
     libgtest-dev libgmock-dev libbenchmark-dev
@@ -12,6 +12,7 @@ packages=(
     libpulse-dev pulseaudio pulseaudio-utils sox espeak-ng
     pipewire pipewire-pulse wireplumber dbus-bin
     clang libclang-rt-14-dev
+    desktop-file-utils shared-mime-info libxml2-utils
 )
 
 missing=()

@@ -417,12 +417,16 @@ std::optional<std::string> SignalListWindow::ChooseListFileToRead(const char* za
 void SignalListWindow::Open() {
     const auto chosen = ChooseListFileToRead(sigtext::kOpenDialog, sigtext::kOpenDialogStandalone);
     if (!chosen) return;
+    OpenListFile(*chosen);
+}
+
+void SignalListWindow::OpenListFile(const std::string& path) {
     // A file that cannot be read ends the command before the list is emptied, so the next change is
     // not written over a file the window never showed.
     std::string text;
-    if (!ReadFileBytes(*chosen, text)) return;
+    if (!ReadFileBytes(path, text)) return;
 
-    SetListFile(*chosen);
+    SetListFile(path);
     ClearList();
     model_->Merge(text);
     SetCaption();

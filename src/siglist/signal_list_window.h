@@ -79,6 +79,9 @@ public:
     // File commands
     void New();
     void Open();
+    // Open once its file is chosen: SigRoll32 FILE opens FILE through it. An unreadable file changes
+    // nothing.
+    void OpenListFile(const std::string& path);
     void Import();
     void SaveAs();
     void CloseWindow(); // F_Close: hides in Zarn_zed32, ends the program in SigRoll32

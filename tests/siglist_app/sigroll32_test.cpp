@@ -1,7 +1,10 @@
 // SigRoll32 as the operator starts it: in a folder of its own, on the offscreen platform.
+#include "fake_prompter.h"
+#include "signal_list_window.h"
 #include "temp_dir.h"
 
 #include <QProcess>
+#include <QListView>
 #include <QProcessEnvironment>
 #include <QTest>
 
@@ -54,6 +57,53 @@ TEST(SigRoll32, MakesTheDefaultListThenReopensTheListThePointerNames) {
     ASSERT_TRUE(RunUntilPointer(dir, station));
     EXPECT_EQ(TempDir::read(station), record);
     EXPECT_EQ(TempDir::read(dir.file("~FREQ.SIG")), "00030.00000,kept\r\n");
+}
+
+// `SigRoll32 FILE`, as a file manager starts it: FILE (here relative to the start folder) is opened
+// after the start list, so the pointer file names it and both lists are left as they were.
+TEST(SigRoll32, OpensTheListGivenOnItsCommandLine) {
+    TempDir tmp;
+    const std::string record = "00145.50000,[   00.010    20    FM    ]{2}(9)/ \\Tower\r\n";
+    const std::string net = tmp.write("Net.SIG", record);
+    QProcess program;
+    program.setWorkingDirectory(QString::fromStdString(tmp.path()));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(SIGROLL32_PROGRAM), {QStringLiteral("Net.SIG")});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    bool named = false;
+    for (int i = 0; i < 100 && !named; ++i) {
+        QTest::qWait(50);
+        named = TempDir::read(tmp.file("~FREQ.~IG")) == net + "\r\n";
+    }
+    EXPECT_EQ(program.state(), QProcess::Running) << "the program ended by itself";
+    program.terminate();
+    if (!program.waitForFinished(5000)) program.kill();
+    EXPECT_TRUE(named) << TempDir::read(tmp.file("~FREQ.~IG"));
+    EXPECT_EQ(TempDir::read(net), record);
+    EXPECT_EQ(TempDir::read(tmp.file("~FREQ.SIG")), "");
+
+    // What the window shows after the same steps; a file that is not there changes nothing, as in Open.
+    zarn::test::FakePrompter prompts;
+    zarn::SignalListSetup setup;
+    setup.standalone = true;
+    setup.folder = tmp.path();
+    tmp.write("~FREQ.~IG", tmp.file("~FREQ.SIG") + "\r\n");
+    zarn::SignalListWindow window(prompts, std::move(setup));
+    window.Load();
+    window.OpenListFile(net);
+    const QAbstractItemModel* shown = window.findChild<QListView*>()->model();
+    ASSERT_EQ(shown->rowCount(), 1);
+    EXPECT_EQ(shown->index(0, 0).data().toString().toStdString(),
+              " 00145.50000   00.010   20   FM    ?s     9        Tower");
+    EXPECT_EQ(window.windowTitle().toStdString(), "SIGNAL LIST - [net.sig]");
+    EXPECT_EQ(TempDir::read(tmp.file("~FREQ.~IG")), net + "\r\n");
+    window.OpenListFile(tmp.file("Gone.SIG"));
+    EXPECT_EQ(shown->rowCount(), 1);
+    EXPECT_EQ(window.windowTitle().toStdString(), "SIGNAL LIST - [net.sig]");
+    EXPECT_EQ(TempDir::read(tmp.file("~FREQ.~IG")), net + "\r\n");
+    EXPECT_TRUE(prompts.AllMet()) << prompts.Report();
 }
 
 } // namespace
