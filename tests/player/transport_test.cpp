@@ -372,6 +372,7 @@ TEST(Transport, EmptyAndOneClipListsAndNoFile) {
     one.t->Prev();
     EXPECT_TRUE(one.events.empty());
     one.t->Play();
+    ASSERT_TRUE(one.wave.Playing());
     one.t.reset();
     one.wave.Finish();
     EXPECT_FALSE(one.wave.Playing());
