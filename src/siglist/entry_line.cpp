@@ -2,10 +2,16 @@
 
 #include "formats.h"
 #include "numbers.h"
+#include "record_layout.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <iterator>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace zarn {
 
@@ -42,34 +48,52 @@ enum Mark {
     kLockOpen,
     kLockClose
 };
-constexpr int kMarkCount = 8;
+constexpr int kMarkCount = kRecordMarkCount;
 
 struct MarkTable {
     signed char index[256];
     constexpr MarkTable() : index{} {
         for (signed char& i : index)
             i = -1;
-        const char marks[kMarkCount] = {'[', ']', '{', '}', '(', ')', '/', '\\'};
         for (int m = 0; m < kMarkCount; ++m)
-            index[static_cast<unsigned char>(marks[m])] = static_cast<signed char>(m);
+            index[static_cast<unsigned char>(kRecordMarks[m])] = static_cast<signed char>(m);
     }
 };
 constexpr MarkTable kMarks;
 
-// Where the marks stand in a record as this program writes it: "[" at 0, "]" at 26, "{" at 27,
-// "}" at 29, "(" at 30, ")" at 32, "/" at 33, "\\" at 35, and no other mark before position 36.
-constexpr std::size_t kLayoutLength = 36;
-constexpr std::size_t kLayoutPlaces[kMarkCount] = {0, 26, 27, 29, 30, 32, 33, 35};
+// Per position of the standard layout, the mark that stands there, or -1.
 struct StandardLayout {
-    signed char mark[kLayoutLength];
+    signed char mark[kRecordLayoutLength];
     constexpr StandardLayout() : mark{} {
         for (signed char& m : mark)
             m = -1;
         for (int m = 0; m < kMarkCount; ++m)
-            mark[kLayoutPlaces[m]] = static_cast<signed char>(m);
+            mark[kRecordLayoutPlaces[m]] = static_cast<signed char>(m);
     }
 };
 constexpr StandardLayout kLayout;
+
+#if defined(__SSE2__)
+// Bit i set when p[i] is a group mark, for the 16 characters from p.
+unsigned MarkBits16(const char* p) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const auto is = [&v](char mark) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(mark)); };
+    const __m128i brackets = _mm_or_si128(is('['), is(']'));
+    const __m128i braces = _mm_or_si128(is('{'), is('}'));
+    const __m128i parentheses = _mm_or_si128(is('('), is(')'));
+    const __m128i slashes = _mm_or_si128(is('/'), is('\\'));
+    const __m128i any = _mm_or_si128(_mm_or_si128(brackets, braces), _mm_or_si128(parentheses, slashes));
+    return static_cast<unsigned>(_mm_movemask_epi8(any));
+}
+
+// The standard layout's mark places as bits.
+constexpr std::uint64_t kLayoutBits = [] {
+    std::uint64_t bits = 0;
+    for (const std::size_t place : kRecordLayoutPlaces)
+        bits |= std::uint64_t{1} << place;
+    return bits;
+}();
+#endif
 
 // The class of a class group's code. The code is read as a number like every number in the files,
 // so "{x}" reads as 0.
@@ -82,17 +106,12 @@ struct MarkPlaces {
     std::size_t at[kMarkCount];
     bool standard = false; // the marks stand where this program writes them
     explicit MarkPlaces(std::string_view rest) {
-        if (rest.size() >= kLayoutLength) {
-            // Nearly every record has the standard layout: one check of its 36 characters, without a
-            // branch per character, settles all eight marks.
-            int differ = 0;
-            for (std::size_t i = 0; i < kLayoutLength; ++i)
-                differ |= kMarks.index[static_cast<unsigned char>(rest[i])] ^ kLayout.mark[i];
-            if (differ == 0) {
-                std::copy(std::begin(kLayoutPlaces), std::end(kLayoutPlaces), at);
-                standard = true;
-                return;
-            }
+        // Nearly every record has the standard layout: one check of its 36 characters settles all
+        // eight marks.
+        if (HasStandardRecordLayout(rest)) {
+            std::copy(std::begin(kRecordLayoutPlaces), std::end(kRecordLayoutPlaces), at);
+            standard = true;
+            return;
         }
         for (std::size_t& a : at)
             a = std::string_view::npos;
@@ -122,6 +141,33 @@ void AppendPadded(std::string& out, std::string_view column, std::size_t width) 
 }
 
 } // namespace
+
+bool HasStandardRecordLayoutPlain(std::string_view rest) {
+    if (rest.size() < kRecordLayoutLength) return false;
+    int differ = 0;
+    for (std::size_t i = 0; i < kRecordLayoutLength; ++i)
+        differ |= kMarks.index[static_cast<unsigned char>(rest[i])] ^ kLayout.mark[i];
+    return differ == 0;
+}
+
+bool HasStandardRecordLayout(std::string_view rest) {
+#if defined(__SSE2__)
+    if (rest.size() < kRecordLayoutLength) return false;
+    // Where the marks are, from three overlapping blocks of 16 (0-15, 16-31, 20-35); then whether
+    // each place holds its own mark.
+    const char* p = rest.data();
+    const std::uint64_t marks = MarkBits16(p) | std::uint64_t{MarkBits16(p + 16)} << 16 |
+                                std::uint64_t{MarkBits16(p + 20)} << 20;
+    if (marks != kLayoutBits) return false;
+    unsigned differ = 0;
+    for (int m = 0; m < kMarkCount; ++m)
+        differ |= static_cast<unsigned char>(p[kRecordLayoutPlaces[m]]) ^
+                  static_cast<unsigned char>(kRecordMarks[m]);
+    return differ == 0;
+#else
+    return HasStandardRecordLayoutPlain(rest);
+#endif
+}
 
 std::string_view EntryColumns(std::string_view line, std::size_t first, std::size_t width) {
     if (first == 0 || first > line.size()) return {};
@@ -202,14 +248,14 @@ namespace {
 
 // The first 12 columns of the entry line from a record's frequency field, or no value when the
 // field is not a usable frequency; `freq` gets the frequency as EntryFrequency reads it from the line.
-std::optional<std::string> FrequencyColumns(std::string_view freqField, std::size_t restSize, double& freq) {
+std::optional<std::string> FrequencyColumns(std::string_view freqField, double& freq) {
     std::string line;
     if (const auto fixed = FixedDecimalValue<5, 5>(freqField)) {
         freq = *fixed;
         // Already in its column's form, as every record this program writes.
-        line.reserve(kEntryLineLength + restSize);
-        line += ' ';
-        line += freqField;
+        line.resize(12);
+        line[0] = ' ';
+        std::memcpy(line.data() + 1, freqField.data(), 11);
         return line;
     }
     if (!IsNumericText(freqField)) return std::nullopt;
@@ -229,6 +275,7 @@ struct RecordGroups {
     char priority = '9';
     char lockout = ' ';
     std::size_t end = std::string_view::npos; // closing mark of the last group recognised
+    bool standard = false; // every mark where this program writes it, and no other mark among them
 };
 
 RecordGroups ReadRecordGroups(std::string_view rest) {
@@ -243,6 +290,7 @@ RecordGroups ReadRecordGroups(std::string_view rest) {
         g.priority = rest[31];
         g.lockout = rest[34];
         g.end = 35;
+        g.standard = true;
     } else {
         const std::size_t a = marks.at[kBracketOpen];
         const std::size_t b = marks.at[kBracketClose];
@@ -269,9 +317,8 @@ RecordGroups ReadRecordGroups(std::string_view rest) {
     return g;
 }
 
-// Appends columns 13-51 of the entry line, built from the record's groups.
-void AppendFixedColumns(std::string& line, const RecordGroups& g) {
-    char tail[kEntryLineLength - 12];
+// Writes columns 13-51 of the entry line, built from the record's groups, to `tail`.
+void PutFixedColumns(char* tail, const RecordGroups& g) {
     char* t = tail;
     const auto put = [&t](std::string_view block) {
         std::memcpy(t, block.data(), block.size());
@@ -293,25 +340,28 @@ void AppendFixedColumns(std::string& line, const RecordGroups& g) {
     std::memset(tail, ' ', 3);
     std::memset(tail + 9, ' ', 3);
     std::memset(tail + 14, ' ', 3);
+    // In the standard layout the blocks were checked to hold no mark, so there is nothing to blank.
+    if (g.standard) return;
     for (char* c = tail; c != t; ++c)
         if (kMarks.index[static_cast<unsigned char>(*c)] >= 0) *c = ' ';
     // Blanking a mark can leave the record form of PLS ("AM(PLS" becomes "AM PLS"); a save writes
     // the line form back as that, so it must read as PLS already now.
     if (char* mode = tail + 17; std::string_view(mode, 6) == kPlsRecordBlock)
         std::memcpy(mode, kPlsLineBlock.data(), kPlsLineBlock.size());
-    line.append(tail, static_cast<std::size_t>(t - tail));
 }
 
 // The record parser; `freq` gets the entry's frequency as EntryFrequency reads it from the line.
 std::optional<std::string> ParseRecord(std::string_view freqField, std::string_view rest, double& freq) {
-    std::optional<std::string> line = FrequencyColumns(freqField, rest.size(), freq);
+    std::optional<std::string> line = FrequencyColumns(freqField, freq);
     if (!line) return std::nullopt;
     const RecordGroups groups = ReadRecordGroups(rest);
     const std::string_view comment =
         groups.end == std::string_view::npos ? rest : rest.substr(groups.end + 1);
-    line->reserve(kEntryLineLength + comment.size());
-    AppendFixedColumns(*line, groups);
-    *line += comment;
+    // The line's 12 frequency columns are in place; the rest is written at once into its final size.
+    line->resize(kEntryLineLength + comment.size());
+    char* out = line->data();
+    PutFixedColumns(out + 12, groups);
+    if (!comment.empty()) std::memcpy(out + kEntryLineLength, comment.data(), comment.size());
     return line;
 }
 

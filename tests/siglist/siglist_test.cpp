@@ -3,6 +3,7 @@
 #include "clip_text.h"
 #include "entry_line.h"
 #include "panel_rules.h"
+#include "record_layout.h"
 #include "siglist_files.h"
 #include "signal_bands.h"
 #include "signal_list.h"
@@ -114,6 +115,25 @@ TEST(EntryLine, ColumnsAreReadByPosition) {
 const std::string kA = " 00010.00000   00.010   20   FM    ?s     9        ";
 const std::string kB = " 00020.00000   01.500   -1   PLS   soi    3    x   Net, 4";
 const std::string kHeader = "[SIGNAL LIST DATA FORMAT]";
+
+// The block-wise layout check against the character-by-character one, on records written by this
+// program with characters swapped for marks, blanks, digits and bytes above 127 at random places.
+TEST(RecordLayout, BlockCheckAgreesWithThePlainOne) {
+    const std::string standard = "[   00.010    20    AM PLS]{0}(3)/x\\comment";
+    const std::string alphabet = std::string("[]{}()/\\ 0x.~") + '\x80' + '\xdb' + '\xfb' + '\xaf';
+    std::mt19937 rng(15);
+    int standardSeen = 0, otherSeen = 0;
+    for (int trial = 0; trial < 20000; ++trial) {
+        std::string rest = standard.substr(0, 30 + rng() % (standard.size() - 29));
+        for (int swaps = static_cast<int>(rng() % 3); swaps > 0; --swaps)
+            if (!rest.empty()) rest[rng() % rest.size()] = alphabet[rng() % alphabet.size()];
+        const bool plain = HasStandardRecordLayoutPlain(rest);
+        ASSERT_EQ(HasStandardRecordLayout(rest), plain) << rest;
+        ++(plain ? standardSeen : otherSeen);
+    }
+    EXPECT_GT(standardSeen, 1000);
+    EXPECT_GT(otherSeen, 1000);
+}
 
 TEST(ClipText, CopyCopyFreqAndPaste) {
     EXPECT_EQ(SignalListClipText({}), kHeader + "\r\n");
