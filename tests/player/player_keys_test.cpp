@@ -80,10 +80,10 @@ protected:
 
 // The button left red by a key, or none when nothing is red.
 ButtonColour TransportLooks::*RedButton(const TransportLooks& l) {
-    for (ButtonColour TransportLooks::*b : {&TransportLooks::Cmd_Loop, &TransportLooks::Cmd_PlayClip,
-                                            &TransportLooks::Cmd_Play, &TransportLooks::Cmd_Pause,
-                                            &TransportLooks::Cmd_Stop, &TransportLooks::Cmd_Prev,
-                                            &TransportLooks::Cmd_Next})
+    for (ButtonColour TransportLooks::*b :
+         {&TransportLooks::Cmd_Loop, &TransportLooks::Cmd_PlayClip, &TransportLooks::Cmd_Play,
+          &TransportLooks::Cmd_Pause, &TransportLooks::Cmd_Stop, &TransportLooks::Cmd_Prev,
+          &TransportLooks::Cmd_Next})
         if (l.*b == ButtonColour::Red) return b;
     return nullptr;
 }
@@ -102,6 +102,7 @@ TEST_F(PlayerKeysTest, EachKeyActsAsAClickOnItsButton) {
         bool playing;
         std::optional<Started> started; // the play the key started, if any
     } rows[] = {
+        // clang-format off
         {"Space while the list plays pauses", [&] { wave->Advance(500); }, Qt::Key_Space, "NT0001.WAV",
          &TransportLooks::Cmd_Pause, false, std::nullopt},
         {"Space when paused plays on from the cursor", [&] { Player().Timer1_Timer(); }, Qt::Key_Space,
@@ -132,6 +133,7 @@ TEST_F(PlayerKeysTest, EachKeyActsAsAClickOnItsButton) {
          false, std::nullopt},
         {"Space when stopped plays from the start", {}, Qt::Key_Space, "NT0001.WAV", &TransportLooks::Cmd_Play,
          true, Started{one, 0, 2000, false}},
+        // clang-format on
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
@@ -177,7 +179,8 @@ TEST_F(PlayerKeysTest, TheCommentBoxKeepsItsKeys) {
 // With an empty list every button is grey: no key does anything.
 TEST_F(PlayerKeysTest, AnEmptyListIgnoresEveryKey) {
     ShowPlayer({});
-    for (Qt::Key key : {Qt::Key_Space, Qt::Key_L, Qt::Key_Home, Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Escape})
+    for (Qt::Key key :
+         {Qt::Key_Space, Qt::Key_L, Qt::Key_Home, Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Escape})
         Press(key);
     EXPECT_TRUE(wave->writes.empty());
     EXPECT_EQ(RedButton(Looks()), nullptr);
