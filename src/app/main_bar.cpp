@@ -213,7 +213,9 @@ void MainBar::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     // The Open steps hold a modal dialog: run them once the drop is over, so the program the file
     // was dragged from is not kept waiting for the operator's segment choice.
-    QTimer::singleShot(0, this, [this, p = *path] { OpenEventFile(p); });
+    QTimer::singleShot(0, this, [this, p = *path] {
+        if (fOpen_->isEnabled()) OpenEventFile(p);
+    });
 }
 
 void MainBar::BuildBar() {
