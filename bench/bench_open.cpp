@@ -27,6 +27,7 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QPushButton>
+#include <QSettings>
 
 #include <benchmark/benchmark.h>
 
@@ -172,6 +173,9 @@ int ChildOpen(const std::string& eventFile, const std::string& listFile, const s
         char name[] = "bench_open";
         char* argv[] = {name, nullptr};
         QApplication application(argc, argv);
+        // The Open puts the file into the recent files: keep them beside the inputs, not the user's.
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                           QString::fromStdString((folder / "prefs").string()));
         ScriptedPrompter prompter(eventFile);
         zarn::ZarnApp app(prompter, folder.string());
         app.StartUp();

@@ -9,10 +9,13 @@
 
 namespace zarn {
 
-bool IsOpenableEventFile(const std::string& path) {
-    if (!FileExists(path)) return false;
+bool HasEventFileName(const std::string& path) {
     const std::string name = FileNameOf(path);
     return name.size() >= 4 && ToUpperAscii(std::string_view(name).substr(name.size() - 4)) == ".EVA";
+}
+
+bool IsOpenableEventFile(const std::string& path) {
+    return FileExists(path) && HasEventFileName(path);
 }
 
 std::vector<std::string> ClipFilesOfEventFile(const std::string& eventFilePath) {

@@ -7,6 +7,9 @@
 
 namespace zarn {
 
+// A name that ends in ".EVA" without regard to case.
+bool HasEventFileName(const std::string& path);
+
 // An existing regular file whose name ends in ".EVA" without regard to case.
 bool IsOpenableEventFile(const std::string& path);
 

@@ -16,11 +16,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
+#include <QSettings>
+#include <QTimer>
+#include <QUrl>
+
+#include <optional>
 
 namespace zarn {
 
@@ -36,6 +44,42 @@ constexpr int kBelowBarOverlapTw = 15;
 constexpr const char* kOpenTitle = "Open... Audio File";
 constexpr const char* kDeleteTitle = "Delete... Audio File";
 constexpr const char* kExportTitle = "Export... Audio File Name";
+
+// The recent files are the operator's, not the station's: they live in the user's configuration
+// folder, apart from the station's Zarn_Aud.Ini.
+constexpr const char* kPreferencesOrganisation = "ZARN";
+constexpr const char* kPreferencesApplication = "Zarn_zed32";
+constexpr const char* kRecentFilesKey = "RecentFiles";
+
+std::vector<std::string> ReadRecentFiles() {
+    const QSettings prefs(QSettings::IniFormat, QSettings::UserScope, QLatin1String(kPreferencesOrganisation),
+                          QLatin1String(kPreferencesApplication));
+    std::vector<std::string> list;
+    for (const QString& path : prefs.value(QLatin1String(kRecentFilesKey)).toStringList())
+        list.push_back(Bytes(path));
+    return CleanRecentFiles(list);
+}
+
+// A list that cannot be stored still serves until the program ends; the station's files are not
+// concerned, so nothing is said.
+void StoreRecentFiles(const std::vector<std::string>& list) {
+    QSettings prefs(QSettings::IniFormat, QSettings::UserScope, QLatin1String(kPreferencesOrganisation),
+                    QLatin1String(kPreferencesApplication));
+    QStringList paths;
+    for (const std::string& path : list)
+        paths << Qs(path);
+    prefs.setValue(QLatin1String(kRecentFilesKey), paths);
+}
+
+// The local event file of a drop: one file, named *.EVA in any case; anything else is not taken.
+std::optional<std::string> DroppedEventFile(const QMimeData* data) {
+    if (!data || !data->hasUrls()) return std::nullopt;
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile()) return std::nullopt;
+    const std::string path = Bytes(urls.front().toLocalFile());
+    if (!HasEventFileName(path)) return std::nullopt;
+    return path;
+}
 
 // Open and Delete share one file dialog: event files only, read-only box hidden. A typed name that
 // does not exist comes back to the command, which tells the operator under its own title.
@@ -63,6 +107,7 @@ MainBar::MainBar(ZarnApp& app) : app_(app) {
     // Export is offered while a picture stands: a declined split leaves nothing to export from.
     connect(&models.recording, &RecordingModel::summaryLoadedChanged, export_, &QAction::setEnabled);
     connect(&models.play, &PlayModel::lockChanged, this, &MainBar::SetPlayerLock);
+    setAcceptDrops(true);
 }
 
 // While the player plays, Open and Close are held.
@@ -71,6 +116,9 @@ void MainBar::SetPlayerLock(bool locked) {
     bClose_->setVisible(!locked);
     fOpen_->setEnabled(!locked);
     fClose_->setEnabled(!locked);
+    // The recent files are Open too.
+    for (QAction* a : recent_)
+        a->setEnabled(!locked);
 }
 
 void MainBar::BuildMenus() {
@@ -107,6 +155,67 @@ void MainBar::BuildMenus() {
     connect(ifbwDefault_, &QAction::triggered, this, &MainBar::IFBW_Default_Click);
     connect(hContents_, &QAction::triggered, this, &MainBar::H_Contents_Click);
     connect(hInfo_, &QAction::triggered, this, &MainBar::H_Info_Click);
+    BuildRecentFiles();
+}
+
+// The recent files follow every item of the File menu, after a separator of their own. The items
+// are made once and put into the menu as the list needs them, so the list may change while one of
+// them is being handled.
+void MainBar::BuildRecentFiles() {
+    recentSpacer_ = new QAction(this);
+    recentSpacer_->setObjectName(QStringLiteral("F_RecentSpacer"));
+    recentSpacer_->setSeparator(true);
+    for (std::size_t i = 0; i < recent_.size(); ++i) {
+        recent_[i] = new QAction(this);
+        recent_[i]->setObjectName(QStringLiteral("F_Recent_%1").arg(i + 1));
+        connect(recent_[i], &QAction::triggered, this, [this, i] { F_Recent_Click(i); });
+    }
+    recentFiles_ = ReadRecentFiles();
+    ShowRecentFiles();
+}
+
+void MainBar::ShowRecentFiles() {
+    fileMenu_->removeAction(recentSpacer_);
+    for (QAction* a : recent_)
+        fileMenu_->removeAction(a);
+    if (recentFiles_.empty()) return;
+    fileMenu_->addAction(recentSpacer_);
+    for (std::size_t i = 0; i < recentFiles_.size(); ++i) {
+        recent_[i]->setText(Qs(RecentFileCaption(i, recentFiles_[i])));
+        fileMenu_->addAction(recent_[i]);
+    }
+}
+
+void MainBar::SetRecentFiles(std::vector<std::string> list) {
+    recentFiles_ = std::move(list);
+    StoreRecentFiles(recentFiles_);
+    ShowRecentFiles();
+}
+
+void MainBar::F_Recent_Click(std::size_t index) {
+    if (index >= recentFiles_.size()) return;
+    const std::string path = recentFiles_[index];
+    // Another program of the station may have changed the list meanwhile: start from what is stored.
+    if (!IsOpenableEventFile(path)) SetRecentFiles(RemoveRecentFile(ReadRecentFiles(), path));
+    OpenEventFile(path);
+}
+
+void MainBar::dragEnterEvent(QDragEnterEvent* event) {
+    if (fOpen_->isEnabled() && DroppedEventFile(event->mimeData())) event->acceptProposedAction();
+}
+
+void MainBar::dropEvent(QDropEvent* event) {
+    const std::optional<std::string> path = DroppedEventFile(event->mimeData());
+    if (!fOpen_->isEnabled() || !path) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // The Open steps hold a modal dialog: run them once the drop is over, so the program the file
+    // was dragged from is not kept waiting for the operator's segment choice.
+    QTimer::singleShot(0, this, [this, p = *path] {
+        if (fOpen_->isEnabled()) OpenEventFile(p);
+    });
 }
 
 void MainBar::BuildBar() {
@@ -230,6 +339,7 @@ void MainBar::OpenEventFile(const std::string& path) {
         ClearOpenFile();
         return;
     }
+    SetRecentFiles(AddRecentFile(ReadRecentFiles(), path));
 
     app_.ShowLoading(" Please Wait...");
     QCoreApplication::processEvents();

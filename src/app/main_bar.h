@@ -2,9 +2,13 @@
 // picture buttons and the menu.
 #pragma once
 
+#include "recent_files.h"
+
 #include <QMainWindow>
 
+#include <array>
 #include <string>
+#include <vector>
 
 class QAction;
 class QFrame;
@@ -35,11 +39,16 @@ public:
     void IFBW_Default_Click();
     void H_Contents_Click();
     void H_Info_Click();
+    // File, "&1 NAME" ...: the Open steps on a file opened before. A file that is gone leaves the list.
+    void F_Recent_Click(std::size_t index);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // A single event file dropped on the bar is opened as Open opens a chosen file.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildMenus();
@@ -47,6 +56,9 @@ private:
     void ClearOpenFile();
     void LayoutBar();
     void SetPlayerLock(bool locked);
+    void BuildRecentFiles();
+    void ShowRecentFiles();
+    void SetRecentFiles(std::vector<std::string> list);
 
     QLabel* fileName_;
     QFrame* panel1_;
@@ -56,6 +68,9 @@ private:
     QAction* fList_;
     QAction* ifbwDefault_;
     QAction *hContents_, *hInfo_;
+    QAction* recentSpacer_;
+    std::array<QAction*, kRecentFilesMax> recent_{};
+    std::vector<std::string> recentFiles_;
 
     ZarnApp& app_;
 };

@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QShortcut>
 
 #include <algorithm>
 #include <cmath>
@@ -90,6 +91,11 @@ QIcon MailboxIcon() {
     p.drawLine(QPointF(7, 4), QPointF(13, 9));
     p.drawLine(QPointF(19, 4), QPointF(13, 9));
     return QIcon(pm);
+}
+
+// A button the operator can click: enabled and not hidden.
+bool Clickable(const QWidget* button) {
+    return button->isEnabled() && !button->isHidden();
 }
 
 void SetTextColour(QWidget* w, ButtonColour colour) {
@@ -213,6 +219,7 @@ void PlayerWindow::BuildWindow() {
     pHelp_ = MakeLabel(client, "P_Help", QString(), LabelLook().Sunken());
     SetTw(pHelp_, 120, 4395, 4620, 255);
     SetHelpTexts();
+    BuildKeys();
     setFixedSize(Px(kClientWidthTw), Px(kClientHeightTw) + menuBar()->sizeHint().height());
 }
 
@@ -371,6 +378,58 @@ void PlayerWindow::SetHelpTexts() {
         helpLine_->Attach(w, QLatin1String(text));
     // The pointer over the send button clears the class-click flag, as over the comment field.
     comments_->installEventFilter(this);
+}
+
+// The transport's keys. Each runs its button's click handler, so the transport's rules decide
+// what it does; a key of a disabled or hidden button does nothing.
+void PlayerWindow::BuildKeys() {
+    // Play/Pause and Start look at more than one button; their handlers check them.
+    const struct {
+        const char* name;
+        Qt::Key key;
+        QPushButton* button;
+        void (PlayerWindow::*handler)();
+    } keys[] = {
+        {"Key_PlayPause", Qt::Key_Space, nullptr, &PlayerWindow::Key_PlayPause},
+        {"Key_Loop", Qt::Key_L, cmdLoop_, &PlayerWindow::Cmd_Loop_Click},
+        {"Key_Start", Qt::Key_Home, nullptr, &PlayerWindow::Key_Start},
+        {"Key_Prev", Qt::Key_PageUp, cmdPrev_, &PlayerWindow::Cmd_Prev_Click},
+        {"Key_Next", Qt::Key_PageDown, cmdNext_, &PlayerWindow::Cmd_Next_Click},
+        {"Key_Stop", Qt::Key_Escape, cmdStop_, &PlayerWindow::Cmd_Stop_Click},
+    };
+    for (const auto& k : keys) {
+        auto* shortcut = new QShortcut(QKeySequence(k.key), this);
+        shortcut->setObjectName(QLatin1String(k.name));
+        shortcut->setContext(Qt::WindowShortcut);
+        shortcut->setAutoRepeat(false);
+        connect(shortcut, &QShortcut::activated, this, [this, button = k.button, handler = k.handler] {
+            if (button && !Clickable(button)) return;
+            (this->*handler)();
+        });
+        keys_.push_back(shortcut);
+    }
+}
+
+bool PlayerWindow::IsTransportKey(const QKeyEvent* event) const {
+    const QKeySequence pressed(event->keyCombination());
+    return std::any_of(keys_.begin(), keys_.end(), [&](const QShortcut* k) { return k->key() == pressed; });
+}
+
+void PlayerWindow::Key_PlayPause() {
+    if (!transport_) return;
+    const TransportLooks& l = transport_->Looks;
+    if (l.Cmd_Play == ButtonColour::Black && Clickable(cmdPlay_))
+        Cmd_Play_Click();
+    else if (l.Cmd_Pause != ButtonColour::Grey && Clickable(cmdPause_))
+        Cmd_Pause_Click();
+}
+
+void PlayerWindow::Key_Start() {
+    if (!transport_ || !Clickable(cmdStop_)) return;
+    // Stop leaves the cursor at the clip's start; a list that was playing plays on from there.
+    const bool listPlaying = transport_->Looks.Cmd_Play == ButtonColour::Red;
+    Cmd_Stop_Click();
+    if (listPlaying && !unloaded_ && Clickable(cmdPlay_)) Cmd_Play_Click();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -820,6 +879,12 @@ bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
         if (watched == pComment_ || watched == comments_) classClickFlag_ = false;
         for (QRadioButton* b : clipStatus_)
             if (watched == b) classClickFlag_ = true;
+    }
+    // Typing in the comment box stays typing: the transport's keys reach the box as keys.
+    if (watched == pComment_ && type == QEvent::ShortcutOverride &&
+        IsTransportKey(static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
     }
     if (watched == pComment_ && (type == QEvent::MouseButtonPress || type == QEvent::KeyPress)) {
         if (type == QEvent::MouseButtonPress && Playing_() && models_.play.PlayerLoaded()) {

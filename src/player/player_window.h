@@ -23,12 +23,14 @@
 #include <string>
 
 class QAction;
+class QKeyEvent;
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class QShortcut;
 
 namespace zarn {
 
@@ -96,6 +98,10 @@ public:
     void Cmd_Prev_Click();
     void Timer1_Timer();
 
+    // Keys of the transport: each acts as a click on its button in its present colour would.
+    void Key_PlayPause(); // Space: Play when Play is black, else Pause
+    void Key_Start();     // Home: Stop, and Play again from the start when the list was playing
+
     // Waveform
     void PressWave(Qt::MouseButton button, double x);
     void WAV_Display_On_Click();
@@ -130,6 +136,8 @@ private:
     void BuildAttributes(QWidget* client);
     void BuildClassPanel(QWidget* client);
     void BuildTransport();
+    void BuildKeys();
+    bool IsTransportKey(const QKeyEvent* event) const;
     // Runs a handler of the transport, then paints what it left. An unload meanwhile (events run
     // inside handlers) stops whatever the handler started after it.
     void Run(const std::function<void()>& handler);
@@ -182,6 +190,7 @@ private:
     QLabel* pHelp_;
     HelpLine* helpLine_ = nullptr;
     QAction* wavDisplayOn_;
+    std::vector<QShortcut*> keys_;
     QTimer timer1_;
 };
 

@@ -8,6 +8,7 @@
 #include "temp_dir.h"
 
 #include <QCoreApplication>
+#include <QSettings>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -19,6 +20,11 @@ namespace zarn::test {
 
 class AppTest : public ::testing::Test {
 protected:
+    // Each test starts with no recent files of the tests before it.
+    AppTest() {
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                           QString::fromStdString(preferences.path()));
+    }
     void Start() {
         app = std::make_unique<ZarnApp>(prompter, tmp.path());
         app->StartUp();
@@ -33,6 +39,7 @@ protected:
     static void Flush() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
     TempDir tmp;
+    TempDir preferences; // the user's configuration folder
     FakePrompter prompter;
     std::unique_ptr<ZarnApp> app;
 };
