@@ -90,7 +90,9 @@ TEST(SegmentDialog, LoadsShowsAndAnswers) {
                               // No counted clip: date zero for the stop, nothing to choose.
                               "3|3|0|12/31/99 23:00:00|12/30/99 00:00:00|Ok off|scroll"}) {
         EXPECT_EQ(Shown(d, {"P_Segment", "P_TotalSeg", "P_TotalWav", "P_StartTime", "P_StopTime"}), shown);
-        scroll->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        // A page is one segment, as a step is.
+        scroll->triggerAction(scroll->value() == 1 ? QAbstractSlider::SliderPageStepAdd
+                                                   : QAbstractSlider::SliderSingleStepAdd);
     }
     scroll->setValue(1); // and back to a segment that can be chosen
     EXPECT_EQ(Shown(d, {"P_Segment", "P_TotalWav"}), "1|2|Ok on|scroll");
