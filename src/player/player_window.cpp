@@ -160,9 +160,14 @@ void WavePicture::paintEvent(QPaintEvent*) {
         p.fillRect(l, 0, w, height(), kMarkColour);
     }
     if (!pixels_.empty()) {
+        // The columns are drawn on the screen's own pixels: a high-density screen gets a column
+        // per device pixel, one pixel wide, rather than widget pixels scaled up.
+        const qreal ratio = devicePixelRatioF();
+        p.save();
+        p.scale(1 / ratio, 1 / ratio);
         // y = 255 at the top edge, -1 at the bottom edge.
-        const double perLevel = height() / 256.0;
-        const double perPixel = static_cast<double>(width()) / static_cast<double>(pixels_.size());
+        const double perLevel = height() * ratio / 256.0;
+        const double perPixel = width() * ratio / static_cast<double>(pixels_.size());
         p.setPen(kWaveColour);
         for (std::size_t i = 0; i < pixels_.size(); ++i) {
             const int x = static_cast<int>(static_cast<double>(i) * std::min(perPixel, 1.0e9));
@@ -170,6 +175,7 @@ void WavePicture::paintEvent(QPaintEvent*) {
             const int bottom = static_cast<int>((255 - pixels_[i].min) * perLevel);
             p.drawLine(x, top, x, std::max(top, bottom));
         }
+        p.restore();
     }
     if (cursorVisible) {
         p.setPen(kCursorColour);
@@ -679,7 +685,9 @@ void PlayerWindow::LoadWaveform() {
     }
     plotFile_->hide();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const Waveform w = ReadWaveform(path, ScreenDpi());
+    // Reduced to a column per device pixel; the picture's units stay those of the screen's dpi.
+    const qreal ratio = wavePicture_->devicePixelRatioF();
+    const Waveform w = ReadWaveform(path, ScreenDpi() * ratio);
     QApplication::restoreOverrideCursor();
     if (w.state != WavFileState::Playable) {
         wave_->SetWavFileName("");
@@ -688,7 +696,7 @@ void PlayerWindow::LoadWaveform() {
         PaintState();
         return;
     }
-    layout_ = w.layout;
+    layout_ = ratio == 1 ? w.layout : LayOutWaveform(CheckWavFile(path).dataSize, ScreenDpi());
     models_.play.SetWavUnitWidth(layout_.unitWidth);
     wavePicture_->resize(Px(static_cast<int>(std::lround(layout_.pictureWidth))), Px(layout_.pictureHeight));
     wavePicture_->move(0, 0);

@@ -42,6 +42,15 @@ int ButtonNumber(Qt::MouseButton button) {
 void RenderBars(QImage& image, const std::vector<Bar>& bars, const PictureScale& scale, int topPixel) {
     if (image.format() != QImage::Format_ARGB32_Premultiplied)
         image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    // Bars are placed on the image's own pixels: a painter on an image marked for a high-density
+    // screen would scale them again.
+    const qreal ratio = image.devicePixelRatio();
+    image.setDevicePixelRatio(1);
+    struct RestoreRatio {
+        QImage& image;
+        qreal ratio;
+        ~RestoreRatio() { image.setDevicePixelRatio(ratio); }
+    } restore{image, ratio};
     image.fill(0xFF000000u);
     const int w = image.width(), h = image.height();
     if (w <= 0 || h <= 0 || bars.empty()) return;
@@ -112,13 +121,21 @@ double SummaryPicture::PixelY(double y) const {
 }
 
 void SummaryPicture::EnsureCache(const QRect& visible) {
-    if (cacheValid_ && cacheSize_ == size() && cacheRect_.contains(visible)) return;
+    // On a high-density screen the bars are drawn on the screen's own pixels, so their edges stay
+    // sharp instead of being scaled up from a picture of widget pixels.
+    const qreal ratio = devicePixelRatioF();
+    if (cacheValid_ && cacheSize_ == size() && cacheRatio_ == ratio && cacheRect_.contains(visible)) return;
     // Only the part in view: a picture of 1999 rows at 90 twips is far taller than its viewport.
     cacheRect_ = QRect(0, visible.top(), width(), visible.height());
     cacheSize_ = size();
-    if (cache_.size() != cacheRect_.size() || cache_.format() != QImage::Format_ARGB32_Premultiplied)
-        cache_ = QImage(cacheRect_.size(), QImage::Format_ARGB32_Premultiplied);
-    RenderBars(cache_, bars_, PictureScale{scaleWidth_, scaleHeight_, width(), height()}, cacheRect_.top());
+    cacheRatio_ = ratio;
+    const auto device = [ratio](int pixels) { return static_cast<int>(std::lround(pixels * ratio)); };
+    const QSize imageSize(device(cacheRect_.width()), device(cacheRect_.height()));
+    if (cache_.size() != imageSize || cache_.format() != QImage::Format_ARGB32_Premultiplied)
+        cache_ = QImage(imageSize, QImage::Format_ARGB32_Premultiplied);
+    cache_.setDevicePixelRatio(ratio);
+    RenderBars(cache_, bars_, PictureScale{scaleWidth_, scaleHeight_, device(width()), device(height())},
+               device(cacheRect_.top()));
     cacheValid_ = true;
     ++renders_;
 }
@@ -130,7 +147,13 @@ void SummaryPicture::paintEvent(QPaintEvent* event) {
 
     QPainter p(this);
     const QRect target = event->rect().intersected(cacheRect_);
-    p.drawImage(target, cache_, target.translated(-cacheRect_.topLeft()));
+    const QRect source = target.translated(-cacheRect_.topLeft());
+    if (cacheRatio_ == 1)
+        p.drawImage(target, cache_, source);
+    else
+        p.drawImage(QRectF(target), cache_,
+                    QRectF(source.x() * cacheRatio_, source.y() * cacheRatio_, source.width() * cacheRatio_,
+                           source.height() * cacheRatio_));
 
     const int right = std::max(width() - 1, 0), bottom = std::max(height() - 1, 0);
     const double sx = scaleWidth_ > 0 ? width() / scaleWidth_ : 0;

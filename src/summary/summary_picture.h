@@ -30,7 +30,8 @@ struct PictureShape {
     bool visible = false;
 };
 
-// Renders the bars into `image` (premultiplied ARGB, already sized; another format is converted),
+// Renders the bars into `image` (premultiplied ARGB, already sized; another format is converted;
+// its pixels are the units whatever its devicePixelRatio),
 // which shows the picture's pixel rows from `topPixel` on and its pixel columns from 0, the whole
 // picture being scale.pixelWidth x scale.pixelHeight pixels. Black background, one rectangle fill
 // per bar, at least one pixel wide and high; the part outside the image is clipped.
@@ -74,7 +75,8 @@ public:
     std::function<void(int button, double x, double y)> onPress;
     std::function<void()> onDoubleClick;
 
-    // The rendered bars of the visible part (for tests and screenshots).
+    // The rendered bars of the visible part (for tests and screenshots), in device pixels: on a
+    // high-density screen it is devicePixelRatio times the widget's pixels each way.
     const QImage& Cache() const { return cache_; }
 
 protected:
@@ -89,8 +91,9 @@ private:
     double scaleWidth_ = 1, scaleHeight_ = 1;
     std::vector<Bar> bars_;
     QImage cache_;
-    QRect cacheRect_; // widget pixels the cache covers
-    QSize cacheSize_; // the widget's size when the cache was drawn
+    QRect cacheRect_;      // widget pixels the cache covers
+    QSize cacheSize_;      // the widget's size when the cache was drawn
+    qreal cacheRatio_ = 1; // device pixels per widget pixel the cache was drawn at
     bool cacheValid_ = false;
     int renders_ = 0;
 };
