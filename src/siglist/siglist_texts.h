@@ -91,6 +91,7 @@ inline constexpr const char* kImportOtherUnknown =
 inline constexpr const char* kImportOtherListTitle = "IMPORT Other Format... CONFIRMATION:";
 inline constexpr const char* kExportOtherTitle = "EXPORT Other Format... RESULT:";
 inline constexpr const char* kExportOtherWarnTitle = "EXPORT Other Format... WARNING:";
+inline constexpr const char* kExportOtherConfirmTitle = "EXPORT Other Format... CONFIRMATION:";
 
 // Help line
 inline constexpr const char* kHelpSignal = "Signal# ";      // + position from 1, "0000"

@@ -9,6 +9,8 @@
 
 #include <QListView>
 
+#include <filesystem>
+
 namespace zarn {
 
 namespace {
@@ -141,7 +143,15 @@ void SignalListWindow::ExportOtherFormat() {
 
     const ExchangeFormat format = ExportFormat(filter, *chosen);
     std::string path = *chosen;
-    if (FileNameOf(path).find('.') == std::string::npos) path += ExchangeExtension(format);
+    if (FileNameOf(path).find('.') == std::string::npos) {
+        path += ExchangeExtension(format);
+        // The dialog confirmed the name as typed; the name with its extension may be another file.
+        if (std::filesystem::exists(path) &&
+            prompter_.Message(sigtext::kExportOtherConfirmTitle,
+                              path + " already exists.  Do you want to replace it?", MsgIcon::Question,
+                              MsgButtons::YesNo) != MsgAnswer::Yes)
+            return;
+    }
     // Written beside and renamed over, as the list files are: a failure leaves an older export whole.
     if (const FileResult r = ReplaceFileAtomically(path, WriteExchange(format, List().Lines())); !r) {
         prompter_.Message(sigtext::kExportOtherWarnTitle,

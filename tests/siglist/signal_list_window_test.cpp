@@ -721,6 +721,13 @@ TEST_F(SignalListWindowTest, ExchangeWithOtherProgramsJourney) {
                                    "Krak\xF3w Wieza"),
                      Line("00145.50200", "L\xF3" "dz przemiennik")}));
     EXPECT_EQ(List(), imported); // an export changes nothing in the list
+
+    // The same name again: the file the extension makes exists, so the operator is asked first.
+    prompts.ExpectSaveFile("Exporting... List To Other Format", dir.file("radio"), "gqrx bookmarks");
+    Expect("EXPORT Other Format... CONFIRMATION:", dir.file("radio.csv") + " already exists.  Do you want to replace it?",
+           MsgAnswer::No);
+    window->ExportOtherFormat();
+    EXPECT_EQ(TempDir::read(dir.file("radio.csv")), chirp);
 }
 
 } // namespace
