@@ -74,11 +74,14 @@ TEST(ReadExchange, GqrxBookmarks) {
          "  1000000; LF ; Demod Off ; 0 ; Untagged\n"
          "  100000000000; Too high ; AM ; 10000 ; Untagged\n"
          "  200000000; Negative width ; AM ; -5 ; Untagged\n"
-         "  300000000; Huge width ; CW-L ; 500000000 ; Untagged\n",
-         {Entry("00001.00000", "00.000", "AM ", "LF"), Entry("00300.00000", "99.999", "CW ", "Huge width")},
-         2,
+         "  300000000; Huge width ; CW-L ; 500000000 ; Untagged\n"
+         "  -1000000; Negative ; AM ; 1000 ; Untagged\n"
+         "  474000; NDB ; CW-U ; 500 ; Untagged\n",
+         {Entry("00001.00000", "00.000", "AM ", "LF"), Entry("00300.00000", "99.999", "CW ", "Huge width"),
+          Entry("00000.47400", "00.001", "CW ", "NDB")},
+         3,
          0,
-         {3, 4}},
+         {3, 4, 6}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -173,6 +176,9 @@ TEST(ReadExchange, ChirpAndScannerCsv) {
     EXPECT_EQ(s.malformedAt, (std::vector<int>{5, 6}));
     EXPECT_EQ(s.namesChanged, 1);
 
+    // Columns are found by their header, in any order and case.
+    EXPECT_EQ(ReadExchange(ExchangeFormat::Chirp, "frequency,NAME\n145.5,Net\n").lines,
+              Lines{Entry("00145.50000", "00.010", "AM ", "Net")});
     // Without its header line a CSV file is refused whole rather than guessed at.
     EXPECT_FALSE(ReadExchange(ExchangeFormat::Chirp, "1,WX1,162.55\n").ok);
     EXPECT_EQ(DetectExchangeFormat("hello\n"), std::nullopt);
