@@ -19,6 +19,9 @@ struct FileDialogRequest {
     std::string fileName;          // initial file name
     bool mustExist = false;        // open dialogs
     bool confirmOverwrite = false; // save dialogs
+    // When set, receives the description of the filter the operator left chosen ("" when unknown),
+    // for commands whose filter picks what the file holds.
+    std::string* chosenFilter = nullptr;
 };
 
 // Texts are 8-bit (Latin-1) bytes, like every text of the station files.

@@ -78,6 +78,13 @@ QString QtFileFilter(const std::string& filter) {
     return out.join(QStringLiteral(";;"));
 }
 
+// The chosen filter's description, without the patterns QtFileFilter added to it.
+static void TellChosenFilter(const QFileDialog& dialog, const FileDialogRequest& r) {
+    if (!r.chosenFilter) return;
+    const QString f = dialog.selectedNameFilter();
+    *r.chosenFilter = Bytes(f.left(f.lastIndexOf(QStringLiteral(" ("))));
+}
+
 static QString StartPath(const FileDialogRequest& r) {
     if (r.folder.empty()) return Qs(r.fileName);
     if (r.fileName.empty()) return Qs(r.folder);
@@ -91,6 +98,7 @@ std::optional<std::string> QtPrompter::OpenFile(const FileDialogRequest& request
     dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::ReadOnly, false);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    TellChosenFilter(dialog, request);
     return Bytes(dialog.selectedFiles().first());
 }
 
@@ -101,6 +109,7 @@ std::optional<std::string> QtPrompter::SaveFile(const FileDialogRequest& request
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    TellChosenFilter(dialog, request);
     return Bytes(dialog.selectedFiles().first());
 }
 

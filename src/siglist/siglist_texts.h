@@ -76,6 +76,23 @@ inline constexpr const char* kFullWarnTitleSuffix = " Signal List... WARNING:"; 
 inline constexpr const char* kFullWarnText =
     "Signal List is full (32767 entries).  No more data can be added.";
 
+// Our own: lists in other programs' formats (File menu, below Close).
+inline constexpr const char* kImportOtherDialog = "Importing... List From Other Format";
+inline constexpr const char* kExportOtherDialog = "Exporting... List To Other Format";
+inline constexpr const char* kImportOtherFilter = "All list formats|*.csv;*.json|gqrx bookmarks|*.csv|"
+                                                  "SDR++ frequency manager|*.json|CHIRP CSV|*.csv|"
+                                                  "Scanner channel CSV|*.csv";
+inline constexpr const char* kExportOtherFilter =
+    "gqrx bookmarks|*.csv|SDR++ frequency manager|*.json|CHIRP CSV|*.csv|Scanner channel CSV|*.csv";
+inline constexpr const char* kImportOtherTitle = "IMPORT Other Format... RESULT:";
+inline constexpr const char* kImportOtherUnknown =
+    "The file is not a list in a format the Signal List knows: gqrx bookmarks, SDR++ frequency manager, "
+    "CHIRP CSV or scanner channel CSV.";
+inline constexpr const char* kImportOtherListTitle = "IMPORT Other Format... CONFIRMATION:";
+inline constexpr const char* kExportOtherTitle = "EXPORT Other Format... RESULT:";
+inline constexpr const char* kExportOtherWarnTitle = "EXPORT Other Format... WARNING:";
+inline constexpr const char* kExportOtherConfirmTitle = "EXPORT Other Format... CONFIRMATION:";
+
 // Help line
 inline constexpr const char* kHelpSignal = "Signal# ";      // + position from 1, "0000"
 inline constexpr const char* kHelpFilename = "Filename = "; // + list path in lower case

@@ -129,6 +129,12 @@ void SignalListWindow::BuildFileMenu() {
     MakeSeparator(file, "F_Space1");
     connect(MakeAction(file, "F_Close", setup_.standalone ? "E&xit" : "&Close"), &QAction::triggered, this,
             &SignalListWindow::CloseWindow);
+    // Lists of other receiver and SDR programs, below everything the menu has always held.
+    MakeSeparator(file, "F_Space2");
+    connect(MakeAction(file, "F_ImportOther", "Import Fro&m Other Format..."), &QAction::triggered, this,
+            &SignalListWindow::ImportOtherFormat);
+    connect(MakeAction(file, "F_ExportOther", "Expor&t To Other Format..."), &QAction::triggered, this,
+            &SignalListWindow::ExportOtherFormat);
 }
 
 void SignalListWindow::BuildToolsMenu() {

@@ -102,6 +102,11 @@ public:
     void Delete();
     void DeleteAll();
 
+    // Lists in other programs' formats (signal_list_window_exchange.cpp). Imported entries are placed
+    // as pasted lines are, with the import's question; one message tells what came in.
+    void ImportOtherFormat();
+    void ExportOtherFormat();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -130,6 +135,21 @@ private:
     std::string DialogTitle(const char* zarn, const char* standalone) const;
     // The file dialog of Open and Import: an existing .SIG file, or no value on Cancel.
     std::optional<std::string> ChooseListFileToRead(const char* zarn, const char* standalone);
+
+    // Places new entry lines as Paste does: each at its slot, a collision asked about with the
+    // question titled `title` (Yes replaces, No skips, Cancel stops); the lines taken end up
+    // highlighted and the last one current. `command` names a refusal of a full list. The list is not
+    // written; the caller does that.
+    struct PlaceCounts {
+        int added = 0;     // lines taken
+        int replaced = 0;  // of them, the ones that replaced an entry already listed
+        int declined = 0;  // collisions answered No
+        int cancelled = 0; // lines left when the operator answered Cancel
+        int full = 0;      // lines left when the list was full
+    };
+    PlaceCounts PlaceLines(const std::vector<std::string>& lines, const char* title, const char* command);
+    // Which lists of an SDR++ file to take: asked list by list when it holds several. No value on Cancel.
+    std::optional<std::vector<std::string>> ChooseSdrppLists(const std::vector<std::string>& names);
 
     // Panel side
     void OpenPanel();

@@ -49,6 +49,14 @@ void SignalListWindow::Paste() {
                           MsgButtons::Ok);
         return;
     }
+    PlaceLines(*lines, sigtext::kPasteConfirm, "PASTE");
+    SaveList();
+}
+
+SignalListWindow::PlaceCounts SignalListWindow::PlaceLines(const std::vector<std::string>& lines,
+                                                           const char* title, const char* command) {
+    PlaceCounts counts;
+    const auto left = [&lines](std::size_t i) { return static_cast<int>(lines.size() - i); };
     UnhighlightAll();
     // The rows of the lines pasted so far, kept in step with the insertions and removals after them.
     // They are highlighted together at the end: row by row, the view's work grows with the square of
@@ -60,8 +68,10 @@ void SignalListWindow::Paste() {
             if (r >= from) r += by;
         if (current >= from) current += by;
     };
-    for (const std::string& line : *lines) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
         MsgAnswer answer = MsgAnswer::Yes;
+        bool replaces = false;
         const SignalSlot slot = List().FindSignalSlot(EntryFrequency(line));
         if (slot.conflict) {
             const int c = *slot.conflict;
@@ -69,24 +79,37 @@ void SignalListWindow::Paste() {
             // highlighted afterwards.
             pasted.erase(std::remove(pasted.begin(), pasted.end(), c), pasted.end());
             SetHighlighted(c, true);
-            answer = prompter_.Message(sigtext::kPasteConfirm, ReplaceQuestion(EntryFreqText(line)),
-                                       MsgIcon::Question, MsgButtons::YesNoCancel);
+            answer = prompter_.Message(title, ReplaceQuestion(EntryFreqText(line)), MsgIcon::Question,
+                                       MsgButtons::YesNoCancel);
             SetHighlighted(c, false);
             if (answer == MsgAnswer::Yes) {
                 Model().RemoveAt(c);
                 if (current == c) current = -1;
                 shift(c + 1, -1);
+                replaces = true;
             }
         }
-        if (answer == MsgAnswer::Cancel) break;
-        if (answer != MsgAnswer::Yes) continue;
+        if (answer == MsgAnswer::Cancel) {
+            counts.cancelled = left(i);
+            break;
+        }
+        if (answer != MsgAnswer::Yes) {
+            ++counts.declined;
+            continue;
+        }
         const int before = List().Count();
         const std::optional<int> at = Model().InsertSorted(line);
         if (!at) {
-            WarnListFull("PASTE");
+            WarnListFull(command);
+            counts.full = left(i);
             break;
         }
-        if (List().Count() > before) shift(*at, 1); // else an entry with the same key was replaced
+        ++counts.added;
+        if (List().Count() > before)
+            shift(*at, 1);
+        else
+            replaces = true; // an entry with the same key was replaced
+        if (replaces) ++counts.replaced;
         if (std::find(pasted.begin(), pasted.end(), *at) == pasted.end()) pasted.push_back(*at);
         // The pasted line itself becomes current, wherever its text sorts it.
         current = *at;
@@ -102,7 +125,7 @@ void SignalListWindow::Paste() {
     }
     list_->selectionModel()->select(highlight, QItemSelectionModel::Select);
     if (current >= 0) SetCurrent(current);
-    SaveList();
+    return counts;
 }
 
 void SignalListWindow::Delete() {

@@ -6,6 +6,7 @@
 #include "entry_line.h"
 #include "fake_prompter.h"
 #include "find_control.h"
+#include "list_exchange.h"
 #include "temp_dir.h"
 
 #include <QAbstractItemModelTester>
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -614,6 +616,118 @@ TEST_F(SignalListWindowTest, EditJourney) {
         expected[row].replace(42, 6, "3    x");
     EXPECT_EQ(List(), expected);
     EXPECT_EQ(FileText(), Records(List()));
+}
+
+// Lists of other programs: the two items below everything else in the File menu of both programs; a
+// gqrx file whose entry collides with one listed comes in through the paste rules, an SDR++ file with
+// two lists asks which to take, and the list goes out as a CHIRP file that reads back.
+TEST_F(SignalListWindowTest, ExchangeWithOtherProgramsJourney) {
+    for (bool standalone : {true, false}) {
+        Start(Record("00030.00000", "keep") + Record("00145.50000", "old"), false, standalone);
+        std::string items;
+        for (const QAction* a : Find<QMenu>("File")->actions())
+            items += a->objectName().toStdString() + (a->isSeparator() ? "" : " " + a->text().toStdString()) + "|";
+        EXPECT_EQ(items, std::string("F_New &New|F_Open &Open...|F_Import &Import...|F_SaveAs Signal List &Filename...|"
+                                     "F_Space1|F_Close ") +
+                             (standalone ? "E&xit" : "&Close") +
+                             "|F_Space2|F_ImportOther Import Fro&m Other Format...|"
+                             "F_ExportOther Expor&t To Other Format...|");
+    }
+
+    const std::string gqrx = dir.write(
+        "bookmarks.csv", "# Tag name          ;  color\nUntagged            ; #c0c0c0\n\n"
+                         "# Frequency ; Name                     ; Modulation          ;  Bandwidth; Tags\n"
+                         "   145502000; \xC5\x81\xC3\xB3" "d\xC5\xBA przemiennik        ; Narrow FM           ;      10000; Untagged\n"
+                         "   118100000; Krak\xC3\xB3w Wie\xC5\xBC" "a              ; AM                  ;       8000; Untagged\n"
+                         "  not a freq; broken                   ; AM                  ;      10000; Untagged\n"
+                         "     7074000;                          ; USB                 ;       2800; Untagged\n");
+    summaryLoaded = true;
+    prompts.ExpectOpenFile("Importing... List From Other Format", gqrx);
+    Expect("IMPORT Signal... CONFIRMATION:", Question("00145.50200"), MsgAnswer::Yes);
+    prompts.ExpectMessage("IMPORT Other Format... RESULT:",
+                          "3 entries came in from bookmarks.csv (gqrx bookmarks).\r\n"
+                          "1 of them replaced an entry already listed.\r\n"
+                          "1 line could not be read and was skipped (line 7).\r\n"
+                          "2 names held letters outside Latin-1; they were changed to the nearest letter or \"?\".",
+                          MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
+    Expect("Default sig BW change", kReprocess, MsgAnswer::No);
+    Find<QAction>("F_ImportOther")->trigger();
+    const Lines imported = {MakeEntryLine("00007.07400", "00.003", "20", "USB", SignalClass::Unknown, "9", false, ""),
+                            Line("00030.00000", "keep"),
+                            MakeEntryLine("00118.10000", "00.008", "20", "AM ", SignalClass::Unknown, "9", false,
+                                          "Krak\xF3w Wieza"),
+                            Line("00145.50200", "L\xF3" "dz przemiennik")};
+    EXPECT_EQ(List(), imported);
+    EXPECT_EQ(State(), "0 2 3 current 0 saved"); // what came in is highlighted, the file written
+    EXPECT_TRUE(prompts.dialogs.back().request.mustExist);
+
+    // The same file again: its first entry collides with itself, and Cancel leaves the list as it was.
+    summaryLoaded = false;
+    prompts.ExpectOpenFile("Importing... List From Other Format", gqrx);
+    Expect("IMPORT Signal... CONFIRMATION:", Question("00145.50200"), MsgAnswer::Cancel);
+    prompts.ExpectMessage("IMPORT Other Format... RESULT:",
+                          "0 entries came in from bookmarks.csv (gqrx bookmarks).\r\n"
+                          "3 were not taken: the import was cancelled.\r\n"
+                          "1 line could not be read and was skipped (line 7).\r\n"
+                          "2 names held letters outside Latin-1; they were changed to the nearest letter or \"?\".",
+                          MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
+    window->ImportOtherFormat();
+    EXPECT_EQ(List(), imported);
+    EXPECT_EQ(State(), "current 0 saved");
+
+    // Only the list answered Yes is read; its one bookmark collides and is declined.
+    const std::string sdrpp = dir.write(
+        "sdrpp.json", R"({"lists": {"General": {"bookmarks": {"Dup": {"bandwidth": 10000.0, "frequency": 30002000.0,
+                         "mode": 0}}}, "Marine": {"bookmarks": {"Ch 16": {"bandwidth": 12500.0,
+                         "frequency": 156800000.0, "mode": 0}}}}, "selectedList": "General"})");
+    prompts.ExpectOpenFile("Importing... List From Other Format", sdrpp);
+    Expect("IMPORT Other Format... CONFIRMATION:", "The file holds 2 lists.  Import the list \"General\"?",
+           MsgAnswer::Yes);
+    Expect("IMPORT Other Format... CONFIRMATION:", "The file holds 2 lists.  Import the list \"Marine\"?",
+           MsgAnswer::No);
+    Expect("IMPORT Signal... CONFIRMATION:", Question("00030.00200"), MsgAnswer::No);
+    prompts.ExpectMessage("IMPORT Other Format... RESULT:",
+                          "0 entries came in from sdrpp.json (SDR++ frequency manager).\r\n"
+                          "1 was skipped: the entries already listed there were kept.",
+                          MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
+    window->ImportOtherFormat();
+    EXPECT_EQ(List(), imported);
+
+    // A file of no known format is refused and changes nothing.
+    prompts.ExpectOpenFile("Importing... List From Other Format", dir.write("notes.txt", "hello\n"));
+    prompts.ExpectMessage("IMPORT Other Format... RESULT:",
+                          "The file is not a list in a format the Signal List knows: gqrx bookmarks, SDR++ frequency "
+                          "manager, CHIRP CSV or scanner channel CSV.",
+                          MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    window->ImportOtherFormat();
+    EXPECT_EQ(List(), imported);
+
+    // Export: the filter left chosen picks the format; a name without extension gets the format's.
+    prompts.ExpectSaveFile("Exporting... List To Other Format", dir.file("radio"), "CHIRP CSV");
+    prompts.ExpectMessage("EXPORT Other Format... RESULT:",
+                          "4 entries were written to " + dir.file("radio.csv") + " as CHIRP CSV.",
+                          MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
+    Find<QAction>("F_ExportOther")->trigger();
+    EXPECT_TRUE(prompts.dialogs.back().request.confirmOverwrite);
+    const std::string chirp = TempDir::read(dir.file("radio.csv"));
+    EXPECT_EQ(chirp.substr(0, chirp.find('\n') + 1),
+              "Location,Name,Frequency,Duplex,Offset,Tone,rToneFreq,cToneFreq,DtcsCode,DtcsPolarity,Mode,TStep,Skip,"
+              "Comment,URCALL,RPT1CALL,RPT2CALL\r\n");
+    // CHIRP holds no bandwidth: the entries come back with a new entry's.
+    EXPECT_EQ(ReadExchange(ExchangeFormat::Chirp, chirp).lines,
+              (Lines{MakeEntryLine("00007.07400", "00.010", "20", "USB", SignalClass::Unknown, "9", false, ""),
+                     Line("00030.00000", "keep"),
+                     MakeEntryLine("00118.10000", "00.010", "20", "AM ", SignalClass::Unknown, "9", false,
+                                   "Krak\xF3w Wieza"),
+                     Line("00145.50200", "L\xF3" "dz przemiennik")}));
+    EXPECT_EQ(List(), imported); // an export changes nothing in the list
+
+    // The same name again: the file the extension makes exists, so the operator is asked first.
+    prompts.ExpectSaveFile("Exporting... List To Other Format", dir.file("radio"), "gqrx bookmarks");
+    Expect("EXPORT Other Format... CONFIRMATION:", dir.file("radio.csv") + " already exists.  Do you want to replace it?",
+           MsgAnswer::No);
+    window->ExportOtherFormat();
+    EXPECT_EQ(TempDir::read(dir.file("radio.csv")), chirp);
 }
 
 } // namespace

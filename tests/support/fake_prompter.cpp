@@ -6,15 +6,16 @@ namespace zarn::test {
 
 void FakePrompter::ExpectMessage(std::string title, std::string text, MsgIcon icon, MsgButtons buttons,
                                  MsgAnswer answer) {
-    queue_.push_back(Step{Step::Msg, {std::move(title), std::move(text), icon, buttons}, answer, {}, {}});
+    queue_.push_back(Step{Step::Msg, {std::move(title), std::move(text), icon, buttons}, answer, {}, {}, {}});
 }
 
 void FakePrompter::ExpectOpenFile(std::string title, std::optional<std::string> chosen) {
-    queue_.push_back(Step{Step::Open, {}, MsgAnswer::Ok, std::move(title), std::move(chosen)});
+    queue_.push_back(Step{Step::Open, {}, MsgAnswer::Ok, std::move(title), std::move(chosen), {}});
 }
 
-void FakePrompter::ExpectSaveFile(std::string title, std::optional<std::string> chosen) {
-    queue_.push_back(Step{Step::Save, {}, MsgAnswer::Ok, std::move(title), std::move(chosen)});
+void FakePrompter::ExpectSaveFile(std::string title, std::optional<std::string> chosen, std::string filter) {
+    queue_.push_back(
+        Step{Step::Save, {}, MsgAnswer::Ok, std::move(title), std::move(chosen), std::move(filter)});
 }
 
 MsgAnswer FakePrompter::Message(const std::string& title, const std::string& text, MsgIcon icon,
@@ -42,6 +43,7 @@ std::optional<std::string> FakePrompter::FileDialog(bool save, const FileDialogR
     }
     const Step s = queue_.front();
     queue_.pop_front();
+    if (request.chosenFilter) *request.chosenFilter = s.filter;
     if (s.dialogTitle != request.title)
         failures.push_back(kind + " dialog title: got " + request.title + " expected " + s.dialogTitle);
     // A dialog that asks for an existing file answers a typed missing name itself; the program

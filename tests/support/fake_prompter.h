@@ -28,7 +28,8 @@ public:
                        MsgAnswer answer);
     // Queue the next file dialog with its title and the chosen path (no value = Cancel).
     void ExpectOpenFile(std::string title, std::optional<std::string> chosen);
-    void ExpectSaveFile(std::string title, std::optional<std::string> chosen);
+    // `filter` is the description of the filter the operator leaves chosen.
+    void ExpectSaveFile(std::string title, std::optional<std::string> chosen, std::string filter = {});
 
     MsgAnswer Message(const std::string& title, const std::string& text, MsgIcon icon,
                       MsgButtons buttons) override;
@@ -57,6 +58,7 @@ private:
         MsgAnswer answer = MsgAnswer::Ok;
         std::string dialogTitle;
         std::optional<std::string> chosen;
+        std::string filter;
     };
     std::optional<std::string> FileDialog(bool save, const FileDialogRequest& request);
     std::deque<Step> queue_;
