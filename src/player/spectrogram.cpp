@@ -15,8 +15,6 @@ namespace {
 constexpr double kWindowSeconds = 0.020;
 constexpr int kMinFftSize = 16;
 constexpr int kMaxFftSize = 1 << 16;
-// Windows transformed by one call: the plan's loops run over several at once.
-constexpr int kBatch = 16;
 // Frames read per block: a few hundred kilobytes whatever the clip's length.
 constexpr std::size_t kReadFrames = 64 * 1024;
 
@@ -60,10 +58,8 @@ public:
     fftwf_plan Get(int n, float* in, fftwf_complex* out) {
         const std::lock_guard lock(mutex_);
         if (auto it = plans_.find(n); it != plans_.end()) return it->second;
-        int length[] = {n};
         // Estimated, not measured: planning must not read or write the arrays or take seconds.
-        fftwf_plan plan = fftwf_plan_many_dft_r2c(1, length, kBatch, in, nullptr, 1, n, out, nullptr, 1, n / 2 + 1,
-                                                  FFTW_ESTIMATE);
+        fftwf_plan plan = fftwf_plan_dft_r2c_1d(n, in, out, FFTW_ESTIMATE);
         plans_.emplace(n, plan);
         return plan;
     }
@@ -112,7 +108,6 @@ struct SpectrogramBuilder::Fft {
     std::unique_ptr<float, FftwFree> in;
     std::unique_ptr<fftwf_complex, FftwFree> out;
     fftwf_plan plan = nullptr;
-    int taken = 0; // windows in the batch
 };
 
 SpectrogramBuilder::SpectrogramBuilder(int sampleRate, const SpectrogramGrid& grid)
@@ -122,16 +117,17 @@ SpectrogramBuilder::SpectrogramBuilder(int sampleRate, const SpectrogramGrid& gr
     if (!(grid_.framesPerColumn > 0)) grid_.framesPerColumn = 1;
     const auto n = static_cast<std::size_t>(fftSize_);
     const std::size_t bins = n / 2 + 1;
-    fft_->in.reset(static_cast<float*>(fftwf_malloc(sizeof(float) * n * kBatch)));
-    fft_->out.reset(static_cast<fftwf_complex*>(fftwf_malloc(sizeof(fftwf_complex) * bins * kBatch)));
+    fft_->in.reset(static_cast<float*>(fftwf_malloc(sizeof(float) * n)));
+    fft_->out.reset(static_cast<fftwf_complex*>(fftwf_malloc(sizeof(fftwf_complex) * bins)));
     fft_->plan = Plans().Get(fftSize_, fft_->in.get(), fft_->out.get());
     // The periodic Hann window: at half a window apart the windows add up to a constant.
     window_.resize(n);
     for (std::size_t i = 0; i < n; ++i)
-        window_[i] = static_cast<float>(0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(n)));
+        window_[i] = static_cast<float>(0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) /
+                                                             static_cast<double>(n)));
     power_.assign(static_cast<std::size_t>(grid_.columns) * bins, 0.0f);
     reached_.assign(static_cast<std::size_t>(grid_.columns), false);
-    batchColumns_.resize(kBatch);
+    carry_.reserve(n);
 }
 
 SpectrogramBuilder::~SpectrogramBuilder() = default;
@@ -140,59 +136,71 @@ bool SpectrogramBuilder::Full() const {
     return static_cast<double>(nextWindow_) >= static_cast<double>(grid_.columns) * grid_.framesPerColumn;
 }
 
-void SpectrogramBuilder::TakeWindow(const float* start, std::size_t available) {
+// The window starting at nextWindow_: `a` then `b` (frames that follow a), silence after them.
+void SpectrogramBuilder::TakeWindow(const float* a, std::size_t na, const float* b, std::size_t nb) {
     const auto n = static_cast<std::size_t>(fftSize_);
-    float* in = fft_->in.get() + static_cast<std::size_t>(fft_->taken) * n;
-    const std::size_t have = std::min(available, n);
-    for (std::size_t i = 0; i < have; ++i)
-        in[i] = start[i] * window_[i];
-    std::fill(in + have, in + n, 0.0f);
+    float* in = fft_->in.get();
+    const float* w = window_.data();
+    na = std::min(na, n);
+    nb = std::min(nb, n - na);
+    for (std::size_t i = 0; i < na; ++i)
+        in[i] = a[i] * w[i];
+    for (std::size_t i = 0; i < nb; ++i)
+        in[na + i] = b[i] * w[na + i];
+    std::fill(in + na + nb, in + n, 0.0f);
+    fftwf_execute_dft_r2c(fft_->plan, in, fft_->out.get());
+
     // A window belongs to the column of its centre; a clip shorter than the picture's last column
     // still shows in it.
     const double centre = static_cast<double>(nextWindow_) + fftSize_ / 2.0;
-    const auto column = static_cast<std::int64_t>(std::floor(centre / grid_.framesPerColumn));
-    batchColumns_[static_cast<std::size_t>(fft_->taken)] = std::clamp<std::int64_t>(column, 0, grid_.columns - 1);
-    nextWindow_ += hop_;
-    if (++fft_->taken == kBatch) RunBatch(kBatch);
-}
-
-void SpectrogramBuilder::RunBatch(std::size_t count) {
-    fft_->taken = 0;
-    if (count == 0 || !fft_->plan) return;
-    fftwf_execute_dft_r2c(fft_->plan, fft_->in.get(), fft_->out.get());
-    const std::size_t bins = static_cast<std::size_t>(fftSize_) / 2 + 1;
-    for (std::size_t s = 0; s < count; ++s) {
-        const auto column = static_cast<std::size_t>(batchColumns_[s]);
-        const fftwf_complex* spectrum = fft_->out.get() + s * bins;
-        float* loudest = power_.data() + column * bins;
-        for (std::size_t k = 0; k < bins; ++k) {
-            const float p = spectrum[k][0] * spectrum[k][0] + spectrum[k][1] * spectrum[k][1];
-            loudest[k] = std::max(loudest[k], p);
-        }
-        reached_[column] = true;
+    const auto column = static_cast<std::size_t>(std::clamp<std::int64_t>(
+        static_cast<std::int64_t>(std::floor(centre / grid_.framesPerColumn)), 0, grid_.columns - 1));
+    const std::size_t bins = n / 2 + 1;
+    const float* spectrum = reinterpret_cast<const float*>(fft_->out.get());
+    float* loudest = power_.data() + column * bins;
+    for (std::size_t k = 0; k < bins; ++k) {
+        const float re = spectrum[2 * k], im = spectrum[2 * k + 1];
+        loudest[k] = std::max(loudest[k], re * re + im * im);
     }
+    reached_[column] = true;
+    nextWindow_ += hop_;
 }
 
 void SpectrogramBuilder::Feed(const float* frames, std::size_t count) {
+    const std::int64_t blockStart = fed_;
     fed_ += static_cast<std::int64_t>(count);
-    if (grid_.columns == 0 || Full()) return;
-    pending_.insert(pending_.end(), frames, frames + count);
+    if (grid_.columns == 0) return;
     const auto n = static_cast<std::int64_t>(fftSize_);
-    while (!Full() && nextWindow_ + n <= pendingStart_ + static_cast<std::int64_t>(pending_.size()))
-        TakeWindow(pending_.data() + (nextWindow_ - pendingStart_), static_cast<std::size_t>(n));
-    // Frames before the next window are needed by no window any more.
-    const std::int64_t done = std::min<std::int64_t>(nextWindow_ - pendingStart_, static_cast<std::int64_t>(pending_.size()));
-    pending_.erase(pending_.begin(), pending_.begin() + done);
-    pendingStart_ += done;
+    // carry_ holds the frames from nextWindow_ up to this block: the windows that straddle the two
+    // are put together from both, the others read the block where it lies.
+    while (!Full() && nextWindow_ + n <= fed_) {
+        const std::int64_t offset = nextWindow_ - blockStart;
+        if (offset >= 0) {
+            TakeWindow(frames + offset, static_cast<std::size_t>(n), nullptr, 0);
+            continue;
+        }
+        const auto fromCarry = static_cast<std::size_t>(-offset);
+        TakeWindow(carry_.data() + (carry_.size() - fromCarry), fromCarry, frames,
+                   static_cast<std::size_t>(n) - fromCarry);
+    }
+    if (Full()) return;
+    // Keep what the next windows still need: at most one window's worth.
+    const std::int64_t keepFrom = std::max(nextWindow_, blockStart);
+    if (nextWindow_ < blockStart) {
+        const auto fromCarry = static_cast<std::size_t>(blockStart - nextWindow_);
+        carry_.erase(carry_.begin(), carry_.end() - static_cast<std::ptrdiff_t>(fromCarry));
+    } else {
+        carry_.clear();
+    }
+    carry_.insert(carry_.end(), frames + (keepFrom - blockStart), frames + count);
 }
 
 SpectrogramImage SpectrogramBuilder::Finish() {
+    // carry_ holds every frame from nextWindow_ on.
     while (grid_.columns > 0 && !Full() && nextWindow_ < fed_) {
-        const std::int64_t offset = nextWindow_ - pendingStart_;
-        const auto available = static_cast<std::size_t>(static_cast<std::int64_t>(pending_.size()) - offset);
-        TakeWindow(pending_.data() + offset, available);
+        const auto skip = static_cast<std::size_t>(nextWindow_ - (fed_ - static_cast<std::int64_t>(carry_.size())));
+        TakeWindow(carry_.data() + skip, carry_.size() - skip, nullptr, 0);
     }
-    RunBatch(static_cast<std::size_t>(fft_->taken));
 
     SpectrogramImage image;
     image.state = WavFileState::Playable;

@@ -65,8 +65,7 @@ public:
     int FftSize() const { return fftSize_; }
 
 private:
-    void RunBatch(std::size_t count);
-    void TakeWindow(const float* start, std::size_t available);
+    void TakeWindow(const float* a, std::size_t na, const float* b, std::size_t nb);
 
     struct Fft;
     int fftSize_;
@@ -74,11 +73,9 @@ private:
     SpectrogramGrid grid_;
     std::unique_ptr<Fft> fft_;
     std::vector<float> window_;
-    std::vector<float> pending_;   // frames not yet behind every window that needs them
-    std::int64_t pendingStart_ = 0; // clip frame of pending_[0]
-    std::int64_t nextWindow_ = 0;   // clip frame where the next window starts
+    std::vector<float> carry_;    // the frames from nextWindow_ to the end of the last block
+    std::int64_t nextWindow_ = 0; // clip frame where the next window starts
     std::int64_t fed_ = 0;
-    std::vector<std::int64_t> batchColumns_;
     std::vector<float> power_; // columns x bins, the loudest power seen
     std::vector<bool> reached_;
 };
