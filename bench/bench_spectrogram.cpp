@@ -17,11 +17,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cerrno>
-#include <fftw3.h>
-#include <chrono>
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdint>
+#include <fftw3.h>
 #include <filesystem>
 #include <spawn.h>
 #include <string>
@@ -76,7 +76,8 @@ void BM_ReadSpectrogram(benchmark::State& state) {
     const zarn::SpectrogramGrid grid = zarn::GridUnderWaveform(layout, pixels, kRows);
     for (auto _ : state) {
         const zarn::SpectrogramImage s = zarn::ReadSpectrogram(in.hour(), grid);
-        if (s.state != zarn::WavFileState::Playable || s.width != pixels) state.SkipWithError("unexpected picture");
+        if (s.state != zarn::WavFileState::Playable || s.width != pixels)
+            state.SkipWithError("unexpected picture");
         benchmark::DoNotOptimize(s.pixels.data());
     }
     state.counters["columns"] = static_cast<double>(pixels);
@@ -90,7 +91,8 @@ void BM_TransformsAlone(benchmark::State& state) {
     const int n = zarn::SpectrogramFftSize(11025);
     const std::int64_t windows = (3600 * 11025 - n) / (n / 2) + 1;
     float* input = static_cast<float*>(fftwf_malloc(sizeof(float) * static_cast<std::size_t>(n)));
-    auto* output = static_cast<fftwf_complex*>(fftwf_malloc(sizeof(fftwf_complex) * static_cast<std::size_t>(n / 2 + 1)));
+    auto* output = static_cast<fftwf_complex*>(
+        fftwf_malloc(sizeof(fftwf_complex) * static_cast<std::size_t>(n / 2 + 1)));
     const fftwf_plan plan = fftwf_plan_dft_r2c_1d(n, input, output, FFTW_ESTIMATE);
     std::vector<float> source(static_cast<std::size_t>(n), 0.25f);
     for (auto _ : state) {
@@ -132,7 +134,8 @@ void BM_SoxSpectrogram(benchmark::State& state) {
     const Inputs& in = TheInputs();
     if (!in.ok()) state.SkipWithError("the benchmark input is missing");
     const std::string png =
-        (std::filesystem::temp_directory_path() / ("bench_spectrogram_" + std::to_string(getpid()) + ".png")).string();
+        (std::filesystem::temp_directory_path() / ("bench_spectrogram_" + std::to_string(getpid()) + ".png"))
+            .string();
     for (auto _ : state) {
         const double seconds = SoxSpectrogramSeconds(in.hour(), png);
         if (seconds < 0) {

@@ -1194,10 +1194,11 @@ void WriteLookRecording(Station& station) {
     clip.stop = start + 13 / kSecondsPerDay;
     clip.level = -60;
     clip.value = 34;
-    station.WriteLines("LOOK.EVA", {"Ver, 02.00.00, Audio Collection Recorder",
-                                    "STARTBYTRIGGER," + zarn::FormatDateTime(start) + "," + clip.file,
-                                    WavLine(clip),
-                                    "STOPBYTRIGGER," + zarn::FormatDateTime(clip.stop) + "," + clip.file});
+    std::vector<std::string> lines{"Ver, 02.00.00, Audio Collection Recorder"};
+    lines.push_back("STARTBYTRIGGER," + zarn::FormatDateTime(start) + "," + clip.file);
+    lines.push_back(WavLine(clip));
+    lines.push_back("STOPBYTRIGGER," + zarn::FormatDateTime(clip.stop) + "," + clip.file);
+    station.WriteLines("LOOK.EVA", lines);
     station.Write(clip.file, EncodeWav(LookAudio(), 8));
 }
 

@@ -20,13 +20,29 @@ constexpr std::size_t kReadFrames = 64 * 1024;
 
 // A viridis-like map from the floor (first) to the top (last), evenly spaced.
 constexpr std::array<std::array<std::uint8_t, 3>, 17> kMapAnchors{{
-    {68, 1, 84},    {72, 24, 106},  {71, 45, 123},  {66, 64, 134}, {59, 82, 139},  {51, 99, 141},
-    {44, 114, 142}, {38, 130, 142}, {33, 145, 140}, {31, 160, 136}, {40, 174, 128}, {63, 188, 115},
-    {94, 201, 98},  {132, 212, 75}, {173, 220, 48}, {216, 226, 25}, {253, 231, 37},
+    {68, 1, 84},
+    {72, 24, 106},
+    {71, 45, 123},
+    {66, 64, 134},
+    {59, 82, 139},
+    {51, 99, 141},
+    {44, 114, 142},
+    {38, 130, 142},
+    {33, 145, 140},
+    {31, 160, 136},
+    {40, 174, 128},
+    {63, 188, 115},
+    {94, 201, 98},
+    {132, 212, 75},
+    {173, 220, 48},
+    {216, 226, 25},
+    {253, 231, 37},
 }};
 
 std::uint32_t Rgb(double r, double g, double b) {
-    const auto c = [](double v) { return static_cast<std::uint32_t>(std::lround(std::clamp(v, 0.0, 255.0))); };
+    const auto c = [](double v) {
+        return static_cast<std::uint32_t>(std::lround(std::clamp(v, 0.0, 255.0)));
+    };
     return 0xFF000000u | c(r) << 16 | c(g) << 8 | c(b);
 }
 
@@ -111,7 +127,8 @@ struct SpectrogramBuilder::Fft {
 };
 
 SpectrogramBuilder::SpectrogramBuilder(int sampleRate, const SpectrogramGrid& grid)
-    : fftSize_(SpectrogramFftSize(sampleRate)), hop_(fftSize_ / 2), grid_(grid), fft_(std::make_unique<Fft>()) {
+    : fftSize_(SpectrogramFftSize(sampleRate)), hop_(fftSize_ / 2), grid_(grid),
+      fft_(std::make_unique<Fft>()) {
     grid_.columns = std::max<std::int64_t>(0, grid_.columns);
     grid_.rows = std::max(0, grid_.rows);
     if (!(grid_.framesPerColumn > 0)) grid_.framesPerColumn = 1;
@@ -123,8 +140,8 @@ SpectrogramBuilder::SpectrogramBuilder(int sampleRate, const SpectrogramGrid& gr
     // The periodic Hann window: at half a window apart the windows add up to a constant.
     window_.resize(n);
     for (std::size_t i = 0; i < n; ++i)
-        window_[i] = static_cast<float>(0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) /
-                                                             static_cast<double>(n)));
+        window_[i] = static_cast<float>(
+            0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(n)));
     power_.assign(static_cast<std::size_t>(grid_.columns) * bins, 0.0f);
     reached_.assign(static_cast<std::size_t>(grid_.columns), false);
     carry_.reserve(n);
@@ -198,7 +215,8 @@ void SpectrogramBuilder::Feed(const float* frames, std::size_t count) {
 SpectrogramImage SpectrogramBuilder::Finish() {
     // carry_ holds every frame from nextWindow_ on.
     while (grid_.columns > 0 && !Full() && nextWindow_ < fed_) {
-        const auto skip = static_cast<std::size_t>(nextWindow_ - (fed_ - static_cast<std::int64_t>(carry_.size())));
+        const auto skip =
+            static_cast<std::size_t>(nextWindow_ - (fed_ - static_cast<std::int64_t>(carry_.size())));
         TakeWindow(carry_.data() + skip, carry_.size() - skip, nullptr, 0);
     }
 
@@ -222,7 +240,8 @@ SpectrogramImage SpectrogramBuilder::Finish() {
     for (std::size_t c = width; c-- > 0;) {
         if (reached_[c]) last = static_cast<std::int64_t>(c);
         const std::int64_t left = source[c];
-        if (last >= 0 && (left < 0 || last - static_cast<std::int64_t>(c) < static_cast<std::int64_t>(c) - left))
+        if (last >= 0 &&
+            (left < 0 || last - static_cast<std::int64_t>(c) < static_cast<std::int64_t>(c) - left))
             source[c] = last;
     }
 
@@ -252,13 +271,15 @@ SpectrogramImage SpectrogramBuilder::Finish() {
             const float p = *std::max_element(loudest + lo, loudest + hi + 1);
             if (!(p > 0)) continue;
             const double db = 10 * std::log10(static_cast<double>(p)) - reference;
-            image.pixels[(height - 1 - j) * width + c] = SpectrogramColour((db - kSpectrogramFloorDb) / range);
+            image.pixels[(height - 1 - j) * width + c] =
+                SpectrogramColour((db - kSpectrogramFloorDb) / range);
         }
     }
     return image;
 }
 
-SpectrogramImage ReadSpectrogram(const std::string& path, const SpectrogramGrid& grid, const std::atomic<bool>* cancel) {
+SpectrogramImage ReadSpectrogram(const std::string& path, const SpectrogramGrid& grid,
+                                 const std::atomic<bool>* cancel) {
     SpectrogramImage none;
     ClipFrameReader reader(path);
     none.state = reader.Check().state;

@@ -35,6 +35,7 @@ protected:
             p.fillRect(rect(), kEmptyColour);
         else
             p.drawImage(rect(), image);
+        if (!strip_.wave_) return;
         const WavePicture& wave = *strip_.wave_;
         const double perUnit = width() / wave.ScaleWidth();
         if (wave.box.visible) {
@@ -96,7 +97,7 @@ void SpectrogramStrip::Cancel() {
 
 void SpectrogramStrip::Start() {
     Cancel();
-    if (!on_ || path_.empty()) return;
+    if (!on_ || path_.empty() || !wave_) return;
     Follow();
     const qreal ratio = devicePixelRatioF();
     const auto columns = static_cast<std::int64_t>(std::lround(picture_->width() * ratio));
@@ -133,6 +134,7 @@ void SpectrogramStrip::Start() {
 
 // The picture has the waveform picture's width and left edge, so both share their x scale.
 void SpectrogramStrip::Follow() {
+    if (!wave_) return;
     picture_->setGeometry(wave_->x(), 0, wave_->width(), height());
 }
 

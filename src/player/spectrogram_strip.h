@@ -9,6 +9,7 @@
 
 #include <QFrame>
 #include <QImage>
+#include <QPointer>
 
 #include <atomic>
 #include <memory>
@@ -50,7 +51,7 @@ private:
     void Cancel();
     void Follow();
 
-    const WavePicture* wave_;
+    QPointer<WavePicture> wave_; // gone first when the window is taken down
     Picture* picture_;
     std::string path_;
     WaveLayout layout_;

@@ -30,7 +30,7 @@
 namespace zarn {
 namespace {
 
-constexpr double kRate = 11025; // the rate of test::WavBytes
+constexpr double kRate = 11025;              // the rate of test::WavBytes
 constexpr std::uint32_t kFloor = 0xFF440154; // the map's darkest colour
 
 // An honest 8-bit clip of `samples` frames of sample(i), a value in -1..1.
@@ -77,7 +77,7 @@ bool AllFloor(const SpectrogramImage& s) {
 }
 
 TEST(Spectrogram, WindowLengthIsThePowerOfTwoNearestTwentyMilliseconds) {
-    const std::vector<std::pair<int, int>> cases{{8000, 128}, {11025, 256}, {16000, 256}, {22050, 512},
+    const std::vector<std::pair<int, int>> cases{{8000, 128},   {11025, 256},  {16000, 256},  {22050, 512},
                                                  {44100, 1024}, {48000, 1024}, {96000, 2048}, {1, 16}};
     for (const auto& [rate, size] : cases)
         EXPECT_EQ(SpectrogramFftSize(rate), size) << rate;
@@ -87,9 +87,10 @@ TEST(Spectrogram, TwoTonesShowTheirBrightestRowsAtTheirHeightsAndSilenceTheFloor
     test::TempDir dir;
     constexpr std::size_t kHalf = 11025;
     // 1 kHz, then 3 kHz, then a second of silence.
-    const std::string path = dir.write("TONES.WAV", Clip(3 * kHalf, [](std::size_t i) {
-        return i < kHalf ? Tone(1000, i) : i < 2 * kHalf ? Tone(3000, i) : 0.0;
-    }));
+    const std::string path =
+        dir.write("TONES.WAV", Clip(3 * kHalf, [](std::size_t i) {
+                      return i < kHalf ? Tone(1000, i) : i < 2 * kHalf ? Tone(3000, i) : 0.0;
+                  }));
     const SpectrogramGrid grid{300, 3.0 * kHalf / 300, 129};
     const SpectrogramImage s = ReadSpectrogram(path, grid);
     ASSERT_EQ(s.state, WavFileState::Playable);
@@ -129,8 +130,8 @@ TEST(Spectrogram, ColumnsFallUnderTheWaveformsPixels) {
     test::TempDir dir;
     constexpr std::size_t kFrames = 400000; // longer than the panel: the picture scrolls
     const std::string path = dir.write("BURST.WAV", Clip(kFrames, [](std::size_t i) {
-        return i >= 300000 && i < 302000 ? Tone(2000, i) : 0.0;
-    }));
+                                           return i >= 300000 && i < 302000 ? Tone(2000, i) : 0.0;
+                                       }));
     const Waveform w = ReadWaveform(path, 96);
     ASSERT_EQ(w.state, WavFileState::Playable);
     const std::vector<WaveColumn> pixels = MergeColumns(w.columns, w.layout.unitWidth);
@@ -151,9 +152,8 @@ TEST(Spectrogram, ColumnsFallUnderTheWaveformsPixels) {
 TEST(Spectrogram, ShortEmptyAndBrokenClipsGiveADefinedOutcome) {
     test::TempDir dir;
     // Shorter than one window: padded with silence, shown across the whole picture.
-    const SpectrogramImage shortClip =
-        ReadSpectrogram(dir.write("SHORT.WAV", Clip(100, [](std::size_t i) { return Tone(2500, i); })),
-                        {50, 2.0, 30});
+    const SpectrogramImage shortClip = ReadSpectrogram(
+        dir.write("SHORT.WAV", Clip(100, [](std::size_t i) { return Tone(2500, i); })), {50, 2.0, 30});
     ASSERT_EQ(shortClip.state, WavFileState::Playable);
     ASSERT_EQ(shortClip.pixels.size(), 50u * 30u);
     EXPECT_FALSE(AllFloor(shortClip));
@@ -171,7 +171,8 @@ TEST(Spectrogram, ShortEmptyAndBrokenClipsGiveADefinedOutcome) {
 
     EXPECT_EQ(ReadSpectrogram(dir.file("NONE.WAV"), {40, 10.0, 20}).state, WavFileState::Missing);
     // A header that claims more than the file holds.
-    const std::string cut = dir.write("CUT.WAV", test::WavBytes(36 + 5000, 5000, 100, [](std::size_t) { return 128; }));
+    const std::string cut =
+        dir.write("CUT.WAV", test::WavBytes(36 + 5000, 5000, 100, [](std::size_t) { return 128; }));
     const SpectrogramImage broken = ReadSpectrogram(cut, {40, 10.0, 20});
     EXPECT_EQ(broken.state, WavFileState::NotPlayable);
     EXPECT_TRUE(broken.pixels.empty());
@@ -259,7 +260,12 @@ protected:
             const QString name = w->objectName();
             if (name.isEmpty() || name == "client" || w == Strip() || Strip()->isAncestorOf(w)) continue;
             const QRect r(w->mapTo(&Player(), QPoint(0, 0)), w->size());
-            places[name.toStdString()] = QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+            places[name.toStdString()] = QStringLiteral("%1,%2 %3x%4")
+                                             .arg(r.x())
+                                             .arg(r.y())
+                                             .arg(r.width())
+                                             .arg(r.height())
+                                             .toStdString();
         }
         return places;
     }
@@ -275,6 +281,7 @@ TEST_F(SpectrogramWindowTest, TheItemShowsTheStripBelowEveryControlAndIsRemember
     EXPECT_TRUE(Strip()->isHidden());
     const QSize before = Player().size();
     const auto places = Places();
+    const std::string ini = tmp.read(tmp.file("Zarn_Aud.Ini"));
 
     Item()->trigger();
     EXPECT_TRUE(on->isChecked());
@@ -299,7 +306,9 @@ TEST_F(SpectrogramWindowTest, TheItemShowsTheStripBelowEveryControlAndIsRemember
     // The next clip gets its own picture.
     test::Control<QPushButton>(&Player(), "Cmd_Stop")->click();
     test::Control<QPushButton>(&Player(), "Cmd_Next")->click();
-    ASSERT_TRUE(test::WaitFor([&] { return !Strip()->Image().isNull() && Strip()->Image().cacheKey() != image.cacheKey(); }, 10000));
+    ASSERT_TRUE(test::WaitFor(
+        [&] { return !Strip()->Image().isNull() && Strip()->Image().cacheKey() != image.cacheKey(); },
+        10000));
 
     Item()->trigger();
     EXPECT_TRUE(Strip()->isHidden());
@@ -307,15 +316,17 @@ TEST_F(SpectrogramWindowTest, TheItemShowsTheStripBelowEveryControlAndIsRemember
     Item()->trigger();
     Player().close();
     Flush();
-    // The next player opens with the strip as it was left.
+    // The next player opens with the strip as it was left; the station's configuration is untouched.
     Play();
     EXPECT_TRUE(Item()->isChecked());
     EXPECT_FALSE(Strip()->isHidden());
+    EXPECT_EQ(tmp.read(tmp.file("Zarn_Aud.Ini")), ini);
 }
 
 TEST_F(SpectrogramWindowTest, ClosingThePlayerWhileTheSpectrogramIsComputedStopsTheWorker) {
     const std::string hour = LongTone(tmp, "PR0001.WAV", 30'000'000);
-    QSettings(QSettings::IniFormat, QSettings::UserScope, "ZARN", "Zarn_zed32").setValue("Player/Spectrogram", true);
+    QSettings(QSettings::IniFormat, QSettings::UserScope, "ZARN", "Zarn_zed32")
+        .setValue("Player/Spectrogram", true);
     app->MakeWaveControl = [this, hour] {
         auto w = std::make_unique<test::FakeWaveControl>();
         w->SetFile(hour, 30'000'000);
