@@ -158,6 +158,10 @@ void SpectrogramBuilder::TakeWindow(const float* a, std::size_t na, const float*
     const auto n = static_cast<std::size_t>(fftSize_);
     float* in = fft_->in.get();
     const float* w = window_.data();
+    if (!fft_->plan) { // FFTW could not plan: the picture stays at the floor
+        nextWindow_ += hop_;
+        return;
+    }
     na = std::min(na, n);
     nb = std::min(nb, n - na);
     for (std::size_t i = 0; i < na; ++i)

@@ -18,9 +18,11 @@
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <numbers>
@@ -123,6 +125,36 @@ TEST(Spectrogram, BlocksOfAnySizeMakeTheSamePicture) {
             parts.Feed(frames.data() + at, std::min(block, frames.size() - at));
         EXPECT_EQ(parts.Finish().pixels, expected.pixels) << "blocks of " << block;
     }
+}
+
+long MaxRssKb() {
+    rusage r{};
+    getrusage(RUSAGE_SELF, &r);
+    return r.ru_maxrss;
+}
+
+// A clip of 64 MB, written a megabyte at a time, is read without being held: memory follows the
+// picture, not the clip.
+TEST(Spectrogram, ALongClipIsNeverHeldWhole) {
+    test::TempDir dir;
+    constexpr std::uint32_t kBytes = 64u << 20;
+    const std::string path = dir.file("LONG.WAV");
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    const std::string header = test::WavBytes(36 + kBytes, kBytes, 0, [](std::size_t) { return 0; });
+    std::fwrite(header.data(), 1, header.size(), f);
+    std::string block(1u << 20, '\0');
+    for (std::size_t i = 0; i < block.size(); ++i)
+        block[i] = static_cast<char>(128 + ((i / 3) % 2 ? 60 : -60));
+    for (std::uint32_t written = 0; written < kBytes; written += static_cast<std::uint32_t>(block.size()))
+        ASSERT_EQ(std::fwrite(block.data(), 1, block.size(), f), block.size());
+    ASSERT_EQ(std::fclose(f), 0);
+
+    const long before = MaxRssKb();
+    const SpectrogramImage s = ReadSpectrogram(path, {1000, kBytes / 1000.0, 100});
+    EXPECT_EQ(s.state, WavFileState::Playable);
+    EXPECT_FALSE(AllFloor(s));
+    EXPECT_LT(MaxRssKb() - before, 16 * 1024);
 }
 
 // A burst three quarters into a clip shows three quarters across the waveform's width.
