@@ -55,7 +55,7 @@ private:
 };
 
 SpectrogramStrip::SpectrogramStrip(WavePicture* wave, QWidget* parent)
-    : QFrame(parent), wave_(wave), picture_(new Picture(*this, this)) {
+    : QFrame(parent), wave_(wave), watched_(wave), picture_(new Picture(*this, this)) {
     setObjectName(QStringLiteral("P_Spectro"));
     setFrameStyle(QFrame::NoFrame);
     wave->installEventFilter(this);
@@ -144,7 +144,7 @@ void SpectrogramStrip::resizeEvent(QResizeEvent* event) {
 }
 
 bool SpectrogramStrip::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == wave_) {
+    if (watched == watched_) {
         switch (event->type()) {
         case QEvent::Move:
         case QEvent::Resize:

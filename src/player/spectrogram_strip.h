@@ -52,6 +52,7 @@ private:
     void Follow();
 
     QPointer<WavePicture> wave_; // gone first when the window is taken down
+    const QObject* watched_;     // the same, only compared: it may be on its way out
     Picture* picture_;
     std::string path_;
     WaveLayout layout_;

@@ -243,6 +243,12 @@ TEST(SpectrogramStrip, ANewerClipDropsTheComputationOfTheOlderAndClosingMidwayIs
     EXPECT_EQ(image.pixel(10, 10), kFloor); // the quiet clip's, not the tone's
     EXPECT_EQ(image.size(), QSize(300, 60) * image.devicePixelRatio());
 
+    // The worker's reading stops at the flag.
+    const std::atomic<bool> stop{true};
+    const SpectrogramImage dropped = ReadSpectrogram(tone, {300, 20'000'000 / 300.0, 60}, &stop);
+    EXPECT_TRUE(dropped.cancelled);
+    EXPECT_TRUE(dropped.pixels.empty());
+
     // Gone in the middle of a computation: the worker stops and nothing arrives afterwards.
     strip->SetClip(tone, LayoutOf(tone));
     EXPECT_TRUE(strip->Busy());
