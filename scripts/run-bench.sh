@@ -25,7 +25,7 @@ for n in "$jobs" "$repetitions"; do
     fi
 done
 
-all_programs=(bench_dates bench_segscan bench_siglist bench_summary bench_picture bench_waveform bench_open)
+all_programs=(bench_dates bench_segscan bench_siglist bench_summary bench_picture bench_waveform bench_spectrogram bench_open)
 if [ -n "${BENCH_PROGRAMS:-}" ]; then
     read -r -a programs <<<"$BENCH_PROGRAMS"
     for p in "${programs[@]}"; do
@@ -75,7 +75,7 @@ for p in "${programs[@]}"; do
     args=(--benchmark_repetitions="$repetitions" --benchmark_report_aggregates_only=true
           --benchmark_out="$results/$p.json" --benchmark_out_format=json --figures="$figures")
     case $p in
-        bench_summary | bench_waveform | bench_open) args+=(--inputs="$inputs") ;;
+        bench_summary | bench_waveform | bench_spectrogram | bench_open) args+=(--inputs="$inputs") ;;
     esac
     status=0
     "$build_dir/bench/$p" "${args[@]}" >"$results/$p.txt" 2>"$results/$p.err" || status=$?

@@ -1148,6 +1148,60 @@ std::vector<std::string> DemoComments() {
     return lines;
 }
 
+// A recording of one clip to look at in the spectrogram: a steady tone, a sweep across the band
+// and data bursts, each clear of the others, over a light hiss.
+constexpr double kLookToneSeconds = 2.0;
+constexpr double kLookSweepSeconds = 3.0;
+constexpr double kLookBurstSeconds = 3.0;
+
+std::vector<float> LookAudio() {
+    const auto at = [](double seconds) { return static_cast<std::size_t>(seconds * kSampleRate); };
+    const std::size_t sweepStart = at(kLookToneSeconds);
+    const std::size_t burstStart = at(kLookToneSeconds + kLookSweepSeconds);
+    std::vector<float> out(at(kLookToneSeconds + kLookSweepSeconds + kLookBurstSeconds));
+    Rng rng(0x4C4F4F4B);
+    double phase = 0.0;
+    // Bursts of 300 baud between 1200 and 2200 Hz, 0.4 s on and 0.2 s off.
+    const std::size_t bit = kSampleRate / 300;
+    bool mark = true;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        double hz = 1000.0;
+        double amplitude = 0.6;
+        if (i >= sweepStart && i < burstStart) {
+            const double t = static_cast<double>(i - sweepStart) / (burstStart - sweepStart);
+            hz = 300.0 + (4500.0 - 300.0) * t;
+        } else if (i >= burstStart) {
+            const std::size_t k = i - burstStart;
+            if (k % bit == 0) mark = rng.Chance(0.5);
+            hz = mark ? 1200.0 : 2200.0;
+            amplitude = k % at(0.6) < at(0.4) ? 0.6 : 0.0;
+        }
+        phase += hz / kSampleRate;
+        phase -= std::floor(phase);
+        const double v = amplitude * std::sin(2.0 * std::numbers::pi * phase) + 0.01 * rng.Noise();
+        out[i] = static_cast<float>(std::clamp(v, -1.0, 1.0));
+    }
+    return out;
+}
+
+void WriteLookRecording(Station& station) {
+    const double start = Serial({2024, 6, 15, 9, 30, 0});
+    Clip clip;
+    clip.file = "LOOK0001.WAV";
+    clip.number = 1;
+    clip.frequency = 14.07;
+    clip.start = start + 5 / kSecondsPerDay;
+    clip.stop = start + 13 / kSecondsPerDay;
+    clip.level = -60;
+    clip.value = 34;
+    std::vector<std::string> lines{"Ver, 02.00.00, Audio Collection Recorder"};
+    lines.push_back("STARTBYTRIGGER," + zarn::FormatDateTime(start) + "," + clip.file);
+    lines.push_back(WavLine(clip));
+    lines.push_back("STOPBYTRIGGER," + zarn::FormatDateTime(clip.stop) + "," + clip.file);
+    station.WriteLines("LOOK.EVA", lines);
+    station.Write(clip.file, EncodeWav(LookAudio(), 8));
+}
+
 void WriteDemo(const std::string& folder) {
     Station station(folder);
     const Synth synth;
@@ -1166,6 +1220,7 @@ void WriteDemo(const std::string& folder) {
     station.WriteLines("~FREQ.~IG", {zarn::JoinPath(absolute.string(), "~FREQ.SIG")});
     station.WriteLines("~Freq.Cmt", DemoComments());
     station.WriteLines("Zarn_Aud.Ini", {"[WAV Display]", "ON", "[IFBW]", "25"});
+    WriteLookRecording(station);
 
     std::printf("Demo station written to %s\n", station.Folder().c_str());
     for (const auto& [name, clips] : collections)

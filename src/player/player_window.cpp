@@ -11,6 +11,7 @@
 #include "signal_list_model.h"
 #include "signal_bands.h"
 #include "sound_wave_control.h"
+#include "spectrogram_strip.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,6 +29,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QShortcut>
 
 #include <algorithm>
@@ -227,6 +229,7 @@ void PlayerWindow::BuildWindow() {
     SetHelpTexts();
     BuildKeys();
     setFixedSize(Px(kClientWidthTw), Px(kClientHeightTw) + menuBar()->sizeHint().height());
+    BuildSpectrogram(client);
 }
 
 void PlayerWindow::BuildMenu() {
@@ -517,6 +520,7 @@ void PlayerWindow::Unload() {
     PlayModel& play = models_.play;
     play.SetPlayerLoaded(false);
     timer1_.stop();
+    spectro_->Clear();
     if (wave_) {
         wave_->SetPlayDone(nullptr);
         wave_->SetPlayCommand(kWavStop);
@@ -674,6 +678,7 @@ void PlayerWindow::LoadWaveform() {
     transport_->ClearMarks();
     box_.visible = false;
     wavePicture_->box = box_;
+    spectro_->Clear();
     if (!wavDisplayOn_->isChecked()) return;
     ShowPlotText(kLoadingText);
     const std::string path = wave_->WavFileName();
@@ -706,6 +711,7 @@ void PlayerWindow::LoadWaveform() {
     wavePicture_->SetWave(MergeColumns(w.columns, layout_.unitWidth), static_cast<double>(layout_.columns));
     const QSignalBlocker block(wavScroll_);
     wavScroll_->setValue(0);
+    spectro_->SetClip(path, layout_);
 }
 
 Marks PlayerWindow::CurrentMarks() const {
@@ -755,6 +761,7 @@ void PlayerWindow::WAV_Display_On_Click() {
         if (transport_) LoadWaveform();
     } else {
         wavePicture_->Clear();
+        spectro_->Clear();
         plotFile_->setText(QString());
     }
     if (transport_) PaintState();
@@ -763,6 +770,56 @@ void PlayerWindow::WAV_Display_On_Click() {
                           "The WAV display setting could not be stored in the configuration file: " + r.error +
                               ".  It applies until the program ends.",
                           MsgIcon::Exclamation, MsgButtons::Ok);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Spectrogram
+
+namespace {
+
+// The strip below P_Help, P_WAV's width; the window grows by it only while it is shown.
+constexpr int kSpectroTopTw = 4770;
+constexpr int kSpectroHeightTw = 1200;
+constexpr int kSpectroGrowthTw = 1320;
+// The operator's choice lives with the recent files in the user's configuration folder, not in
+// the station's Zarn_Aud.Ini.
+constexpr const char* kPreferencesOrganisation = "ZARN";
+constexpr const char* kPreferencesApplication = "Zarn_zed32";
+constexpr const char* kSpectrogramKey = "Player/Spectrogram";
+
+QSettings Preferences() {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QLatin1String(kPreferencesOrganisation),
+                     QLatin1String(kPreferencesApplication));
+}
+
+} // namespace
+
+void PlayerWindow::BuildSpectrogram(QWidget* client) {
+    QMenu* menu = menuBar()->findChild<QMenu*>(QStringLiteral("WAV_Display"));
+    wavDisplaySpectrogram_ = menu->addAction(QStringLiteral("&Spectrogram"));
+    wavDisplaySpectrogram_->setObjectName(QStringLiteral("WAV_Display_Spectrogram"));
+    wavDisplaySpectrogram_->setCheckable(true);
+    connect(wavDisplaySpectrogram_, &QAction::triggered, this, &PlayerWindow::WAV_Display_Spectrogram_Click);
+    spectro_ = new SpectrogramStrip(wavePicture_, client);
+    SetTw(spectro_, 120, kSpectroTopTw, kWavPanelWidth, kSpectroHeightTw);
+    const bool on = Preferences().value(QLatin1String(kSpectrogramKey), false).toBool();
+    wavDisplaySpectrogram_->setChecked(on);
+    ShowSpectrogramStrip(on);
+}
+
+void PlayerWindow::WAV_Display_Spectrogram_Click() {
+    const bool on = wavDisplaySpectrogram_->isChecked();
+    ShowSpectrogramStrip(on);
+    // Not stored is no loss worth a message: the station's files are not concerned.
+    Preferences().setValue(QLatin1String(kSpectrogramKey), on);
+}
+
+void PlayerWindow::ShowSpectrogramStrip(bool on) {
+    const int height = Px(kClientHeightTw) + (on ? Px(kSpectroGrowthTw) : 0);
+    centralWidget()->setFixedSize(Px(kClientWidthTw), height);
+    setFixedSize(Px(kClientWidthTw), height + menuBar()->sizeHint().height());
+    spectro_->setVisible(on);
+    spectro_->SetOn(on);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -34,6 +34,8 @@ class QShortcut;
 
 namespace zarn {
 
+class SpectrogramStrip;
+
 // What the window is given besides the models.
 struct PlayerSetup {
     // The signal list, loading it if need be; may give nullptr.
@@ -162,6 +164,10 @@ private:
     void ShowPlotText(std::string_view text);
     void ApplyPlacement();
     void SetHelpTexts();
+    // The spectrogram strip below the window's controls, shown while its menu item is checked.
+    void BuildSpectrogram(QWidget* client);
+    void WAV_Display_Spectrogram_Click();
+    void ShowSpectrogramStrip(bool on);
 
     Models models_;
     Prompter& prompter_;
@@ -190,6 +196,8 @@ private:
     QLabel* pHelp_;
     HelpLine* helpLine_ = nullptr;
     QAction* wavDisplayOn_;
+    QAction* wavDisplaySpectrogram_ = nullptr;
+    SpectrogramStrip* spectro_ = nullptr;
     std::vector<QShortcut*> keys_;
     QTimer timer1_;
 };

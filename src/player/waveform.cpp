@@ -448,6 +448,62 @@ Waveform ReadWaveform(const std::string& path, double dpi) {
     return wave;
 }
 
+struct ClipFrameReader::Impl {
+    explicit Impl(const std::string& path) : clip(path) {}
+    OpenClip clip;
+    std::uint64_t left = 0; // frames the header still promises
+    std::vector<unsigned char> bytes;
+    std::vector<float> interleaved;
+};
+
+ClipFrameReader::ClipFrameReader(const std::string& path) : impl_(std::make_unique<Impl>(path)) {
+    OpenWav(impl_->clip);
+    if (impl_->clip.check.state == WavFileState::Playable) impl_->left = impl_->clip.check.dataSize;
+}
+
+ClipFrameReader::~ClipFrameReader() = default;
+
+const WavFileCheck& ClipFrameReader::Check() const {
+    return impl_->clip.check;
+}
+
+int ClipFrameReader::SampleRate() const {
+    return impl_->clip.info.samplerate;
+}
+
+std::ptrdiff_t ClipFrameReader::Read(float* out, std::size_t count) {
+    Impl& d = *impl_;
+    if (d.clip.check.state != WavFileState::Playable) return -1;
+    const auto want = static_cast<sf_count_t>(std::min<std::uint64_t>(d.left, count));
+    if (want == 0) return 0;
+    SNDFILE* snd = d.clip.snd.get();
+    const auto n = static_cast<std::size_t>(want);
+    if (RawBytesAreSamples(d.clip.info)) {
+        // The equipment's 8-bit clips: their bytes converted directly, without libsndfile's own pass.
+        d.bytes.resize(n);
+        if (sf_read_raw(snd, d.bytes.data(), want) != want) return -1;
+        for (std::size_t i = 0; i < n; ++i)
+            out[i] = (static_cast<float>(d.bytes[i]) - 128.0f) * (1.0f / 128.0f);
+    } else {
+        const int channels = d.clip.info.channels;
+        if (channels == 1) {
+            if (sf_readf_float(snd, out, want) != want) return -1;
+        } else {
+            d.interleaved.resize(n * static_cast<std::size_t>(channels));
+            if (sf_readf_float(snd, d.interleaved.data(), want) != want) return -1;
+            const auto c = static_cast<std::size_t>(channels);
+            for (std::size_t i = 0; i < n; ++i) {
+                float sum = 0;
+                for (std::size_t k = 0; k < c; ++k)
+                    sum += d.interleaved[i * c + k];
+                out[i] = sum / static_cast<float>(channels);
+            }
+        }
+    }
+    d.left -= static_cast<std::uint64_t>(want);
+    return static_cast<std::ptrdiff_t>(want);
+}
+
 RangeButtons PressMark(Marks& marks, MouseButton button, double x, const MarkScale& scale, bool playing) {
     if (button == MouseButton::Left) marks.start = x;
     if (button == MouseButton::Right) marks.stop = x;

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -125,6 +126,27 @@ struct Waveform {
 // taken as it is; any other layout is brought to the same 0..255 scale, one value per frame (the
 // mean of its channels).
 Waveform ReadWaveform(const std::string& path, double dpi = kDefaultDpi);
+
+// A playable clip's frames, read in blocks as one value per frame on the -1..1 scale (the mean of its
+// channels), for pictures that need the signal itself rather than its 8-bit outline. Opens and
+// checks the file as ReadWaveform does.
+class ClipFrameReader {
+public:
+    explicit ClipFrameReader(const std::string& path);
+    ~ClipFrameReader();
+    ClipFrameReader(const ClipFrameReader&) = delete;
+    ClipFrameReader& operator=(const ClipFrameReader&) = delete;
+
+    const WavFileCheck& Check() const;
+    int SampleRate() const;
+    // Up to `count` frames into out: how many were read, 0 after the last, -1 when the file ends
+    // short of what its header claims or cannot be read.
+    std::ptrdiff_t Read(float* out, std::size_t count);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
 
 // --- Marks: MarkStart and MarkStop in picture units, the range they give in control positions.
 
