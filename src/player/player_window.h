@@ -23,6 +23,7 @@
 #include <string>
 
 class QAction;
+class QComboBox;
 class QKeyEvent;
 class QFrame;
 class QLabel;
@@ -162,6 +163,8 @@ private:
     void ShowPlotText(std::string_view text);
     void ApplyPlacement();
     void SetHelpTexts();
+    void BuildSpeed();
+    void SpeedChosen();
 
     Models models_;
     Prompter& prompter_;
@@ -190,6 +193,7 @@ private:
     QLabel* pHelp_;
     HelpLine* helpLine_ = nullptr;
     QAction* wavDisplayOn_;
+    QComboBox* speedCombo_ = nullptr;
     std::vector<QShortcut*> keys_;
     QTimer timer1_;
 };
