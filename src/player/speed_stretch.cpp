@@ -11,8 +11,8 @@ namespace {
 
 // Frames per call into the stretcher: its buffers are sized for this once, up front.
 constexpr std::size_t kBlock = 1024;
-constexpr auto kOptions =
-    RubberBand::RubberBandStretcher::OptionProcessRealTime | RubberBand::RubberBandStretcher::OptionPitchHighQuality;
+constexpr auto kOptions = RubberBand::RubberBandStretcher::OptionProcessRealTime |
+                          RubberBand::RubberBandStretcher::OptionPitchHighQuality;
 
 float ToFloat(std::int16_t sample) {
     return static_cast<float>(sample) / 32768.0f;
@@ -35,8 +35,8 @@ double NearestPlaySpeed(double speed) {
 
 SpeedStretch::SpeedStretch(int rate, int channels, double speed, Source source)
     : stretcher_(std::make_unique<RubberBand::RubberBandStretcher>(
-          static_cast<std::size_t>(std::max(rate, 1)), static_cast<std::size_t>(std::max(channels, 1)), kOptions,
-          1.0 / std::clamp(speed, kSlowestSpeed, kFastestSpeed))),
+          static_cast<std::size_t>(std::max(rate, 1)), static_cast<std::size_t>(std::max(channels, 1)),
+          kOptions, 1.0 / std::clamp(speed, kSlowestSpeed, kFastestSpeed))),
       channels_(std::max(channels, 1)), speed_(std::clamp(speed, kSlowestSpeed, kFastestSpeed)),
       source_(std::move(source)) {
     stretcher_->setMaxProcessSize(kBlock);
@@ -78,8 +78,8 @@ std::int64_t SpeedStretch::Fill(std::int16_t* out, std::int64_t frames) {
         }
         const int available = stretcher_->available();
         if (available > 0) {
-            const std::size_t got =
-                Retrieve(out + filled * channels_, std::min(static_cast<std::size_t>(want), std::size_t(available)));
+            const std::size_t got = Retrieve(
+                out + filled * channels_, std::min(static_cast<std::size_t>(want), std::size_t(available)));
             filled += static_cast<std::int64_t>(got);
         } else if (available < 0) {
             drained_ = true; // cannot happen while silence follows the end; nothing more will come
@@ -109,9 +109,8 @@ void SpeedStretch::Feed() {
     want = want == 0 ? kBlock : std::min(want, kBlock);
     std::size_t count = 0;
     if (!sourceEnded_ && source_) {
-        count = static_cast<std::size_t>(
-            std::clamp<std::int64_t>(source_(block_.data(), static_cast<std::int64_t>(want)), 0,
-                                     static_cast<std::int64_t>(want)));
+        count = static_cast<std::size_t>(std::clamp<std::int64_t>(
+            source_(block_.data(), static_cast<std::int64_t>(want)), 0, static_cast<std::int64_t>(want)));
         taken_ += static_cast<std::int64_t>(count);
     }
     sourceEnded_ = sourceEnded_ || count < want;

@@ -95,7 +95,8 @@ TEST_F(SinkSpeed, AToneAtOneAndAHalfKeepsItsPitchAndTakesTwoThirdsOfItsLength) {
     const test::Burst tone = bursts[0];
     const test::ToneFigures figures = test::MeasureTone(recorded, tone);
     std::printf("1.5x: tone %.1f ms at %.1f Hz, play %.0f ms, PlayDone %.1f ms after the last sound\n",
-                RecordedMs(tone.end - tone.start), figures.hz, playMs, doneMs_ - recorder_.SampleMs(tone.end));
+                RecordedMs(tone.end - tone.start), figures.hz, playMs,
+                doneMs_ - recorder_.SampleMs(tone.end));
     EXPECT_NEAR(RecordedMs(tone.end - tone.start), 1500 / kSpeed, 50);
     EXPECT_NEAR(figures.hz, kHz, kHz * 0.02);
     EXPECT_NEAR(20 * std::log10(figures.rms / kToneRms), 0, 4.0);
@@ -161,7 +162,8 @@ TEST_F(SinkSpeed, ALoopedRangeAtTwiceRepeatsAtHalfItsPeriod) {
         list += " " + std::to_string(std::lround(RecordedMs(b.start))) + "+" +
                 std::to_string(std::lround(RecordedMs(b.end - b.start)));
     const double period = RecordedMs(beeps.back().start - beeps.front().start) / double(beeps.size() - 1);
-    std::printf("2x loop: %zu beeps, period %.2f ms; start+length in ms:%s\n", beeps.size(), period, list.c_str());
+    std::printf("2x loop: %zu beeps, period %.2f ms; start+length in ms:%s\n", beeps.size(), period,
+                list.c_str());
     // Over the passes the range repeats every 200 ms exactly: nothing is lost or added per pass.
     EXPECT_NEAR(period, 200, 2) << list;
     for (std::size_t i = 0; i < beeps.size(); ++i) {

@@ -71,8 +71,9 @@ TEST_F(PlayerSpeedTest, AChosenSpeedReachesTheControlAndOutlastsClipAndWindow) {
     const QWidget* panel2 = Control<QWidget>(app->Player(), "Panel2");
     EXPECT_EQ(Speed()->parentWidget(), panel2);
     EXPECT_TRUE(panel2->rect().contains(Speed()->geometry()));
-    for (const QWidget* other : {static_cast<const QWidget*>(Control<QRadioButton>(app->Player(), "Clip_Status_2")),
-                                 static_cast<const QWidget*>(Control<QLineEdit>(app->Player(), "P_Comment"))})
+    for (const QWidget* other :
+         {static_cast<const QWidget*>(Control<QRadioButton>(app->Player(), "Clip_Status_2")),
+          static_cast<const QWidget*>(Control<QLineEdit>(app->Player(), "P_Comment"))})
         EXPECT_FALSE(Speed()->geometry().intersects(other->geometry())) << other->objectName().toStdString();
 
     Speed()->setCurrentIndex(Speed()->findText("1.5×"));

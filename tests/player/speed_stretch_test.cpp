@@ -28,9 +28,9 @@ std::vector<std::int16_t> Sine(long frames, double hz, int channels = 1, int sil
     for (long i = 0; i < frames; ++i)
         for (int c = 0; c < channels; ++c)
             out[static_cast<std::size_t>(i * channels + c)] =
-                c == silentChannel
-                    ? 0
-                    : static_cast<std::int16_t>(12000 * std::sin(2 * std::numbers::pi * hz * double(i) / kRate));
+                c == silentChannel ? 0
+                                   : static_cast<std::int16_t>(
+                                         12000 * std::sin(2 * std::numbers::pi * hz * double(i) / kRate));
     return out;
 }
 
@@ -70,7 +70,8 @@ Stretched Stretch(const std::vector<std::int16_t>& clip, double speed, int chann
 double Hz(const std::vector<std::int16_t>& s, long from, long to, int channels = 1, int c = 0) {
     long first = -1, last = -1, crossings = 0;
     for (long i = from + 1; i < to; ++i) {
-        if (s[static_cast<std::size_t>((i - 1) * channels + c)] < 0 && s[static_cast<std::size_t>(i * channels + c)] >= 0) {
+        if (s[static_cast<std::size_t>((i - 1) * channels + c)] < 0 &&
+            s[static_cast<std::size_t>(i * channels + c)] >= 0) {
             if (first < 0) first = i;
             last = i;
             ++crossings;
