@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     g++ cmake ninja-build pkg-config git dpkg-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libsndfile1-dev libfftw3-dev
+    libsndfile1-dev libfftw3-dev librubberband-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth fonts-liberation fonts-dejavu-core
     libpulse-dev pulseaudio pulseaudio-utils sox espeak-ng

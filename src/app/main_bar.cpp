@@ -9,6 +9,7 @@
 #include "menu_items.h"
 #include "paths.h"
 #include "textfile.h"
+#include "user_preferences.h"
 #include "segment_dialog.h"
 #include "window_chrome.h"
 #include "zarn_app.h"
@@ -45,15 +46,10 @@ constexpr const char* kOpenTitle = "Open... Audio File";
 constexpr const char* kDeleteTitle = "Delete... Audio File";
 constexpr const char* kExportTitle = "Export... Audio File Name";
 
-// The recent files are the operator's, not the station's: they live in the user's configuration
-// folder, apart from the station's Zarn_Aud.Ini.
-constexpr const char* kPreferencesOrganisation = "ZARN";
-constexpr const char* kPreferencesApplication = "Zarn_zed32";
 constexpr const char* kRecentFilesKey = "RecentFiles";
 
 std::vector<std::string> ReadRecentFiles() {
-    const QSettings prefs(QSettings::IniFormat, QSettings::UserScope, QLatin1String(kPreferencesOrganisation),
-                          QLatin1String(kPreferencesApplication));
+    const QSettings prefs = UserPreferences();
     std::vector<std::string> list;
     for (const QString& path : prefs.value(QLatin1String(kRecentFilesKey)).toStringList())
         list.push_back(Bytes(path));
@@ -63,8 +59,7 @@ std::vector<std::string> ReadRecentFiles() {
 // A list that cannot be stored still serves until the program ends; the station's files are not
 // concerned, so nothing is said.
 void StoreRecentFiles(const std::vector<std::string>& list) {
-    QSettings prefs(QSettings::IniFormat, QSettings::UserScope, QLatin1String(kPreferencesOrganisation),
-                    QLatin1String(kPreferencesApplication));
+    QSettings prefs = UserPreferences();
     QStringList paths;
     for (const std::string& path : list)
         paths << Qs(path);

@@ -12,12 +12,15 @@
 #include "signal_bands.h"
 #include "sound_wave_control.h"
 #include "spectrogram_strip.h"
+#include "speed_stretch.h"
+#include "user_preferences.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -52,6 +55,10 @@ constexpr const char* kWindowCaption = "Play_Audio Clip";
 constexpr const char* kSilentText = "No audio output on this machine: clips play silently";
 constexpr const char* kCopyWaveTitle = "Copy ... Audio Clip";
 constexpr const char* kDisplaySwitchTitle = "WAV Display";
+
+// The playback speed is the operator's, like the recent files: it lives in the user's
+// configuration folder, not in the station's files.
+constexpr const char* kPlaySpeedKey = "PlaySpeed";
 
 const QColor kWaveColour(0, 0, 255);       // colour 9 of the 16-colour palette
 const QColor kMarkColour(128, 128, 255);   // S_Clip
@@ -204,6 +211,8 @@ PlayerWindow::PlayerWindow(Models models, Prompter& prompter, PlayerSetup setup,
     timer1_.setInterval(kCursorIntervalMs);
     connect(&timer1_, &QTimer::timeout, this, &PlayerWindow::Timer1_Timer);
     wave_ = setup_.makeWaveControl ? setup_.makeWaveControl() : std::make_unique<SoundWaveControl>();
+    // A control starts at 1x.
+    if (const double speed = speedCombo_->currentData().toDouble(); speed != 1.0) wave_->SetPlaySpeed(speed);
 }
 
 PlayerWindow::~PlayerWindow() {
@@ -227,6 +236,7 @@ void PlayerWindow::BuildWindow() {
     pHelp_ = MakeLabel(client, "P_Help", QString(), LabelLook().Sunken());
     SetTw(pHelp_, 120, 4395, 4620, 255);
     SetHelpTexts();
+    BuildSpeed();
     BuildKeys();
     setFixedSize(Px(kClientWidthTw), Px(kClientHeightTw) + menuBar()->sizeHint().height());
     BuildSpectrogram(client);
@@ -387,6 +397,33 @@ void PlayerWindow::SetHelpTexts() {
         helpLine_->Attach(w, QLatin1String(text));
     // The pointer over the send button clears the class-click flag, as over the comment field.
     comments_->installEventFilter(this);
+}
+
+// The speed box sits in the free corner of Panel2, right of the class options, so nothing else
+// moves. It starts at the speed chosen last, in this run or an earlier one.
+void PlayerWindow::BuildSpeed() {
+    auto* caption = MakeLabel(panel2_, "L_Speed", QStringLiteral("Speed"),
+                              LabelLook().Align(Qt::AlignVCenter | Qt::AlignRight));
+    SetTw(caption, 2940, 60, 600, 330);
+    speedCombo_ = new QComboBox(panel2_);
+    speedCombo_->setObjectName(QStringLiteral("SpeedCombo"));
+    speedCombo_->setFocusPolicy(Qt::TabFocus);
+    SetTw(speedCombo_, 3600, 60, 960, 330);
+    for (const double speed : kPlaySpeeds)
+        speedCombo_->addItem(QString::number(speed) + QChar(0x00D7), speed);
+    const QSettings prefs = UserPreferences();
+    const double stored = NearestPlaySpeed(prefs.value(QLatin1String(kPlaySpeedKey), 1.0).toDouble());
+    speedCombo_->setCurrentIndex(std::max(speedCombo_->findData(stored), 0));
+    connect(speedCombo_, &QComboBox::currentIndexChanged, this, &PlayerWindow::SpeedChosen);
+    helpLine_->Attach(speedCombo_, QStringLiteral("Playback speed; the pitch stays as recorded"));
+}
+
+// Heard from the next play on: Pause and Play go on from the same place at the new speed.
+void PlayerWindow::SpeedChosen() {
+    const double speed = speedCombo_->currentData().toDouble();
+    if (wave_) wave_->SetPlaySpeed(speed);
+    QSettings prefs = UserPreferences();
+    prefs.setValue(QLatin1String(kPlaySpeedKey), speed);
 }
 
 // The transport's keys. Each runs its button's click handler, so the transport's rules decide
@@ -781,16 +818,8 @@ namespace {
 constexpr int kSpectroTopTw = 4770;
 constexpr int kSpectroHeightTw = 1200;
 constexpr int kSpectroGrowthTw = 1320;
-// The operator's choice lives with the recent files in the user's configuration folder, not in
-// the station's Zarn_Aud.Ini.
-constexpr const char* kPreferencesOrganisation = "ZARN";
-constexpr const char* kPreferencesApplication = "Zarn_zed32";
+// The operator's choice lives with the recent files in the user's configuration folder.
 constexpr const char* kSpectrogramKey = "Player/Spectrogram";
-
-QSettings Preferences() {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QLatin1String(kPreferencesOrganisation),
-                     QLatin1String(kPreferencesApplication));
-}
 
 } // namespace
 
@@ -802,7 +831,7 @@ void PlayerWindow::BuildSpectrogram(QWidget* client) {
     connect(wavDisplaySpectrogram_, &QAction::triggered, this, &PlayerWindow::WAV_Display_Spectrogram_Click);
     spectro_ = new SpectrogramStrip(wavePicture_, client);
     SetTw(spectro_, 120, kSpectroTopTw, kWavPanelWidth, kSpectroHeightTw);
-    const bool on = Preferences().value(QLatin1String(kSpectrogramKey), false).toBool();
+    const bool on = UserPreferences().value(QLatin1String(kSpectrogramKey), false).toBool();
     wavDisplaySpectrogram_->setChecked(on);
     ShowSpectrogramStrip(on);
 }
@@ -811,7 +840,7 @@ void PlayerWindow::WAV_Display_Spectrogram_Click() {
     const bool on = wavDisplaySpectrogram_->isChecked();
     ShowSpectrogramStrip(on);
     // Not stored is no loss worth a message: the station's files are not concerned.
-    Preferences().setValue(QLatin1String(kSpectrogramKey), on);
+    UserPreferences().setValue(QLatin1String(kSpectrogramKey), on);
 }
 
 void PlayerWindow::ShowSpectrogramStrip(bool on) {

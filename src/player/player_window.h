@@ -23,6 +23,7 @@
 #include <string>
 
 class QAction;
+class QComboBox;
 class QKeyEvent;
 class QFrame;
 class QLabel;
@@ -168,6 +169,8 @@ private:
     void BuildSpectrogram(QWidget* client);
     void WAV_Display_Spectrogram_Click();
     void ShowSpectrogramStrip(bool on);
+    void BuildSpeed();
+    void SpeedChosen();
 
     Models models_;
     Prompter& prompter_;
@@ -198,6 +201,7 @@ private:
     QAction* wavDisplayOn_;
     QAction* wavDisplaySpectrogram_ = nullptr;
     SpectrogramStrip* spectro_ = nullptr;
+    QComboBox* speedCombo_ = nullptr;
     std::vector<QShortcut*> keys_;
     QTimer timer1_;
 };

@@ -191,9 +191,11 @@ void SoundWaveControl::SetPlayCommand(int command) {
 
 void SoundWaveControl::StartPlay(long from, long to) {
     StopOutput();
+    stretch_.reset();
     silentBase_ = 0;
     lastPlayed_ = -1;
     playing_ = true;
+    playSpeed_ = speed_;
     feed_ = Feed{from, to, &repeat_};
     if (to <= from) {
         // Nothing to play: ends at the first poll without touching the device.
@@ -209,7 +211,7 @@ void SoundWaveControl::StartPlay(long from, long to) {
 }
 
 bool SoundWaveControl::StartOutput() {
-    const auto fill = [this](std::int16_t* out, std::int64_t frames) {
+    const auto take = [this](std::int16_t* out, std::int64_t frames) {
         const auto frameSamples = static_cast<std::size_t>(channels_);
         return feed_.Take(frames, [&](std::int64_t first, std::int64_t count) {
             std::memcpy(out, samples_.data() + static_cast<std::size_t>(first) * frameSamples,
@@ -217,6 +219,13 @@ bool SoundWaveControl::StartOutput() {
             out += static_cast<std::size_t>(count) * frameSamples;
         });
     };
+    PulsePlayback::Fill fill = take;
+    if (playSpeed_ != 1.0) {
+        stretch_ = std::make_unique<SpeedStretch>(rate_, channels_, playSpeed_, take);
+        fill = [stretch = stretch_.get()](std::int16_t* out, std::int64_t frames) {
+            return stretch->Fill(out, frames);
+        };
+    }
     // A server that went away (or was not there at start) is asked again: sound servers restart.
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (!device_) device_ = PulsePlayback::Connect();
@@ -238,7 +247,7 @@ void SoundWaveControl::StopOutput() {
 void SoundWaveControl::FallBackToSilence() {
     // The silent clock goes on from the last frame the output was known to have played.
     StopOutput();
-    silentBase_ += std::max<std::int64_t>(lastPlayed_, 0);
+    silentBase_ += SourceOf(std::max<std::int64_t>(lastPlayed_, 0));
     audible_ = false;
     clock_.start();
 }
@@ -258,9 +267,32 @@ SoundWaveControl::Feed SoundWaveControl::FeedNow() const {
     return now;
 }
 
+std::int64_t SoundWaveControl::SourceOf(std::int64_t outFrames) const {
+    return stretch_ ? stretch_->SourceFrames(outFrames) : outFrames;
+}
+
 std::int64_t SoundWaveControl::Played() const {
-    if (onDevice_) return silentBase_ + std::max<std::int64_t>(device_->Played(), 0);
-    return silentBase_ + clock_.nsecsElapsed() * rate_ / 1'000'000'000;
+    if (onDevice_) return silentBase_ + SourceOf(std::max<std::int64_t>(device_->Played(), 0));
+    if (playSpeed_ == 1.0) return silentBase_ + clock_.nsecsElapsed() * rate_ / 1'000'000'000;
+    return silentBase_ + static_cast<std::int64_t>(static_cast<double>(clock_.nsecsElapsed()) * playSpeed_ *
+                                                   rate_ / 1e9);
+}
+
+bool SoundWaveControl::AllHeard() const {
+    const std::int64_t margin = onDevice_ ? rate_ * kEndMarginMs / 1000 : 0;
+    if (onDevice_ && stretch_) {
+        // The stretcher's last sound comes out after the last frame it took, so the end is judged
+        // on the output's own frames.
+        bool drained = false;
+        std::int64_t produced = 0;
+        device_->Locked([&] {
+            drained = stretch_->Drained();
+            produced = stretch_->Produced();
+        });
+        return drained && device_->Played() >= produced + margin;
+    }
+    const Feed feed = FeedNow();
+    return feed.ended && Played() >= feed.fed + margin;
 }
 
 long SoundWaveControl::CurrentPosition() const {
@@ -291,9 +323,7 @@ void SoundWaveControl::Poll() {
         if (played < 0 || sinceProgress_.elapsed() > kStallMs) FallBackToSilence();
     }
     const long position = CurrentPosition();
-    const Feed feed = FeedNow();
-    const std::int64_t margin = onDevice_ ? rate_ * kEndMarginMs / 1000 : 0;
-    if (feed.ended && Played() >= feed.fed + margin) {
+    if (AllHeard()) {
         stopPosition_ = position;
         StopOutput();
         playing_ = false;

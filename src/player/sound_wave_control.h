@@ -10,6 +10,7 @@
 #pragma once
 
 #include "pulse_playback.h"
+#include "speed_stretch.h"
 #include "wave_control.h"
 
 #include <QElapsedTimer>
@@ -52,6 +53,10 @@ public:
     void SetRepeatPlay(bool repeat) override { repeat_.store(repeat); }
     bool RepeatPlay() const override { return repeat_.load(); }
     void SetAuxFlag(bool) override {}
+    // Off 1, the play's frames go through the stretcher on their way to the output; at 1 they go
+    // straight, as they are.
+    void SetPlaySpeed(double speed) override { speed_ = NearestPlaySpeed(speed); }
+    double PlaySpeed() const override { return speed_; }
 
     // True while plays reach an audio device; false on the silent clock.
     bool Audible() const { return audible_; }
@@ -80,8 +85,12 @@ private:
     void FallBackToSilence();
     // The feed as it stands, taken with the output's thread held off.
     Feed FeedNow() const;
-    // Frames played since the play started, by the output or the silent clock.
+    // Frames of the clip played since the play started, by the output or the silent clock.
     std::int64_t Played() const;
+    // The clip's frames whose sound is in the first `outFrames` frames of the output.
+    std::int64_t SourceOf(std::int64_t outFrames) const;
+    // The play's last frame has been heard, and the server has had time to play it out.
+    bool AllHeard() const;
     long CurrentPosition() const;
     void QueuePlayDone();
 
@@ -94,11 +103,14 @@ private:
     long playFrom_ = -1, playTo_ = -1;
     std::atomic<bool> repeat_ = false;
     bool playing_ = false;
+    double speed_ = 1.0;
+    double playSpeed_ = 1.0; // of the running play
     bool audible_ = false;
     long stopPosition_ = 0;
 
     mutable Feed feed_;                     // the silent clock advances it when the position is read
     std::unique_ptr<PulsePlayback> device_; // the sound server, null without one
+    std::unique_ptr<SpeedStretch> stretch_; // the running play's, null at 1
     bool onDevice_ = false;                 // the running play goes to the output
     QElapsedTimer clock_;                   // the silent clock
     std::int64_t silentBase_ = 0;           // frames played before the silent clock took over

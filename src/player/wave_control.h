@@ -42,6 +42,12 @@ public:
     // Kept for the player's calling order; the player only ever sets it false.
     virtual void SetAuxFlag(bool flag) = 0;
 
+    // How fast plays go, 0.5 to 2 times the clip's own speed, the pitch kept; 1 by default. Every
+    // position above stays in the clip's own frames at any speed. A control that cannot change it
+    // plays at 1. A change takes effect at the next play command and lasts across file loads.
+    virtual void SetPlaySpeed(double) {}
+    virtual double PlaySpeed() const { return 1.0; }
+
     // The owner's handler for the end of a play: at most once per play, also when a stop command
     // ended it, never for a stop of a stopped control. It arrives on the owner's thread from the
     // event loop, never from inside a call to the control.

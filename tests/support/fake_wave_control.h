@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ public:
         std::string file;
         long from = 0, to = 0;
         bool repeat = false;
+        double speed = 1;
         bool operator==(const Started&) const = default;
     };
 
@@ -76,7 +78,7 @@ public:
             end_ = std::clamp(playTo_ < 0 ? length_ : playTo_, start_, length_);
             position_ = start_;
             state_ = kWavPlay;
-            started.push_back({name_, start_, end_, repeat_});
+            started.push_back({name_, start_, end_, repeat_, speed_});
         } else if (command == kWavStop) {
             // Only a play that was running ends; stopping a stopped control raises nothing.
             if (state_ == kWavPlay && playDoneOnStop) ++pendingDone_;
@@ -87,6 +89,13 @@ public:
     void SetRepeatPlay(bool repeat) override { repeat_ = Write("RepeatPlay=", repeat); }
     bool RepeatPlay() const override { return repeat_; }
     void SetAuxFlag(bool flag) override { Write("AuxFlag=", flag); }
+    void SetPlaySpeed(double speed) override {
+        std::ostringstream text;
+        text << "PlaySpeed=" << speed;
+        writes.push_back(text.str());
+        speed_ = speed;
+    }
+    double PlaySpeed() const override { return speed_; }
 
 private:
     template <class T> T Write(const char* call, T value) {
@@ -100,6 +109,7 @@ private:
     long playFrom_ = -1, playTo_ = -1;
     int state_ = kWavStop;
     bool repeat_ = false;
+    double speed_ = 1;
     int pendingDone_ = 0;
 };
 
