@@ -730,5 +730,41 @@ TEST_F(SignalListWindowTest, ExchangeWithOtherProgramsJourney) {
     EXPECT_EQ(TempDir::read(dir.file("radio.csv")), chirp);
 }
 
+// What SigRoll32 writes in each format comes back through Import unchanged. The entries keep to what
+// every format holds; the fields none holds are at the values an imported entry gets.
+TEST_F(SignalListWindowTest, EachExportedFormatImportsBackUnchanged) {
+    const auto entry = [](const char* freq, const char* mode, const char* comment) {
+        return MakeEntryLine(freq, "00.010", "20", mode, SignalClass::Unknown, "9", false, comment);
+    };
+    const Lines list = {entry("00007.07400", "USB", "FT8 calling"), entry("00010.10000", "CW ", "Beacon"),
+                        entry("00118.10000", "AM ", "Tower"), entry("00145.50000", "FM ", "Calling channel"),
+                        entry("00433.92000", "LSB", "x")};
+    const struct {
+        const char* filter;
+        const char* file;
+    } formats[] = {{"gqrx bookmarks", "gqrx.csv"},
+                   {"SDR++ frequency manager", "sdrpp.json"},
+                   {"CHIRP CSV", "chirp.csv"},
+                   {"Scanner channel CSV", "scanner.csv"}};
+    for (const auto& f : formats) {
+        SCOPED_TRACE(f.filter);
+        Start(Records(list), false, true);
+        prompts.ExpectSaveFile("Exporting... List To Other Format", dir.file(f.file), f.filter);
+        prompts.ExpectMessage("EXPORT Other Format... RESULT:",
+                              "5 entries were written to " + dir.file(f.file) + " as " + f.filter + ".",
+                              MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
+        window->ExportOtherFormat();
+
+        Start("", false, true);
+        prompts.ExpectOpenFile("Importing... List From Other Format", dir.file(f.file));
+        prompts.ExpectMessage("IMPORT Other Format... RESULT:",
+                              std::string("5 entries came in from ") + f.file + " (" + f.filter + ").",
+                              MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
+        window->ImportOtherFormat();
+        EXPECT_EQ(List(), list);
+        EXPECT_EQ(FileText(), Records(list));
+    }
+}
+
 } // namespace
 } // namespace zarn

@@ -309,10 +309,12 @@ Hearing Hear(const ClipSound& clip, const std::vector<std::int16_t>& recording, 
             std::min((2 * (w + 1) * clip.rate + kWindowsPerSecond) / (2 * kWindowsPerSecond), clip.frames);
         if (to - from < clip.rate / 100) break; // the end, or a last sliver too short to judge
         ++hearing.windows;
-        const double rms = ClipRms(clip, from, to);
-        const double heard = RecordedRms(recording, hearing.offset + ToRecorded(clip, from),
-                                         hearing.offset + ToRecorded(clip, to));
-        if (ClipRms(clip, from + edge, to - edge) > kSoundingRms) {
+        // Both sides over the middle only: where a loud sound ends on the window's edge, the
+        // resampler's ringing and a sub-ms misalignment would carry it into a quiet window's sum.
+        const double rms = ClipRms(clip, from + edge, to - edge);
+        const double heard = RecordedRms(recording, hearing.offset + ToRecorded(clip, from + edge),
+                                         hearing.offset + ToRecorded(clip, to - edge));
+        if (rms > kSoundingRms) {
             ++hearing.sounding;
             if (heard >= rms / 2 && heard <= rms * 2)
                 ++hearing.heard;
