@@ -1,7 +1,7 @@
 // The player's keys, pressed in the player window with a scripted WAV control.
 #include "player_window.h"
 
-#include "app_fixture.h"
+#include "player_fixture.h"
 #include "fake_wave_control.h"
 #include "find_control.h"
 #include "main_bar.h"
@@ -30,52 +30,30 @@ using test::Control;
 using test::Wav8;
 using Started = test::FakeWaveControl::Started;
 
-// Two clips with files; the first one's signal is listed, so its comment box shows.
-constexpr const char* kNetora = "Ver, Created by the recorder\r\n"
-                                "STARTBYTRIGGER,01/02/05 10:00:00,NT0001.WAV\r\n"
-                                "WAV,NT0001.WAV,1,145.0000,01/02/05 10:00:10,01/02/05 10:00:20,-80,0\r\n"
-                                "WAV,NT0003.WAV,3,145.0200,01/02/05 10:02:00,01/02/05 10:02:30,-60,0\r\n"
-                                "STOPBYTRIGGER,01/02/05 10:30:00,NT0003.WAV\r\n";
+// The first clip's signal is listed, so its comment box shows.
 constexpr const char* kList = "00145.00000,[   00.010    20    FM    ]{2}(9)/ \\tower\r\n";
 
-class PlayerKeysTest : public test::AppTest {
+class PlayerKeysTest : public test::PlayerAppTest {
 protected:
     void SetUp() override {
         tmp.write("~FREQ.SIG", kList);
-        Start();
-        app->MakeWaveControl = [this] {
-            auto w = std::make_unique<test::FakeWaveControl>();
-            w->SetFile(tmp.write("NT0001.WAV", Wav8(2000)), 2000);
-            w->SetFile(tmp.write("NT0003.WAV", Wav8(500)), 500);
-            wave = w.get();
-            return w;
-        };
-        app->PlayerWaitMs = [](int) {};
-        prompter.ExpectOpenFile("Open... Audio File", tmp.write("NETA0102.EVA", kNetora));
-        test::SegmentAnswer answer = test::SegmentAnswer::Ok();
-        Control<QAction>(app->MainWindow(), "F_Open")->trigger();
-        ASSERT_TRUE(answer.Seen());
+        OpenEventFile(test::kTwoClips);
     }
 
-    void ShowPlayer(std::vector<int> clips) {
-        M().play.SetPlayList(clips);
-        app->ShowPlayer();
-        ASSERT_NE(app->Player(), nullptr);
+    // Shown and active, so that keys reach it.
+    void ShowActivePlayer(std::vector<int> clips) {
+        ShowPlayer(std::move(clips));
         Player().activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&Player()));
     }
 
-    PlayerWindow& Player() const { return *app->Player(); }
     const TransportLooks& Looks() const { return Player().Transport_().Looks; }
-    QLineEdit* Comment() const { return Control<QLineEdit>(&Player(), "P_Comment"); }
     std::string Clip() const { return Control<QLabel>(&Player(), "P_FileName")->text().toStdString(); }
     // A key as the operator presses it: to whichever control has the focus.
     void Press(Qt::Key key) const {
         QWidget* focus = QApplication::focusWidget();
         QTest::keyClick(focus ? focus : &Player(), key);
     }
-
-    test::FakeWaveControl* wave = nullptr;
 };
 
 // The button left red by a key, or none when nothing is red.
@@ -91,7 +69,7 @@ ButtonColour TransportLooks::*RedButton(const TransportLooks& l) {
 // Each key acts as a click on its button would in the state the rows before left, and does nothing
 // where that click would do nothing. The first clip is playing when the window opens.
 TEST_F(PlayerKeysTest, EachKeyActsAsAClickOnItsButton) {
-    ShowPlayer({1, 2});
+    ShowActivePlayer({1, 2});
     const std::string one = tmp.file("NT0001.WAV");
     const struct {
         const char* what;
@@ -155,7 +133,7 @@ TEST_F(PlayerKeysTest, EachKeyActsAsAClickOnItsButton) {
 
 // In the comment box the keys type, and Escape brings back the listed comment; nothing plays or stops.
 TEST_F(PlayerKeysTest, TheCommentBoxKeepsItsKeys) {
-    ShowPlayer({1, 2});
+    ShowActivePlayer({1, 2});
     Press(Qt::Key_Escape);
     ASSERT_EQ(Looks().Cmd_Stop, ButtonColour::Red);
     ASSERT_FALSE(Comment()->isHidden());
@@ -178,7 +156,7 @@ TEST_F(PlayerKeysTest, TheCommentBoxKeepsItsKeys) {
 
 // With an empty list every button is grey: no key does anything.
 TEST_F(PlayerKeysTest, AnEmptyListIgnoresEveryKey) {
-    ShowPlayer({});
+    ShowActivePlayer({});
     for (Qt::Key key :
          {Qt::Key_Space, Qt::Key_L, Qt::Key_Home, Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Escape})
         Press(key);

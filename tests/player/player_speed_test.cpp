@@ -1,7 +1,7 @@
 // The player's speed box, driven through a scripted WAV control.
 #include "player_window.h"
 
-#include "app_fixture.h"
+#include "player_fixture.h"
 #include "fake_wave_control.h"
 #include "find_control.h"
 #include "main_bar.h"
@@ -23,38 +23,10 @@ namespace {
 using test::Control;
 using Started = test::FakeWaveControl::Started;
 
-constexpr const char* kNetora = "Ver, Created by the recorder\r\n"
-                                "STARTBYTRIGGER,01/02/05 10:00:00,NT0001.WAV\r\n"
-                                "WAV,NT0001.WAV,1,145.0000,01/02/05 10:00:10,01/02/05 10:00:20,-80,0\r\n"
-                                "WAV,NT0003.WAV,3,145.0200,01/02/05 10:02:00,01/02/05 10:02:30,-60,0\r\n"
-                                "STOPBYTRIGGER,01/02/05 10:30:00,NT0003.WAV\r\n";
-
-class PlayerSpeedTest : public test::AppTest {
+class PlayerSpeedTest : public test::PlayerAppTest {
 protected:
-    void SetUp() override {
-        Start();
-        app->MakeWaveControl = [this] {
-            auto w = std::make_unique<test::FakeWaveControl>();
-            w->SetFile(tmp.write("NT0001.WAV", test::Wav8(2000)), 2000);
-            w->SetFile(tmp.write("NT0003.WAV", test::Wav8(500)), 500);
-            wave = w.get();
-            return w;
-        };
-        app->PlayerWaitMs = [](int) {};
-        prompter.ExpectOpenFile("Open... Audio File", tmp.write("NETA0102.EVA", kNetora));
-        test::SegmentAnswer answer = test::SegmentAnswer::Ok();
-        Control<QAction>(app->MainWindow(), "F_Open")->trigger();
-        ASSERT_TRUE(answer.Seen());
-    }
-    void ShowPlayer(std::vector<int> clips) {
-        M().play.SetPlayList(clips);
-        app->ShowPlayer();
-        ASSERT_NE(app->Player(), nullptr);
-    }
+    void SetUp() override { OpenEventFile(test::kTwoClips); }
     QComboBox* Speed() const { return Control<QComboBox>(app->Player(), "SpeedCombo"); }
-    QPushButton* Button(const char* name) const { return Control<QPushButton>(app->Player(), name); }
-
-    test::FakeWaveControl* wave = nullptr;
 };
 
 // 1.5x chosen reaches the control, plays the next clip too, and is where the next player starts,

@@ -1,7 +1,7 @@
 // The player window in Zarn_zed32, driven through a scripted WAV control.
 #include "player_window.h"
 
-#include "app_fixture.h"
+#include "player_fixture.h"
 #include "fake_wave_control.h"
 #include "find_control.h"
 #include "main_bar.h"
@@ -46,31 +46,14 @@ constexpr const char* kNetora = "Ver, Created by the recorder\r\n"
 // The signal at 145.03 MHz, 10 kHz wide: it holds the second clip only.
 constexpr const char* kList = "00145.03000,[   00.010    20    FM    ]{2}(9)/ \\tower\r\n";
 
-class PlayerWindowTest : public test::AppTest {
+class PlayerWindowTest : public test::PlayerAppTest {
 protected:
     void SetUp() override {
         tmp.write("~FREQ.SIG", kList);
-        Start();
-        app->MakeWaveControl = [this] {
-            auto w = std::make_unique<test::FakeWaveControl>();
-            w->SetFile(tmp.write("NT0001.WAV", Wav8(2000)), 2000);
-            w->SetFile(tmp.write("NT0003.WAV", Wav8(500)), 500);
-            if (std::filesystem::exists(tmp.file("NT0002.WAV"))) w->SetFile(tmp.file("NT0002.WAV"), 300);
-            wave = w.get();
-            return w;
-        };
-        app->PlayerWaitMs = [](int) {};
-        prompter.ExpectOpenFile("Open... Audio File", tmp.write("NETA0102.EVA", kNetora));
-        test::SegmentAnswer answer = test::SegmentAnswer::Ok();
-        Control<QAction>(app->MainWindow(), "F_Open")->trigger();
-        ASSERT_TRUE(answer.Seen());
-        ASSERT_NE(app->Summary(), nullptr);
+        OpenEventFile(kNetora);
     }
 
     SummaryWindow& Summary() const { return *app->Summary(); }
-    PlayerWindow& Player() const { return *app->Player(); }
-    QPushButton* Button(const char* name) const { return Control<QPushButton>(&Player(), name); }
-    QLineEdit* Comment() const { return Control<QLineEdit>(&Player(), "P_Comment"); }
     std::string Text(const char* name) const { return Control<QLabel>(&Player(), name)->text().toStdString(); }
     std::string ListFile() const { return tmp.read(tmp.file("~FREQ.SIG")); }
     WavePicture& Wave() const { return *Control<WavePicture>(&Player(), "O_WAV"); }
@@ -84,21 +67,12 @@ protected:
                !Control<QAction>(app->MainWindow(), "F_Close")->isEnabled() &&
                !Control<QCheckBox>(&Summary(), "Chk_time")->isEnabled();
     }
-
-    // Plays `clips` (picture clip numbers) as a new play list.
-    void PlayList(std::vector<int> clips) {
-        M().play.SetPlayList(clips);
-        app->ShowPlayer();
-        ASSERT_NE(app->Player(), nullptr);
-    }
-
-    test::FakeWaveControl* wave = nullptr;
 };
 
 // What the operator sees of each clip, stepped through with Next and Prev while stopped. A NETORA
 // clip's track is its row in the picture, by frequency.
 TEST_F(PlayerWindowTest, EachClipShowsItsCaptionsAndWhetherItsFileIsThere) {
-    PlayList({1, 2, 3});
+    ShowPlayer({1, 2, 3});
     tmp.write("NT0001.WAV", "not a wave file"); // there, but no WAV
     wave->SetFile(tmp.file("NT0001.WAV"), 0);
     Button("Cmd_Next")->click(); // grey while playing
@@ -171,7 +145,7 @@ TEST_F(PlayerWindowTest, SummaryPlayGoesThroughTheListClosingFreesTheOtherWindow
     EXPECT_TRUE(app->Player() == nullptr && !M().play.PlayerLoaded() && !picture.Shape1.visible && SummaryPlays());
     const int left = M().play.PlayerLeft(), top = M().play.PlayerTop();
     EXPECT_GE(left, 0);
-    PlayList({1});
+    ShowPlayer({1});
     EXPECT_EQ(std::pair(Tw(Player().frameGeometry().x()), Tw(Player().frameGeometry().y())), std::pair(left, top));
 
     // Marks play a range; the wave display switch is stored.
@@ -200,7 +174,7 @@ TEST_F(PlayerWindowTest, SummaryPlayGoesThroughTheListClosingFreesTheOtherWindow
 // Comments sends (asking before it replaces); Enter in the comment and a class click replace without asking.
 TEST_F(PlayerWindowTest, SendingPutsTheSignalIntoTheListWindowAndItsFile) {
     tmp.write("NT0002.WAV", Wav8(300));
-    PlayList({1, 2});
+    ShowPlayer({1, 2});
     // 145.00 is not listed: no class tools; the send adds "?s" with COR 10 and priority 9.
     EXPECT_TRUE(Comment()->isHidden());
     Button("Comments")->click();
@@ -256,7 +230,7 @@ TEST_F(PlayerWindowTest, SendingPutsTheSignalIntoTheListWindowAndItsFile) {
 
 // The transport greys every button of an empty list; the window must not mark a clip that is not there.
 TEST_F(PlayerWindowTest, AnEmptyPlayListOpensAPlayerThatDoesNothing) {
-    PlayList({});
+    ShowPlayer({});
     Button("Cmd_Play")->click();
     Player().PressWave(Qt::LeftButton, 10);
     EXPECT_TRUE(wave->started.empty());
@@ -266,7 +240,7 @@ TEST_F(PlayerWindowTest, AnEmptyPlayListOpensAPlayerThatDoesNothing) {
 
 // Stop lets events run; an unload that arrives then must wait for the handler to finish.
 TEST_F(PlayerWindowTest, AnUnloadWhileAHandlerLetsEventsRunWaitsForIt) {
-    PlayList({1, 3});
+    ShowPlayer({1, 3});
     QPointer<PlayerWindow> p = app->Player();
     bool survived = false;
     // The click arrives from the event loop, as the operator's would.
