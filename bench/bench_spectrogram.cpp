@@ -12,7 +12,7 @@
 #include "spectrogram.h"
 #include "waveform.h"
 
-#include "large_inputs.h"
+#include "hour_clip.h"
 #include "ratio_reporter.h"
 
 #include <benchmark/benchmark.h>
@@ -29,32 +29,18 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 namespace {
+
+using Inputs = zarn::bench::HourClip;
+
+const Inputs& TheInputs() {
+    static const Inputs inputs("bench_spectrogram");
+    return inputs;
+}
 
 // The strip's height at 96 dots per inch: 1200 twips.
 constexpr int kRows = 80;
 
-class Inputs {
-public:
-    Inputs() : files_(Folder(), "bench_spectrogram") { hour_ = files_.File("HOUR.WAV"); }
-    static std::string& Folder() {
-        static std::string folder;
-        return folder;
-    }
-    const std::string& hour() const { return hour_; }
-    bool ok() const { return zarn::CheckWavFile(hour_).dataSize == 3600u * 11025u; }
-
-private:
-    zarn::bench::LargeInputs files_;
-    std::string hour_;
-};
-
-const Inputs& TheInputs() {
-    static const Inputs inputs;
-    return inputs;
-}
 
 void BM_ReadWaveform(benchmark::State& state) {
     const Inputs& in = TheInputs();
@@ -108,25 +94,6 @@ void BM_TransformsAlone(benchmark::State& state) {
 }
 BENCHMARK(BM_TransformsAlone)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
-// Wall seconds of `sox FILE -n spectrogram -o PNG`; negative when sox cannot be run.
-double SoxSpectrogramSeconds(const std::string& path, const std::string& png) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    std::string a0 = "sox", a1 = path, a2 = "-n", a3 = "spectrogram", a4 = "-o", a5 = png;
-    char* argv[] = {a0.data(), a1.data(), a2.data(), a3.data(), a4.data(), a5.data(), nullptr};
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, "sox", &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0)
-        if (errno != EINTR) return -1;
-    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? took.count() : -1;
-}
 
 bool gSoxRan = false;
 
@@ -137,7 +104,7 @@ void BM_SoxSpectrogram(benchmark::State& state) {
         (std::filesystem::temp_directory_path() / ("bench_spectrogram_" + std::to_string(getpid()) + ".png"))
             .string();
     for (auto _ : state) {
-        const double seconds = SoxSpectrogramSeconds(in.hour(), png);
+        const double seconds = zarn::bench::SoxSeconds({in.hour(), "-n", "spectrogram", "-o", png});
         if (seconds < 0) {
             state.SkipWithError("sox cannot be run: the comparison with sox is not run");
             break;

@@ -7,7 +7,7 @@
 // this program (../tools/demo_station) writes it into a temporary folder for the run.
 #include "waveform.h"
 
-#include "large_inputs.h"
+#include "hour_clip.h"
 #include "ratio_reporter.h"
 
 #include <benchmark/benchmark.h>
@@ -28,27 +28,12 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
-class Inputs {
-public:
-    Inputs() : files_(Folder(), "bench_waveform") { hour_ = files_.File("HOUR.WAV"); }
-    static std::string& Folder() {
-        static std::string folder;
-        return folder;
-    }
-    const std::string& hour() const { return hour_; }
-    bool ok() const { return zarn::CheckWavFile(hour_).dataSize == 3600u * 11025u; }
-
-private:
-    zarn::bench::LargeInputs files_;
-    std::string hour_;
-};
+using Inputs = zarn::bench::HourClip;
 
 const Inputs& TheInputs() {
-    static const Inputs inputs;
+    static const Inputs inputs("bench_waveform");
     return inputs;
 }
 
@@ -182,25 +167,6 @@ const Hour16& TheHour16() {
     return hour;
 }
 
-// Wall seconds of `sox FILE -n stat`, its output thrown away; negative when sox cannot be run.
-double SoxStatSeconds(const std::string& path) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    std::string a0 = "sox", a2 = "-n", a3 = "stat", a1 = path;
-    char* argv[] = {a0.data(), a1.data(), a2.data(), a3.data(), nullptr};
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, "sox", &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0)
-        if (errno != EINTR) return -1;
-    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? took.count() : -1;
-}
 
 bool gSoxRan = false;
 
@@ -208,7 +174,7 @@ void BM_SoxStat16(benchmark::State& state) {
     const Hour16& hour = TheHour16();
     if (!hour.ok()) state.SkipWithError("cannot write the 16-bit hour");
     for (auto _ : state) {
-        const double seconds = SoxStatSeconds(hour.path());
+        const double seconds = zarn::bench::SoxSeconds({hour.path(), "-n", "stat"});
         if (seconds < 0) {
             state.SkipWithError("sox cannot be run: the comparison with sox is not run");
             break;

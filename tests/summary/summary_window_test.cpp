@@ -473,12 +473,6 @@ TEST(SummaryPicture, CachesOnlyTheVisiblePart) {
     EXPECT_EQ(shown.pixel(50, 119), qRgb(0, 0, 255)); // row 1020
 }
 
-} // namespace
-} // namespace zarn
-
-namespace zarn {
-namespace {
-
 // On an ordinary screen the cache is the widget's own pixels: units 9 to 24 of 40 across 20
 // pixels, row 2 of 4 down 10.
 TEST(SummaryPicture, CacheOfWidgetPixels) {
