@@ -35,9 +35,10 @@ using test::Samples;
 constexpr double kClockSlackMs = 15;
 constexpr double kLatestDoneMs = 100;
 constexpr double kLatestFirstSampleMs = 100;
-// Where a clip's first sample is looked for: past this the play is slow to start anyway, and a
-// wider search could take the next clip for a cut one.
-constexpr double kSearchMs = 250;
+// How long after its play a clip's first sample is looked for (and never past the next play's
+// start, where the next clip could be taken for a cut one): a clip that starts late is then told
+// as late, not as cut.
+constexpr double kSearchMs = 1000;
 
 struct TestClip {
     std::string name, path;
@@ -324,6 +325,41 @@ std::vector<Heard> HearPlays(const std::vector<TestClip>& clips, const std::vect
     return heard;
 }
 
+// What went wrong with one play of a clip through the control; empty when it played as it should.
+// `exact` also asks for every sample as in the file.
+std::vector<std::string> Faults(const Play& play, const Heard& heard, bool exact) {
+    std::vector<std::string> faults;
+    const test::Hearing& c = heard.hearing;
+    auto fault = [&](const std::string& text) { faults.push_back(text); };
+    char text[160];
+    if (!play.ok) fault("the control did not load it or fell back to the silent clock");
+    if (c.heard != c.sounding) {
+        std::snprintf(text, sizeof text, "%d of %d sounding windows unheard, the first at %d ms",
+                      c.sounding - c.heard, c.sounding, c.firstUnheard * 50);
+        fault(text);
+    }
+    if (c.loudInSilence != 0) {
+        std::snprintf(text, sizeof text, "sound where the clip is silent, the first at %d ms", c.firstLoud * 50);
+        fault(text);
+    }
+    if (play.doneMs <= 0) {
+        fault("no PlayDone");
+    } else if (heard.lateMs < -kClockSlackMs || heard.lateMs > kLatestDoneMs) {
+        std::snprintf(text, sizeof text, "PlayDone %.0f ms after the last sample was played", heard.lateMs);
+        fault(text);
+    }
+    if (heard.firstMs >= kLatestFirstSampleMs) {
+        std::snprintf(text, sizeof text, "slow to start: first sample %.0f ms after Play", heard.firstMs);
+        fault(text);
+    }
+    if (exact && c.differing != 0) {
+        std::snprintf(text, sizeof text, "%ld samples not as in the file, the first at %ld", c.differing,
+                      c.firstDiffering);
+        fault(text);
+    }
+    return faults;
+}
+
 TEST(WholeClips, EveryClipPlaysWholeThroughTheControlWherePaplayPlaysItWhole) {
     QString sink;
     ZARN_NULL_SINK_OR_SKIP(sink);
@@ -343,33 +379,27 @@ TEST(WholeClips, EveryClipPlaysWholeThroughTheControlWherePaplayPlaysItWhole) {
 
     const std::vector<Heard> byControl = HearPlays(clips, control, recorder);
     const std::vector<Heard> byPaplay = HearPlays(clips, paplay, recorder);
-    int sounding = 0, heard = 0, whole = 0, heardByPaplay = 0;
+    int sounding = 0, heard = 0, whole = 0, heardByPaplay = 0, missed = 0;
+    // A play can go wrong through the server alone: on a busy machine PipeWire now and then starts
+    // a new stream a few hundred ms late, and the monitor shifts the head of a joining stream,
+    // anyone's. Such a clip is played again, and a fault of the control shows in both plays.
     std::vector<TestClip> again;
     for (size_t i = 0; i < clips.size(); ++i) {
-        SCOPED_TRACE(clips[i].name);
         const test::Hearing& c = byControl[i].hearing;
         sounding += c.sounding;
         heard += c.heard;
         heardByPaplay += byPaplay[i].hearing.heard;
         whole += c.heard == c.sounding ? 1 : 0;
-        EXPECT_TRUE(control[i].ok) << "the control did not load it or fell back to the silent clock";
-        EXPECT_TRUE(paplay[i].ok) << "paplay failed on it";
-        EXPECT_GT(c.sounding, 0) << "a clip with nothing to hear proves nothing";
-        EXPECT_EQ(c.heard, c.sounding)
-            << "windows of the clip the control left unheard, the first at " << c.firstUnheard * 50 << " ms";
-        EXPECT_EQ(c.loudInSilence, 0)
-            << "sound where the clip is silent, the first at " << c.firstLoud * 50 << " ms";
-        // Where paplay's copy is exact, the control's must be too. The monitor now and then shifts
-        // the head of a joining stream, anyone's: a copy that is not exact is played again, and a
-        // fault of the control shows in both plays.
-        if (c.differing > 0 && byPaplay[i].hearing.differing == 0) again.push_back(clips[i]);
-        if (control[i].doneMs > 0) {
-            EXPECT_GE(byControl[i].lateMs, -kClockSlackMs) << "PlayDone before the last sample was played";
-            EXPECT_LE(byControl[i].lateMs, kLatestDoneMs) << "PlayDone late";
-        } else {
-            ADD_FAILURE() << "no PlayDone";
-        }
-        EXPECT_LT(byControl[i].firstMs, kLatestFirstSampleMs) << "slow to start";
+        EXPECT_TRUE(paplay[i].ok) << clips[i].name << ": paplay failed on it";
+        EXPECT_GT(c.sounding, 0) << clips[i].name << ": a clip with nothing to hear proves nothing";
+        // Where paplay's copy is exact, the control's must be too.
+        const bool exact = byPaplay[i].hearing.differing == 0;
+        const std::vector<std::string> faults = Faults(control[i], byControl[i], exact);
+        if (faults.empty()) continue;
+        if (faults.size() > 1 || c.differing <= 0) ++missed; // more than the monitor's shifted head
+        for (const std::string& fault : faults)
+            std::printf("first play: %-26s %s\n", clips[i].name.c_str(), fault.c_str());
+        again.push_back(clips[i]);
     }
     std::printf("%d of %d sounding windows heard, %d of %zu clips whole\n", heard, sounding, whole,
                 clips.size());
@@ -377,6 +407,10 @@ TEST(WholeClips, EveryClipPlaysWholeThroughTheControlWherePaplayPlaysItWhole) {
     // paplay is the yardstick, not under test: it may lose a window on a busy machine, but if it
     // misses many the measurement itself is wrong.
     EXPECT_GE(heardByPaplay, sounding * 9 / 10) << "paplay is not heard either: the measurement is off";
+    // The server's hiccups are rare; a control that loses one clip in a few dozen is at fault even
+    // when each such clip plays whole the second time.
+    EXPECT_LE(missed, std::max<int>(1, static_cast<int>(clips.size()) / 40))
+        << "clips that did not play as they should the first time";
 
     if (again.empty()) return;
     for (TestClip& clip : again)
@@ -390,11 +424,11 @@ TEST(WholeClips, EveryClipPlaysWholeThroughTheControlWherePaplayPlaysItWhole) {
     const std::vector<Heard> replayed = HearPlays(again, replays, second);
     for (size_t i = 0; i < again.size(); ++i) {
         const test::Hearing& c = replayed[i].hearing;
-        std::printf("played again: %-26s samples differing %ld (%.0f ms)\n", again[i].name.c_str(),
-                    c.differing, test::RecordedMs(double(c.headLost)));
-        EXPECT_EQ(c.differing, 0) << again[i].name
-                                  << ": samples the control changed, in two plays; the first at "
-                                  << c.firstDiffering;
+        std::printf("played again: %-26s %d of %d windows heard, samples differing %ld (%.0f ms head)\n",
+                    again[i].name.c_str(), c.heard, c.sounding, c.differing,
+                    test::RecordedMs(double(c.headLost)));
+        for (const std::string& fault : Faults(replays[i], replayed[i], c.differing >= 0))
+            ADD_FAILURE() << again[i].name << ", in two plays: " << fault;
     }
 }
 
