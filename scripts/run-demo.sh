@@ -16,8 +16,15 @@ bash scripts/setup.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)" --target Zarn_zed32 SigRoll32 demo_station
 
+# The demo station is written once; files a newer generator adds (LOOK.EVA, for instance) join an
+# existing demo folder without touching what is there, so changes made while trying it stay.
 if [ ! -f demo/Zarn_Aud.Ini ]; then
     build/tools/demo_station demo
+else
+    fresh=$(mktemp -d "${TMPDIR:-/tmp}/zarn-demo.XXXXXX")
+    build/tools/demo_station "$fresh" >/dev/null
+    cp -rn "$fresh"/. demo/
+    rm -rf "$fresh"
 fi
 
 cd demo
