@@ -1,9 +1,9 @@
 // SigRoll32 as the operator starts it: in a folder of its own, on the offscreen platform.
 #include "temp_dir.h"
+#include "wait_for.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -31,11 +31,9 @@ bool RunUntilPointer(const TempDir& dir, const std::string& list, const QStringL
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     program.setProcessEnvironment(env);
     program.start(QStringLiteral(SIGROLL32_PROGRAM), args);
-    bool seen = false;
-    for (int i = 0; i < 100 && !seen && program.waitForStarted(5000); ++i) {
-        QTest::qWait(50);
-        seen = InodeOf(pointer) != before && TempDir::read(pointer) == list + "\r\n";
-    }
+    const bool seen = program.waitForStarted(5000) && zarn::test::WaitFor([&] {
+        return InodeOf(pointer) != before && TempDir::read(pointer) == list + "\r\n";
+    }, 5000);
     EXPECT_EQ(program.state(), QProcess::Running) << "the program ended by itself";
     program.terminate();
     if (!program.waitForFinished(5000)) program.kill();
