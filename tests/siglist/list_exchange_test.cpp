@@ -27,12 +27,9 @@ const std::string kGqrxFull =
     "Lotnictwo           ; #ff8000\n"
     "\n"
     "# Frequency ; Name                     ; Modulation          ;  Bandwidth; Tags\n"
-    "   118100000; Krak\xC3\xB3w Wie\xC5\xBC"
-    "a              ; AM                  ;       8000; Lotnictwo\n"
-    "   145500000; \xC5\x81\xC3\xB3"
-    "d\xC5\xBA przemiennik        ; Narrow FM           ;      10000; Untagged\n"
-    "   145500000; \xC5\x81\xC3\xB3"
-    "d\xC5\xBA again              ; Narrow FM           ;      12500; Untagged\n"
+    "   118100000; Krak\303\263w Wie\305\274a              ; AM                  ;       8000; Lotnictwo\n"
+    "   145500000; \305\201\303\263d\305\272 przemiennik        ; Narrow FM           ;      10000; Untagged\n"
+    "   145500000; \305\201\303\263d\305\272 again              ; Narrow FM           ;      12500; Untagged\n"
     "    98000000; Radio Gda\xC5\x84sk             ; WFM (stereo)        ;     160000; Untagged\n"
     "     7074000;                          ; USB                 ;       2800; Untagged\n"
     "  not a freq; broken                   ; AM                  ;      10000; Untagged\n"
@@ -42,34 +39,23 @@ const std::string kGqrxFull =
 TEST(ReadExchange, GqrxBookmarks) {
     const struct {
         const char* what;
-        std::string text;
-        Lines lines;
         int malformed, namesChanged;
         std::vector<int> at;
+        std::string text;
+        Lines lines;
     } cases[] = {
-        {"tag table and header",
-         kGqrxFull,
-         {Entry("00118.10000", "00.008", "AM ", "Krak\xF3w Wieza"),
-          Entry("00145.50000", "00.010", "FM ",
-                "L\xF3"
-                "dz przemiennik"),
-          Entry("00145.50000", "00.013", "FM ",
-                "L\xF3"
-                "dz again"),
-          Entry("00098.00000", "00.160", "FM ", "Radio Gdansk"), Entry("00007.07400", "00.003", "USB", "")},
-         3,
-         4,
-         {11, 12, 13}},
-        {"bookmark lines only, CR LF, extra info field",
+        {"tag table and header", 3, 4, {11, 12, 13}, kGqrxFull,
+         {Entry("00118.10000", "00.008", "AM ", "Krak\363w Wieza"),
+          Entry("00145.50000", "00.010", "FM ", "L\363dz przemiennik"),
+          Entry("00145.50000", "00.013", "FM ", "L\363dz again"),
+          Entry("00098.00000", "00.160", "FM ", "Radio Gdansk"), Entry("00007.07400", "00.003", "USB", "")}},
+        {"bookmark lines only, CR LF, extra info field", 0, 0, {},
          "   162550000; NOAA WX2 ; Narrow FM ; 10000 ; Weather\r\n"
          "   121500000; Guard ; AM-Sync ; 9000 ; Air ; more\r\n"
          "   433920000; ISM raw ; Raw I/Q ; 250000 ;\r\n",
          {Entry("00162.55000", "00.010", "FM ", "NOAA WX2"), Entry("00121.50000", "00.009", "AM ", "Guard"),
-          Entry("00433.92000", "00.250", "IFT", "ISM raw")},
-         0,
-         0,
-         {}},
-        {"header line, no tag table; unknown mode, out of range values",
+          Entry("00433.92000", "00.250", "IFT", "ISM raw")}},
+        {"header line, no tag table; unknown mode, out of range values", 3, 0, {3, 4, 6},
          "# Frequency ; Name ; Modulation ; Bandwidth; Tags\n"
          "  1000000; LF ; Demod Off ; 0 ; Untagged\n"
          "  100000000000; Too high ; AM ; 10000 ; Untagged\n"
@@ -78,10 +64,7 @@ TEST(ReadExchange, GqrxBookmarks) {
          "  -1000000; Negative ; AM ; 1000 ; Untagged\n"
          "  474000; NDB ; CW-U ; 500 ; Untagged\n",
          {Entry("00001.00000", "00.000", "AM ", "LF"), Entry("00300.00000", "99.999", "CW ", "Huge width"),
-          Entry("00000.47400", "00.001", "CW ", "NDB")},
-         3,
-         0,
-         {3, 4, 6}},
+          Entry("00000.47400", "00.001", "CW ", "NDB")}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -89,9 +72,8 @@ TEST(ReadExchange, GqrxBookmarks) {
         const ExchangeRead r = ReadExchange(ExchangeFormat::Gqrx, c.text);
         EXPECT_TRUE(r.ok);
         EXPECT_EQ(r.lines, c.lines);
-        EXPECT_EQ(r.malformed, c.malformed);
-        EXPECT_EQ(r.malformedAt, c.at);
-        EXPECT_EQ(r.namesChanged, c.namesChanged);
+        EXPECT_EQ(std::tie(r.malformed, r.namesChanged, r.malformedAt),
+                  std::tie(c.malformed, c.namesChanged, c.at));
     }
 }
 
@@ -163,8 +145,7 @@ TEST(ReadExchange, ChirpAndScannerCsv) {
 
     const std::string scanner = "Channel,Name,Frequency,Modulation,CTCSS/DCS,Delay,Lockout,Priority\n"
                                 "1,Police Dispatch,460.125,NFM,136.5,2,No,Yes\n"
-                                "2,Stra\xC5\xBC Po\xC5\xBC"
-                                "arna,154.430,FM,,2,Yes,No\n"
+                                "2,Stra\305\274 Po\305\274arna,154.430,FM,,2,Yes,No\n"
                                 "3,Broadcast,101.1,WFM,,0,Off,Off\n"
                                 "4,Too high,123456.0,FM,,2,No,No\n"
                                 "5,Too,many,fields,1,2,3,4,5\n";
@@ -278,16 +259,12 @@ TEST(WriteExchange, RoundTripPerFormat) {
               Lines{Entry("00030.00000", "00.010", "AM ", "x")});
     EXPECT_EQ(ReadExchange(ExchangeFormat::Chirp, WriteExchange(ExchangeFormat::Chirp, ours)).lines,
               Lines{Entry("00030.00000", "00.010", "AM ", "x", "9", true)});
-}
-
-// SDR++ names are keys: two entries with one comment both go out, under different names.
-TEST(WriteExchange, SdrppNamesStayUnique) {
+    // SDR++ names are keys: two entries with one comment both go out, under different names.
     const Lines twice = {Entry("00145.50000", "00.012", "FM ", "Net"),
                          Entry("00145.60000", "00.012", "FM ", "Net")};
-    const ExchangeRead back =
-        ReadExchange(ExchangeFormat::SdrPlusPlus, WriteExchange(ExchangeFormat::SdrPlusPlus, twice));
-    EXPECT_EQ(back.lines, (Lines{Entry("00145.50000", "00.012", "FM ", "Net"),
-                                 Entry("00145.60000", "00.012", "FM ", "Net (2)")}));
+    const std::string sdrpp = WriteExchange(ExchangeFormat::SdrPlusPlus, twice);
+    EXPECT_EQ(ReadExchange(ExchangeFormat::SdrPlusPlus, sdrpp).lines,
+              (Lines{twice[0], Entry("00145.60000", "00.012", "FM ", "Net (2)")}));
 }
 
 } // namespace

@@ -94,9 +94,8 @@ TEST(EntryLine, ColumnsAreReadByPosition) {
     EXPECT_TRUE(EntryLockedOut(line));
     EXPECT_DOUBLE_EQ(EntryFrequency(line), 20.12345);
     EXPECT_DOUBLE_EQ(EntryIfbw(line), 0.01);
-    EXPECT_EQ(ClassFromText("ids"), SignalClass::Ids);
-    EXPECT_EQ(ClassFromText("soi"), SignalClass::Soi);
-    EXPECT_EQ(ClassFromText("?s "), SignalClass::Unknown);
+    EXPECT_EQ((std::vector{ClassFromText("ids"), ClassFromText("soi"), ClassFromText("?s ")}),
+              (std::vector{SignalClass::Ids, SignalClass::Soi, SignalClass::Unknown}));
     // A short line (pasted as it stood) gives what is there and nothing past its end.
     EXPECT_EQ(EntryFreqText(" 00010.5"), "00010.5");
     EXPECT_EQ(EntryIfbwText(" 00010.5"), "");
@@ -184,14 +183,12 @@ TEST(PanelRules, StartValuesAndDetectionIndex) {
                             static_cast<SignalClass>(add.cls), add.priority, false, add.comment),
               " 00020.00000   00.010   20   FM    ?s     9        ");
     const PanelValues v = PanelStartFromLine(" 00145.50000   12.500   -1   ISB   ids    0    x   Net 4");
-    EXPECT_EQ(v.freq + "|" + v.ifbw + "|" + v.cor + "|" + v.priority + "|" + v.comment,
-              "00145.50000|12.500|-1|0|Net 4");
-    EXPECT_EQ(v.det, 7);
-    EXPECT_EQ(v.cls, 1);
-    const PanelValues e = PanelStartEmpty();
-    EXPECT_EQ(e.det, 0);
-    EXPECT_EQ(e.cls, -1);
-    EXPECT_TRUE(e.freq.empty() && e.priority.empty());
+    const auto shown = [](const PanelValues& p) {
+        return p.freq + "|" + p.ifbw + "|" + p.cor + "|" + std::to_string(p.det) + "|" + std::to_string(p.cls) +
+               "|" + p.priority + "|" + p.comment;
+    };
+    EXPECT_EQ(shown(v), "00145.50000|12.500|-1|7|1|0|Net 4");
+    EXPECT_EQ(shown(PanelStartEmpty()), "|||0|-1||");
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(DetectionIndex(kDetectionModes[i]), i + 1);
     for (const char* other : {"FM", "", "xyz"})
