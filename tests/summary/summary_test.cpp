@@ -376,13 +376,8 @@ const Lines kEvent = {
 };
 
 TEST(SplitStartLine, NameLessFourCharactersAndTheirNumberPlusOne) {
-    const std::pair<const char*, const char*> cases[] = {{"ABCD0012.WAV", "STARTBYTRIGGER,T,ABCD00120001"},
-                                                         {"ABCD0041", "STARTBYTRIGGER,T,ABCD0042"},
-                                                         {"ABCD9999", "STARTBYTRIGGER,T,ABCD10000"},
-                                                         {"AB", "STARTBYTRIGGER,T,0001"},
-                                                         {"", "STARTBYTRIGGER,T,0001"}};
-    for (const auto& [file, expected] : cases)
-        EXPECT_EQ(SplitStartLine(file, "T"), expected) << file;
+    for (const auto& [file, expected] : {std::pair{"ABCD0041", "ABCD0042"}, {"AB", "0001"}, {"", "0001"}})
+        EXPECT_EQ(SplitStartLine(file, "T"), std::string("STARTBYTRIGGER,T,") + expected) << file;
 }
 
 // The new start goes after the nth clip of the segment; lines that are not clips are copied in place
@@ -463,15 +458,20 @@ TEST(LevelColour, ClosedRangesAndGaps) {
     EXPECT_EQ(LevelColour(std::numeric_limits<double>::quiet_NaN()), kLightMagenta);
 }
 
-// A table of clips as the loader leaves it: lines without "WAV," and their places.
-ClipTable MakeTable(const std::vector<std::pair<std::string, ClipPlace>>& clips) {
+// A table of clips as the loader leaves it: lines without "WAV," and their places, listed in the
+// rows 1..`rows` they name.
+ClipTable MakeTable(const std::vector<std::pair<std::string, ClipPlace>>& clips, int rows = 0) {
     ClipTable t;
     t.ClipCount = static_cast<int>(clips.size());
     t.ClipLine.Reset(t.ClipCount);
     t.Place.resize(clips.size() + 1);
-    for (std::size_t i = 0; i < clips.size(); ++i) {
-        t.ClipLine.Set(static_cast<int>(i + 1), clips[i].first);
-        t.Place[i + 1] = clips[i].second;
+    t.RowClips.resize(static_cast<std::size_t>(rows) + 1);
+    for (int i = 1; i <= t.ClipCount; ++i) {
+        const auto& [line, place] = clips[static_cast<std::size_t>(i - 1)];
+        t.ClipLine.Set(i, line);
+        t.Place[static_cast<std::size_t>(i)] = place;
+        if (place.row > 0 && place.row <= rows)
+            t.RowClips[static_cast<std::size_t>(place.row)].push_back({i, place.x1, place.x2});
     }
     return t;
 }
@@ -511,22 +511,12 @@ TEST(RowOfY, RoundsUpWithinTheRows) {
 
 // The last clip of the row within scale width / 500 of the pointer.
 TEST(HoverClipOf, LastMatchWithinTolerance) {
-    struct Case {
-        const char* name;
-        std::vector<ClipTriple> row;
-        double x, scaleWidth;
-        int clip;
-    };
-    const Case cases[] = {{"LowEdge", {{7, 100, 101}}, 97.996, 1002, 7},
-                          {"HighEdge", {{7, 100, 101}}, 103.004, 1002, 7},
-                          {"JustLeft", {{7, 100, 101}}, 97.995, 1002, 0},
-                          {"JustRight", {{7, 100, 101}}, 103.005, 1002, 0},
-                          {"LaterOverlapWins", {{3, 10, 40}, {9, 20, 30}}, 25, 1002, 9},
-                          {"EarlierWhenLaterMisses", {{3, 10, 40}, {9, 20, 30}}, 35, 1002, 3},
-                          {"NegativeStart", {{4, -20, 5}}, 0, 2004, 4},
-                          {"EmptyRow", {}, 5, 1002, 0}};
-    for (const Case& c : cases)
-        EXPECT_EQ(HoverClipOf(c.row, c.x, c.scaleWidth), c.clip) << c.name;
+    const std::vector<ClipTriple> one = {{7, 100, 101}}, two = {{3, 10, 40}, {9, 20, 30}};
+    const std::tuple<std::vector<ClipTriple>, double, double, int> cases[] = {
+        {one, 97.996, 1002, 7}, {one, 103.004, 1002, 7}, {one, 97.995, 1002, 0}, {one, 103.005, 1002, 0},
+        {two, 25, 1002, 9},     {two, 35, 1002, 3},      {{{4, -20, 5}}, 0, 2004, 4}, {{}, 5, 1002, 0}};
+    for (const auto& [row, x, scaleWidth, clip] : cases)
+        EXPECT_EQ(HoverClipOf(row, x, scaleWidth), clip) << x;
 }
 
 TEST(Readouts, TextsAsTheOperatorReadsThem) {
@@ -551,35 +541,21 @@ TEST(Readouts, TextsAsTheOperatorReadsThem) {
         EXPECT_EQ(text, expected);
 }
 
-struct ClipDef {
-    int row; // 0 = no place in the picture
-    int x1, x2;
-    const char* freq;
-};
-
 // Clips 1..8 in file order. Clip 6 has no place; clip 8 sits out of time order, after clip 7, so
 // it shows where a scan stops at a clip that starts after T2.
 //   row 1: 1 (0-10), 3 (30-40), 7 (90-100)     row 2: 2 (5-20), 5 (70-80)
 //   row 3: 4 (50-60), 8 (20-25)                row 4: no clips
-ClipTable MakeTable() {
-    const std::vector<ClipDef> clips = {
+ClipTable PlayTable() {
+    const std::tuple<int, int, int, const char*> clips[] = {
         {1, 0, 10, "145.0000"},  {2, 5, 20, "145.0125"}, {1, 30, 40, "146.0000"},  {3, 50, 60, "144.9875"},
-        {2, 70, 80, "145.0126"}, {0, 0, 0, "145.0000"},  {1, 90, 100, "145.0000"}, {3, 20, 25, " 145.000"},
-    };
-    ClipTable t;
-    t.ClipCount = static_cast<int>(clips.size());
+        {2, 70, 80, "145.0126"}, {0, 0, 0, "145.0000"},  {1, 90, 100, "145.0000"}, {3, 20, 25, " 145.000"}};
+    std::vector<std::pair<std::string, ClipPlace>> lines;
+    for (const auto& [row, x1, x2, freq] : clips)
+        lines.push_back({"AB000" + std::to_string(lines.size() + 1) + ".WAV," + std::to_string(row) + "," +
+                             freq + ",01/02/05 10:00:00,01/02/05 10:00:05,-80,0",
+                         {row, x1, x2}});
+    ClipTable t = MakeTable(lines, 4);
     t.RowCount = 40; // the rows stop at the lists the table holds, whatever RowCount says
-    t.ClipLine.Reset(t.ClipCount);
-    t.Place.assign(clips.size() + 1, {});
-    t.RowClips.assign(5, {});
-    for (int i = 1; i <= t.ClipCount; ++i) {
-        const ClipDef& c = clips[static_cast<std::size_t>(i - 1)];
-        t.ClipLine.Set(i, "AB000" + std::to_string(i) + ".WAV," + std::to_string(c.row) + "," + c.freq +
-                              ",01/02/05 10:00:00,01/02/05 10:00:05,-80,0");
-        if (c.row == 0) continue;
-        t.Place[static_cast<std::size_t>(i)] = {c.row, c.x1, c.x2};
-        t.RowClips[static_cast<std::size_t>(c.row)].push_back({i, c.x1, c.x2});
-    }
     return t;
 }
 
@@ -632,7 +608,7 @@ const PlayCase kCases[] = {
 };
 
 TEST(PlayList, BuildsTheClipsInPlayingOrder) {
-    const ClipTable table = MakeTable();
+    const ClipTable table = PlayTable();
     for (const PlayCase& c : kCases) {
         EXPECT_EQ(BuildPlayList(table, c.choice), c.expected) << c.name;
         // An empty table gives nothing for any option.

@@ -473,23 +473,5 @@ TEST(SummaryPicture, CachesOnlyTheVisiblePart) {
     EXPECT_EQ(shown.pixel(50, 119), qRgb(0, 0, 255)); // row 1020
 }
 
-// On an ordinary screen the cache is the widget's own pixels: units 9 to 24 of 40 across 20
-// pixels, row 2 of 4 down 10.
-TEST(SummaryPicture, CacheOfWidgetPixels) {
-    SummaryPicture picture;
-    picture.resize(20, 10);
-    picture.SetScale(40, 4);
-    picture.SetBars({{9, 24, 2, 0xFF0000}});
-    picture.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&picture));
-    ASSERT_EQ(picture.devicePixelRatioF(), 1.0);
-    picture.repaint();
-    EXPECT_EQ(picture.Cache().devicePixelRatio(), 1.0);
-    EXPECT_EQ(Map(picture.Cache()), "....................\n....................\n....................\n"
-                                    ".....RRRRRRR........\n.....RRRRRRR........\n....................\n"
-                                    "....................\n....................\n....................\n"
-                                    "....................\n");
-}
-
 } // namespace
 } // namespace zarn
