@@ -1,4 +1,5 @@
 #include "main_bar.h"
+#include "recent_files.h"
 #include "zarn_app.h"
 #include "app_fixture.h"
 #include "find_control.h"
@@ -16,16 +17,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -44,6 +48,7 @@ namespace {
 
 using test::Control;
 using test::SegmentAnswer;
+using Names = std::vector<std::string>;
 // Three segments: 2 clips, 1 clip, and one whose only clip line has no level.
 constexpr const char* kThreeSegments =
     "Ver, Created by the recorder\r\n"
@@ -82,6 +87,31 @@ protected:
         EXPECT_EQ(Item("Export")->isEnabled(), !path.empty());
         EXPECT_EQ(app->Loading(), nullptr);
     }
+    // A menu as the operator reads it: "!" before a disabled item, "-" a separator.
+    static QString MenuText(const QMenu* menu) {
+        QString line;
+        for (const QAction* a : menu->actions())
+            line += QStringLiteral(" ") + (a->isEnabled() ? "" : "!") + (a->isSeparator() ? "-" : a->text());
+        return line.trimmed();
+    }
+    std::string FileMenu() const { return MenuText(Control<QMenu>(Main(), "File")).toStdString(); }
+    // The items every File menu has, with Export enabled as a picture stands or not.
+    static std::string Existing(bool exportOn = true) {
+        return std::string("&Open... &Close &Delete... - ") + (exportOn ? "" : "!") + "&Export... - E&xit";
+    }
+    // Drops `urls` on the bar; true when the bar took them.
+    bool Drop(const QList<QUrl>& urls) const {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        enter.ignore();
+        QCoreApplication::sendEvent(Main(), &enter);
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        drop.ignore();
+        QCoreApplication::sendEvent(Main(), &drop);
+        EXPECT_EQ(enter.isAccepted(), drop.isAccepted());
+        return drop.isAccepted();
+    }
 };
 
 // The menus ("!" a disabled item, "-" a separator), the configuration, stale temporaries cleared;
@@ -96,12 +126,8 @@ TEST_F(MainWindowTest, StartUpOpenAndClose) {
     app->StartUp();
     EXPECT_EQ(Main()->objectName() + "|" + Main()->windowTitle(), QStringLiteral("Zarn_Aud|ZARN Audio Playback32"));
     QStringList menus;
-    for (const QAction* m : Main()->menuBar()->actions()) {
-        QString line = m->text() + ":";
-        for (const QAction* a : m->menu()->actions())
-            line += QStringLiteral(" ") + (a->isEnabled() ? "" : "!") + (a->isSeparator() ? "-" : a->text());
-        menus << line;
-    }
+    for (const QAction* m : Main()->menuBar()->actions())
+        menus << m->text() + ": " + MenuText(m->menu());
     EXPECT_EQ(menus, QStringList({"&File: &Open... &Close &Delete... - !&Export... - E&xit", "&List: &Signal",
                                   "&Config: &Default sig BW...", "&Help: Help &Contents &About"}));
     ExpectOpen("", 0);
@@ -220,6 +246,128 @@ TEST_F(MainWindowTest, RefusalsCancelsAndDelete) {
     }
     EXPECT_FALSE(FileExists(path) || FileExists(clip));
     EXPECT_EQ(prompter.messages.size(), 5u);
+}
+
+// Opened files are listed below every item of the File menu, latest first, and are there again in
+// the next session; they are kept in the user's configuration folder, not the station's.
+TEST_F(MainWindowTest, OpenedFilesAreListedBelowTheFileMenuAndKeptForTheNextSession) {
+    Start();
+    EXPECT_EQ(FileMenu(), Existing(false));
+    const std::string a = Recording("AAAA0102.EVA"), b = Recording("BBBB0102.EVA");
+    OpenSegment(a, 1);
+    OpenSegment(b, 1);
+    OpenSegment(a, 1);
+    EXPECT_EQ(FileMenu(), "&Open... &Close &Delete... - &Export... - E&xit - &1 " + a + " &2 " + b);
+    const std::string listed = Existing(false) + " - &1 " + a + " &2 " + b;
+    EXPECT_EQ(Control<QAction>(Main(), "F_Recent_1")->text(), QStringLiteral("&1 ") + Qs(a));
+
+    // A cancelled segment choice opens nothing, so it lists nothing.
+    const std::string c = Recording("CCCC0102.EVA");
+    prompter.ExpectOpenFile("Open... Audio File", c);
+    SegmentAnswer cancel = SegmentAnswer::CancelIt();
+    Control<QAction>(Main(), "F_Open")->trigger();
+    ASSERT_TRUE(cancel.Seen());
+    EXPECT_EQ(FileMenu(), listed);
+
+    EXPECT_TRUE(std::filesystem::exists(preferences.file("ZARN/Zarn_zed32.ini")));
+    EXPECT_EQ(tmp.read(tmp.file("Zarn_Aud.Ini")).find("AAAA"), std::string::npos);
+    app.reset();
+    Start();
+    EXPECT_EQ(FileMenu(), listed);
+}
+
+// A listed file opens through the Open steps; one that is gone is refused as Open refuses it and
+// leaves the list. While the player plays, the list is held as Open is.
+TEST_F(MainWindowTest, ChoosingAListedFileOpensItOrDropsItWhenItIsGone) {
+    Start();
+    const std::string a = Recording("AAAA0102.EVA"), b = Recording("BBBB0102.EVA");
+    OpenSegment(a, 1);
+    OpenSegment(b, 1);
+    {
+        SegmentAnswer answer = SegmentAnswer::Ok();
+        Control<QAction>(Main(), "F_Recent_2")->trigger();
+        ASSERT_TRUE(answer.Seen());
+    }
+    EXPECT_EQ(M().recording.EventFileName(), a);
+    EXPECT_EQ(Control<QLabel>(Main(), "P_FileName")->text(), Qs(a));
+    EXPECT_NE(app->Summary(), nullptr);
+    EXPECT_EQ(FileMenu(), Existing() + " - &1 " + a + " &2 " + b);
+
+    std::filesystem::remove(b);
+    prompter.ExpectMessage("Warning message from: Open... Audio File", "Can not find " + b,
+                           MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    Control<QAction>(Main(), "F_Recent_2")->trigger();
+    EXPECT_EQ(FileMenu(), Existing() + " - &1 " + a);
+    EXPECT_EQ(M().recording.EventFileName(), a); // nothing changed
+
+    M().play.SetLocked(true);
+    EXPECT_EQ(FileMenu(), "!&Open... !&Close &Delete... - &Export... - E&xit - !&1 " + a);
+    EXPECT_FALSE(Drop({QUrl::fromLocalFile(Qs(a))}));
+    M().play.SetLocked(false);
+    EXPECT_EQ(FileMenu(), Existing() + " - &1 " + a);
+}
+
+// One local event file dropped on the bar goes through the Open steps; anything else is not taken.
+TEST_F(MainWindowTest, ADroppedEventFileOpensAsOpenWouldOpenIt) {
+    Start();
+    const std::string a = Recording("AAAA0102.EVA");
+    const std::string lower = Recording("dddd0102.eva");
+    const std::string clip = tmp.write("rec/AAAA0001.WAV", "RIFF");
+    const struct {
+        const char* what;
+        QList<QUrl> urls;
+    } refused[] = {
+        {"not an event file", {QUrl::fromLocalFile(Qs(clip))}},
+        {"two event files", {QUrl::fromLocalFile(Qs(a)), QUrl::fromLocalFile(Qs(lower))}},
+        {"not a local file", {QUrl(QStringLiteral("https://example.org/AAAA0102.EVA"))}},
+        {"no file", {}},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.what);
+        EXPECT_FALSE(Drop(r.urls));
+    }
+    QTest::qWait(20);
+    EXPECT_EQ(M().recording.EventFileName(), "");
+
+    SegmentAnswer answer = SegmentAnswer::Ok();
+    ASSERT_TRUE(Drop({QUrl::fromLocalFile(Qs(lower))}));
+    // The Open steps run once the drop is over.
+    EXPECT_EQ(M().recording.EventFileName(), "");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.Seen(); }, 5000));
+    EXPECT_EQ(M().recording.EventFileName(), lower);
+    EXPECT_NE(app->Summary(), nullptr);
+    EXPECT_TRUE(Control<QAction>(Main(), "Export")->isEnabled());
+    EXPECT_EQ(FileMenu(), Existing() + " - &1 " + lower);
+
+    // A dropped file that is gone by the time the Open steps run is refused as Open refuses it.
+    std::filesystem::remove(a);
+    prompter.ExpectMessage("Warning message from: Open... Audio File", "Can not find " + a,
+                           MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    ASSERT_TRUE(Drop({QUrl::fromLocalFile(Qs(a))}));
+    QTest::qWait(20);
+    EXPECT_EQ(M().recording.EventFileName(), lower);
+}
+
+TEST(RecentFiles, TheLatestComesFirstOnceAndTheListKeepsEight) {
+    const Names ab = {"/a", "/b"}, full = {"/1", "/2", "/3", "/4", "/5", "/6", "/7", "/8"};
+    const std::tuple<Names, std::string, Names> rows[] = {
+        {{}, "/a", {"/a"}},
+        {ab, "/c", {"/c", "/a", "/b"}},
+        {{"/a", "/b", "/c"}, "/c", {"/c", "/a", "/b"}}, // a repeat moves up
+        {ab, "/a", ab},
+        {{"/a"}, "/A", {"/A", "/a"}}, // names that differ by case are two files
+        {full, "/9", {"/9", "/1", "/2", "/3", "/4", "/5", "/6", "/7"}},
+        {full, "/8", {"/8", "/1", "/2", "/3", "/4", "/5", "/6", "/7"}}, // a repeat in a full list loses nothing
+        {{"/a"}, "", {"/a"}},
+    };
+    for (const auto& [list, added, expected] : rows)
+        EXPECT_EQ(AddRecentFile(list, added), expected) << added;
+    EXPECT_EQ(RemoveRecentFile({"/a", "/b", "/c"}, "/b"), (Names{"/a", "/c"}));
+    // A hand-edited store: blanks and repeats go, the first eight stay.
+    EXPECT_EQ(CleanRecentFiles({"/a", "", "/b", "/a", "/3", "/4", "/5", "/6", "/7", "/8", "/9"}),
+              (Names{"/a", "/b", "/3", "/4", "/5", "/6", "/7", "/8"}));
+    EXPECT_EQ(RecentFileCaption(0, "/st/A&B.EVA"), "&1 /st/A&&B.EVA");
+    EXPECT_EQ(RecentFileCaption(7, "/x.eva"), "&8 /x.eva");
 }
 
 // The file dialogs list each pattern in lower case too, so run1.eva shows beside RUN2.EVA; a pattern
