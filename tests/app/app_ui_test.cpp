@@ -259,7 +259,6 @@ TEST_F(MainWindowTest, OpenedFilesAreListedBelowTheFileMenuAndKeptForTheNextSess
     OpenSegment(a, 1);
     EXPECT_EQ(FileMenu(), "&Open... &Close &Delete... - &Export... - E&xit - &1 " + a + " &2 " + b);
     const std::string listed = Existing(false) + " - &1 " + a + " &2 " + b;
-    EXPECT_EQ(Control<QAction>(Main(), "F_Recent_1")->text(), QStringLiteral("&1 ") + Qs(a));
 
     // A cancelled segment choice opens nothing, so it lists nothing.
     const std::string c = Recording("CCCC0102.EVA");
@@ -276,76 +275,53 @@ TEST_F(MainWindowTest, OpenedFilesAreListedBelowTheFileMenuAndKeptForTheNextSess
     EXPECT_EQ(FileMenu(), listed);
 }
 
-// A listed file opens through the Open steps; one that is gone is refused as Open refuses it and
-// leaves the list. While the player plays, the list is held as Open is.
-TEST_F(MainWindowTest, ChoosingAListedFileOpensItOrDropsItWhenItIsGone) {
+// A listed file, or one local event file dropped on the bar (once the drop is over), goes through the
+// Open steps; one that is gone is refused as Open refuses it and leaves the list; anything else
+// dropped is not taken. While the player plays, the list and drops are held as Open is.
+TEST_F(MainWindowTest, ListedAndDroppedFilesOpenAsOpenWould) {
     Start();
     const std::string a = Recording("AAAA0102.EVA"), b = Recording("BBBB0102.EVA");
-    OpenSegment(a, 1);
+    const std::string lower = Recording("dddd0102.eva");
+    const QUrl urlA = QUrl::fromLocalFile(Qs(a)), urlLower = QUrl::fromLocalFile(Qs(lower));
+    for (const QList<QUrl>& urls : {QList<QUrl>{QUrl::fromLocalFile(Qs(tmp.write("rec/AAAA0001.WAV", "RIFF")))},
+                                    {urlA, urlLower}, {QUrl(QStringLiteral("https://example.org/AAAA0102.EVA"))},
+                                    {}})
+        EXPECT_FALSE(Drop(urls)) << urls.size();
+    QTest::qWait(20);
+    EXPECT_EQ(M().recording.EventFileName(), "");
+    SegmentAnswer dropped = SegmentAnswer::Ok();
+    ASSERT_TRUE(Drop({urlLower}));
+    EXPECT_EQ(M().recording.EventFileName(), "");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dropped.Seen(); }, 5000));
+    ExpectOpen(lower, 1);
+    EXPECT_NE(app->Summary(), nullptr);
     OpenSegment(b, 1);
     {
         SegmentAnswer answer = SegmentAnswer::Ok();
-        Control<QAction>(Main(), "F_Recent_2")->trigger();
+        Item("F_Recent_2")->trigger();
         ASSERT_TRUE(answer.Seen());
     }
-    EXPECT_EQ(M().recording.EventFileName(), a);
-    EXPECT_EQ(Control<QLabel>(Main(), "P_FileName")->text(), Qs(a));
-    EXPECT_NE(app->Summary(), nullptr);
-    EXPECT_EQ(FileMenu(), Existing() + " - &1 " + a + " &2 " + b);
+    ExpectOpen(lower, 1);
+    EXPECT_EQ(FileMenu(), Existing() + " - &1 " + lower + " &2 " + b);
 
     std::filesystem::remove(b);
-    prompter.ExpectMessage("Warning message from: Open... Audio File", "Can not find " + b,
-                           MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
-    Control<QAction>(Main(), "F_Recent_2")->trigger();
-    EXPECT_EQ(FileMenu(), Existing() + " - &1 " + a);
-    EXPECT_EQ(M().recording.EventFileName(), a); // nothing changed
-
-    M().play.SetLocked(true);
-    EXPECT_EQ(FileMenu(), "!&Open... !&Close &Delete... - &Export... - E&xit - !&1 " + a);
-    EXPECT_FALSE(Drop({QUrl::fromLocalFile(Qs(a))}));
-    M().play.SetLocked(false);
-    EXPECT_EQ(FileMenu(), Existing() + " - &1 " + a);
-}
-
-// One local event file dropped on the bar goes through the Open steps; anything else is not taken.
-TEST_F(MainWindowTest, ADroppedEventFileOpensAsOpenWouldOpenIt) {
-    Start();
-    const std::string a = Recording("AAAA0102.EVA");
-    const std::string lower = Recording("dddd0102.eva");
-    const std::string clip = tmp.write("rec/AAAA0001.WAV", "RIFF");
-    const struct {
-        const char* what;
-        QList<QUrl> urls;
-    } refused[] = {
-        {"not an event file", {QUrl::fromLocalFile(Qs(clip))}},
-        {"two event files", {QUrl::fromLocalFile(Qs(a)), QUrl::fromLocalFile(Qs(lower))}},
-        {"not a local file", {QUrl(QStringLiteral("https://example.org/AAAA0102.EVA"))}},
-        {"no file", {}},
-    };
-    for (const auto& r : refused) {
-        SCOPED_TRACE(r.what);
-        EXPECT_FALSE(Drop(r.urls));
-    }
-    QTest::qWait(20);
-    EXPECT_EQ(M().recording.EventFileName(), "");
-
-    SegmentAnswer answer = SegmentAnswer::Ok();
-    ASSERT_TRUE(Drop({QUrl::fromLocalFile(Qs(lower))}));
-    // The Open steps run once the drop is over.
-    EXPECT_EQ(M().recording.EventFileName(), "");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.Seen(); }, 5000));
-    EXPECT_EQ(M().recording.EventFileName(), lower);
-    EXPECT_NE(app->Summary(), nullptr);
-    EXPECT_TRUE(Control<QAction>(Main(), "Export")->isEnabled());
-    EXPECT_EQ(FileMenu(), Existing() + " - &1 " + lower);
-
-    // A dropped file that is gone by the time the Open steps run is refused as Open refuses it.
     std::filesystem::remove(a);
-    prompter.ExpectMessage("Warning message from: Open... Audio File", "Can not find " + a,
-                           MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
-    ASSERT_TRUE(Drop({QUrl::fromLocalFile(Qs(a))}));
-    QTest::qWait(20);
-    EXPECT_EQ(M().recording.EventFileName(), lower);
+    for (const std::string& gone : {b, a}) {
+        prompter.ExpectMessage("Warning message from: Open... Audio File", "Can not find " + gone,
+                               MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+        if (gone == b)
+            Item("F_Recent_2")->trigger();
+        else
+            ASSERT_TRUE(Drop({urlA}));
+        QTest::qWait(20);
+        ExpectOpen(lower, 1);
+        EXPECT_EQ(FileMenu(), Existing() + " - &1 " + lower);
+    }
+    M().play.SetLocked(true);
+    EXPECT_EQ(FileMenu(), "!&Open... !&Close &Delete... - &Export... - E&xit - !&1 " + lower);
+    EXPECT_FALSE(Drop({urlLower}));
+    M().play.SetLocked(false);
+    EXPECT_EQ(FileMenu(), Existing() + " - &1 " + lower);
 }
 
 TEST(RecentFiles, TheLatestComesFirstOnceAndTheListKeepsEight) {
