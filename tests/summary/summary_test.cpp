@@ -78,16 +78,8 @@ struct Load {
     ClipTable Build(const ClipTableHooks& hooks = {}) const {
         const SegmentTable seg = ScanSegments(event);
         const auto s = static_cast<std::size_t>(segment);
-        ClipTableInput in;
-        in.audExists = audExists;
-        in.audText = aud;
-        in.eventText = event;
-        in.selectedSegment = segment;
-        in.segStart = seg.start.at(s);
-        in.segStop = seg.stop.at(s);
-        in.segClipCount = seg.clipCount.at(s);
-        in.segMaxNumber = seg.maxNumber.at(s);
-        in.signalBands = bands;
+        const ClipTableInput in{audExists,           aud, event, segment, seg.start.at(s), seg.stop.at(s),
+                                seg.clipCount.at(s), seg.maxNumber.at(s), 0.025, bands};
         // Every build reports its two activities and its progress only when the percentage changes.
         std::vector<std::string> activities;
         std::vector<int> percents = {-1};
@@ -184,22 +176,16 @@ TEST(ClipTable, RowsOfEachCollectionType) {
         {"second segment", SmdLines(3), {}, "PRIORITY 3 2: 1@0-5#2 -:", 2}, // of the file above
     };
     for (const Case& c : cases) {
-        Load load;
-        load.aud = c.aud.value_or("");
-        load.audExists = c.aud.has_value();
-        load.event = Text(c.event.empty() ? cases[8].event : c.event);
-        load.segment = c.segment;
-        load.bands = c.bands;
+        const Load load{Text(c.event.empty() ? cases[8].event : c.event), c.aud.value_or(""), c.aud.has_value(),
+                        c.segment, c.bands};
         EXPECT_EQ(Describe(load.Build()), c.seen) << c.name;
     }
 }
 
 // What the rows and lines hold besides: the picture's scale, row attributes, lines of 80 characters.
 TEST(ClipTable, ScaleRowAttributesAndLines) {
-    Load load;
-    load.aud = "HDR,PRIORITY\r\n" + SmdLines(3);
-    load.event =
-        Text({Start(), Wav(1, 1, 30, 0, 10), Wav(2, 3, 145.01, 100, 112), Wav(3, 1, 30, 3590, 3600)});
+    Load load{Text({Start(), Wav(1, 1, 30, 0, 10), Wav(2, 3, 145.01, 100, 112), Wav(3, 1, 30, 3590, 3600)}),
+              "HDR,PRIORITY\r\n" + SmdLines(3)};
     ClipTable t = load.Build();
     EXPECT_EQ(t.SecondsPerUnit, 2); // 3600 s; the width and scale are the split row's
     EXPECT_EQ(t.RowMode[3], ", 030KHz, FM ");
@@ -242,26 +228,17 @@ std::string ManyFrequencies(int clips) {
 
 // 2000 rows with more clips to come after the next ask the question at clip 2000.
 TEST(ClipTable, TooManyRowsAskOnceAtTheLimit) {
-    struct Case {
-        const char* name;
-        int clips;
-        CollectionType type;
-        TooManyAnswer answer;
-        int askedAt; // 0: not asked
-    };
-    for (const Case c : {Case{"RowsAtTheEnd", 1999, CollectionType::Netora, TooManyAnswer::Decline, 0},
-                         Case{"Declined", 2001, CollectionType::Priority, TooManyAnswer::Decline, 2000},
-                         Case{"Split", 2001, CollectionType::Netora, TooManyAnswer::Split, 2000}}) {
-        SCOPED_TRACE(c.name);
-        Load load;
-        load.audExists = c.type != CollectionType::Netora;
-        load.aud = SmdLines(3);
-        load.event = ManyFrequencies(c.clips);
+    // Clips, PRIORITY (else NETORA), the answer, the clip asked at (0: not asked).
+    for (const auto& [clips, priority, answer, asked] : {std::tuple{1999, false, TooManyAnswer::Decline, 0},
+                                                         {2001, true, TooManyAnswer::Decline, 2000},
+                                                         {2001, false, TooManyAnswer::Split, 2000}}) {
+        SCOPED_TRACE(priority);
         int askedAt = 0;
-        const ClipTable t = load.Build(AnswerTooMany(c.answer, askedAt));
-        EXPECT_EQ(askedAt, c.askedAt);
-        EXPECT_EQ(t.Declined, c.askedAt != 0 && c.answer == TooManyAnswer::Decline);
-        EXPECT_EQ(t.Split, c.askedAt != 0 && c.answer == TooManyAnswer::Split);
+        const Load load{ManyFrequencies(clips), SmdLines(3), priority};
+        const ClipTable t = load.Build(AnswerTooMany(answer, askedAt));
+        EXPECT_EQ(askedAt, asked);
+        EXPECT_EQ(t.Declined, asked != 0 && answer == TooManyAnswer::Decline);
+        EXPECT_EQ(t.Split, asked != 0 && answer == TooManyAnswer::Split);
         if (!t.Split) continue;
         EXPECT_EQ(std::tuple(t.ClipCount, t.ClipLine.Count(), t.RowCount, t.SegWidthUnits),
                   std::tuple(2000, 2000, 2000L, 201L)); // the stop of clip 2000: 2000 % 1800 + 1
@@ -278,11 +255,8 @@ TEST(ClipTable, TooLongRowListAsksAtTheClipThatCrossesTheLimit) {
     for (int i = 1; i <= 6000; ++i)
         lines.push_back(Wav(i, 1, 145.0, 100 + i % 800, 101 + i % 800));
     lines.push_back(Wav(6001, 1, 145.0, 1799, 1800));
-    Load load;
-    load.audExists = false;
-    load.event = Text(lines);
     int askedAt = 0;
-    const ClipTable t = load.Build(AnswerTooMany(TooManyAnswer::Split, askedAt));
+    const ClipTable t = Load{Text(lines), "", false}.Build(AnswerTooMany(TooManyAnswer::Split, askedAt));
     EXPECT_EQ(std::tuple(askedAt, t.ClipCount, t.RowCount), std::tuple(5086, 5086, 1L));
 }
 
@@ -490,15 +464,12 @@ TEST(BarsOf, PlacedClipsInOrderWithWidthAndLevelColour) {
                   {10, 20, 2, kCyan}, {5, 6, 1, kLightRed}, {-3, 4, 3, kLightMagenta}, {9, 10, 3, kBlue}}));
     t.Place.resize(3); // a place list shorter than the clips is not overrun
     EXPECT_EQ(BarsOf(t).size(), 1u);
-}
-
-TEST(ClipLineTableField, NamedFieldsOfClipsInTheTableOnly) {
-    const ClipTable t = MakeTable({{"A0001.WAV,12,145.0100,01/01/06 00:00:10,01/01/06 00:00:20,-95,7", {}}});
-    EXPECT_EQ(t.ClipLine.Field(1, ClipFieldId::FileName), "A0001.WAV");
-    EXPECT_EQ(t.ClipLine.Field(1, ClipFieldId::StopTime), "01/01/06 00:00:20");
-    EXPECT_EQ(t.ClipLine.Field(1, ClipFieldId::Value).substr(0, 2), "7 "); // padded to 80 characters
-    for (int outside : {0, 2, -1})
-        EXPECT_EQ(t.ClipLine.Field(outside, ClipFieldId::FileName), "") << outside;
+    // The named fields of clips in the table only; the line is padded to 80 characters.
+    const auto field = [&t](int i, ClipFieldId id) { return std::string(t.ClipLine.Field(i, id)) + "|"; };
+    EXPECT_EQ(field(1, ClipFieldId::FileName) + field(1, ClipFieldId::StopTime) + field(5, ClipFieldId::Number) +
+                  field(1, ClipFieldId::Value).substr(0, 2) + field(0, ClipFieldId::FileName) +
+                  field(6, ClipFieldId::FileName) + field(-1, ClipFieldId::FileName),
+              "A0001.WAV|01/01/06 00:00:20|3|7 |||");
 }
 
 TEST(RowOfY, RoundsUpWithinTheRows) {
