@@ -614,7 +614,7 @@ constexpr const char* kNetora = "Ver, Created by the recorder\r\n"
 constexpr const char* kReprocess =
     "The change made requires the file to be reprocessed to become affective.  Ok to reprocess now?";
 
-class HostTest : public test::AppTest {
+class HostTest : public MainWindowTest {
 protected:
     void SetUp() override {
         tmp.write("~FREQ.SIG", "00020.00000,[   00.010    20    FM    ]{2}(9)/ \\\r\n"
@@ -623,7 +623,6 @@ protected:
     }
     SignalListWindow* List() const { return app->SignalListIfLoaded(); }
     bool ListVisible() const { return List() && List()->isVisible(); }
-    QAction* Item(const char* name) const { return Control<QAction>(app->MainWindow(), name); }
     // Whether the picture is up, loaded, and Export offered, as one word each.
     std::string Shown() const {
         return std::string(app->Summary() && app->Summary()->isVisible() ? "shown" : "-") +

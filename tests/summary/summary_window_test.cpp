@@ -193,19 +193,14 @@ TEST_F(SummaryWindowTest, HoverAndClicks) {
     w.show();
     w.grab();
     const int renders = Picture().RenderCount();
-    struct Hover {
-        double x, y;
-        int clip;
-        const char* readouts; // C_Chnl|C_Time|C_Freq|C_Level
-    };
-    for (const Hover h : {Hover{105, 0.5, 1, "Chnl# 001|T:  01/02/06 10:01:45|F:  0145.0100 M|-85 dBm"},
-                          Hover{250, 3.0, 2, "Chnl# 003|T:  01/02/06 10:04:10|F:  0150.5000 M| -62  dBm"},
-                          Hover{150, 2.0, 0, "Chnl# 002|T:  01/02/06 10:02:30||"},
-                          Hover{112 + 1001.0 / 500 - 0.001, 1.0, 1,
-                                "Chnl# 001|T:  01/02/06 10:01:54|F:  0145.0100 M|-85 dBm"}}) {
-        w.Hover(h.x, h.y);
-        EXPECT_EQ(w.HoverClip(), h.clip) << h.x;
-        EXPECT_EQ(Texts({"C_Chnl", "C_Time", "C_Freq", "C_Level"}), h.readouts);
+    // x, y: the hovered clip, then C_Chnl|C_Time|C_Freq|C_Level.
+    for (const auto& [x, y, seen] :
+         {std::tuple{105.0, 0.5, "1 Chnl# 001|T:  01/02/06 10:01:45|F:  0145.0100 M|-85 dBm"},
+          {250.0, 3.0, "2 Chnl# 003|T:  01/02/06 10:04:10|F:  0150.5000 M| -62  dBm"},
+          {150.0, 2.0, "0 Chnl# 002|T:  01/02/06 10:02:30||"},
+          {112 + 1001.0 / 500 - 0.001, 1.0, "1 Chnl# 001|T:  01/02/06 10:01:54|F:  0145.0100 M|-85 dBm"}}) {
+        w.Hover(x, y);
+        EXPECT_EQ(std::to_string(w.HoverClip()) + " " + Texts({"C_Chnl", "C_Time", "C_Freq", "C_Level"}), seen);
     }
 
     // Single clip: the hovered clip is selected and an open player closes, on a clip or off one.
