@@ -456,12 +456,9 @@ protected:
         event = tmp.write("rec/AB.EVA", kRecording);
         for (const char* clip : {"AB0001.WAV", "AB0002.WAV", "AB0003.WAV"})
             tmp.write(std::string("rec/") + clip, std::string("data of ") + clip);
-        in.eventFileName = event;
-        in.eventFolder = tmp.file("rec/");
-        in.segStart = SerialFromParts({2005, 1, 2, 9, 59, 58});
-        in.segStop = SerialFromParts({2005, 1, 2, 13, 5, 9});
-        in.lines = {kLine3, TableLine("ab0001.wav,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0"),
-                    kLine2 + "XY"};
+        in = {SerialFromParts({2005, 1, 2, 9, 59, 58}), SerialFromParts({2005, 1, 2, 13, 5, 9}),
+              {kLine3, TableLine("ab0001.wav,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0"), kLine2 + "XY"},
+              event, tmp.file("rec/")};
     }
     QAction* Item() const { return test::Control<QAction>(app->MainWindow(), "Export"); }
     void Export(const std::optional<std::string>& chosen) {
