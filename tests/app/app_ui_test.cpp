@@ -60,6 +60,13 @@ constexpr const char* kThreeSegments =
     "STARTBYTRIGGER,01/02/05 12:00:00,AB0004.WAV\r\n"
     "WAV,AB0004.WAV,1,123.4500,01/02/05 12:00:00,01/02/05 12:00:05,,0\r\n";
 
+std::set<std::string> FilesIn(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.insert(e.path().filename().string());
+    return names;
+}
+
 class MainWindowTest : public test::AppTest {
 protected:
     MainBar* Main() const { return app->MainWindow(); }
@@ -135,9 +142,8 @@ TEST_F(MainWindowTest, StartUpOpenAndClose) {
     EXPECT_EQ(M().settings.ProgramFolder(), tmp.path());
     EXPECT_DOUBLE_EQ(M().settings.DefaultIfbw(), 0.0125);
     EXPECT_FALSE(M().settings.WavDisplayOn());
-    std::set<std::string> left;
-    for (const auto& e : std::filesystem::directory_iterator(tmp.path()))
-        if (e.path().filename().string().front() == '.') left.insert(e.path().filename());
+    std::set<std::string> left = FilesIn(tmp.path());
+    std::erase_if(left, [](const std::string& name) { return name.front() != '.'; });
     EXPECT_EQ(left, (std::set<std::string>{".notes.txt.Ab12Cd", ".Zarn_Aud.Ini.NEW123"}));
 
     const std::string path = Recording("AB.EVA");
@@ -407,12 +413,6 @@ const std::string kLine3 = TableLine("AB0003.WAV,1,123.4500,01/02/05 10:02:00,01
 constexpr const char* kExportTitle = "Export... Audio File Name";
 constexpr const char* kExportWarning = "Warning message from: Export... Audio File Name";
 
-std::set<std::string> FilesIn(const std::string& folder) {
-    std::set<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(folder))
-        names.insert(e.path().filename().string());
-    return names;
-}
 
 TEST(ExportNames, FormedFromTheChosenPath) {
     struct Case {
