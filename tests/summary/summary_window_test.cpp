@@ -355,17 +355,12 @@ TEST_F(SummaryWindowTest, LoadsTheSegmentFromTheFiles) {
 // The image as text, a line a pixel row: '.' black, R red, B blue, G green, W white, other '?'.
 std::string Map(const QImage& image) {
     std::string text;
-    for (int y = 0; y < image.height(); ++y) {
+    for (int y = 0; y < image.height(); ++y, text += '\n') {
         for (int x = 0; x < image.width(); ++x) {
             const QRgb p = image.pixel(x, y) & 0xFFFFFF;
-            text += p == 0          ? '.'
-                    : p == 0xFF0000 ? 'R'
-                    : p == 0x0000FF ? 'B'
-                    : p == 0x00FF00 ? 'G'
-                    : p == 0xFFFFFF ? 'W'
-                                    : '?';
+            text += p == 0 ? '.' : p == 0xFF0000 ? 'R' : p == 0x0000FF ? 'B' : p == 0x00FF00 ? 'G'
+                    : p == 0xFFFFFF ? 'W' : '?';
         }
-        text += '\n';
     }
     return text;
 }
