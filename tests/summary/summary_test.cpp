@@ -78,7 +78,7 @@ struct Load {
     ClipTable Build(const ClipTableHooks& hooks = {}) const {
         const SegmentTable seg = ScanSegments(event);
         const auto s = static_cast<std::size_t>(segment);
-        const ClipTableInput in{audExists,           aud, event, segment, seg.start.at(s), seg.stop.at(s),
+        const ClipTableInput in{audExists, aud, event, segment, seg.start.at(s), seg.stop.at(s),
                                 seg.clipCount.at(s), seg.maxNumber.at(s), 0.025, bands};
         // Every build reports its two activities and its progress only when the percentage changes.
         std::vector<std::string> activities;
