@@ -1,4 +1,5 @@
 #include "main_bar.h"
+#include "recent_files.h"
 #include "zarn_app.h"
 #include "app_fixture.h"
 #include "find_control.h"
@@ -16,16 +17,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -34,6 +38,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <utime.h>
@@ -43,6 +48,7 @@ namespace {
 
 using test::Control;
 using test::SegmentAnswer;
+using Names = std::vector<std::string>;
 // Three segments: 2 clips, 1 clip, and one whose only clip line has no level.
 constexpr const char* kThreeSegments =
     "Ver, Created by the recorder\r\n"
@@ -53,6 +59,13 @@ constexpr const char* kThreeSegments =
     "WAV,AB0003.WAV,3,125.0000,01/02/05 11:00:00,01/02/05 11:00:30,-90,0\r\n"
     "STARTBYTRIGGER,01/02/05 12:00:00,AB0004.WAV\r\n"
     "WAV,AB0004.WAV,1,123.4500,01/02/05 12:00:00,01/02/05 12:00:05,,0\r\n";
+
+std::set<std::string> FilesIn(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.insert(e.path().filename().string());
+    return names;
+}
 
 class MainWindowTest : public test::AppTest {
 protected:
@@ -81,10 +94,30 @@ protected:
         EXPECT_EQ(Item("Export")->isEnabled(), !path.empty());
         EXPECT_EQ(app->Loading(), nullptr);
     }
-    void ExpectRefusal(const char* command, const std::string& path) {
-        prompter.ExpectOpenFile(std::string(command) + "... Audio File", path);
-        prompter.ExpectMessage(std::string("Warning message from: ") + command + "... Audio File",
-                               "Can not find " + path, MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    // A menu as the operator reads it: "!" before a disabled item, "-" a separator.
+    static QString MenuText(const QMenu* menu) {
+        QString line;
+        for (const QAction* a : menu->actions())
+            line += QStringLiteral(" ") + (a->isEnabled() ? "" : "!") + (a->isSeparator() ? "-" : a->text());
+        return line.trimmed();
+    }
+    std::string FileMenu() const { return MenuText(Control<QMenu>(Main(), "File")).toStdString(); }
+    // The items every File menu has, with Export enabled as a picture stands or not.
+    static std::string Existing(bool exportOn = true) {
+        return std::string("&Open... &Close &Delete... - ") + (exportOn ? "" : "!") + "&Export... - E&xit";
+    }
+    // Drops `urls` on the bar; true when the bar took them.
+    bool Drop(const QList<QUrl>& urls) const {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        enter.ignore();
+        QCoreApplication::sendEvent(Main(), &enter);
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        drop.ignore();
+        QCoreApplication::sendEvent(Main(), &drop);
+        EXPECT_EQ(enter.isAccepted(), drop.isAccepted());
+        return drop.isAccepted();
     }
 };
 
@@ -100,12 +133,8 @@ TEST_F(MainWindowTest, StartUpOpenAndClose) {
     app->StartUp();
     EXPECT_EQ(Main()->objectName() + "|" + Main()->windowTitle(), QStringLiteral("Zarn_Aud|ZARN Audio Playback32"));
     QStringList menus;
-    for (const QAction* m : Main()->menuBar()->actions()) {
-        QString line = m->text() + ":";
-        for (const QAction* a : m->menu()->actions())
-            line += QStringLiteral(" ") + (a->isEnabled() ? "" : "!") + (a->isSeparator() ? "-" : a->text());
-        menus << line;
-    }
+    for (const QAction* m : Main()->menuBar()->actions())
+        menus << m->text() + ": " + MenuText(m->menu());
     EXPECT_EQ(menus, QStringList({"&File: &Open... &Close &Delete... - !&Export... - E&xit", "&List: &Signal",
                                   "&Config: &Default sig BW...", "&Help: Help &Contents &About"}));
     ExpectOpen("", 0);
@@ -113,9 +142,8 @@ TEST_F(MainWindowTest, StartUpOpenAndClose) {
     EXPECT_EQ(M().settings.ProgramFolder(), tmp.path());
     EXPECT_DOUBLE_EQ(M().settings.DefaultIfbw(), 0.0125);
     EXPECT_FALSE(M().settings.WavDisplayOn());
-    std::set<std::string> left;
-    for (const auto& e : std::filesystem::directory_iterator(tmp.path()))
-        if (e.path().filename().string().front() == '.') left.insert(e.path().filename());
+    std::set<std::string> left = FilesIn(tmp.path());
+    std::erase_if(left, [](const std::string& name) { return name.front() != '.'; });
     EXPECT_EQ(left, (std::set<std::string>{".notes.txt.Ab12Cd", ".Zarn_Aud.Ini.NEW123"}));
 
     const std::string path = Recording("AB.EVA");
@@ -175,7 +203,10 @@ TEST_F(MainWindowTest, RefusalsCancelsAndDelete) {
     const std::string path = Recording("AB.EVA"), clip = Recording("AB0001.WAV", "RIFF");
     OpenSegment(path, 1);
     for (const char* command : {"Open", "Delete"}) {
-        ExpectRefusal(command, Recording("NOTES.TXT"));
+        const std::string title = std::string(command) + "... Audio File", notes = Recording("NOTES.TXT");
+        prompter.ExpectOpenFile(title, notes);
+        prompter.ExpectMessage("Warning message from: " + title, "Can not find " + notes, MsgIcon::Exclamation,
+                               MsgButtons::Ok, MsgAnswer::Ok);
         SegmentAnswer refused = SegmentAnswer::CancelIt(); // gone before the next dialog
         Item(command == std::string("Open") ? "F_Open" : "F_Delete")->trigger();
         EXPECT_FALSE(refused.Seen());
@@ -221,6 +252,104 @@ TEST_F(MainWindowTest, RefusalsCancelsAndDelete) {
     }
     EXPECT_FALSE(FileExists(path) || FileExists(clip));
     EXPECT_EQ(prompter.messages.size(), 5u);
+}
+
+// Opened files are listed below every item of the File menu, latest first, and are there again in
+// the next session; they are kept in the user's configuration folder, not the station's.
+TEST_F(MainWindowTest, OpenedFilesAreListedBelowTheFileMenuAndKeptForTheNextSession) {
+    Start();
+    EXPECT_EQ(FileMenu(), Existing(false));
+    const std::string a = Recording("AAAA0102.EVA"), b = Recording("BBBB0102.EVA");
+    OpenSegment(a, 1);
+    OpenSegment(b, 1);
+    OpenSegment(a, 1);
+    EXPECT_EQ(FileMenu(), "&Open... &Close &Delete... - &Export... - E&xit - &1 " + a + " &2 " + b);
+    const std::string listed = Existing(false) + " - &1 " + a + " &2 " + b;
+
+    // A cancelled segment choice opens nothing, so it lists nothing.
+    const std::string c = Recording("CCCC0102.EVA");
+    prompter.ExpectOpenFile("Open... Audio File", c);
+    SegmentAnswer cancel = SegmentAnswer::CancelIt();
+    Control<QAction>(Main(), "F_Open")->trigger();
+    ASSERT_TRUE(cancel.Seen());
+    EXPECT_EQ(FileMenu(), listed);
+
+    EXPECT_TRUE(std::filesystem::exists(preferences.file("ZARN/Zarn_zed32.ini")));
+    EXPECT_EQ(tmp.read(tmp.file("Zarn_Aud.Ini")).find("AAAA"), std::string::npos);
+    app.reset();
+    Start();
+    EXPECT_EQ(FileMenu(), listed);
+}
+
+// A listed file, or one local event file dropped on the bar (once the drop is over), goes through the
+// Open steps; one that is gone is refused as Open refuses it and leaves the list; anything else
+// dropped is not taken. While the player plays, the list and drops are held as Open is.
+TEST_F(MainWindowTest, ListedAndDroppedFilesOpenAsOpenWould) {
+    Start();
+    const std::string a = Recording("AAAA0102.EVA"), b = Recording("BBBB0102.EVA");
+    const std::string lower = Recording("dddd0102.eva");
+    const QUrl urlA = QUrl::fromLocalFile(Qs(a)), urlLower = QUrl::fromLocalFile(Qs(lower));
+    for (const QList<QUrl>& urls : {QList<QUrl>{QUrl::fromLocalFile(Qs(tmp.write("rec/AAAA0001.WAV", "RIFF")))},
+                                    {urlA, urlLower}, {QUrl(QStringLiteral("https://example.org/AAAA0102.EVA"))},
+                                    {}})
+        EXPECT_FALSE(Drop(urls)) << urls.size();
+    QTest::qWait(20);
+    EXPECT_EQ(M().recording.EventFileName(), "");
+    SegmentAnswer dropped = SegmentAnswer::Ok();
+    ASSERT_TRUE(Drop({urlLower}));
+    EXPECT_EQ(M().recording.EventFileName(), "");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dropped.Seen(); }, 5000));
+    ExpectOpen(lower, 1);
+    EXPECT_NE(app->Summary(), nullptr);
+    OpenSegment(b, 1);
+    {
+        SegmentAnswer answer = SegmentAnswer::Ok();
+        Item("F_Recent_2")->trigger();
+        ASSERT_TRUE(answer.Seen());
+    }
+    ExpectOpen(lower, 1);
+    EXPECT_EQ(FileMenu(), Existing() + " - &1 " + lower + " &2 " + b);
+
+    std::filesystem::remove(b);
+    std::filesystem::remove(a);
+    for (const std::string& gone : {b, a}) {
+        prompter.ExpectMessage("Warning message from: Open... Audio File", "Can not find " + gone,
+                               MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+        if (gone == b)
+            Item("F_Recent_2")->trigger();
+        else
+            ASSERT_TRUE(Drop({urlA}));
+        QTest::qWait(20);
+        ExpectOpen(lower, 1);
+        EXPECT_EQ(FileMenu(), Existing() + " - &1 " + lower);
+    }
+    M().play.SetLocked(true);
+    EXPECT_EQ(FileMenu(), "!&Open... !&Close &Delete... - &Export... - E&xit - !&1 " + lower);
+    EXPECT_FALSE(Drop({urlLower}));
+    M().play.SetLocked(false);
+    EXPECT_EQ(FileMenu(), Existing() + " - &1 " + lower);
+}
+
+TEST(RecentFiles, TheLatestComesFirstOnceAndTheListKeepsEight) {
+    const Names ab = {"/a", "/b"}, full = {"/1", "/2", "/3", "/4", "/5", "/6", "/7", "/8"};
+    const std::tuple<Names, std::string, Names> rows[] = {
+        {{}, "/a", {"/a"}},
+        {ab, "/c", {"/c", "/a", "/b"}},
+        {{"/a", "/b", "/c"}, "/c", {"/c", "/a", "/b"}}, // a repeat moves up
+        {ab, "/a", ab},
+        {{"/a"}, "/A", {"/A", "/a"}}, // names that differ by case are two files
+        {full, "/9", {"/9", "/1", "/2", "/3", "/4", "/5", "/6", "/7"}},
+        {full, "/8", {"/8", "/1", "/2", "/3", "/4", "/5", "/6", "/7"}}, // a repeat in a full list loses nothing
+        {{"/a"}, "", {"/a"}},
+    };
+    for (const auto& [list, added, expected] : rows)
+        EXPECT_EQ(AddRecentFile(list, added), expected) << added;
+    EXPECT_EQ(RemoveRecentFile({"/a", "/b", "/c"}, "/b"), (Names{"/a", "/c"}));
+    // A hand-edited store: blanks and repeats go, the first eight stay.
+    EXPECT_EQ(CleanRecentFiles({"/a", "", "/b", "/a", "/3", "/4", "/5", "/6", "/7", "/8", "/9"}),
+              (Names{"/a", "/b", "/3", "/4", "/5", "/6", "/7", "/8"}));
+    EXPECT_EQ(RecentFileCaption(0, "/st/A&B.EVA"), "&1 /st/A&&B.EVA");
+    EXPECT_EQ(RecentFileCaption(7, "/x.eva"), "&8 /x.eva");
 }
 
 // The file dialogs list each pattern in lower case too, so run1.eva shows beside RUN2.EVA; a pattern
@@ -284,12 +413,6 @@ const std::string kLine3 = TableLine("AB0003.WAV,1,123.4500,01/02/05 10:02:00,01
 constexpr const char* kExportTitle = "Export... Audio File Name";
 constexpr const char* kExportWarning = "Warning message from: Export... Audio File Name";
 
-std::set<std::string> FilesIn(const std::string& folder) {
-    std::set<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(folder))
-        names.insert(e.path().filename().string());
-    return names;
-}
 
 TEST(ExportNames, FormedFromTheChosenPath) {
     struct Case {
@@ -333,12 +456,9 @@ protected:
         event = tmp.write("rec/AB.EVA", kRecording);
         for (const char* clip : {"AB0001.WAV", "AB0002.WAV", "AB0003.WAV"})
             tmp.write(std::string("rec/") + clip, std::string("data of ") + clip);
-        in.eventFileName = event;
-        in.eventFolder = tmp.file("rec/");
-        in.segStart = SerialFromParts({2005, 1, 2, 9, 59, 58});
-        in.segStop = SerialFromParts({2005, 1, 2, 13, 5, 9});
-        in.lines = {kLine3, TableLine("ab0001.wav,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0"),
-                    kLine2 + "XY"};
+        in = {SerialFromParts({2005, 1, 2, 9, 59, 58}), SerialFromParts({2005, 1, 2, 13, 5, 9}),
+              {kLine3, TableLine("ab0001.wav,1,123.4500,01/02/05 10:00:00,01/02/05 10:00:05,-80,0"), kLine2 + "XY"},
+              event, tmp.file("rec/")};
     }
     QAction* Item() const { return test::Control<QAction>(app->MainWindow(), "Export"); }
     void Export(const std::optional<std::string>& chosen) {
@@ -491,7 +611,7 @@ constexpr const char* kNetora = "Ver, Created by the recorder\r\n"
 constexpr const char* kReprocess =
     "The change made requires the file to be reprocessed to become affective.  Ok to reprocess now?";
 
-class HostTest : public test::AppTest {
+class HostTest : public MainWindowTest {
 protected:
     void SetUp() override {
         tmp.write("~FREQ.SIG", "00020.00000,[   00.010    20    FM    ]{2}(9)/ \\\r\n"
@@ -500,7 +620,6 @@ protected:
     }
     SignalListWindow* List() const { return app->SignalListIfLoaded(); }
     bool ListVisible() const { return List() && List()->isVisible(); }
-    QAction* Item(const char* name) const { return Control<QAction>(app->MainWindow(), name); }
     // Whether the picture is up, loaded, and Export offered, as one word each.
     std::string Shown() const {
         return std::string(app->Summary() && app->Summary()->isVisible() ? "shown" : "-") +
@@ -657,8 +776,8 @@ protected:
     }
 };
 
-// Escape and X change nothing; leaving the field undoes a word and keeps a number, the one a refused
-// entry falls back to; with a picture the reprocess question, No keeping it.
+// Leaving the field undoes a word and keeps a number, the one a refused entry falls back to; with a
+// picture the reprocess question, No keeping it.
 TEST_F(BandwidthDialogTest, Journey) {
     tmp.write("Zarn_Aud.Ini", "[WAV Display]\r\nOFF\r\n[IFBW]\r\n12.5\r\n");
     Start();
@@ -670,18 +789,6 @@ TEST_F(BandwidthDialogTest, Journey) {
     const QRect bar = app->MainWindow()->frameGeometry(), me = d->frameGeometry();
     EXPECT_EQ(me.topLeft(), QPoint(bar.left() + (bar.width() - me.width()) / 2, bar.top() + bar.height()));
     EXPECT_EQ(Open(), d);
-    for (bool escape : {true, false}) {
-        d = Open();
-        Type(d, "99");
-        if (escape)
-            QTest::keyClick(Value(d), Qt::Key_Escape);
-        else
-            QTest::mouseClick(Button(d, "Cmd_Cancel"), Qt::LeftButton);
-        ExpectClosed();
-        EXPECT_EQ(Config() + std::to_string(M().settings.DefaultIfbw()),
-                  "[WAV Display]\r\nOFF\r\n[IFBW]\r\n12.5\r\n0.012500");
-    }
-    d = Open();
     d->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(d));
     for (const auto& [typed, left] : {std::pair{"abc", "13"}, std::pair{"40", "40"}}) {
@@ -707,31 +814,26 @@ TEST_F(BandwidthDialogTest, Journey) {
     ExpectClosed();
 
     // Enter refuses what is no positive number, Ok only what is no number; the text is stored as typed.
+    // Escape and X change nothing.
     M().recording.SetSummaryLoaded(false);
-    struct Case {
-        const char* typed;
-        bool enter; // else the Ok button
-        const char* stored;
-        double ifbw;
-    };
-    const Case cases[] = {
-        {"12.5", false, "12.5", 0.0125}, {" 30 ", true, " 30 ", 0.030}, {"abc", true, "25", 0.025},
-        {"0", true, "25", 0.025},        {"", true, "25", 0.025},         {"0", false, "0", 0.0},
-        {"abc", false, "25", 0.025},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.enter ? "Enter " : "Ok ") + c.typed);
+    const std::tuple<const char*, const char*, const char*, double> cases[] = {
+        {"99", "Escape", "25", 0.025}, {"99", "X", "25", 0.025},      {"12.5", "Ok", "12.5", 0.0125},
+        {" 30 ", "Enter", " 30 ", 0.030}, {"abc", "Enter", "25", 0.025}, {"0", "Enter", "25", 0.025},
+        {"", "Enter", "25", 0.025},     {"0", "Ok", "0", 0.0},         {"abc", "Ok", "25", 0.025}};
+    for (const auto& [typed, key, stored, ifbw] : cases) {
+        SCOPED_TRACE(std::string(key) + " " + typed);
         M().settings.SetDefaultIfbw(0.025, "25");
         d = Open();
         ASSERT_NE(d, nullptr);
         EXPECT_EQ(Value(d)->text(), QStringLiteral("25"));
-        Type(d, c.typed);
-        if (c.enter)
-            QTest::keyClick(Value(d), Qt::Key_Return);
+        Type(d, typed);
+        const std::string k = key;
+        if (k == "Enter" || k == "Escape")
+            QTest::keyClick(Value(d), k == "Enter" ? Qt::Key_Return : Qt::Key_Escape);
         else
-            QTest::mouseClick(Button(d, "Cmd_Done"), Qt::LeftButton);
-        EXPECT_EQ(Config(), "[WAV Display]\r\nOFF\r\n[IFBW]\r\n" + std::string(c.stored) + "\r\n");
-        EXPECT_DOUBLE_EQ(M().settings.DefaultIfbw(), c.ifbw);
+            QTest::mouseClick(Button(d, k == "Ok" ? "Cmd_Done" : "Cmd_Cancel"), Qt::LeftButton);
+        EXPECT_EQ(Config(), "[WAV Display]\r\nOFF\r\n[IFBW]\r\n" + std::string(stored) + "\r\n");
+        EXPECT_DOUBLE_EQ(M().settings.DefaultIfbw(), ifbw);
         ExpectClosed();
     }
 }

@@ -13,9 +13,18 @@
 namespace zarn {
 namespace {
 
-// Units 9 to 24 of 40 across 20 widget pixels, row 2 of 4 down 10: at two device pixels per
-// widget pixel the bar's left edge is device column 9 and its top device row 5, where a picture
-// of widget pixels scaled up would put them at 10 and 6.
+// The device pixels from (x, y) on, `n` steps of (dx, dy): '.' black, R red, B blue, '?' other.
+std::string Strip(const QImage& image, int x, int y, int dx, int dy, int n) {
+    std::string text;
+    for (; n > 0; --n, x += dx, y += dy) {
+        const QRgb p = image.pixel(x, y) | 0xFF000000u;
+        text += p == qRgb(0, 0, 0) ? '.' : p == qRgb(255, 0, 0) ? 'R' : p == qRgb(0, 0, 255) ? 'B' : '?';
+    }
+    return text;
+}
+
+// Units 9 to 24 of 40 across 20 widget pixels, row 2 of 4 down 10: the bar covers device columns
+// 9-23 and rows 5-9, where a picture of widget pixels scaled up would start at 10 and 6.
 TEST(SummaryPictureHiDpi, BarsOnDevicePixels) {
     SummaryPicture picture;
     picture.resize(20, 10);
@@ -29,38 +38,21 @@ TEST(SummaryPictureHiDpi, BarsOnDevicePixels) {
     const QImage& cache = picture.Cache();
     EXPECT_EQ(cache.size(), QSize(40, 20));
     EXPECT_EQ(cache.devicePixelRatio(), 2.0);
-    const QRgb red = qRgb(255, 0, 0), black = qRgb(0, 0, 0);
-    const auto at = [](const QImage& image, int x, int y) { return image.pixel(x, y) | 0xFF000000u; };
-    EXPECT_EQ(at(cache, 8, 7), black);
-    EXPECT_EQ(at(cache, 9, 7), red);
-    EXPECT_EQ(at(cache, 23, 7), red);
-    EXPECT_EQ(at(cache, 24, 7), black);
-    EXPECT_EQ(at(cache, 12, 4), black);
-    EXPECT_EQ(at(cache, 12, 5), red);
-    EXPECT_EQ(at(cache, 12, 9), red);
-    EXPECT_EQ(at(cache, 12, 10), black);
-
+    EXPECT_EQ(Strip(cache, 8, 7, 1, 0, 17) + "|" + Strip(cache, 12, 4, 0, 1, 7), ".RRRRRRRRRRRRRRR.|.RRRRR.");
     // The window shows the cache pixel for pixel.
     const QImage shown = picture.grab().toImage();
     ASSERT_EQ(shown.size(), QSize(40, 20));
     for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 40; ++x)
-            ASSERT_EQ(at(shown, x, y), at(cache, x, y)) << x << "," << y;
+        ASSERT_EQ(Strip(shown, 0, y, 1, 0, 40), Strip(cache, 0, y, 1, 0, 40)) << y;
 
-    // The cursor lines and the outline stay in widget pixels over the sharper bars.
+    // The cursor lines and the outline stay in widget pixels over the sharper bars: the two-pixel
+    // line at unit 9 covers device columns 9 and 10, over the bar's left edge.
     picture.L_T1 = {true, 9, QColor(0, 0, 255), true};
     picture.UpdateOverlays();
     const int renders = picture.RenderCount();
     const QImage lined = picture.grab().toImage();
     EXPECT_EQ(picture.RenderCount(), renders);
-    // Device columns 8 to 13 of rows 0 and 7: the two-pixel line covers the bar's left edge.
-    std::string columns;
-    for (int y : {0, 7}) {
-        for (int x = 8; x < 14; ++x)
-            columns += at(lined, x, y) == qRgb(0, 0, 255) ? 'B' : at(lined, x, y) == red ? 'R' : '.';
-        columns += '|';
-    }
-    EXPECT_EQ(columns, ".BB...|.BBRRR|");
+    EXPECT_EQ(Strip(lined, 8, 0, 1, 0, 6) + "|" + Strip(lined, 8, 7, 1, 0, 6), ".BB...|.BBRRR");
 }
 
 } // namespace

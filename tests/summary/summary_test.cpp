@@ -78,16 +78,8 @@ struct Load {
     ClipTable Build(const ClipTableHooks& hooks = {}) const {
         const SegmentTable seg = ScanSegments(event);
         const auto s = static_cast<std::size_t>(segment);
-        ClipTableInput in;
-        in.audExists = audExists;
-        in.audText = aud;
-        in.eventText = event;
-        in.selectedSegment = segment;
-        in.segStart = seg.start.at(s);
-        in.segStop = seg.stop.at(s);
-        in.segClipCount = seg.clipCount.at(s);
-        in.segMaxNumber = seg.maxNumber.at(s);
-        in.signalBands = bands;
+        const ClipTableInput in{audExists, aud, event, segment, seg.start.at(s), seg.stop.at(s),
+                                seg.clipCount.at(s), seg.maxNumber.at(s), 0.025, bands};
         // Every build reports its two activities and its progress only when the percentage changes.
         std::vector<std::string> activities;
         std::vector<int> percents = {-1};
@@ -184,22 +176,16 @@ TEST(ClipTable, RowsOfEachCollectionType) {
         {"second segment", SmdLines(3), {}, "PRIORITY 3 2: 1@0-5#2 -:", 2}, // of the file above
     };
     for (const Case& c : cases) {
-        Load load;
-        load.aud = c.aud.value_or("");
-        load.audExists = c.aud.has_value();
-        load.event = Text(c.event.empty() ? cases[8].event : c.event);
-        load.segment = c.segment;
-        load.bands = c.bands;
+        const Load load{Text(c.event.empty() ? cases[8].event : c.event), c.aud.value_or(""), c.aud.has_value(),
+                        c.segment, c.bands};
         EXPECT_EQ(Describe(load.Build()), c.seen) << c.name;
     }
 }
 
 // What the rows and lines hold besides: the picture's scale, row attributes, lines of 80 characters.
 TEST(ClipTable, ScaleRowAttributesAndLines) {
-    Load load;
-    load.aud = "HDR,PRIORITY\r\n" + SmdLines(3);
-    load.event =
-        Text({Start(), Wav(1, 1, 30, 0, 10), Wav(2, 3, 145.01, 100, 112), Wav(3, 1, 30, 3590, 3600)});
+    Load load{Text({Start(), Wav(1, 1, 30, 0, 10), Wav(2, 3, 145.01, 100, 112), Wav(3, 1, 30, 3590, 3600)}),
+              "HDR,PRIORITY\r\n" + SmdLines(3)};
     ClipTable t = load.Build();
     EXPECT_EQ(t.SecondsPerUnit, 2); // 3600 s; the width and scale are the split row's
     EXPECT_EQ(t.RowMode[3], ", 030KHz, FM ");
@@ -242,26 +228,17 @@ std::string ManyFrequencies(int clips) {
 
 // 2000 rows with more clips to come after the next ask the question at clip 2000.
 TEST(ClipTable, TooManyRowsAskOnceAtTheLimit) {
-    struct Case {
-        const char* name;
-        int clips;
-        CollectionType type;
-        TooManyAnswer answer;
-        int askedAt; // 0: not asked
-    };
-    for (const Case c : {Case{"RowsAtTheEnd", 1999, CollectionType::Netora, TooManyAnswer::Decline, 0},
-                         Case{"Declined", 2001, CollectionType::Priority, TooManyAnswer::Decline, 2000},
-                         Case{"Split", 2001, CollectionType::Netora, TooManyAnswer::Split, 2000}}) {
-        SCOPED_TRACE(c.name);
-        Load load;
-        load.audExists = c.type != CollectionType::Netora;
-        load.aud = SmdLines(3);
-        load.event = ManyFrequencies(c.clips);
+    // Clips, PRIORITY (else NETORA), the answer, the clip asked at (0: not asked).
+    for (const auto& [clips, priority, answer, asked] : {std::tuple{1999, false, TooManyAnswer::Decline, 0},
+                                                         {2001, true, TooManyAnswer::Decline, 2000},
+                                                         {2001, false, TooManyAnswer::Split, 2000}}) {
+        SCOPED_TRACE(priority);
         int askedAt = 0;
-        const ClipTable t = load.Build(AnswerTooMany(c.answer, askedAt));
-        EXPECT_EQ(askedAt, c.askedAt);
-        EXPECT_EQ(t.Declined, c.askedAt != 0 && c.answer == TooManyAnswer::Decline);
-        EXPECT_EQ(t.Split, c.askedAt != 0 && c.answer == TooManyAnswer::Split);
+        const Load load{ManyFrequencies(clips), SmdLines(3), priority};
+        const ClipTable t = load.Build(AnswerTooMany(answer, askedAt));
+        EXPECT_EQ(askedAt, asked);
+        EXPECT_EQ(t.Declined, asked != 0 && answer == TooManyAnswer::Decline);
+        EXPECT_EQ(t.Split, asked != 0 && answer == TooManyAnswer::Split);
         if (!t.Split) continue;
         EXPECT_EQ(std::tuple(t.ClipCount, t.ClipLine.Count(), t.RowCount, t.SegWidthUnits),
                   std::tuple(2000, 2000, 2000L, 201L)); // the stop of clip 2000: 2000 % 1800 + 1
@@ -278,11 +255,8 @@ TEST(ClipTable, TooLongRowListAsksAtTheClipThatCrossesTheLimit) {
     for (int i = 1; i <= 6000; ++i)
         lines.push_back(Wav(i, 1, 145.0, 100 + i % 800, 101 + i % 800));
     lines.push_back(Wav(6001, 1, 145.0, 1799, 1800));
-    Load load;
-    load.audExists = false;
-    load.event = Text(lines);
     int askedAt = 0;
-    const ClipTable t = load.Build(AnswerTooMany(TooManyAnswer::Split, askedAt));
+    const ClipTable t = Load{Text(lines), "", false}.Build(AnswerTooMany(TooManyAnswer::Split, askedAt));
     EXPECT_EQ(std::tuple(askedAt, t.ClipCount, t.RowCount), std::tuple(5086, 5086, 1L));
 }
 
@@ -376,13 +350,8 @@ const Lines kEvent = {
 };
 
 TEST(SplitStartLine, NameLessFourCharactersAndTheirNumberPlusOne) {
-    const std::pair<const char*, const char*> cases[] = {{"ABCD0012.WAV", "STARTBYTRIGGER,T,ABCD00120001"},
-                                                         {"ABCD0041", "STARTBYTRIGGER,T,ABCD0042"},
-                                                         {"ABCD9999", "STARTBYTRIGGER,T,ABCD10000"},
-                                                         {"AB", "STARTBYTRIGGER,T,0001"},
-                                                         {"", "STARTBYTRIGGER,T,0001"}};
-    for (const auto& [file, expected] : cases)
-        EXPECT_EQ(SplitStartLine(file, "T"), expected) << file;
+    for (const auto& [file, expected] : {std::pair{"ABCD0041", "ABCD0042"}, {"AB", "0001"}, {"", "0001"}})
+        EXPECT_EQ(SplitStartLine(file, "T"), std::string("STARTBYTRIGGER,T,") + expected) << file;
 }
 
 // The new start goes after the nth clip of the segment; lines that are not clips are copied in place
@@ -463,15 +432,20 @@ TEST(LevelColour, ClosedRangesAndGaps) {
     EXPECT_EQ(LevelColour(std::numeric_limits<double>::quiet_NaN()), kLightMagenta);
 }
 
-// A table of clips as the loader leaves it: lines without "WAV," and their places.
-ClipTable MakeTable(const std::vector<std::pair<std::string, ClipPlace>>& clips) {
+// A table of clips as the loader leaves it: lines without "WAV," and their places, listed in the
+// rows 1..`rows` they name.
+ClipTable MakeTable(const std::vector<std::pair<std::string, ClipPlace>>& clips, int rows = 0) {
     ClipTable t;
     t.ClipCount = static_cast<int>(clips.size());
     t.ClipLine.Reset(t.ClipCount);
     t.Place.resize(clips.size() + 1);
-    for (std::size_t i = 0; i < clips.size(); ++i) {
-        t.ClipLine.Set(static_cast<int>(i + 1), clips[i].first);
-        t.Place[i + 1] = clips[i].second;
+    t.RowClips.resize(static_cast<std::size_t>(rows) + 1);
+    for (int i = 1; i <= t.ClipCount; ++i) {
+        const auto& [line, place] = clips[static_cast<std::size_t>(i - 1)];
+        t.ClipLine.Set(i, line);
+        t.Place[static_cast<std::size_t>(i)] = place;
+        if (place.row > 0 && place.row <= rows)
+            t.RowClips[static_cast<std::size_t>(place.row)].push_back({i, place.x1, place.x2});
     }
     return t;
 }
@@ -490,15 +464,12 @@ TEST(BarsOf, PlacedClipsInOrderWithWidthAndLevelColour) {
                   {10, 20, 2, kCyan}, {5, 6, 1, kLightRed}, {-3, 4, 3, kLightMagenta}, {9, 10, 3, kBlue}}));
     t.Place.resize(3); // a place list shorter than the clips is not overrun
     EXPECT_EQ(BarsOf(t).size(), 1u);
-}
-
-TEST(ClipLineTableField, NamedFieldsOfClipsInTheTableOnly) {
-    const ClipTable t = MakeTable({{"A0001.WAV,12,145.0100,01/01/06 00:00:10,01/01/06 00:00:20,-95,7", {}}});
-    EXPECT_EQ(t.ClipLine.Field(1, ClipFieldId::FileName), "A0001.WAV");
-    EXPECT_EQ(t.ClipLine.Field(1, ClipFieldId::StopTime), "01/01/06 00:00:20");
-    EXPECT_EQ(t.ClipLine.Field(1, ClipFieldId::Value).substr(0, 2), "7 "); // padded to 80 characters
-    for (int outside : {0, 2, -1})
-        EXPECT_EQ(t.ClipLine.Field(outside, ClipFieldId::FileName), "") << outside;
+    // The named fields of clips in the table only; the line is padded to 80 characters.
+    const auto field = [&t](int i, ClipFieldId id) { return std::string(t.ClipLine.Field(i, id)) + "|"; };
+    EXPECT_EQ(field(1, ClipFieldId::FileName) + field(1, ClipFieldId::StopTime) + field(5, ClipFieldId::Number) +
+                  field(1, ClipFieldId::Value).substr(0, 2) + field(0, ClipFieldId::FileName) +
+                  field(6, ClipFieldId::FileName) + field(-1, ClipFieldId::FileName),
+              "A0001.WAV|01/01/06 00:00:20|3|7 |||");
 }
 
 TEST(RowOfY, RoundsUpWithinTheRows) {
@@ -511,22 +482,12 @@ TEST(RowOfY, RoundsUpWithinTheRows) {
 
 // The last clip of the row within scale width / 500 of the pointer.
 TEST(HoverClipOf, LastMatchWithinTolerance) {
-    struct Case {
-        const char* name;
-        std::vector<ClipTriple> row;
-        double x, scaleWidth;
-        int clip;
-    };
-    const Case cases[] = {{"LowEdge", {{7, 100, 101}}, 97.996, 1002, 7},
-                          {"HighEdge", {{7, 100, 101}}, 103.004, 1002, 7},
-                          {"JustLeft", {{7, 100, 101}}, 97.995, 1002, 0},
-                          {"JustRight", {{7, 100, 101}}, 103.005, 1002, 0},
-                          {"LaterOverlapWins", {{3, 10, 40}, {9, 20, 30}}, 25, 1002, 9},
-                          {"EarlierWhenLaterMisses", {{3, 10, 40}, {9, 20, 30}}, 35, 1002, 3},
-                          {"NegativeStart", {{4, -20, 5}}, 0, 2004, 4},
-                          {"EmptyRow", {}, 5, 1002, 0}};
-    for (const Case& c : cases)
-        EXPECT_EQ(HoverClipOf(c.row, c.x, c.scaleWidth), c.clip) << c.name;
+    const std::vector<ClipTriple> one = {{7, 100, 101}}, two = {{3, 10, 40}, {9, 20, 30}};
+    const std::tuple<std::vector<ClipTriple>, double, double, int> cases[] = {
+        {one, 97.996, 1002, 7}, {one, 103.004, 1002, 7}, {one, 97.995, 1002, 0}, {one, 103.005, 1002, 0},
+        {two, 25, 1002, 9},     {two, 35, 1002, 3},      {{{4, -20, 5}}, 0, 2004, 4}, {{}, 5, 1002, 0}};
+    for (const auto& [row, x, scaleWidth, clip] : cases)
+        EXPECT_EQ(HoverClipOf(row, x, scaleWidth), clip) << x;
 }
 
 TEST(Readouts, TextsAsTheOperatorReadsThem) {
@@ -551,35 +512,21 @@ TEST(Readouts, TextsAsTheOperatorReadsThem) {
         EXPECT_EQ(text, expected);
 }
 
-struct ClipDef {
-    int row; // 0 = no place in the picture
-    int x1, x2;
-    const char* freq;
-};
-
 // Clips 1..8 in file order. Clip 6 has no place; clip 8 sits out of time order, after clip 7, so
 // it shows where a scan stops at a clip that starts after T2.
 //   row 1: 1 (0-10), 3 (30-40), 7 (90-100)     row 2: 2 (5-20), 5 (70-80)
 //   row 3: 4 (50-60), 8 (20-25)                row 4: no clips
-ClipTable MakeTable() {
-    const std::vector<ClipDef> clips = {
+ClipTable PlayTable() {
+    const std::tuple<int, int, int, const char*> clips[] = {
         {1, 0, 10, "145.0000"},  {2, 5, 20, "145.0125"}, {1, 30, 40, "146.0000"},  {3, 50, 60, "144.9875"},
-        {2, 70, 80, "145.0126"}, {0, 0, 0, "145.0000"},  {1, 90, 100, "145.0000"}, {3, 20, 25, " 145.000"},
-    };
-    ClipTable t;
-    t.ClipCount = static_cast<int>(clips.size());
+        {2, 70, 80, "145.0126"}, {0, 0, 0, "145.0000"},  {1, 90, 100, "145.0000"}, {3, 20, 25, " 145.000"}};
+    std::vector<std::pair<std::string, ClipPlace>> lines;
+    for (const auto& [row, x1, x2, freq] : clips)
+        lines.push_back({"AB000" + std::to_string(lines.size() + 1) + ".WAV," + std::to_string(row) + "," +
+                             freq + ",01/02/05 10:00:00,01/02/05 10:00:05,-80,0",
+                         {row, x1, x2}});
+    ClipTable t = MakeTable(lines, 4);
     t.RowCount = 40; // the rows stop at the lists the table holds, whatever RowCount says
-    t.ClipLine.Reset(t.ClipCount);
-    t.Place.assign(clips.size() + 1, {});
-    t.RowClips.assign(5, {});
-    for (int i = 1; i <= t.ClipCount; ++i) {
-        const ClipDef& c = clips[static_cast<std::size_t>(i - 1)];
-        t.ClipLine.Set(i, "AB000" + std::to_string(i) + ".WAV," + std::to_string(c.row) + "," + c.freq +
-                              ",01/02/05 10:00:00,01/02/05 10:00:05,-80,0");
-        if (c.row == 0) continue;
-        t.Place[static_cast<std::size_t>(i)] = {c.row, c.x1, c.x2};
-        t.RowClips[static_cast<std::size_t>(c.row)].push_back({i, c.x1, c.x2});
-    }
     return t;
 }
 
@@ -632,7 +579,7 @@ const PlayCase kCases[] = {
 };
 
 TEST(PlayList, BuildsTheClipsInPlayingOrder) {
-    const ClipTable table = MakeTable();
+    const ClipTable table = PlayTable();
     for (const PlayCase& c : kCases) {
         EXPECT_EQ(BuildPlayList(table, c.choice), c.expected) << c.name;
         // An empty table gives nothing for any option.

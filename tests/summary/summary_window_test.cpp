@@ -193,19 +193,14 @@ TEST_F(SummaryWindowTest, HoverAndClicks) {
     w.show();
     w.grab();
     const int renders = Picture().RenderCount();
-    struct Hover {
-        double x, y;
-        int clip;
-        const char* readouts; // C_Chnl|C_Time|C_Freq|C_Level
-    };
-    for (const Hover h : {Hover{105, 0.5, 1, "Chnl# 001|T:  01/02/06 10:01:45|F:  0145.0100 M|-85 dBm"},
-                          Hover{250, 3.0, 2, "Chnl# 003|T:  01/02/06 10:04:10|F:  0150.5000 M| -62  dBm"},
-                          Hover{150, 2.0, 0, "Chnl# 002|T:  01/02/06 10:02:30||"},
-                          Hover{112 + 1001.0 / 500 - 0.001, 1.0, 1,
-                                "Chnl# 001|T:  01/02/06 10:01:54|F:  0145.0100 M|-85 dBm"}}) {
-        w.Hover(h.x, h.y);
-        EXPECT_EQ(w.HoverClip(), h.clip) << h.x;
-        EXPECT_EQ(Texts({"C_Chnl", "C_Time", "C_Freq", "C_Level"}), h.readouts);
+    // x, y: the hovered clip, then C_Chnl|C_Time|C_Freq|C_Level.
+    for (const auto& [x, y, seen] :
+         {std::tuple{105.0, 0.5, "1 Chnl# 001|T:  01/02/06 10:01:45|F:  0145.0100 M|-85 dBm"},
+          {250.0, 3.0, "2 Chnl# 003|T:  01/02/06 10:04:10|F:  0150.5000 M| -62  dBm"},
+          {150.0, 2.0, "0 Chnl# 002|T:  01/02/06 10:02:30||"},
+          {112 + 1001.0 / 500 - 0.001, 1.0, "1 Chnl# 001|T:  01/02/06 10:01:54|F:  0145.0100 M|-85 dBm"}}) {
+        w.Hover(x, y);
+        EXPECT_EQ(std::to_string(w.HoverClip()) + " " + Texts({"C_Chnl", "C_Time", "C_Freq", "C_Level"}), seen);
     }
 
     // Single clip: the hovered clip is selected and an open player closes, on a clip or off one.
@@ -360,17 +355,12 @@ TEST_F(SummaryWindowTest, LoadsTheSegmentFromTheFiles) {
 // The image as text, a line a pixel row: '.' black, R red, B blue, G green, W white, other '?'.
 std::string Map(const QImage& image) {
     std::string text;
-    for (int y = 0; y < image.height(); ++y) {
+    for (int y = 0; y < image.height(); ++y, text += '\n') {
         for (int x = 0; x < image.width(); ++x) {
             const QRgb p = image.pixel(x, y) & 0xFFFFFF;
-            text += p == 0          ? '.'
-                    : p == 0xFF0000 ? 'R'
-                    : p == 0x0000FF ? 'B'
-                    : p == 0x00FF00 ? 'G'
-                    : p == 0xFFFFFF ? 'W'
-                                    : '?';
+            text += p == 0 ? '.' : p == 0xFF0000 ? 'R' : p == 0x0000FF ? 'B' : p == 0x00FF00 ? 'G'
+                    : p == 0xFFFFFF ? 'W' : '?';
         }
-        text += '\n';
     }
     return text;
 }
@@ -471,24 +461,6 @@ TEST(SummaryPicture, CachesOnlyTheVisiblePart) {
     EXPECT_EQ(shown.pixel(50, 0), qRgb(255, 0, 0));   // row 1001, odd
     EXPECT_EQ(shown.pixel(50, 6), qRgb(0, 0, 255));   // row 1002
     EXPECT_EQ(shown.pixel(50, 119), qRgb(0, 0, 255)); // row 1020
-}
-
-// On an ordinary screen the cache is the widget's own pixels: units 9 to 24 of 40 across 20
-// pixels, row 2 of 4 down 10.
-TEST(SummaryPicture, CacheOfWidgetPixels) {
-    SummaryPicture picture;
-    picture.resize(20, 10);
-    picture.SetScale(40, 4);
-    picture.SetBars({{9, 24, 2, 0xFF0000}});
-    picture.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&picture));
-    ASSERT_EQ(picture.devicePixelRatioF(), 1.0);
-    picture.repaint();
-    EXPECT_EQ(picture.Cache().devicePixelRatio(), 1.0);
-    EXPECT_EQ(Map(picture.Cache()), "....................\n....................\n....................\n"
-                                    ".....RRRRRRR........\n.....RRRRRRR........\n....................\n"
-                                    "....................\n....................\n....................\n"
-                                    "....................\n");
 }
 
 } // namespace
