@@ -9,7 +9,6 @@
 #include "wav_bytes.h"
 
 #include <QAction>
-#include <QSettings>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -207,18 +206,15 @@ TEST(Spectrogram, ShortEmptyAndBrokenClipsGiveADefinedOutcome) {
 
 // --- The strip and its worker.
 
-// A square wave near 1.5 kHz: long clips are written quickly.
-std::string LongTone(const test::TempDir& dir, const char* name, std::size_t frames) {
-    return dir.write(name, Clip(frames, [](std::size_t i) { return (i / 4) % 2 ? 0.5 : -0.5; }));
-}
-
 WaveLayout LayoutOf(const std::string& path) {
     return LayOutWaveform(CheckWavFile(path).dataSize, 96);
 }
 
 TEST(SpectrogramStrip, ANewerClipDropsTheComputationOfTheOlderAndClosingMidwayIsSafe) {
     test::TempDir dir;
-    const std::string tone = LongTone(dir, "LONG.WAV", 20'000'000);
+    // A square wave near 1.5 kHz: long clips are written quickly.
+    const std::string tone =
+        dir.write("LONG.WAV", Clip(20'000'000, [](std::size_t i) { return (i / 4) % 2 ? 0.5 : -0.5; }));
     const std::string silence = dir.write("QUIET.WAV", Clip(30000, [](std::size_t) { return 0.0; }));
     QWidget window;
     auto* wave = new WavePicture(&window);
@@ -309,23 +305,6 @@ TEST_F(SpectrogramWindowTest, TheItemShowsTheStripBelowEveryControlAndIsRemember
     EXPECT_TRUE(Item()->isChecked());
     EXPECT_FALSE(Strip()->isHidden());
     EXPECT_EQ(tmp.read(tmp.file("Zarn_Aud.Ini")), ini);
-}
-
-TEST_F(SpectrogramWindowTest, ClosingThePlayerWhileTheSpectrogramIsComputedStopsTheWorker) {
-    const std::string hour = LongTone(tmp, "NT0001.WAV", 30'000'000);
-    QSettings(QSettings::IniFormat, QSettings::UserScope, "ZARN", "Zarn_zed32")
-        .setValue("Player/Spectrogram", true);
-    app->MakeWaveControl = [this, hour] {
-        auto w = std::make_unique<test::FakeWaveControl>();
-        w->SetFile(hour, 30'000'000);
-        wave = w.get();
-        return w;
-    };
-    ShowPlayer({1});
-    ASSERT_TRUE(Strip()->Busy());
-    Player().close();
-    Flush();
-    EXPECT_EQ(app->Player(), nullptr);
 }
 
 } // namespace
