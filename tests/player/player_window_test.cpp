@@ -1,31 +1,20 @@
 // The player window in Zarn_zed32, driven through a scripted WAV control.
-#include "player_window.h"
-
 #include "player_fixture.h"
-#include "fake_wave_control.h"
-#include "find_control.h"
-#include "main_bar.h"
-#include "segment_answer.h"
 #include "signal_list_window.h"
 #include "summary_window.h"
-#include "wav_bytes.h"
-#include "zarn_app.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPointer>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 namespace zarn {
@@ -228,14 +217,36 @@ TEST_F(PlayerWindowTest, SendingPutsTheSignalIntoTheListWindowAndItsFile) {
     EXPECT_EQ(ListFile(), sent + "00145.03000,[   00.010    10    FM    ]{0}(9)/ \\tower 2\r\n");
 }
 
-// The transport greys every button of an empty list; the window must not mark a clip that is not there.
-TEST_F(PlayerWindowTest, AnEmptyPlayListOpensAPlayerThatDoesNothing) {
-    ShowPlayer({});
+// 1.5x chosen reaches the control, plays the next clip too, and is where the next player starts,
+// its first clip already at 1.5x. The box sits in Panel2's free corner.
+TEST_F(PlayerWindowTest, AChosenSpeedReachesTheControlAndOutlastsClipAndWindow) {
+    ShowPlayer({1, 3});
+    auto* speed = Control<QComboBox>(&Player(), "SpeedCombo");
+    QStringList captions;
+    for (int i = 0; i < speed->count(); ++i)
+        captions << speed->itemText(i);
+    EXPECT_EQ(captions, QStringList({"0.5×", "0.75×", "1×", "1.25×", "1.5×", "2×"}));
+    EXPECT_EQ(speed->currentText(), "1×");
+    EXPECT_EQ(wave->started.at(0).speed, 1.0);
+    const QRect place = speed->geometry();
+    EXPECT_TRUE(Control<QWidget>(&Player(), "Panel2")->rect().contains(place));
+    EXPECT_FALSE(place.intersects(Control<QWidget>(&Player(), "Clip_Status_2")->geometry()) ||
+                 place.intersects(Comment()->geometry()));
+
+    speed->setCurrentIndex(speed->findText("1.5×"));
+    EXPECT_EQ(wave->PlaySpeed(), 1.5);
+    EXPECT_EQ(wave->writes.back(), "PlaySpeed=1.5");
+    Button("Cmd_Stop")->click();
+    Button("Cmd_Next")->click();
     Button("Cmd_Play")->click();
-    Player().PressWave(Qt::LeftButton, 10);
-    EXPECT_TRUE(wave->started.empty());
-    EXPECT_FALSE(Wave().box.visible);
-    EXPECT_EQ(Text("P_FileName"), "");
+    EXPECT_EQ(wave->started.back(), (Started{tmp.file("NT0003.WAV"), 0, 500, false, 1.5}));
+
+    app->UnloadPlayer();
+    Flush();
+    ShowPlayer({1});
+    EXPECT_EQ(Control<QComboBox>(&Player(), "SpeedCombo")->currentText(), "1.5×");
+    ASSERT_FALSE(wave->started.empty());
+    EXPECT_EQ(wave->started.at(0), (Started{tmp.file("NT0001.WAV"), 0, 2000, false, 1.5}));
 }
 
 // Stop lets events run; an unload that arrives then must wait for the handler to finish.

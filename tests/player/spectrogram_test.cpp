@@ -3,18 +3,12 @@
 #include "spectrogram.h"
 #include "spectrogram_strip.h"
 
-#include "app_fixture.h"
-#include "fake_wave_control.h"
 #include "find_control.h"
-#include "main_bar.h"
-#include "player_window.h"
-#include "segment_answer.h"
+#include "player_fixture.h"
 #include "wait_for.h"
 #include "wav_bytes.h"
 
 #include <QAction>
-#include <QPushButton>
-#include <QSettings>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -212,18 +206,15 @@ TEST(Spectrogram, ShortEmptyAndBrokenClipsGiveADefinedOutcome) {
 
 // --- The strip and its worker.
 
-// A square wave near 1.5 kHz: long clips are written quickly.
-std::string LongTone(const test::TempDir& dir, const char* name, std::size_t frames) {
-    return dir.write(name, Clip(frames, [](std::size_t i) { return (i / 4) % 2 ? 0.5 : -0.5; }));
-}
-
 WaveLayout LayoutOf(const std::string& path) {
     return LayOutWaveform(CheckWavFile(path).dataSize, 96);
 }
 
 TEST(SpectrogramStrip, ANewerClipDropsTheComputationOfTheOlderAndClosingMidwayIsSafe) {
     test::TempDir dir;
-    const std::string tone = LongTone(dir, "LONG.WAV", 20'000'000);
+    // A square wave near 1.5 kHz: long clips are written quickly.
+    const std::string tone =
+        dir.write("LONG.WAV", Clip(20'000'000, [](std::size_t i) { return (i / 4) % 2 ? 0.5 : -0.5; }));
     const std::string silence = dir.write("QUIET.WAV", Clip(30000, [](std::size_t) { return 0.0; }));
     QWidget window;
     auto* wave = new WavePicture(&window);
@@ -258,92 +249,47 @@ TEST(SpectrogramStrip, ANewerClipDropsTheComputationOfTheOlderAndClosingMidwayIs
 
 // --- In the player window.
 
-constexpr const char* kEvent = "Ver, Created by the recorder\r\n"
-                               "STARTBYTRIGGER,01/02/05 10:00:00,PR0001.WAV\r\n"
-                               "WAV,PR0001.WAV,1,145.0000,01/02/05 10:00:10,01/02/05 10:00:20,-80,0\r\n"
-                               "WAV,PR0002.WAV,2,145.0300,01/02/05 10:01:00,01/02/05 10:01:09,-75,0\r\n"
-                               "STOPBYTRIGGER,01/02/05 10:30:00,PR0002.WAV\r\n";
-
-class SpectrogramWindowTest : public test::AppTest {
+class SpectrogramWindowTest : public test::PlayerAppTest {
 protected:
-    void SetUp() override {
-        Start();
-        app->MakeWaveControl = [this] {
-            auto w = std::make_unique<test::FakeWaveControl>();
-            w->SetFile(tmp.file("PR0001.WAV"), 22050);
-            w->SetFile(tmp.file("PR0002.WAV"), 11025);
-            wave = w.get();
-            return w;
-        };
-        app->PlayerWaitMs = [](int) {};
-        tmp.write("PR0001.WAV", Clip(22050, [](std::size_t i) { return Tone(1000, i); }));
-        tmp.write("PR0002.WAV", Clip(11025, [](std::size_t i) { return Tone(3000, i); }));
-        prompter.ExpectOpenFile("Open... Audio File", tmp.write("PRIA0102.EVA", kEvent));
-        test::SegmentAnswer answer = test::SegmentAnswer::Ok();
-        test::Control<QAction>(app->MainWindow(), "F_Open")->trigger();
-        ASSERT_TRUE(answer.Seen());
-    }
-    PlayerWindow& Player() const { return *app->Player(); }
+    void SetUp() override { OpenEventFile(test::kTwoClips); }
     SpectrogramStrip* Strip() const { return test::Control<SpectrogramStrip>(&Player(), "P_Spectro"); }
     QAction* Item() const { return test::Control<QAction>(&Player(), "WAV_Display_Spectrogram"); }
-    void Play() {
-        M().play.SetPlayList({1, 2});
-        app->ShowPlayer();
-        ASSERT_NE(app->Player(), nullptr);
-    }
-    // Every control's place in the window, by name; the client area itself grows.
-    std::map<std::string, std::string> Places() const {
-        std::map<std::string, std::string> places;
-        for (const QWidget* w : Player().findChildren<QWidget*>()) {
-            const QString name = w->objectName();
-            if (name.isEmpty() || name == "client" || w == Strip() || Strip()->isAncestorOf(w)) continue;
-            const QRect r(w->mapTo(&Player(), QPoint(0, 0)), w->size());
-            places[name.toStdString()] = QStringLiteral("%1,%2 %3x%4")
-                                             .arg(r.x())
-                                             .arg(r.y())
-                                             .arg(r.width())
-                                             .arg(r.height())
-                                             .toStdString();
-        }
-        return places;
-    }
-    test::FakeWaveControl* wave = nullptr;
+    QRect Place(const char* name) const { return test::Control<QWidget>(&Player(), name)->geometry(); }
 };
 
 TEST_F(SpectrogramWindowTest, TheItemShowsTheStripBelowEveryControlAndIsRemembered) {
-    Play();
+    ShowPlayer({1, 2});
     QAction* on = test::Control<QAction>(&Player(), "WAV_Display_On");
     EXPECT_EQ(Item()->text(), QStringLiteral("&Spectrogram"));
     EXPECT_TRUE(Item()->isCheckable());
     EXPECT_FALSE(Item()->isChecked());
     EXPECT_TRUE(Strip()->isHidden());
     const QSize before = Player().size();
-    const auto places = Places();
+    const QRect wavePlace = Place("O_WAV"), helpPlace = Place("P_Help");
     const std::string ini = tmp.read(tmp.file("Zarn_Aud.Ini"));
 
     Item()->trigger();
     EXPECT_TRUE(on->isChecked());
     EXPECT_FALSE(Strip()->isHidden());
-    EXPECT_EQ(Places(), places); // nothing else moved
+    EXPECT_EQ(std::pair(Place("O_WAV"), Place("P_Help")), std::pair(wavePlace, helpPlace)); // nothing moved
     EXPECT_EQ(Player().width(), before.width());
     EXPECT_GT(Player().height(), before.height());
-    EXPECT_GE(Strip()->geometry().top(), test::Control<QWidget>(&Player(), "P_Help")->geometry().bottom());
+    EXPECT_GE(Strip()->geometry().top(), helpPlace.bottom());
     ASSERT_TRUE(test::WaitFor([&] { return !Strip()->Image().isNull(); }, 10000));
-    // The first clip's 1 kHz tone, under the waveform's width.
+    // The first clip's picture, under the waveform's width.
     const QImage image = Strip()->Image();
-    const auto* wavePicture = test::Control<QWidget>(&Player(), "O_WAV");
-    EXPECT_EQ(image.width(), std::lround(wavePicture->width() * image.devicePixelRatio()));
+    EXPECT_EQ(image.width(), std::lround(wavePlace.width() * image.devicePixelRatio()));
 
     // The cursor moving repaints the cached picture, never recomputes it.
-    wave->Advance(5000);
+    wave->Advance(500);
     Player().Timer1_Timer();
     QTest::qWait(30);
     EXPECT_EQ(Strip()->Image().cacheKey(), image.cacheKey());
     EXPECT_FALSE(Strip()->Busy());
 
     // The next clip gets its own picture.
-    test::Control<QPushButton>(&Player(), "Cmd_Stop")->click();
-    test::Control<QPushButton>(&Player(), "Cmd_Next")->click();
+    Button("Cmd_Stop")->click();
+    Button("Cmd_Next")->click();
     ASSERT_TRUE(test::WaitFor(
         [&] { return !Strip()->Image().isNull() && Strip()->Image().cacheKey() != image.cacheKey(); },
         10000));
@@ -355,27 +301,10 @@ TEST_F(SpectrogramWindowTest, TheItemShowsTheStripBelowEveryControlAndIsRemember
     Player().close();
     Flush();
     // The next player opens with the strip as it was left; the station's configuration is untouched.
-    Play();
+    ShowPlayer({1, 2});
     EXPECT_TRUE(Item()->isChecked());
     EXPECT_FALSE(Strip()->isHidden());
     EXPECT_EQ(tmp.read(tmp.file("Zarn_Aud.Ini")), ini);
-}
-
-TEST_F(SpectrogramWindowTest, ClosingThePlayerWhileTheSpectrogramIsComputedStopsTheWorker) {
-    const std::string hour = LongTone(tmp, "PR0001.WAV", 30'000'000);
-    QSettings(QSettings::IniFormat, QSettings::UserScope, "ZARN", "Zarn_zed32")
-        .setValue("Player/Spectrogram", true);
-    app->MakeWaveControl = [this, hour] {
-        auto w = std::make_unique<test::FakeWaveControl>();
-        w->SetFile(hour, 30'000'000);
-        wave = w.get();
-        return w;
-    };
-    Play();
-    ASSERT_TRUE(Strip()->Busy());
-    Player().close();
-    Flush();
-    EXPECT_EQ(app->Player(), nullptr);
 }
 
 } // namespace

@@ -542,28 +542,43 @@ TEST_F(SilentPlay, RangePlaysInRealTimeAndEndsOnceAsAStopDoes) {
     EXPECT_EQ(done, 3);
 }
 
-TEST_F(SilentPlay, RepeatLoopsUntilStoppedOrTurnedOff) {
-    Play(1000, 1000 + kRate / 10, true); // 0.1 s
+// At 2x a play takes half the time and its positions stay in the clip's frames; the speed lasts
+// across file loads. A looped range repeats only itself until stopped, or ends after the pass
+// when repeat is turned off during it.
+TEST_F(SilentPlay, TwiceTheSpeedHalvesTheTimeAndRepeatLoopsUntilStoppedOrTurnedOff) {
+    wave.SetPlaySpeed(2);
+    wave.SetWavFileName(dir.file("clip.wav"));
+    EXPECT_EQ(wave.PlaySpeed(), 2.0);
+    QElapsedTimer timer;
+    timer.start();
+    Play(0, -1);
+    QTest::qWait(200);
+    EXPECT_GT(wave.WavPosition(), kRate * 3 / 10); // 0.2 s at 2x: 0.4 s of the clip
+    ASSERT_TRUE(test::WaitFor([&] { return done > 0; }, 3000));
+    EXPECT_GE(timer.elapsed(), 480);
+    EXPECT_LT(timer.elapsed(), 900);
+    EXPECT_EQ(wave.WavPosition(), kRate);
+
+    Play(1000, 1000 + kRate / 5, true); // 0.1 s a lap
     long lowest = kRate, highest = 0;
     for (int i = 0; i < 40; ++i) {
         QTest::qWait(10);
         lowest = std::min(lowest, wave.WavPosition());
         highest = std::max(highest, wave.WavPosition());
     }
-    EXPECT_EQ(done, 0);
+    EXPECT_EQ(done, 1);
     EXPECT_EQ(wave.PlayState(), kWavPlay);
     EXPECT_GE(lowest, 1000);
-    EXPECT_LT(highest, 1800);
-    EXPECT_GT(highest - lowest, 400); // it went round, not just along
+    EXPECT_LT(highest, 2600);
+    EXPECT_GT(highest - lowest, 800); // it went round, not just along
     wave.SetPlayCommand(kWavStop);
     QTest::qWait(50);
-    EXPECT_EQ(done, 1);
-    // Repeat turned off during a loop: it ends after the pass.
-    Play(0, kRate / 10, true);
+    EXPECT_EQ(done, 2);
+    Play(0, kRate / 5, true);
     QTest::qWait(150);
     wave.SetRepeatPlay(false);
-    ASSERT_TRUE(test::WaitFor([&] { return done > 1; }, 1000));
-    EXPECT_EQ(wave.WavPosition(), kRate / 10);
+    ASSERT_TRUE(test::WaitFor([&] { return done > 2; }, 1000));
+    EXPECT_EQ(wave.WavPosition(), kRate / 5);
 }
 
 // A pending end dies with its control; a device output (heard, or on the silent clock when this
