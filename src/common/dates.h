@@ -46,10 +46,13 @@ public:
             if (std::memcmp(last_, t, kLength) == 0) return value_;
             if (std::memcmp(last_, t, 8) == 0) {
                 // Written out rather than looped: a loop over the six places is not unrolled at -O2.
-                const auto notDigit = [t](int i) { return static_cast<unsigned char>(t[i]) - unsigned{'0'} > 9; };
-                const bool bad = (t[8] != ' ') | (t[11] != ':') | (t[14] != ':') | notDigit(9) | notDigit(10) |
-                                 notDigit(12) | notDigit(13) | notDigit(15) | notDigit(16);
-                if (!bad) return Remember(t);
+                const auto notDigit = [t](int i) {
+                    return static_cast<unsigned>(static_cast<unsigned char>(t[i]) - unsigned{'0'} > 9);
+                };
+                const auto notMark = [t](int i, char mark) { return static_cast<unsigned>(t[i] != mark); };
+                const unsigned bad = notMark(8, ' ') | notMark(11, ':') | notMark(14, ':') | notDigit(9) |
+                                     notDigit(10) | notDigit(12) | notDigit(13) | notDigit(15) | notDigit(16);
+                if (bad == 0) return Remember(t);
             }
         }
         return ReadNewDate(text);
