@@ -45,10 +45,14 @@ public:
             const char* t = text.data();
             if (std::memcmp(last_, t, kLength) == 0) return value_;
             if (std::memcmp(last_, t, 8) == 0) {
-                bool bad = t[8] != ' ' || t[11] != ':' || t[14] != ':';
-                for (int i : {9, 10, 12, 13, 15, 16})
-                    bad |= static_cast<unsigned char>(t[i]) - unsigned{'0'} > 9;
-                if (!bad) return Remember(t);
+                // Written out rather than looped: a loop over the six places is not unrolled at -O2.
+                const auto notDigit = [t](int i) {
+                    return static_cast<unsigned>(static_cast<unsigned char>(t[i]) - unsigned{'0'} > 9);
+                };
+                const auto notMark = [t](int i, char mark) { return static_cast<unsigned>(t[i] != mark); };
+                const unsigned bad = notMark(8, ' ') | notMark(11, ':') | notMark(14, ':') | notDigit(9) |
+                                     notDigit(10) | notDigit(12) | notDigit(13) | notDigit(15) | notDigit(16);
+                if (bad == 0) return Remember(t);
             }
         }
         return ReadNewDate(text);

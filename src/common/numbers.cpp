@@ -81,17 +81,19 @@ std::optional<double> PlainDecimalValue(std::string_view text) {
     const bool negative = p != end && *p == '-';
     if (p != end && (*p == '-' || *p == '+')) ++p;
     if (end - p > 16) return std::nullopt; // more than 15 digits and a point
-    const char* point = nullptr;
+    // The whole digits, then after a point the decimals, each in a loop of its own that tests only
+    // for a digit; whatever stops the second one (a second point, any other character) refuses the text.
     std::uint64_t digits = 0;
-    for (const char* c = p; c != end; ++c) {
-        const unsigned digit = static_cast<unsigned char>(*c) - unsigned{'0'};
-        if (digit <= 9)
+    const char* c = p;
+    for (unsigned digit; c != end && (digit = static_cast<unsigned char>(*c) - unsigned{'0'}) <= 9; ++c)
+        digits = digits * 10 + digit;
+    const char* point = nullptr;
+    if (c != end && *c == '.') {
+        point = c++;
+        for (unsigned digit; c != end && (digit = static_cast<unsigned char>(*c) - unsigned{'0'}) <= 9; ++c)
             digits = digits * 10 + digit;
-        else if (*c == '.' && !point)
-            point = c;
-        else
-            return std::nullopt;
     }
+    if (c != end) return std::nullopt;
     const auto count = (end - p) - (point ? 1 : 0);
     if (count == 0 || count > 15) return std::nullopt;
     double value = static_cast<double>(digits);

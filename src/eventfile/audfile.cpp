@@ -17,25 +17,59 @@ bool IsSmdLine(std::string_view line) {
     return BeginsNoCase(line, "SMD");
 }
 
-// Field k of an SMD line: between its k-th and (k+1)-th comma, or to the end of the line when
-// no comma follows; "" when the line has fewer than k commas. SMD lines carry more fields than
-// event lines, so the eight-field split does not serve here.
-std::string_view NthField(std::string_view line, int k) {
-    std::size_t begin = 0;
-    for (int i = 0; i < k; ++i) {
-        const std::size_t comma = line.find(',', begin);
-        if (comma == std::string_view::npos) return {};
-        begin = comma + 1;
+// Fields 0..13 of an SMD line, each between its commas, the last one found running to the end of
+// the line when no comma follows it; "" for a field beyond the line's commas. SMD lines carry more
+// fields than event lines, so the eight-field split does not serve here. One walk along the line
+// finds them all: an AUD file may describe up to 32767 channels.
+struct SmdFields {
+    static constexpr int kCount = 14;
+    std::string_view field[kCount];
+    explicit SmdFields(std::string_view line) {
+        std::size_t begin = 0;
+        int k = 0;
+        for (std::size_t i = 0; i < line.size() && k < kCount; ++i) {
+            if (line[i] != ',') continue;
+            field[k++] = line.substr(begin, i - begin);
+            begin = i + 1;
+        }
+        if (k < kCount) field[k] = line.substr(begin);
     }
-    const std::size_t end = line.find(',', begin);
-    return line.substr(begin, end == std::string_view::npos ? std::string_view::npos : end - begin);
-}
+};
 
 char LastChar(std::string_view field) {
     return field.empty() ? '\0' : field.back();
 }
 
+// "00000.00000" straight from the digits of a plain field: no sign, at most 5 whole digits once
+// leading zeros are left off, at most 5 decimals. The field's value has at most 10 significant
+// digits, which the double keeps exactly enough for the formatting to give these digits back, so
+// this is what FormatNumber makes of LeadingNumber's value. False for any other field.
+bool PlainFrequencyText(std::string_view field, std::string& out) {
+    if (field.empty() || field.size() > 11) return false;
+    std::size_t point = field.size();
+    for (std::size_t k = 0; k < field.size(); ++k) {
+        const char c = field[k];
+        if (c == '.' && point == field.size())
+            point = k;
+        else if (c < '0' || c > '9')
+            return false;
+    }
+    if (field.size() == 1 && point == 0) return false; // "." alone has no digits
+    std::string_view whole = field.substr(0, point);
+    const std::string_view decimals = point < field.size() ? field.substr(point + 1) : std::string_view{};
+    while (!whole.empty() && whole.front() == '0')
+        whole.remove_prefix(1);
+    if (whole.size() > 5 || decimals.size() > 5) return false;
+    out.assign("00000.00000");
+    whole.copy(out.data() + 5 - whole.size(), whole.size());
+    decimals.copy(out.data() + 6, decimals.size());
+    return true;
+}
+
 std::string FrequencyText(std::string_view field) {
+    // An SMD line carries two of these for each of up to 32767 channels.
+    std::string text;
+    if (PlainFrequencyText(field, text)) return text;
     return FormatNumber(LeadingNumber(field), "00000.00000");
 }
 
@@ -66,12 +100,13 @@ std::vector<RowAttributes> ReadRowAttributes(std::string_view audText) {
     std::string_view line;
     while (cursor.Next(line)) {
         if (!IsSmdLine(line)) continue;
+        const SmdFields f(line);
         RowAttributes row;
-        row.mode = BandwidthText(LastChar(NthField(line, 3)));
-        row.mode += ModeText(LastChar(NthField(line, 5)));
-        row.label = FrequencyText(NthField(line, 12));
+        row.mode = BandwidthText(LastChar(f.field[3]));
+        row.mode += ModeText(LastChar(f.field[5]));
+        row.label = FrequencyText(f.field[12]);
         row.label += ", ";
-        row.label += FrequencyText(NthField(line, 13));
+        row.label += FrequencyText(f.field[13]);
         rows.push_back(std::move(row));
     }
     return rows;

@@ -31,6 +31,10 @@ struct LineFields {
     std::string_view operator[](int i) const { return field[static_cast<std::size_t>(i)]; }
 };
 LineFields SplitFields(std::string_view line);
+// The same fields, found by testing the line 16 characters at a time for commas (at once, where the
+// processor can): the clip table splits every line of a segment this way. SplitFields is what it is
+// checked against.
+LineFields SplitFieldsByBlocks(std::string_view line);
 
 // A START line that opens a segment: one with a start time in field 1. A START line with an empty
 // field 1 opens none; the segment table, the clip table and the segment split all count this way.
@@ -48,9 +52,9 @@ enum class ClipFieldId { FileName, Number, Frequency, StartTime, StopTime, Level
 class ClipLineFields {
 public:
     // The event file's own line, keyword first.
-    static ClipLineFields OfEventLine(std::string_view line) { return {SplitFields(line), 1}; }
+    static ClipLineFields OfEventLine(std::string_view line) { return {SplitFieldsByBlocks(line), 1}; }
     // A clip table's line: the event file's line without its "WAV,".
-    static ClipLineFields OfTableLine(std::string_view line) { return {SplitFields(line), 0}; }
+    static ClipLineFields OfTableLine(std::string_view line) { return {SplitFieldsByBlocks(line), 0}; }
 
     std::string_view operator[](ClipFieldId id) const { return fields_[static_cast<int>(id) + offset_]; }
 

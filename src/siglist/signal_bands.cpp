@@ -36,31 +36,39 @@ SignalBands::SignalBands(std::vector<double> frequencies, std::vector<double> ba
 }
 
 void SignalBands::BuildIndex() {
-    std::vector<int> order;
-    order.reserve(freq_.size());
-    for (std::size_t i = 0; i < freq_.size(); ++i) {
+    // One pass computes each band's edges once and keeps those with a band; a signal list is kept
+    // in frequency order, so they are nearly always in low-edge order already and the sort is
+    // skipped.
+    const std::size_t n = freq_.size();
+    lo_.clear(), hi_.clear(), index_.clear();
+    lo_.reserve(n), hi_.reserve(n), index_.reserve(n);
+    widest_ = 0;
+    bool inOrder = true;
+    for (std::size_t i = 0; i < n; ++i) {
         const double lo = LowEdge(freq_[i], bw_[i]), hi = HighEdge(freq_[i], bw_[i]);
         // A negative (or unreadable) bandwidth leaves no band at all.
-        if (lo <= hi) order.push_back(static_cast<int>(i));
+        if (!(lo <= hi)) continue;
+        if (!lo_.empty() && lo < lo_.back()) inOrder = false;
+        lo_.push_back(lo);
+        hi_.push_back(hi);
+        index_.push_back(static_cast<int>(i));
+        widest_ = std::max(widest_, hi - lo);
     }
-    auto loOf = [this](int i) {
-        const auto k = static_cast<std::size_t>(i);
-        return LowEdge(freq_[k], bw_[k]);
-    };
-    // A signal list is kept in frequency order, so the sort is mostly skipped.
-    const auto byLo = [&](int a, int b) { return loOf(a) < loOf(b); };
-    if (!std::is_sorted(order.begin(), order.end(), byLo)) std::stable_sort(order.begin(), order.end(), byLo);
-
-    lo_.clear(), hi_.clear();
-    lo_.reserve(order.size()), hi_.reserve(order.size());
-    widest_ = 0;
-    for (int i : order) {
-        const auto k = static_cast<std::size_t>(i);
-        lo_.push_back(LowEdge(freq_[k], bw_[k]));
-        hi_.push_back(HighEdge(freq_[k], bw_[k]));
-        widest_ = std::max(widest_, hi_.back() - lo_.back());
+    if (!inOrder) {
+        std::vector<int> order(index_.size());
+        for (std::size_t k = 0; k < order.size(); ++k)
+            order[k] = static_cast<int>(k);
+        std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
+            return lo_[static_cast<std::size_t>(a)] < lo_[static_cast<std::size_t>(b)];
+        });
+        std::vector<double> lo(order.size()), hi(order.size());
+        std::vector<int> index(order.size());
+        for (std::size_t k = 0; k < order.size(); ++k) {
+            const auto from = static_cast<std::size_t>(order[k]);
+            lo[k] = lo_[from], hi[k] = hi_[from], index[k] = index_[from];
+        }
+        lo_ = std::move(lo), hi_ = std::move(hi), index_ = std::move(index);
     }
-    index_ = std::move(order);
 
     grid_.clear();
     gridLo_ = gridStep_ = 0;

@@ -1,5 +1,7 @@
 #include "signal_list.h"
 
+#include "numbers.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstdint>
@@ -23,10 +25,22 @@ SignalList::Entry SignalList::MakeEntry(std::string line) {
     return e;
 }
 
+namespace {
+
+// EntryIfbw, with the bandwidth column of a whole entry line (as every parsed record is) read in
+// place: a file load reads one per record.
+double IfbwOfLine(std::string_view line) {
+    if (line.size() >= kEntryLineLength)
+        if (const auto v = FixedDecimalValue<2, 3>(line.substr(15, 6))) return *v;
+    return EntryIfbw(line);
+}
+
+} // namespace
+
 SignalList::Entry SignalList::MakeEntry(std::string line, double freq) {
     Entry e;
     e.freq = freq;
-    e.ifbw = EntryIfbw(line);
+    e.ifbw = IfbwOfLine(line);
     e.line = std::move(line);
     return e;
 }
@@ -122,6 +136,7 @@ struct RecordKey {
     std::uint32_t low;
     std::uint32_t seq;
     bool SameKey(const RecordKey& o) const { return high == o.high && low == o.low; }
+    bool KeyBelow(const RecordKey& o) const { return high < o.high || (high == o.high && low < o.low); }
     bool operator<(const RecordKey& o) const {
         if (high != o.high) return high < o.high;
         if (low != o.low) return low < o.low;
@@ -173,8 +188,9 @@ public:
     }
 
     // Every usable record of the text with its key; refused records are counted in `result`.
+    // `ascending` tells whether every record's key is greater than the one before it.
     static void Parse(std::string_view text, LineCursor& cursor, std::vector<Entry>& parsed,
-                      std::vector<RecordKey>& keys, SignalLoadResult& result) {
+                      std::vector<RecordKey>& keys, bool& ascending, SignalLoadResult& result) {
         // One allocation for all records: count the line ends first.
         std::size_t estimate = 1;
         for (std::string_view rest = text; !rest.empty(); ++estimate) {
@@ -184,6 +200,7 @@ public:
         }
         parsed.reserve(estimate);
         keys.reserve(estimate);
+        ascending = true;
         for (std::string_view record; cursor.Next(record);) {
             double freq = 0;
             std::optional<std::string> line = ParseSignalRecordLine(record, freq);
@@ -191,7 +208,9 @@ public:
                 ++result.refused;
                 continue;
             }
-            keys.push_back(PackKey(EntryKey(*line), static_cast<std::uint32_t>(parsed.size())));
+            const RecordKey key = PackKey(EntryKey(*line), static_cast<std::uint32_t>(parsed.size()));
+            if (!keys.empty() && !keys.back().KeyBelow(key)) ascending = false;
+            keys.push_back(key);
             parsed.push_back(SignalList::MakeEntry(std::move(*line), freq));
         }
     }
@@ -277,13 +296,10 @@ public:
         SignalLoadResult result;
         std::vector<Entry> parsed;
         std::vector<RecordKey> keys;
-        Parse(text, cursor, parsed, keys, result);
+        bool ascending = true;
+        Parse(text, cursor, parsed, keys, ascending, result);
         std::vector<Entry>& entries = list.entries_;
-        const auto notAscending = [](const RecordKey& a, const RecordKey& b) {
-            return !(a < b) || a.SameKey(b);
-        };
-        if (entries.empty() && parsed.size() <= static_cast<std::size_t>(SignalList::kMaxEntries) &&
-            std::adjacent_find(keys.begin(), keys.end(), notAscending) == keys.end()) {
+        if (entries.empty() && parsed.size() <= static_cast<std::size_t>(SignalList::kMaxEntries) && ascending) {
             // A file as this program writes it, into an empty list: one record per key, in order, so
             // the records are the list.
             result.merged = static_cast<int>(parsed.size());

@@ -359,7 +359,10 @@ bool SkipToSegment(LineCursor& cursor, int selected) {
 // its fields are read once, into parsed[1..]. Returns the number of clips read.
 int ReadSegmentClips(const Loading& ld, int segClipCount, ClipTable& t, std::vector<ClipToFile>& parsed) {
     t.ClipLine.Reset(segClipCount);
-    parsed.assign(static_cast<std::size_t>(segClipCount) + 1, ClipToFile{});
+    // Grown clip by clip rather than filled first: 32767 clips are most of a megabyte.
+    parsed.clear();
+    parsed.reserve(static_cast<std::size_t>(segClipCount) + 1);
+    parsed.emplace_back(); // element 0 is not a clip
     DateReader dates[2]; // starts and stops: a segment's clips share their dates, starts repeat
     int clips = 0;
     LineCursor cursor(ld.input.eventText);
@@ -376,9 +379,9 @@ int ReadSegmentClips(const Loading& ld, int segClipCount, ClipTable& t, std::vec
         // The table's line holds the same fields as the event file's line, unless it was cut at
         // 80 characters or the keyword is longer than "WAV": then the table's line is what counts.
         const bool sameFields = line.size() <= 4 + kClipLineLength && line[3] == ',';
-        At(parsed, clips) =
+        parsed.push_back(
             ReadClipToFile(sameFields ? f : ClipLineFields::OfTableLine(t.ClipLine[clips]), dates,
-                           ld.input.segStart, t.SecondsPerUnit, ld.byFrequency, ld.rowCount);
+                           ld.input.segStart, t.SecondsPerUnit, ld.byFrequency, ld.rowCount));
         ld.gauge.Show(clips, segClipCount);
     }
     return clips;

@@ -2,6 +2,8 @@
 #include "audfile.h"
 #include "dates.h"
 #include "eventline.h"
+#include "formats.h"
+#include "numbers.h"
 #include "segscan.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 #include <cstdio>
 #include <limits>
 #include <numeric>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -47,6 +50,24 @@ TEST(SplitFields, FieldsBetweenCommas) {
     }
     const std::string line = "WAV,ABCD0001.WAV,17"; // views point into the line
     EXPECT_EQ(SplitFields(line)[2].data(), line.data() + 17);
+}
+
+// The block-wise split finds the very fields of the plain one, views into the same places, for lines
+// of every length around the block size and commas anywhere, up to past the eighth.
+TEST(SplitFields, BlockwiseAgreesWithThePlainSplit) {
+    std::mt19937 rng(2718);
+    const std::string_view alphabet = ",,,ab9./: -";
+    for (int round = 0; round < 20000; ++round) {
+        std::string line(std::uniform_int_distribution<std::size_t>(0, 90)(rng), ' ');
+        for (char& c : line)
+            c = alphabet[std::uniform_int_distribution<std::size_t>(0, alphabet.size() - 1)(rng)];
+        const LineFields plain = SplitFields(line), blocks = SplitFieldsByBlocks(line);
+        ASSERT_EQ(blocks.count, plain.count) << '"' << line << '"';
+        for (int i = 0; i < plain.count; ++i) {
+            ASSERT_EQ(blocks[i], plain[i]) << '"' << line << "\" field " << i;
+            ASSERT_EQ(blocks[i].data(), plain[i].data()) << '"' << line << "\" field " << i;
+        }
+    }
 }
 
 // The event file's line and the clip table's line (the same without "WAV,") give the same field
@@ -184,6 +205,32 @@ TEST(ReadRowAttributes, ModeAndLabelOfEachRow) {
     for (const auto& row : ReadRowAttributes(text))
         got += row.mode + " / " + row.label + "\n";
     EXPECT_EQ(got, expected);
+}
+
+// A row's label is each frequency field's value in the form "00000.00000", whatever the field holds:
+// plain digits are written straight into that form, so they are checked against the formatting.
+TEST(ReadRowAttributes, LabelsAgreeWithTheFormattedValue) {
+    std::mt19937 rng(31416);
+    const std::string_view alphabet = "0000123456789...";
+    const auto randomField = [&] {
+        std::string field(std::uniform_int_distribution<std::size_t>(0, 13)(rng), '0');
+        for (char& c : field)
+            c = alphabet[std::uniform_int_distribution<std::size_t>(0, alphabet.size() - 1)(rng)];
+        switch (std::uniform_int_distribution<int>(0, 9)(rng)) {
+        case 0: return "-" + field;
+        case 1: return field + "E2";
+        case 2: return " " + field;
+        default: return field;
+        }
+    };
+    for (int round = 0; round < 5000; ++round) {
+        const std::string f12 = randomField(), f13 = randomField();
+        const std::vector<RowAttributes> rows = ReadRowAttributes("SMD,1,0,2,0,1,0,0,0,0,0,0," + f12 + "," + f13);
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0].label, FormatNumber(LeadingNumber(f12), "00000.00000") + ", " +
+                                     FormatNumber(LeadingNumber(f13), "00000.00000"))
+            << '"' << f12 << "\" \"" << f13 << '"';
+    }
 }
 
 // 12/01/26 08:mm:ss as a date, and as text.
