@@ -204,7 +204,7 @@ int main(int argc, char** argv) {
         // Reading the file and splitting it into lines yields the lines as strings, as the list
         // holds them; the bare walk over the buffer is shown as well.
         r.Ratio("LoadSignalFile / read and split into lines (CPU)", "BM_LoadSignalFile",
-                "BM_ReadWalkAndKeepLines", zarn::bench::Target::AtMost(3));
+                "BM_ReadWalkAndKeepLines", zarn::bench::Target::AtMost(2.5));
         r.Ratio("LoadSignalFile / read and walk the lines without keeping them (CPU)", "BM_LoadSignalFile",
                 "BM_ReadAndWalkLines");
         r.Ratio("Load of a shuffled file / read and split into lines (CPU)", "BM_LoadShuffledSignalFile",

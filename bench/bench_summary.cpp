@@ -145,7 +145,7 @@ BENCHMARK(BM_SignalBands)->Unit(benchmark::kMillisecond)->Repetitions(5)->Report
 int main(int argc, char** argv) {
     return zarn::bench::RunWithRatios(argc, argv, Inputs::Folder(), [](const zarn::bench::RatioReporter& r) {
         r.Ratio("BuildClipTable, all 32767 clips / read and split the segment's lines (CPU)",
-                "BM_BuildClipTable", "BM_ReadAndSplitSegment", zarn::bench::Target::AtMost(4));
+                "BM_BuildClipTable", "BM_ReadAndSplitSegment", zarn::bench::Target::AtMost(3));
         r.Ratio("BuildClipTable, SPECTRAL up to the split / read and split the segment's lines (CPU)",
                 "BM_BuildClipTableSpectral", "BM_ReadAndSplitSegment");
     });
