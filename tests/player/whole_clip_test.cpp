@@ -355,7 +355,7 @@ std::vector<std::string> Faults(const Play& play, const Heard& heard, bool exact
     if (exact && c.differing != 0) {
         std::snprintf(text, sizeof text, "%ld samples not as in the file, the first at %ld", c.differing,
                       c.firstDiffering);
-        fault(text);
+        fault(text + (" (where: " + c.differences + ")"));
     }
     return faults;
 }

@@ -97,6 +97,51 @@ long MatchEnvelope(const ClipSound& clip, const std::vector<std::int16_t>& recor
     return best;
 }
 
+// The stretches of an exact clip placed at `offset`, each at the shift within 100 ms where its
+// 10 ms blocks come back sample for sample ("?" where none does); blocks of digital zero fit any
+// shift and join the stretch before them.
+std::string DescribeDifferences(const ClipSound& clip, const std::vector<std::int16_t>& recording, long offset) {
+    constexpr long kBlock = kRecordRate / 100, kReach = kRecordRate / 10;
+    constexpr long kUnmatched = std::numeric_limits<long>::min();
+    struct Stretch {
+        long fromMs, toMs, shift;
+    };
+    std::vector<Stretch> stretches;
+    auto matches = [&](long from, long to, long shift) {
+        for (long i = from; i < to; ++i)
+            if (RecordedAt(recording, offset + shift + i) != clip.exact[static_cast<size_t>(i)]) return false;
+        return true;
+    };
+    for (long from = 0; from < clip.frames; from += kBlock) {
+        const long to = std::min(from + kBlock, clip.frames);
+        const bool silent = std::all_of(clip.exact.begin() + from, clip.exact.begin() + to,
+                                        [](std::int16_t v) { return v == 0; });
+        if (!stretches.empty() && (silent || (stretches.back().shift != kUnmatched &&
+                                              matches(from, to, stretches.back().shift)))) {
+            stretches.back().toMs = to * 1000 / kRecordRate;
+            continue;
+        }
+        long shift = kUnmatched;
+        for (long d = 0; d <= kReach && shift == kUnmatched; ++d) {
+            if (matches(from, to, d))
+                shift = d;
+            else if (d > 0 && matches(from, to, -d))
+                shift = -d;
+        }
+        if (!stretches.empty() && stretches.back().shift == shift)
+            stretches.back().toMs = to * 1000 / kRecordRate;
+        else
+            stretches.push_back({from * 1000 / kRecordRate, to * 1000 / kRecordRate, shift});
+    }
+    std::string text;
+    for (const Stretch& s : stretches) {
+        if (!text.empty()) text += ", ";
+        text += std::to_string(s.fromMs) + "-" + std::to_string(s.toMs) + " ms ";
+        text += s.shift == kUnmatched ? std::string("?") : (s.shift >= 0 ? "+" : "") + std::to_string(s.shift);
+    }
+    return text;
+}
+
 } // namespace
 
 double NowMs() {
@@ -279,18 +324,23 @@ Hearing Hear(const ClipSound& clip, const std::vector<std::int16_t>& recording, 
     if (!clip.exact.empty()) {
         // The monitor may lose or shift a joining stream's first ms (see kJoinSlack); past them
         // every sample must be the file's, and they pin the clip down to the sample.
+        // The envelope of a steady tone pins it down less well than the 20 ms its head may shift,
+        // so the samples are sought up to 100 ms either side, nearest first.
         const long body = std::min(kMaxHeadLost, clip.frames / 2);
         const long near = hearing.offset;
         long fewest = clip.frames;
-        for (long o = near - kMaxHeadLost; o <= near + kMaxHeadLost; ++o) {
-            long differing = 0;
-            for (long i = body; i < clip.frames && differing <= fewest; ++i)
-                if (RecordedAt(recording, o + i) != clip.exact[static_cast<size_t>(i)]) ++differing;
-            if (differing < fewest) {
-                fewest = differing;
-                hearing.offset = o;
+        for (long d = 0; d <= kRecordRate / 10 && fewest > 0; ++d)
+            for (const long sign : {1L, -1L}) {
+                if (d == 0 && sign < 0) break;
+                const long o = near + sign * d;
+                long differing = 0;
+                for (long i = body; i < clip.frames && differing < fewest; ++i)
+                    if (RecordedAt(recording, o + i) != clip.exact[static_cast<size_t>(i)]) ++differing;
+                if (differing < fewest) {
+                    fewest = differing;
+                    hearing.offset = o;
+                }
             }
-        }
         for (long i = 0; i < body; ++i)
             if (RecordedAt(recording, hearing.offset + i) != clip.exact[static_cast<size_t>(i)])
                 hearing.headLost = i + 1;
@@ -299,6 +349,7 @@ Hearing Hear(const ClipSound& clip, const std::vector<std::int16_t>& recording, 
             if (RecordedAt(recording, hearing.offset + i) == clip.exact[static_cast<size_t>(i)]) continue;
             if (hearing.differing++ == 0) hearing.firstDiffering = i;
         }
+        if (hearing.differing > 0) hearing.differences = DescribeDifferences(clip, recording, hearing.offset);
     }
     // A window is judged by the sound in its middle, away from edges a 1 ms misalignment could move.
     const long edge = clip.rate * kEdgeMs / 1000;

@@ -132,6 +132,10 @@ struct Hearing {
     long differing = -1;
     long headLost = 0;
     long firstDiffering = -1;
+    // Where an exact clip differs: its stretches, each at the shift (in recorded samples, against
+    // `offset`) where it comes back exactly, or unmatched, e.g. "0-340 ms +0, 340-1500 ms +96".
+    // A shift that grows tells of gaps in the stream; unmatched sound was changed, not moved.
+    std::string differences;
 };
 // Finds the clip with its first sample in [earliest, latest] (recorded indices), by 1 ms level
 // envelopes and, for exact clips, sample for sample, and tells how much of it was heard.
