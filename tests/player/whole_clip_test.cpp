@@ -382,7 +382,7 @@ TEST(WholeClips, EveryClipPlaysWholeThroughTheControlWherePaplayPlaysItWhole) {
     int sounding = 0, heard = 0, whole = 0, heardByPaplay = 0, missed = 0;
     // A play can go wrong through the server alone: on a busy machine PipeWire now and then starts
     // a new stream a few hundred ms late, and the monitor shifts the head of a joining stream,
-    // anyone's. Such a clip is played again, and a fault of the control shows in both plays.
+    // anyone's. Such a clip is played again, and a fault of the control shows in every play.
     std::vector<TestClip> again;
     for (size_t i = 0; i < clips.size(); ++i) {
         const test::Hearing& c = byControl[i].hearing;
@@ -412,23 +412,38 @@ TEST(WholeClips, EveryClipPlaysWholeThroughTheControlWherePaplayPlaysItWhole) {
     EXPECT_LE(missed, std::max<int>(1, static_cast<int>(clips.size()) / 40))
         << "clips that did not play as they should the first time";
 
-    if (again.empty()) return;
-    for (TestClip& clip : again)
-        clip.apartMs = 300;
-    test::Recorder second;
-    ASSERT_TRUE(second.Start(sink));
-    int moreDones = 0;
-    const std::vector<Play> replays = PlayThroughControl(again, moreDones);
-    QTest::qWait(300);
-    second.Stop();
-    const std::vector<Heard> replayed = HearPlays(again, replays, second);
-    for (size_t i = 0; i < again.size(); ++i) {
-        const test::Hearing& c = replayed[i].hearing;
-        std::printf("played again: %-26s %d of %d windows heard, samples differing %ld (%.0f ms head)\n",
-                    again[i].name.c_str(), c.heard, c.sounding, c.differing,
-                    test::RecordedMs(double(c.headLost)));
-        for (const std::string& fault : Faults(replays[i], replayed[i], c.differing >= 0))
-            ADD_FAILURE() << again[i].name << ", in two plays: " << fault;
+    // PipeWire's PulseAudio layer runs without real-time priority here, in the 5 ms periods the
+    // recorder's short latency sets, and now and then misses one: a period of the clip comes out
+    // as silence, the rest on time or a period late. That can meet a clip twice running, so a clip
+    // gets two more plays, each in a recording of its own, and fails only when all three go wrong.
+    for (int round = 1; round <= 2 && !again.empty(); ++round) {
+        for (TestClip& clip : again)
+            clip.apartMs = 300;
+        test::Recorder second;
+        ASSERT_TRUE(second.Start(sink));
+        QTest::qWait(500); // past the server's settling on the new recording
+        int moreDones = 0;
+        const std::vector<Play> replays = PlayThroughControl(again, moreDones);
+        QTest::qWait(300);
+        second.Stop();
+        const std::vector<Heard> replayed = HearPlays(again, replays, second);
+        std::vector<TestClip> still;
+        for (size_t i = 0; i < again.size(); ++i) {
+            const test::Hearing& c = replayed[i].hearing;
+            std::printf("play %d: %-26s %d of %d windows heard, samples differing %ld (%.0f ms head)\n",
+                        round + 1, again[i].name.c_str(), c.heard, c.sounding, c.differing,
+                        test::RecordedMs(double(c.headLost)));
+            const std::vector<std::string> faults = Faults(replays[i], replayed[i], c.differing >= 0);
+            if (faults.empty()) continue;
+            for (const std::string& fault : faults) {
+                if (round == 2)
+                    ADD_FAILURE() << again[i].name << ", in three plays: " << fault;
+                else
+                    std::printf("play 2: %-26s %s\n", again[i].name.c_str(), fault.c_str());
+            }
+            still.push_back(again[i]);
+        }
+        again = std::move(still);
     }
 }
 
