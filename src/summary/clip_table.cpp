@@ -500,8 +500,6 @@ ClipTable BuildClipTable(const ClipTableInput& input, const ClipTableHooks& hook
     const long rowCount = ReadCollectionType(input, t);
     const int segClipCount = std::max(input.segClipCount, 0);
     // Room for a row per clip as well: every clip of a frequency segment may make a row.
-    const long n = std::max(rowCount, static_cast<long>(segClipCount));
-    ReadRowTexts(input, static_cast<std::size_t>(n) + 1, t);
     SetTimeScale(input, t);
     const Loading ld{input, gauge, rowCount, t.Type != CollectionType::Priority};
 
@@ -519,7 +517,10 @@ ClipTable BuildClipTable(const ClipTableInput& input, const ClipTableHooks& hook
     t.Place.resize(static_cast<std::size_t>(kept) + 1);
 
     const long rows = ld.byFrequency ? matcher.Rows() : rowCount;
-    t.RowClips.assign(static_cast<std::size_t>(std::max(n, rows)) + 1, {});
+    // Every reader stops at RowCount (and at row 1 for the NETORA mode), so the row texts and lists
+    // need no room past it: a frequency segment sized for a row per clip cost megabytes.
+    ReadRowTexts(input, static_cast<std::size_t>(std::max(rows, 1L)) + 1, t);
+    t.RowClips.assign(static_cast<std::size_t>(rows) + 1, {});
     if (ld.byFrequency) NumberFrequencyRows(matcher, slotOf, kept, t);
     BuildRowTriples(GroupClipsByRow(t, kept, rows), rows, ld.byFrequency, gauge, t);
     t.RowCount = rows;

@@ -86,8 +86,8 @@ struct ClipTable {
 
     ClipLineTable ClipLine;                        // 1..ClipCount
     std::vector<ClipPlace> Place;                  // 0..ClipCount
-    std::vector<std::vector<ClipTriple>> RowClips; // 0..N, used from 1, clip order within a row
-    std::vector<std::string> RowLabel, RowMode;    // 0..N, used from 1
+    std::vector<std::vector<ClipTriple>> RowClips; // 0..RowCount, used from 1, clip order within a row
+    std::vector<std::string> RowLabel, RowMode;    // 0..max(RowCount, 1), used from 1
     int ClipCount = 0;                             // clips in the table (the segment's, or cut by a split)
 
     int SecondsPerUnit = 1;
