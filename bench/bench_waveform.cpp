@@ -219,7 +219,7 @@ int main(int argc, char** argv) {
     using zarn::bench::Target;
     return zarn::bench::RunWithRatios(argc, argv, Inputs::Folder(), [](const zarn::bench::RatioReporter& r) {
         r.Ratio("ReadWaveform of the hour / plain read() in 256 KiB blocks (CPU)", "BM_ReadWaveform",
-                "BM_PlainRead256K", Target::AtMost(1.5));
+                "BM_PlainRead256K", Target::AtMost(1.3));
         r.Ratio("ReadWaveform of the hour / plain read() in 1 MiB blocks (CPU)", "BM_ReadWaveform",
                 "BM_PlainRead1M", Target::AtMost(1.5));
         r.Ratio("ReadWaveform of the hour / plain read() in 256 KiB blocks (wall)", "BM_ReadWaveform",
