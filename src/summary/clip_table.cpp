@@ -499,7 +499,6 @@ ClipTable BuildClipTable(const ClipTableInput& input, const ClipTableHooks& hook
     Gauge gauge(hooks.progress);
     const long rowCount = ReadCollectionType(input, t);
     const int segClipCount = std::max(input.segClipCount, 0);
-    // Room for a row per clip as well: every clip of a frequency segment may make a row.
     SetTimeScale(input, t);
     const Loading ld{input, gauge, rowCount, t.Type != CollectionType::Priority};
 

@@ -339,7 +339,8 @@ std::vector<std::string> Faults(const Play& play, const Heard& heard, bool exact
         fault(text);
     }
     if (c.loudInSilence != 0) {
-        std::snprintf(text, sizeof text, "sound where the clip is silent, the first at %d ms", c.firstLoud * 50);
+        std::snprintf(text, sizeof text, "sound where the clip is silent, the first at %d ms",
+                      c.firstLoud * 50);
         fault(text);
     }
     if (play.doneMs <= 0) {

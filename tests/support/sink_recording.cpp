@@ -100,7 +100,8 @@ long MatchEnvelope(const ClipSound& clip, const std::vector<std::int16_t>& recor
 // The stretches of an exact clip placed at `offset`, each at the shift within 100 ms where its
 // 10 ms blocks come back sample for sample ("?" where none does); blocks of digital zero fit any
 // shift and join the stretch before them.
-std::string DescribeDifferences(const ClipSound& clip, const std::vector<std::int16_t>& recording, long offset) {
+std::string DescribeDifferences(const ClipSound& clip, const std::vector<std::int16_t>& recording,
+                                long offset) {
     constexpr long kBlock = kRecordRate / 100, kReach = kRecordRate / 10;
     constexpr long kUnmatched = std::numeric_limits<long>::min();
     struct Stretch {
@@ -116,8 +117,8 @@ std::string DescribeDifferences(const ClipSound& clip, const std::vector<std::in
         const long to = std::min(from + kBlock, clip.frames);
         const bool silent = std::all_of(clip.exact.begin() + from, clip.exact.begin() + to,
                                         [](std::int16_t v) { return v == 0; });
-        if (!stretches.empty() && (silent || (stretches.back().shift != kUnmatched &&
-                                              matches(from, to, stretches.back().shift)))) {
+        if (!stretches.empty() &&
+            (silent || (stretches.back().shift != kUnmatched && matches(from, to, stretches.back().shift)))) {
             stretches.back().toMs = to * 1000 / kRecordRate;
             continue;
         }
@@ -137,7 +138,8 @@ std::string DescribeDifferences(const ClipSound& clip, const std::vector<std::in
     for (const Stretch& s : stretches) {
         if (!text.empty()) text += ", ";
         text += std::to_string(s.fromMs) + "-" + std::to_string(s.toMs) + " ms ";
-        text += s.shift == kUnmatched ? std::string("?") : (s.shift >= 0 ? "+" : "") + std::to_string(s.shift);
+        text +=
+            s.shift == kUnmatched ? std::string("?") : (s.shift >= 0 ? "+" : "") + std::to_string(s.shift);
     }
     return text;
 }
