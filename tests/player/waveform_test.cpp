@@ -29,15 +29,21 @@ namespace {
 
 // The canonical 44-byte header of an 8-bit mono 11025 Hz clip, optionally with a chunk before the data.
 std::string Header(std::uint32_t dataSize, const std::string& extra = "") {
-    return test::WavBytes(36 + static_cast<std::uint32_t>(extra.size()) + dataSize, dataSize, 0,
-                          [](std::size_t) { return 0; }, extra);
+    return test::WavBytes(
+        36 + static_cast<std::uint32_t>(extra.size()) + dataSize, dataSize, 0, [](std::size_t) { return 0; },
+        extra);
 }
 
 // Interleaved 16-bit frames written by libsndfile in the given format.
 std::string WriteSnd(const test::TempDir& dir, const char* name, int format, int channels,
                      const std::vector<short>& interleaved, int rate = 11025) {
     const std::string path = dir.file(name);
-    SF_INFO info{.frames = 0, .samplerate = rate, .channels = channels, .format = format, .sections = 0, .seekable = 0};
+    SF_INFO info{.frames = 0,
+                 .samplerate = rate,
+                 .channels = channels,
+                 .format = format,
+                 .sections = 0,
+                 .seekable = 0};
     SNDFILE* snd = sf_open(path.c_str(), SFM_WRITE, &info);
     EXPECT_NE(snd, nullptr) << sf_strerror(nullptr);
     if (!snd) return path;
@@ -91,9 +97,11 @@ std::vector<short> Frames16(std::size_t samples, std::uint32_t seed) {
 }
 
 // The plain reduction: the least and greatest sample of each whole column, up to the cap.
-std::vector<WaveColumn> Reference(std::string_view samples, std::uint32_t perColumn, std::int64_t maxColumns) {
+std::vector<WaveColumn> Reference(std::string_view samples, std::uint32_t perColumn,
+                                  std::int64_t maxColumns) {
     std::vector<WaveColumn> out;
-    for (std::size_t at = 0; at + perColumn <= samples.size() && std::ssize(out) < maxColumns; at += perColumn) {
+    for (std::size_t at = 0; at + perColumn <= samples.size() && std::ssize(out) < maxColumns;
+         at += perColumn) {
         const std::span column(reinterpret_cast<const std::uint8_t*>(samples.data()) + at, perColumn);
         out.push_back({*std::ranges::min_element(column), *std::ranges::max_element(column)});
     }
@@ -131,7 +139,8 @@ TEST(WaveLayout, WidthScrollBarAndUnitWidth) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.dataSize);
         const WaveLayout l = LayOutWaveform(c.dataSize);
-        EXPECT_EQ(std::tuple(l.scrollBar, l.pictureHeight, l.columns, l.unitWidth, l.bytesPerColumn, l.largeChange > 0),
+        EXPECT_EQ(std::tuple(l.scrollBar, l.pictureHeight, l.columns, l.unitWidth, l.bytesPerColumn,
+                             l.largeChange > 0),
                   std::tuple(c.scrollBar, c.height, c.columns, c.unitWidth, c.bytesPerColumn, true));
         EXPECT_DOUBLE_EQ(l.pictureWidth, c.pictureWidth);
         EXPECT_EQ(l.drawnColumns, std::min<std::int64_t>(l.columns, c.dataSize / l.bytesPerColumn));
@@ -175,7 +184,7 @@ TEST(ColumnReducer, MatchesTheReference) {
     }
 }
 
-// The vector kernels against the plain loops they replace, byte for byte. Every length to 100 at
+// The vector kernels against the plain loops they replace, byte for byte. Every length to 160 at
 // every start alignment, with a lone 0 and a lone 255 at every position over a narrow band (a lane
 // left out of the fold shows), runs of all 0 and all 255, and long random buffers. Each input ends
 // where its allocation ends, so a read past it shows under the sanitizers.
@@ -183,12 +192,22 @@ TEST(Kernels, FoldMinMaxMatchesThePlainLoop) {
     std::mt19937 rng(3);
     const auto check = [](const std::vector<unsigned char>& v, std::size_t at) {
         const std::size_t n = v.size() - at;
-        for (const WaveColumn start : {WaveColumn{}, WaveColumn{128, 128}, WaveColumn{0, 255}})
-            ASSERT_EQ(detail::FoldMinMax(v.data() + at, n, start), detail::FoldMinMaxScalar(v.data() + at, n, start))
-                << "length " << n << " at " << at;
+        const unsigned char* p = v.data() + at;
+        for (const WaveColumn start : {WaveColumn{}, WaveColumn{128, 128}, WaveColumn{0, 255}}) {
+            const WaveColumn expected = detail::FoldMinMaxScalar(p, n, start);
+            ASSERT_EQ(detail::FoldMinMax(p, n, start), expected) << "length " << n << " at " << at;
+#if defined(__SSE2__)
+            // Both x86-64 kernels, whichever of them this processor's FoldMinMax takes.
+            ASSERT_EQ(detail::FoldMinMaxSse2(p, n, start), expected)
+                << "16 bytes: length " << n << " at " << at;
+            if (n >= 32 && detail::HasAvx2())
+                ASSERT_EQ(detail::FoldMinMaxAvx2(p, n, start), expected)
+                    << "32 bytes: length " << n << " at " << at;
+#endif
+        }
     };
-    for (std::size_t at = 0; at < 16; ++at)
-        for (std::size_t n = 0; n <= 100; ++n) {
+    for (std::size_t at = 0; at < 32; ++at)
+        for (std::size_t n = 0; n <= 160; ++n) {
             std::vector<unsigned char> v(at + n);
             for (const unsigned char same : {0, 255}) {
                 std::fill(v.begin(), v.end(), same);
@@ -295,7 +314,8 @@ TEST(ReadWaveform, ChunksAroundTheData) {
     test::TempDir dir;
     const std::string samples = Samples(700001, 11);
     const std::string list("LIST\x0f\0\0\0INFOICMT\x03\0\0\0ab\0\0", 24);
-    const std::string path = dir.write("U8.WAV", Header(700001, list) + samples + "LIST" + std::string(5000, '\xFF'));
+    const std::string path =
+        dir.write("U8.WAV", Header(700001, list) + samples + "LIST" + std::string(5000, '\xFF'));
     const Waveform w = ReadWaveform(path);
     ASSERT_EQ(w.state, WavFileState::Playable);
     EXPECT_EQ(w.columns, Reference(samples, w.layout));
@@ -482,7 +502,8 @@ TEST_F(SilentPlay, TheRangeIsClampedToTheClip) {
     const struct {
         long from, to, end;
     } cases[] = {
-        {-1, 400, 400}, {0, 0, 0}, {7600, -1, kRate}, {7600, 99999, kRate}, {3000, 2000, 3000}, {99999, -1, kRate},
+        {-1, 400, 400},       {0, 0, 0},          {7600, -1, kRate},
+        {7600, 99999, kRate}, {3000, 2000, 3000}, {99999, -1, kRate},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.from << ".." << c.to);
