@@ -52,15 +52,16 @@ enum class ClipFieldId { FileName, Number, Frequency, StartTime, StopTime, Level
 class ClipLineFields {
 public:
     // The event file's own line, keyword first.
-    static ClipLineFields OfEventLine(std::string_view line) { return {SplitFieldsByBlocks(line), 1}; }
+    static ClipLineFields OfEventLine(std::string_view line) { return {line, 1}; }
     // A clip table's line: the event file's line without its "WAV,".
-    static ClipLineFields OfTableLine(std::string_view line) { return {SplitFieldsByBlocks(line), 0}; }
+    static ClipLineFields OfTableLine(std::string_view line) { return {line, 0}; }
 
     std::string_view operator[](ClipFieldId id) const { return fields_[static_cast<int>(id) + offset_]; }
 
 private:
     static_assert(static_cast<int>(ClipFieldId::Value) + 1 < kMaxFields, "every named field is split out");
-    ClipLineFields(const LineFields& fields, int offset) : fields_(fields), offset_(offset) {}
+    // The fields are split straight into place: every clip line of a segment comes through here.
+    ClipLineFields(std::string_view line, int offset) : fields_(SplitFieldsByBlocks(line)), offset_(offset) {}
     LineFields fields_;
     int offset_ = 0; // 1 when the keyword is field 0
 };

@@ -1,8 +1,8 @@
 #include "clip_table.h"
 
-#include "indexed.h"
 #include "dates.h"
 #include "eventline.h"
+#include "indexed.h"
 #include "numbers.h"
 #include "textfile.h"
 
@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace zarn {
 
@@ -115,17 +116,48 @@ struct ClipToFile {
     double stop = 0;
 };
 
-ClipToFile ReadClipToFile(const ClipLineFields& f, DateReader (&dates)[2], double segStart,
+// A run of clip times (the starts, or the stops) read into picture units. Consecutive clips often
+// share a time, and then its unit too: the unit of the last time is kept.
+struct TimeReader {
+    DateReader dates;
+    double lastDate = std::numeric_limits<double>::quiet_NaN(); // never equal: the first is computed
+    std::optional<std::int16_t> lastUnit;
+
+    std::optional<std::int16_t> Unit(double date, double segStart, int secondsPerUnit) {
+        if (!(date == lastDate)) {
+            lastDate = date;
+            lastUnit = RoundToInt16(UnitOf(date, segStart, secondsPerUnit));
+        }
+        return lastUnit;
+    }
+};
+
+// A PRIORITY clip's channel, its number rounded half to even. The equipment writes a few plain
+// digits, read here at once; anything else is read as any number is.
+std::optional<std::int16_t> ChannelOf(std::string_view text) {
+    if (!text.empty() && text.size() <= 4) {
+        int value = 0;
+        for (const char c : text) {
+            const unsigned digit = static_cast<unsigned char>(c) - unsigned{'0'};
+            if (digit > 9) return RoundToInt16(LeadingNumber(text));
+            value = value * 10 + static_cast<int>(digit);
+        }
+        return static_cast<std::int16_t>(value);
+    }
+    return RoundToInt16(LeadingNumber(text));
+}
+
+ClipToFile ReadClipToFile(const ClipLineFields& f, TimeReader (&times)[2], double segStart,
                           int secondsPerUnit, bool byFrequency, long rowCount) {
     ClipToFile out;
-    const auto startDate = dates[0].Read(f[ClipFieldId::StartTime]);
-    const auto stopDate = dates[1].Read(f[ClipFieldId::StopTime]);
+    const auto startDate = times[0].dates.Read(f[ClipFieldId::StartTime]);
+    const auto stopDate = times[1].dates.Read(f[ClipFieldId::StopTime]);
     if (!startDate || !stopDate) return out;
-    const auto x1 = RoundToInt16(UnitOf(*startDate, segStart, secondsPerUnit));
-    const auto x2 = RoundToInt16(UnitOf(*stopDate, segStart, secondsPerUnit));
+    const auto x1 = times[0].Unit(*startDate, segStart, secondsPerUnit);
+    const auto x2 = times[1].Unit(*stopDate, segStart, secondsPerUnit);
     if (!x1 || !x2) return out;
     if (!byFrequency) {
-        const auto row = RoundToInt16(LeadingNumber(f[ClipFieldId::Number]));
+        const auto row = ChannelOf(f[ClipFieldId::Number]);
         if (!row || *row < 1 || *row > rowCount) return out;
         out.row = *row;
     }
@@ -258,9 +290,13 @@ RowMatcher::Match RowMatcher::MatchClipRow(double f) {
         const bool remembered = memo.row >= 0 && last >= p && last < m;
         if (remembered && f <= hi_[last] && (last == p || hi_[last - 1] < f))
             p = last;
-        else if (remembered && hi_[last] < f)
-            p = FirstAtOrAbove(hi_, last + 1, f);
-        else
+        else if (remembered && hi_[last] < f) {
+            // Rows made since moved it up, mostly by a few places: those are looked at first.
+            p = last + 1;
+            for (const std::size_t near = std::min(m, last + 8); p < near && hi_[p] < f;)
+                ++p;
+            if (p < m && hi_[p] < f) p = FirstAtOrAbove(hi_, p, f);
+        } else
             p = FirstAtOrAbove(hi_, p, f);
         if (p < m && lo(p) <= f) {
             memo.row = static_cast<int>(p);
@@ -363,7 +399,7 @@ int ReadSegmentClips(const Loading& ld, int segClipCount, ClipTable& t, std::vec
     parsed.clear();
     parsed.reserve(static_cast<std::size_t>(segClipCount) + 1);
     parsed.emplace_back(); // element 0 is not a clip
-    DateReader dates[2]; // starts and stops: a segment's clips share their dates, starts repeat
+    TimeReader times[2];   // starts and stops: a segment's clips share their dates, starts repeat
     int clips = 0;
     LineCursor cursor(ld.input.eventText);
     if (!SkipToSegment(cursor, ld.input.selectedSegment)) return clips;
@@ -379,9 +415,11 @@ int ReadSegmentClips(const Loading& ld, int segClipCount, ClipTable& t, std::vec
         // The table's line holds the same fields as the event file's line, unless it was cut at
         // 80 characters or the keyword is longer than "WAV": then the table's line is what counts.
         const bool sameFields = line.size() <= 4 + kClipLineLength && line[3] == ',';
-        parsed.push_back(
-            ReadClipToFile(sameFields ? f : ClipLineFields::OfTableLine(t.ClipLine[clips]), dates,
-                           ld.input.segStart, t.SecondsPerUnit, ld.byFrequency, ld.rowCount));
+        const auto read = [&](const ClipLineFields& fields) {
+            return ReadClipToFile(fields, times, ld.input.segStart, t.SecondsPerUnit, ld.byFrequency,
+                                  ld.rowCount);
+        };
+        parsed.push_back(sameFields ? read(f) : read(ClipLineFields::OfTableLine(t.ClipLine[clips])));
         ld.gauge.Show(clips, segClipCount);
     }
     return clips;
@@ -464,8 +502,7 @@ ClipsByRow GroupClipsByRow(const ClipTable& t, int kept, long rows) {
     ClipsByRow g;
     g.first.assign(static_cast<std::size_t>(rows) + 2, 0);
     for (long r = 1; r <= rows; ++r)
-        g.first[static_cast<std::size_t>(r) + 1] =
-            At(g.first, r) + At(perRow, r);
+        g.first[static_cast<std::size_t>(r) + 1] = At(g.first, r) + At(perRow, r);
     g.byRow.resize(static_cast<std::size_t>(g.first[static_cast<std::size_t>(rows) + 1]));
     std::vector<int> next(g.first.begin(), g.first.end());
     for (int i = 1; i <= kept; ++i) {

@@ -200,9 +200,10 @@ TEST(Kernels, FoldMinMaxMatchesThePlainLoop) {
             // Both x86-64 kernels, whichever of them this processor's FoldMinMax takes.
             ASSERT_EQ(detail::FoldMinMaxSse2(p, n, start), expected)
                 << "16 bytes: length " << n << " at " << at;
-            if (n >= 32 && detail::HasAvx2())
+            if (n >= 32 && detail::HasAvx2()) {
                 ASSERT_EQ(detail::FoldMinMaxAvx2(p, n, start), expected)
                     << "32 bytes: length " << n << " at " << at;
+            }
 #endif
         }
     };

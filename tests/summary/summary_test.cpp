@@ -13,7 +13,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <optional>
@@ -104,6 +106,29 @@ TEST(TimeScale, HalvesTheResolutionUntilFewerThan2001Units) {
     }
 }
 
+// A date's unit multiplies by the reciprocal of a power-of-two scale: the same double as the plain
+// quotient, bit for bit, over ordinary, huge, tiny and subnormal spans; other scales still divide.
+TEST(TimeScale, UnitOfIsThePlainQuotient) {
+    std::mt19937_64 rng(11);
+    std::uniform_real_distribution<double> day(0, 60000);
+    std::vector<std::pair<double, double>> dates = {
+        {45000.5, 45000.5}, {45000.25, 45000.75}, {1e300, -1e300},       {5e-324, 0},
+        {1e-310, -1e-310},  {-0.0, 0.0},          {std::nan(""), 45000}, {1e308, 1e308 / 86400 * -1}};
+    for (int k = 0; k < 2000; ++k)
+        dates.emplace_back(day(rng), day(rng));
+    const auto bits = [](double v) {
+        std::uint64_t b;
+        std::memcpy(&b, &v, sizeof b);
+        return b;
+    };
+    for (const int perUnit : {1, 2, 4, 8, 64, 1024, 1 << 20, 1 << 30, 3, 6, 1000})
+        for (const auto& [date, start] : dates) {
+            const double quotient = (date - start) * 86400.0 / perUnit;
+            EXPECT_EQ(bits(UnitOf(date, start, perUnit)), bits(quotient))
+                << date << " " << start << " " << perUnit;
+        }
+}
+
 // The table as one line: type, rows, then each row with clips as "row: clip@x1-x2#number ...", the
 // clips without a place as "-: clip ...".
 std::string Describe(const ClipTable& t) {
@@ -174,6 +199,12 @@ TEST(ClipTable, RowsOfEachCollectionType) {
           Start(2000), Wav(9, 2, 145, 2000, 2005)},
          "PRIORITY 3 1: 1@0-5#1 3: 6@1790-1800#3 -: 2 3 4 5"},
         {"second segment", SmdLines(3), {}, "PRIORITY 3 2: 1@0-5#2 -:", 2}, // of the file above
+        {"channels of several digits",
+         SmdLines(100),
+         {Start(), Wav(1, 57, 145, 0, 10), Wav(2, 100, 145, 12, 14), Wav(3, 101, 145, 16, 18),
+          "WAV,ABCD0004.WAV,0012,145," + At(20) + "," + At(22) + ",-70,1",
+          "WAV,ABCD0005.WAV,12.5,145," + At(20) + "," + At(22) + ",-70,1"},
+         "PRIORITY 100 12: 4@20-22#0012 5@20-22#12.5 57: 1@0-10#57 100: 2@12-14#100 -: 3"},
     };
     for (const Case& c : cases) {
         const Load load{Text(c.event.empty() ? cases[8].event : c.event), c.aud.value_or(""), c.aud.has_value(),
