@@ -43,7 +43,8 @@ char LastChar(std::string_view field) {
 // "00000.00000" straight from the digits of a plain field: no sign, at most 5 whole digits once
 // leading zeros are left off, at most 5 decimals. The field's value has at most 10 significant
 // digits, which the double keeps exactly enough for the formatting to give these digits back, so
-// this is what FormatNumber makes of LeadingNumber's value. False for any other field.
+// this is what FormatNumber makes of LeadingNumber's value; appended to out. False (and out
+// unchanged) for any other field.
 bool PlainFrequencyText(std::string_view field, std::string& out) {
     if (field.empty() || field.size() > 11) return false;
     std::size_t point = field.size();
@@ -60,17 +61,17 @@ bool PlainFrequencyText(std::string_view field, std::string& out) {
     while (!whole.empty() && whole.front() == '0')
         whole.remove_prefix(1);
     if (whole.size() > 5 || decimals.size() > 5) return false;
-    out.assign("00000.00000");
-    whole.copy(out.data() + 5 - whole.size(), whole.size());
-    decimals.copy(out.data() + 6, decimals.size());
+    const std::size_t at = out.size();
+    out += "00000.00000";
+    whole.copy(out.data() + at + 5 - whole.size(), whole.size());
+    decimals.copy(out.data() + at + 6, decimals.size());
     return true;
 }
 
-std::string FrequencyText(std::string_view field) {
+// The field's frequency as "00000.00000", appended to out.
+void AppendFrequencyText(std::string_view field, std::string& out) {
     // An SMD line carries two of these for each of up to 32767 channels.
-    std::string text;
-    if (PlainFrequencyText(field, text)) return text;
-    return FormatNumber(LeadingNumber(field), "00000.00000");
+    if (!PlainFrequencyText(field, out)) out += FormatNumber(LeadingNumber(field), "00000.00000");
 }
 
 } // namespace
@@ -101,13 +102,13 @@ std::vector<RowAttributes> ReadRowAttributes(std::string_view audText) {
     while (cursor.Next(line)) {
         if (!IsSmdLine(line)) continue;
         const SmdFields f(line);
-        RowAttributes row;
+        RowAttributes& row = rows.emplace_back();
         row.mode = BandwidthText(LastChar(f.field[3]));
         row.mode += ModeText(LastChar(f.field[5]));
-        row.label = FrequencyText(f.field[12]);
+        row.label.reserve(24); // "00000.00000, 00000.00000" in one allocation
+        AppendFrequencyText(f.field[12], row.label);
         row.label += ", ";
-        row.label += FrequencyText(f.field[13]);
-        rows.push_back(std::move(row));
+        AppendFrequencyText(f.field[13], row.label);
     }
     return rows;
 }
