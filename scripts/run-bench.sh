@@ -72,7 +72,10 @@ figures="$(cd "$results" && pwd)/figures.tsv"
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 for p in "${programs[@]}"; do
     echo "run-bench: running $p" >&2
+    # The repetitions of a program's benchmarks run interleaved in random order, so a slow spell of
+    # the machine falls on a figure and on its baseline alike rather than on one of them.
     args=(--benchmark_repetitions="$repetitions" --benchmark_report_aggregates_only=true
+          --benchmark_enable_random_interleaving=true
           --benchmark_out="$results/$p.json" --benchmark_out_format=json --figures="$figures")
     case $p in
         bench_summary | bench_waveform | bench_spectrogram | bench_open) args+=(--inputs="$inputs") ;;

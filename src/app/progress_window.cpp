@@ -43,8 +43,18 @@ void ProgressWindow::SetActivity(const std::string& caption) {
 }
 
 void ProgressWindow::SetPercent(int percent) {
+    constexpr qint64 kFrameMs = 25;
+    if (lastFrame_.isValid() && lastFrame_.elapsed() < kFrameMs && percent < gauge_->maximum()) {
+        // The value is taken now and shown with the next frame (the gauge repaints itself at once
+        // on every change otherwise).
+        gauge_->setUpdatesEnabled(false);
+        gauge_->setValue(percent);
+        gauge_->setUpdatesEnabled(true);
+        return;
+    }
     gauge_->setValue(percent);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    lastFrame_.start();
 }
 
 void ProgressWindow::showEvent(QShowEvent* event) {
@@ -58,6 +68,7 @@ void ProgressWindow::showEvent(QShowEvent* event) {
 
 void ProgressWindow::Reset() {
     gauge_->setValue(0);
+    lastFrame_.invalidate();
 }
 
 } // namespace zarn

@@ -1,6 +1,7 @@
 // The progress window: an activity text and a 0-100 gauge, shown while a file is opened and read.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <string>
@@ -18,7 +19,9 @@ public:
 
     // The activity text is the frame's caption.
     void SetActivity(const std::string& caption);
-    // Sets the gauge and lets the window repaint (user input waits until the work is done).
+    // Sets the gauge and lets the window repaint (user input waits until the work is done). The
+    // repaint comes at most once a frame time: a load reports a hundred steps within milliseconds,
+    // and painting each one cost more than the load itself.
     void SetPercent(int percent);
 
     // Back to an empty gauge, without repainting.
@@ -31,6 +34,7 @@ private:
     QGroupBox* frame_;
     QFrame* panel_;
     QProgressBar* gauge_;
+    QElapsedTimer lastFrame_; // since the last repaint; not started before the first
 };
 
 } // namespace zarn

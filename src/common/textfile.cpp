@@ -73,7 +73,9 @@ FileResult ReadFileBytes(const std::string& path, std::string& bytes) {
     if (S_ISDIR(st.st_mode)) return FileResult::Failure(Reason("Cannot read", path, EISDIR));
     if (!S_ISREG(st.st_mode)) return FileResult::Failure("Cannot read " + path + ": not a regular file");
 
-    bytes.resize(static_cast<std::size_t>(st.st_size));
+    // One byte more than the file holds, so that the read which finds the end needs no more room:
+    // growing the string at the end would copy the whole file into a second allocation.
+    bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
     std::size_t got = 0;
     for (;;) {
         if (got == bytes.size()) bytes.resize(bytes.size() + 65536); // the file may have grown
