@@ -147,6 +147,13 @@ std::optional<std::int16_t> ChannelOf(std::string_view text) {
     return RoundToInt16(LeadingNumber(text));
 }
 
+// A clip's frequency in MHz. The equipment writes it as "0145.0250", read here without a loop;
+// anything else is read as any number is (the value is the same for that form either way).
+double FrequencyOf(std::string_view text) {
+    if (const auto fixed = FixedDecimalValue<4, 4>(text)) return *fixed;
+    return LeadingNumber(text);
+}
+
 ClipToFile ReadClipToFile(const ClipLineFields& f, TimeReader (&times)[2], double segStart,
                           int secondsPerUnit, bool byFrequency, long rowCount) {
     ClipToFile out;
@@ -164,7 +171,7 @@ ClipToFile ReadClipToFile(const ClipLineFields& f, TimeReader (&times)[2], doubl
     out.placed = true;
     out.x1 = *x1;
     out.x2 = *x2;
-    out.frequency = LeadingNumber(f[ClipFieldId::Frequency]);
+    out.frequency = FrequencyOf(f[ClipFieldId::Frequency]);
     out.stop = *stopDate;
     return out;
 }
