@@ -80,6 +80,18 @@ private:
     std::vector<bool> reached_;
 };
 
+// The transform's inner loops, in 16-byte vectors where the processor has them (SSE2 on x86-64,
+// NEON on 64-bit ARM) and plain loops elsewhere; the plain loops are the reference they are tested
+// against.
+namespace detail {
+// out[i] = frames[i] * window[i].
+void ApplyWindow(const float* frames, const float* window, std::size_t n, float* out);
+void ApplyWindowScalar(const float* frames, const float* window, std::size_t n, float* out);
+// loudest[k] = max(loudest[k], re * re + im * im) of the k-th of `bins` interleaved complex values.
+void KeepLoudest(const float* spectrum, std::size_t bins, float* loudest);
+void KeepLoudestScalar(const float* spectrum, std::size_t bins, float* loudest);
+} // namespace detail
+
 // Reads the clip in blocks and paints its spectrogram on the grid. A set `cancel` ends the reading
 // early with `cancelled` and no picture.
 SpectrogramImage ReadSpectrogram(const std::string& path, const SpectrogramGrid& grid,

@@ -233,6 +233,11 @@ void ToBytesScalar(const short* samples, std::size_t frames, int channels, unsig
     }
 }
 
+void BytesToFloatsScalar(const unsigned char* bytes, std::size_t n, float* out) {
+    for (std::size_t i = 0; i < n; ++i)
+        out[i] = (static_cast<float>(bytes[i]) - 128.0f) * (1.0f / 128.0f);
+}
+
 // The fold keeps two independent chains of 16-byte mins and maxes. It starts from the first and the
 // last 16 bytes, so the bytes after the last whole vector are covered without a byte loop: a byte
 // taken twice changes no min or max. Runs shorter than a vector, and the frames after the last
@@ -344,6 +349,26 @@ void ToBytes(const short* samples, std::size_t frames, int channels, unsigned ch
     ToBytesScalar(samples + i * static_cast<std::size_t>(channels), frames - i, channels, out + i);
 }
 
+void BytesToFloats(const unsigned char* bytes, std::size_t n, float* out) {
+    // Sixteen bytes widened to four vectors of 32-bit integers; each conversion and the subtraction
+    // are exact, the scaling by a power of two too, as in the plain loop.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128 offset = _mm_set1_ps(128.0f), scale = _mm_set1_ps(1.0f / 128.0f);
+    const auto store = [&](float* to, __m128i words) {
+        _mm_storeu_ps(to, _mm_mul_ps(_mm_sub_ps(_mm_cvtepi32_ps(words), offset), scale));
+    };
+    std::size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        const __m128i lo = _mm_unpacklo_epi8(v, zero), hi = _mm_unpackhi_epi8(v, zero);
+        store(out + i, _mm_unpacklo_epi16(lo, zero));
+        store(out + i + 4, _mm_unpackhi_epi16(lo, zero));
+        store(out + i + 8, _mm_unpacklo_epi16(hi, zero));
+        store(out + i + 12, _mm_unpackhi_epi16(hi, zero));
+    }
+    BytesToFloatsScalar(bytes + i, n - i, out + i);
+}
+
 #elif defined(__aarch64__)
 
 WaveColumn FoldMinMax(const unsigned char* p, std::size_t n, WaveColumn col) {
@@ -388,6 +413,23 @@ void ToBytes(const short* samples, std::size_t frames, int channels, unsigned ch
     ToBytesScalar(samples + i * static_cast<std::size_t>(channels), frames - i, channels, out + i);
 }
 
+void BytesToFloats(const unsigned char* bytes, std::size_t n, float* out) {
+    const float32x4_t offset = vdupq_n_f32(128.0f), scale = vdupq_n_f32(1.0f / 128.0f);
+    const auto store = [&](float* to, uint32x4_t words) {
+        vst1q_f32(to, vmulq_f32(vsubq_f32(vcvtq_f32_u32(words), offset), scale));
+    };
+    std::size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const uint8x16_t v = vld1q_u8(bytes + i);
+        const uint16x8_t lo = vmovl_u8(vget_low_u8(v)), hi = vmovl_u8(vget_high_u8(v));
+        store(out + i, vmovl_u16(vget_low_u16(lo)));
+        store(out + i + 4, vmovl_u16(vget_high_u16(lo)));
+        store(out + i + 8, vmovl_u16(vget_low_u16(hi)));
+        store(out + i + 12, vmovl_u16(vget_high_u16(hi)));
+    }
+    BytesToFloatsScalar(bytes + i, n - i, out + i);
+}
+
 #else
 
 WaveColumn FoldMinMax(const unsigned char* p, std::size_t n, WaveColumn col) {
@@ -396,6 +438,10 @@ WaveColumn FoldMinMax(const unsigned char* p, std::size_t n, WaveColumn col) {
 
 void ToBytes(const short* samples, std::size_t frames, int channels, unsigned char* out) {
     ToBytesScalar(samples, frames, channels, out);
+}
+
+void BytesToFloats(const unsigned char* bytes, std::size_t n, float* out) {
+    BytesToFloatsScalar(bytes, n, out);
 }
 
 #endif
@@ -527,8 +573,7 @@ std::ptrdiff_t ClipFrameReader::Read(float* out, std::size_t count) {
         // The equipment's 8-bit clips: their bytes converted directly, without libsndfile's own pass.
         d.bytes.resize(n);
         if (sf_read_raw(snd, d.bytes.data(), want) != want) return -1;
-        for (std::size_t i = 0; i < n; ++i)
-            out[i] = (static_cast<float>(d.bytes[i]) - 128.0f) * (1.0f / 128.0f);
+        detail::BytesToFloats(d.bytes.data(), n, out);
     } else {
         const int channels = d.clip.info.channels;
         if (channels == 1) {

@@ -103,6 +103,9 @@ WaveColumn FoldMinMaxSse2(const unsigned char* p, std::size_t n, WaveColumn col)
 // then offset to unsigned, the 8-bit sample the same signal would have.
 void ToBytes(const short* samples, std::size_t frames, int channels, unsigned char* out);
 void ToBytesScalar(const short* samples, std::size_t frames, int channels, unsigned char* out);
+// Unsigned 8-bit samples to floats in -1..1: (byte - 128) / 128.
+void BytesToFloats(const unsigned char* bytes, std::size_t n, float* out);
+void BytesToFloatsScalar(const unsigned char* bytes, std::size_t n, float* out);
 } // namespace detail
 
 // Columns merged by groups of unitWidth: one min/max pair per screen pixel of the picture.

@@ -233,6 +233,30 @@ TEST(Kernels, FoldMinMaxMatchesThePlainLoop) {
     }
 }
 
+// The 8-bit samples to floats likewise: every byte value, every length to 40 at every alignment.
+TEST(Kernels, BytesToFloatsMatchesThePlainLoop) {
+    std::vector<unsigned char> bytes(256 + 16);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<unsigned char>(i * 7);
+    const auto check = [&](std::size_t at, std::size_t n) {
+        std::vector<float> fast(at + n, 9.0f), plain(at + n, 9.0f);
+        detail::BytesToFloats(bytes.data() + at, n, fast.data() + at);
+        detail::BytesToFloatsScalar(bytes.data() + at, n, plain.data() + at);
+        ASSERT_EQ(fast, plain) << "length " << n << " at " << at;
+    };
+    for (std::size_t at = 0; at < 16; ++at) {
+        for (std::size_t n = 0; n <= 40; ++n)
+            check(at, n);
+        check(at, 256);
+    }
+    const unsigned char edge[16] = {0, 128, 255};
+    float out[16];
+    detail::BytesToFloats(edge, 16, out);
+    EXPECT_EQ(out[0], -1.0f);
+    EXPECT_EQ(out[1], 0.0f);
+    EXPECT_EQ(out[2], 127.0f / 128);
+}
+
 // The 16-bit conversion likewise, one to three channels (the vector paths take one and two, the
 // plain loop the rest and the tails), at every alignment of input and output, with full-scale
 // runs of both signs.
