@@ -200,9 +200,10 @@ TEST(Kernels, FoldMinMaxMatchesThePlainLoop) {
             // Both x86-64 kernels, whichever of them this processor's FoldMinMax takes.
             ASSERT_EQ(detail::FoldMinMaxSse2(p, n, start), expected)
                 << "16 bytes: length " << n << " at " << at;
-            if (n >= 32 && detail::HasAvx2())
+            if (n >= 32 && detail::HasAvx2()) {
                 ASSERT_EQ(detail::FoldMinMaxAvx2(p, n, start), expected)
                     << "32 bytes: length " << n << " at " << at;
+            }
 #endif
         }
     };
@@ -329,7 +330,7 @@ long MaxRssKb() {
 }
 
 // Whether the data chunk lies within the file decides before libsndfile sees it: a size that claims
-// gigabytes reserves nothing.
+// more than the file holds reserves nothing (the hostile inputs' test claims gigabytes).
 TEST(ReadWaveform, BrokenAndMissingFiles) {
     test::TempDir dir;
     const std::string aiff =
@@ -345,7 +346,6 @@ TEST(ReadWaveform, BrokenAndMissingFiles) {
         {"not RIFF", Header(10).replace(0, 4, "RIFX") + ten, WavFileState::NotPlayable},
         {"not WAVE", Header(10).replace(8, 4, "AVI ") + ten, WavFileState::NotPlayable},
         {"claims one byte more than it holds", Header(11) + ten, WavFileState::NotPlayable},
-        {"claims 4 GB", Header(0xFFFFFFFFu) + ten, WavFileState::NotPlayable},
         {"data to the last byte", Header(10) + ten, WavFileState::Playable},
         {"no samples", Header(0), WavFileState::Playable},
         {"a sound file but no WAV", aiff, WavFileState::NotPlayable},
