@@ -354,7 +354,7 @@ long MaxRssKb() {
 }
 
 // Whether the data chunk lies within the file decides before libsndfile sees it: a size that claims
-// gigabytes reserves nothing.
+// more than the file holds reserves nothing (the hostile inputs' test claims gigabytes).
 TEST(ReadWaveform, BrokenAndMissingFiles) {
     test::TempDir dir;
     const std::string aiff =
@@ -370,7 +370,6 @@ TEST(ReadWaveform, BrokenAndMissingFiles) {
         {"not RIFF", Header(10).replace(0, 4, "RIFX") + ten, WavFileState::NotPlayable},
         {"not WAVE", Header(10).replace(8, 4, "AVI ") + ten, WavFileState::NotPlayable},
         {"claims one byte more than it holds", Header(11) + ten, WavFileState::NotPlayable},
-        {"claims 4 GB", Header(0xFFFFFFFFu) + ten, WavFileState::NotPlayable},
         {"data to the last byte", Header(10) + ten, WavFileState::Playable},
         {"no samples", Header(0), WavFileState::Playable},
         {"a sound file but no WAV", aiff, WavFileState::NotPlayable},

@@ -42,7 +42,8 @@ using Lines = std::vector<std::string>;
 using test::TempDir;
 
 // A signal record at `freq`, the entry line it loads as, and the question a frequency met again asks.
-std::string Record(const char* freq, const char* comment = "", const char* ifbw = "00.010", bool lockout = false) {
+std::string Record(const char* freq, const char* comment = "", const char* ifbw = "00.010",
+                   bool lockout = false) {
     return std::string(freq) + ",[   " + ifbw + "    20    FM    ]{2}(9)/" + (lockout ? "x" : " ") + "\\" +
            comment + "\r\n";
 }
@@ -50,7 +51,8 @@ std::string Line(const char* freq, const char* comment = "") {
     return std::string(" ") + freq + "   00.010   20   FM    ?s     9        " + comment;
 }
 std::string Question(const std::string& freq) {
-    return "Freq = " + freq + " MHz is already available in the Signal List.  Do you want to replace it with new data?";
+    return "Freq = " + freq +
+           " MHz is already available in the Signal List.  Do you want to replace it with new data?";
 }
 // Entries n = from..to at n MHz, 0.100 MHz wide: no two pass bands overlap.
 Lines Entries(int from, int to, const char* ifbw = "00.100") {
@@ -58,8 +60,8 @@ Lines Entries(int from, int to, const char* ifbw = "00.100") {
     for (int n = from; n <= to; ++n) {
         char freq[24];
         std::snprintf(freq, sizeof freq, "%05d.00000", n);
-        lines.push_back(
-            MakeEntryLine(freq, ifbw, "20", "AM ", SignalClass::Soi, "3", n % 2 == 0, "net " + std::to_string(n)));
+        lines.push_back(MakeEntryLine(freq, ifbw, "20", "AM ", SignalClass::Soi, "3", n % 2 == 0,
+                                      "net " + std::to_string(n)));
     }
     return lines;
 }
@@ -80,7 +82,8 @@ std::string Clipboard() {
     return QGuiApplication::clipboard()->text().toStdString();
 }
 void SetClipboard(const std::string& text) {
-    QGuiApplication::clipboard()->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    QGuiApplication::clipboard()->setText(
+        QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 const std::string kTwoRecords = Record("00020.00000") + Record("00030.00000");
@@ -90,7 +93,8 @@ constexpr const char* kDeleteAll = "Are you sure, you want to delete ALL data fr
 constexpr const char* kDeleteSome = "Are you sure, you want to delete highlighted data from Signal List?";
 constexpr const char* kSelectFirst = "Please select data field(s) from Signal List before EDITING.";
 constexpr const char* kHighlightFirst = "Please highlight data field(s) from Signal List before DELETING.";
-constexpr const char* kIncompatible = "Incompatible data format detected, data cannot be pasted into Signal List!";
+constexpr const char* kIncompatible =
+    "Incompatible data format detected, data cannot be pasted into Signal List!";
 
 class SignalListWindowTest : public ::testing::Test {
 protected:
@@ -122,8 +126,12 @@ protected:
         const bool reprocess = title == "Default sig BW change";
         const bool threeWay = title.rfind("PASTE", 0) == 0 || title.rfind("IMPORT", 0) == 0;
         prompts.ExpectMessage(title, std::move(text),
-                              warning ? MsgIcon::Exclamation : reprocess ? MsgIcon::None : MsgIcon::Question,
-                              warning ? MsgButtons::Ok : threeWay ? MsgButtons::YesNoCancel : MsgButtons::YesNo,
+                              warning     ? MsgIcon::Exclamation
+                              : reprocess ? MsgIcon::None
+                                          : MsgIcon::Question,
+                              warning    ? MsgButtons::Ok
+                              : threeWay ? MsgButtons::YesNoCancel
+                                         : MsgButtons::YesNo,
                               answer);
     }
     void ExpectPasteQuestion(const std::string& line, MsgAnswer answer) {
@@ -136,7 +144,8 @@ protected:
                window->windowTitle().toStdString();
     }
     std::string CurrentIs(const std::string& name, const char* lower) const {
-        return dir.file(name) + "|" + dir.file(name) + "|" + dir.file(name) + "\r\n|SIGNAL LIST - [" + lower + "]";
+        return dir.file(name) + "|" + dir.file(name) + "|" + dir.file(name) + "\r\n|SIGNAL LIST - [" + lower +
+               "]";
     }
     Lines List() const { return window->List().Lines(); }
     std::string FileText() const { return TempDir::read(dir.file("~FREQ.SIG")); }
@@ -211,18 +220,18 @@ TEST_F(SignalListWindowTest, FileCommandsJourney) {
     EXPECT_TRUE(prompts.dialogs.back().request.mustExist);
 
     // Import asks about each conflict, keeps the current file, and highlights what it took.
-    const std::string from = dir.write("In.SIG", Record("00010.00000", "A") + "not a record\r\n" +
-                                                     Record("00015.00000", "new") + Record("00030.00000", "C") +
-                                                     Record("00040.00000", "late"));
+    const std::string from =
+        dir.write("In.SIG", Record("00010.00000", "A") + "not a record\r\n" + Record("00015.00000", "new") +
+                                Record("00030.00000", "C") + Record("00040.00000", "late"));
     prompts.ExpectOpenFile("Importing... Frequency List File", from);
     Expect("IMPORT Signal... CONFIRMATION:", Question("00010.00000"), MsgAnswer::Yes);
     Expect("IMPORT Signal... CONFIRMATION:", Question("00030.00000"), MsgAnswer::No);
     Expect("Default sig BW change", kReprocess, MsgAnswer::No);
     window->Import();
     EXPECT_EQ(reprocessed, 1);
-    EXPECT_EQ(TempDir::read(dir.file("Net.SIG")),
-              Record("00010.00000", "A") + Record("00015.00000", "new") + Record("00030.00000", "new") +
-                  Record("00040.00000", "late"));
+    EXPECT_EQ(TempDir::read(dir.file("Net.SIG")), Record("00010.00000", "A") + Record("00015.00000", "new") +
+                                                      Record("00030.00000", "new") +
+                                                      Record("00040.00000", "late"));
     EXPECT_EQ(Current(), CurrentIs("Net.SIG", "net.sig"));
     EXPECT_EQ(window->CurrentIndex(), 3);                              // the last one taken
     EXPECT_EQ(window->HighlightedRows(), (std::vector<int>{0, 1, 3})); // not the one answered No
@@ -243,7 +252,8 @@ TEST_F(SignalListWindowTest, BothPrograms) {
     // Each menu's title, then its items ("-" a separator), with " (off)" on those disabled.
     const std::string menus[] = {
         "&File: &New|&Open...|&Import...|Signal List &Filename...|-|&Close|-|Import Fro&m Other Format...|"
-        "Expor&t To Other Format...|&Tools: &Add Data|&Edit Data              Enter|&Delete Data          Del|"
+        "Expor&t To Other Format...|&Tools: &Add Data|&Edit Data              Enter|&Delete Data          "
+        "Del|"
         "De&lete All Data|&Transfer Data (off)|-|&Copy                    Ctl+C|Copy &Freq|"
         "&Paste                   Ctl+V|",
         "&File: &New|&Open...|&Import...|Signal List &Filename...|-|E&xit|-|Import Fro&m Other Format...|"
@@ -262,25 +272,29 @@ TEST_F(SignalListWindowTest, BothPrograms) {
         for (const QAction* m : w->menuBar()->actions()) {
             menu += m->text().toStdString() + ": ";
             for (const QAction* a : m->menu()->actions())
-                menu += (a->isSeparator() ? "-" : a->text().toStdString()) + (a->isEnabled() ? "|" : " (off)|");
+                menu +=
+                    (a->isSeparator() ? "-" : a->text().toStdString()) + (a->isEnabled() ? "|" : " (off)|");
         }
         EXPECT_EQ(menu, menus[standalone]);
         const QPalette pal = Find<QListView>("L_Freq")->palette();
         EXPECT_EQ(pal.color(QPalette::Active, QPalette::Base), QColor(Qt::black));
-        EXPECT_EQ(pal.color(QPalette::Active, QPalette::Text), standalone ? QColor(0, 255, 255) : QColor(0, 255, 0));
+        EXPECT_EQ(pal.color(QPalette::Active, QPalette::Text),
+                  standalone ? QColor(0, 255, 255) : QColor(0, 255, 0));
         EXPECT_EQ(pal.color(QPalette::Disabled, QPalette::Base), QColor(128, 128, 128));
         EXPECT_EQ(Find<QLabel>("PL")->text().toStdString(),
                   "  Freq                IFBw   Cor  Det  Typ Pri  Lk Comments");
         if (standalone) {
-            prompts.ExpectMessage("About SigRoll32",
-                                  "SigRoll32\r\n\r\nKeeps the station's signal list: frequencies with their IF "
-                                  "bandwidth, COR threshold, detection mode, class, hand-off priority, lockout "
-                                  "and comment.",
-                                  MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
+            prompts.ExpectMessage(
+                "About SigRoll32",
+                "SigRoll32\r\n\r\nKeeps the station's signal list: frequencies with their IF "
+                "bandwidth, COR threshold, detection mode, class, hand-off priority, lockout "
+                "and comment.",
+                MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
             Find<QAction>("Help_About")->trigger();
         }
 
-        prompts.ExpectOpenFile(standalone ? "Select... Signal List file to Open" : "Loading... Signal List File",
+        prompts.ExpectOpenFile(standalone ? "Select... Signal List file to Open"
+                                          : "Loading... Signal List File",
                                dir.write("Net.SIG", kTwoRecords));
         window->Open();
         EXPECT_EQ(List().size(), 2u);
@@ -295,8 +309,8 @@ TEST_F(SignalListWindowTest, BothPrograms) {
     }
 }
 
-// In SigRoll32: the help line under hover and focus; the list's keys run the tools (their first prompt shows which);
-// A opens the add panel, which takes the bottom of the window and shortens the list, also after a
+// In SigRoll32: the help line under hover and focus; the list's keys run the tools (their first prompt shows
+// which); A opens the add panel, which takes the bottom of the window and shortens the list, also after a
 // resize below the minimum size.
 TEST_F(SignalListWindowTest, HelpLineKeysAndPanelLayout) {
     Start(kTwoRecords, true, true);
@@ -308,7 +322,8 @@ TEST_F(SignalListWindowTest, HelpLineKeysAndPanelLayout) {
         QApplication::sendEvent(w, &move);
         return Help();
     };
-    const std::string file = "Filename = " + QString::fromStdString(dir.path() + "/~freq.sig").toLower().toStdString();
+    const std::string file =
+        "Filename = " + QString::fromStdString(dir.path() + "/~freq.sig").toLower().toStdString();
     EXPECT_EQ(hover("L_Add"), "ADD new data into Signal List");
     EXPECT_EQ(hover("L_Edit"), "EDIT selected data in the Signal List");
     EXPECT_EQ(hover("L_Delete"), "DELETE highlighted data from Signal List");
@@ -406,7 +421,8 @@ TEST_F(SignalListWindowTest, CopyDeleteAndPasteBack) {
     EXPECT_EQ(FileText(), "untouched");
     Expect("DELETE Signal List... CONFIRMATION:", kDeleteSome, MsgAnswer::Yes);
     window->Delete();
-    EXPECT_EQ(List(), (Lines{lines[0], lines[1], lines[3], lines[5], lines[6], lines[7], lines[8], lines[9]}));
+    EXPECT_EQ(List(),
+              (Lines{lines[0], lines[1], lines[3], lines[5], lines[6], lines[7], lines[8], lines[9]}));
     EXPECT_EQ(State(), "current 2 saved"); // the entry in front of the last one removed
 
     Expect("DELETE Signal List... CONFIRMATION:", kDeleteAll, MsgAnswer::Yes);
@@ -449,8 +465,8 @@ TEST_F(SignalListWindowTest, PasteAnsweredNoOrCancelAndForeignTexts) {
     // Into a full list: one warning, and what fitted is kept and highlighted.
     Start(Records(Entries(10, 10 + kMaxSignalEntries - 2, "00.000")));
     SetClipboard(Clip(Entries(1, 3)));
-    Expect("PASTE Signal List... WARNING:", "Signal List is full (32767 entries).  No more data can be added.",
-           MsgAnswer::Ok);
+    Expect("PASTE Signal List... WARNING:",
+           "Signal List is full (32767 entries).  No more data can be added.", MsgAnswer::Ok);
     window->Paste();
     EXPECT_EQ(window->List().Count(), kMaxSignalEntries);
     EXPECT_EQ(window->List().Line(0), Entries(1, 1)[0]);
@@ -477,10 +493,14 @@ TEST_F(SignalListWindowTest, AddJourney) {
     const struct {
         const char *field, *typed, *shown, *focus;
     } cases[] = {
-        {"P_Freq", "100000", "00020.00000", "P_Freq"}, {"P_Freq", "12.5", "00012.50000", "P_Ifbw"},
-        {"P_Ifbw", "99.9995", "00.010", "P_Ifbw"},     {"P_Ifbw", "0.01", "00.010", "P_Cor"},
-        {"P_Cor", "120", "20", "P_Cor"},               {"P_Cor", "-7", "-1", "P_Det"},
-        {"P_Priority", "10", "9", "P_Priority"},       {"P_Priority", "3", "3", "P_Comment"},
+        {"P_Freq", "100000", "00020.00000", "P_Freq"},
+        {"P_Freq", "12.5", "00012.50000", "P_Ifbw"},
+        {"P_Ifbw", "99.9995", "00.010", "P_Ifbw"},
+        {"P_Ifbw", "0.01", "00.010", "P_Cor"},
+        {"P_Cor", "120", "20", "P_Cor"},
+        {"P_Cor", "-7", "-1", "P_Det"},
+        {"P_Priority", "10", "9", "P_Priority"},
+        {"P_Priority", "3", "3", "P_Comment"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.field) + " <- " + c.typed);
@@ -534,7 +554,8 @@ TEST_F(SignalListWindowTest, AddJourney) {
     store(-1, QStringLiteral("Relay"));
     EXPECT_EQ(chooser->itemText(1) + chooser->itemText(5), QStringLiteral("RelayBeacon"));
     EXPECT_TRUE(window->PanelOpen());
-    EXPECT_NE(TempDir::read(dir.file("~Freq.Cmt")).find("Net 4\r\nRelay\r\nUnused\r\nUnused\r\nUnused\r\nBeacon\r\n"),
+    EXPECT_NE(TempDir::read(dir.file("~Freq.Cmt"))
+                  .find("Net 4\r\nRelay\r\nUnused\r\nUnused\r\nUnused\r\nBeacon\r\n"),
               std::string::npos);
 }
 
@@ -542,7 +563,8 @@ TEST_F(SignalListWindowTest, AddJourney) {
 // edit that collides with nothing moves the entry, and several entries edited at once change only the
 // filled fields and the lockout.
 TEST_F(SignalListWindowTest, EditJourney) {
-    const std::string records = Record("00010.00000", "", "00.100") + Record("00020.00000", "net", "00.100", true) +
+    const std::string records = Record("00010.00000", "", "00.100") +
+                                Record("00020.00000", "net", "00.100", true) +
                                 Record("00030.00000", "", "00.100");
     Start(records, true);
     Expect("EDIT Signal List... WARNING:", kSelectFirst, MsgAnswer::Ok);
@@ -619,32 +641,38 @@ TEST_F(SignalListWindowTest, EditJourney) {
 }
 
 // Lists of other programs: a gqrx file whose entry collides with one listed comes in through the
-// paste rules, an SDR++ file with two lists asks which to take, and the list goes out as a CHIRP file.
+// paste rules, and an SDR++ file with two lists asks which to take.
 TEST_F(SignalListWindowTest, ExchangeWithOtherProgramsJourney) {
     Start(Record("00030.00000", "keep") + Record("00145.50000", "old"));
-    const std::string gqrx = dir.write(
-        "bookmarks.csv", "# Tag name          ;  color\nUntagged            ; #c0c0c0\n\n"
-                         "# Frequency ; Name                     ; Modulation          ;  Bandwidth; Tags\n"
-                         "   145502000; \xC5\x81\xC3\xB3" "d\xC5\xBA przemiennik        ; Narrow FM           ;      10000; Untagged\n"
-                         "   118100000; Krak\xC3\xB3w Wie\xC5\xBC" "a              ; AM                  ;       8000; Untagged\n"
-                         "  not a freq; broken                   ; AM                  ;      10000; Untagged\n"
-                         "     7074000;                          ; USB                 ;       2800; Untagged\n");
+    const std::string gqrx =
+        dir.write("bookmarks.csv",
+                  "# Tag name          ;  color\nUntagged            ; #c0c0c0\n\n"
+                  "# Frequency ; Name                     ; Modulation          ;  Bandwidth; Tags\n"
+                  "   145502000; \xC5\x81\xC3\xB3"
+                  "d\xC5\xBA przemiennik        ; Narrow FM           ;      10000; Untagged\n"
+                  "   118100000; Krak\xC3\xB3w Wie\xC5\xBC"
+                  "a              ; AM                  ;       8000; Untagged\n"
+                  "  not a freq; broken                   ; AM                  ;      10000; Untagged\n"
+                  "     7074000;                          ; USB                 ;       2800; Untagged\n");
     summaryLoaded = true;
     prompts.ExpectOpenFile("Importing... List From Other Format", gqrx);
     Expect("IMPORT Signal... CONFIRMATION:", Question("00145.50200"), MsgAnswer::Yes);
-    prompts.ExpectMessage("IMPORT Other Format... RESULT:",
-                          "3 entries came in from bookmarks.csv (gqrx bookmarks).\r\n"
-                          "1 of them replaced an entry already listed.\r\n"
-                          "1 line could not be read and was skipped (line 7).\r\n"
-                          "2 names held letters outside Latin-1; they were changed to the nearest letter or \"?\".",
-                          MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
+    prompts.ExpectMessage(
+        "IMPORT Other Format... RESULT:",
+        "3 entries came in from bookmarks.csv (gqrx bookmarks).\r\n"
+        "1 of them replaced an entry already listed.\r\n"
+        "1 line could not be read and was skipped (line 7).\r\n"
+        "2 names held letters outside Latin-1; they were changed to the nearest letter or \"?\".",
+        MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
     Expect("Default sig BW change", kReprocess, MsgAnswer::No);
     Find<QAction>("F_ImportOther")->trigger();
-    const Lines imported = {MakeEntryLine("00007.07400", "00.003", "20", "USB", SignalClass::Unknown, "9", false, ""),
-                            Line("00030.00000", "keep"),
-                            MakeEntryLine("00118.10000", "00.008", "20", "AM ", SignalClass::Unknown, "9", false,
-                                          "Krak\xF3w Wieza"),
-                            Line("00145.50200", "L\xF3" "dz przemiennik")};
+    const Lines imported = {
+        MakeEntryLine("00007.07400", "00.003", "20", "USB", SignalClass::Unknown, "9", false, ""),
+        Line("00030.00000", "keep"),
+        MakeEntryLine("00118.10000", "00.008", "20", "AM ", SignalClass::Unknown, "9", false,
+                      "Krak\xF3w Wieza"),
+        Line("00145.50200", "L\xF3"
+                            "dz przemiennik")};
     EXPECT_EQ(List(), imported);
     EXPECT_EQ(State(), "0 2 3 current 0 saved"); // what came in is highlighted, the file written
     EXPECT_TRUE(prompts.dialogs.back().request.mustExist);
@@ -653,19 +681,21 @@ TEST_F(SignalListWindowTest, ExchangeWithOtherProgramsJourney) {
     summaryLoaded = false;
     prompts.ExpectOpenFile("Importing... List From Other Format", gqrx);
     Expect("IMPORT Signal... CONFIRMATION:", Question("00145.50200"), MsgAnswer::Cancel);
-    prompts.ExpectMessage("IMPORT Other Format... RESULT:",
-                          "0 entries came in from bookmarks.csv (gqrx bookmarks).\r\n"
-                          "3 were not taken: the import was cancelled.\r\n"
-                          "1 line could not be read and was skipped (line 7).\r\n"
-                          "2 names held letters outside Latin-1; they were changed to the nearest letter or \"?\".",
-                          MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
+    prompts.ExpectMessage(
+        "IMPORT Other Format... RESULT:",
+        "0 entries came in from bookmarks.csv (gqrx bookmarks).\r\n"
+        "3 were not taken: the import was cancelled.\r\n"
+        "1 line could not be read and was skipped (line 7).\r\n"
+        "2 names held letters outside Latin-1; they were changed to the nearest letter or \"?\".",
+        MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
     window->ImportOtherFormat();
     EXPECT_EQ(List(), imported);
     EXPECT_EQ(State(), "current 0 saved");
 
     // Only the list answered Yes is read; its one bookmark collides and is declined.
     const std::string sdrpp = dir.write(
-        "sdrpp.json", R"({"lists": {"General": {"bookmarks": {"Dup": {"bandwidth": 10000.0, "frequency": 30002000.0,
+        "sdrpp.json",
+        R"({"lists": {"General": {"bookmarks": {"Dup": {"bandwidth": 10000.0, "frequency": 30002000.0,
                          "mode": 0}}}, "Marine": {"bookmarks": {"Ch 16": {"bandwidth": 12500.0,
                          "frequency": 156800000.0, "mode": 0}}}}, "selectedList": "General"})");
     prompts.ExpectOpenFile("Importing... List From Other Format", sdrpp);
@@ -683,52 +713,47 @@ TEST_F(SignalListWindowTest, ExchangeWithOtherProgramsJourney) {
 
     // A file of no known format is refused and changes nothing.
     prompts.ExpectOpenFile("Importing... List From Other Format", dir.write("notes.txt", "hello\n"));
-    prompts.ExpectMessage("IMPORT Other Format... RESULT:",
-                          "The file is not a list in a format the Signal List knows: gqrx bookmarks, SDR++ frequency "
-                          "manager, CHIRP CSV or scanner channel CSV.",
-                          MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
+    prompts.ExpectMessage(
+        "IMPORT Other Format... RESULT:",
+        "The file is not a list in a format the Signal List knows: gqrx bookmarks, SDR++ frequency "
+        "manager, CHIRP CSV or scanner channel CSV.",
+        MsgIcon::Exclamation, MsgButtons::Ok, MsgAnswer::Ok);
     window->ImportOtherFormat();
     EXPECT_EQ(List(), imported);
-
-    // Export: the filter left chosen picks the format; a name without extension gets the format's.
-    prompts.ExpectSaveFile("Exporting... List To Other Format", dir.file("radio"), "CHIRP CSV");
-    prompts.ExpectMessage("EXPORT Other Format... RESULT:",
-                          "4 entries were written to " + dir.file("radio.csv") + " as CHIRP CSV.",
-                          MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
-    Find<QAction>("F_ExportOther")->trigger();
-    EXPECT_TRUE(prompts.dialogs.back().request.confirmOverwrite);
-    const std::string chirp = TempDir::read(dir.file("radio.csv"));
-    EXPECT_EQ(chirp, WriteExchange(ExchangeFormat::Chirp, imported)); // the writer's own test has the text
-    EXPECT_EQ(List(), imported); // an export changes nothing in the list
-
-    // The same name again: the file the extension makes exists, so the operator is asked first.
-    prompts.ExpectSaveFile("Exporting... List To Other Format", dir.file("radio"), "gqrx bookmarks");
-    Expect("EXPORT Other Format... CONFIRMATION:", dir.file("radio.csv") + " already exists.  Do you want to replace it?",
-           MsgAnswer::No);
-    window->ExportOtherFormat();
-    EXPECT_EQ(TempDir::read(dir.file("radio.csv")), chirp);
 }
 
-// The filter chosen picks the format SigRoll32 writes, and the report names it.
+// Export: the filter left chosen picks the format written, a name without extension gets the
+// format's, and the report names both; the list stays as it was. A file the extension makes that
+// exists already is replaced only when the operator agrees.
 TEST_F(SignalListWindowTest, EachExportFilterWritesItsFormat) {
     const Lines list = Entries(1, 5);
     Start(Records(list), false, true);
     const struct {
-        const char *filter, *file;
+        const char *filter, *name, *file;
         ExchangeFormat format;
-    } formats[] = {{"gqrx bookmarks", "gqrx.csv", ExchangeFormat::Gqrx},
-                   {"SDR++ frequency manager", "sdrpp.json", ExchangeFormat::SdrPlusPlus},
-                   {"CHIRP CSV", "chirp.csv", ExchangeFormat::Chirp},
-                   {"Scanner channel CSV", "scanner.csv", ExchangeFormat::Scanner}};
+    } formats[] = {{"gqrx bookmarks", "gqrx", "gqrx.csv", ExchangeFormat::Gqrx},
+                   {"SDR++ frequency manager", "sdrpp", "sdrpp.json", ExchangeFormat::SdrPlusPlus},
+                   {"CHIRP CSV", "chirp", "chirp.csv", ExchangeFormat::Chirp},
+                   {"Scanner channel CSV", "scanner", "scanner.csv", ExchangeFormat::Scanner}};
     for (const auto& f : formats) {
         SCOPED_TRACE(f.filter);
-        prompts.ExpectSaveFile("Exporting... List To Other Format", dir.file(f.file), f.filter);
+        prompts.ExpectSaveFile("Exporting... List To Other Format", dir.file(f.name), f.filter);
         prompts.ExpectMessage("EXPORT Other Format... RESULT:",
                               "5 entries were written to " + dir.file(f.file) + " as " + f.filter + ".",
                               MsgIcon::Information, MsgButtons::Ok, MsgAnswer::Ok);
-        window->ExportOtherFormat();
+        Find<QAction>("F_ExportOther")->trigger();
+        EXPECT_TRUE(prompts.dialogs.back().request.confirmOverwrite);
+        // The writer's own test has the texts.
         EXPECT_EQ(TempDir::read(dir.file(f.file)), WriteExchange(f.format, list));
     }
+    EXPECT_EQ(List(), list);
+
+    const std::string chirp = TempDir::read(dir.file("chirp.csv"));
+    prompts.ExpectSaveFile("Exporting... List To Other Format", dir.file("chirp"), "gqrx bookmarks");
+    Expect("EXPORT Other Format... CONFIRMATION:",
+           dir.file("chirp.csv") + " already exists.  Do you want to replace it?", MsgAnswer::No);
+    window->ExportOtherFormat();
+    EXPECT_EQ(TempDir::read(dir.file("chirp.csv")), chirp);
 }
 
 } // namespace

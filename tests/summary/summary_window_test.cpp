@@ -1,4 +1,3 @@
-#include "summary_window.h"
 #include "dates.h"
 #include "fake_prompter.h"
 #include "find_control.h"
@@ -7,8 +6,9 @@
 #include "model_set.h"
 #include "segscan.h"
 #include "signal_list_window.h"
-#include "temp_dir.h"
 #include "summary_picture.h"
+#include "summary_window.h"
+#include "temp_dir.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -155,8 +155,9 @@ protected:
 // the hovered row; Single Clip on clip 1 with the limits at the picture's ends.
 TEST_F(SummaryWindowTest, CaptionsFollowTheCollectionType) {
     for (const auto& [type, seen] :
-         {std::pair{CollectionType::Priority, "PRIORITY Audio Clips Summary Picture, <Segment_01>|Channel#|signal|"
-                                              "Continue Playing by Channel#|IFBW|Chnl# 001"},
+         {std::pair{CollectionType::Priority,
+                    "PRIORITY Audio Clips Summary Picture, <Segment_01>|Channel#|signal|"
+                    "Continue Playing by Channel#|IFBW|Chnl# 001"},
           std::pair{CollectionType::Spectral, "SPECTRAL Audio Clips Summary Picture, <Segment_01>|Signal||"
                                               "Continue Playing by Signal|IFBW|Track# 001"},
           std::pair{CollectionType::Netora, "NETORA Audio Clips Summary Picture, <Segment_01>|Signal||"
@@ -167,8 +168,9 @@ TEST_F(SummaryWindowTest, CaptionsFollowTheCollectionType) {
                       (Opt(3)->isHidden() ? "" : "signal") + "|" + Bytes(Check("Chk_Continue")->text()) +
                       "|" + (Hidden("S_IFBW") ? "" : "IFBW") + "|" + Texts({"C_Chnl"}),
                   seen);
-        EXPECT_EQ(std::tuple(Opt(0)->isChecked(), ms.selection.SelectedClip(), Check("Chk_Continue")->isEnabled(),
-                             ms.recording.SummaryLoaded(), w.T1(), Texts({"S_Freq"}), Notice()),
+        EXPECT_EQ(std::tuple(Opt(0)->isChecked(), ms.selection.SelectedClip(),
+                             Check("Chk_Continue")->isEnabled(), ms.recording.SummaryLoaded(), w.T1(),
+                             Texts({"S_Freq"}), Notice()),
                   std::tuple(true, 1, false, true, 0.0, std::string("F:  0145.0000 M"), std::string()));
         EXPECT_DOUBLE_EQ(w.T2(), 1001.0 - 1001.0 / 501);
     }
@@ -200,7 +202,8 @@ TEST_F(SummaryWindowTest, HoverAndClicks) {
           {150.0, 2.0, "0 Chnl# 002|T:  01/02/06 10:02:30||"},
           {112 + 1001.0 / 500 - 0.001, 1.0, "1 Chnl# 001|T:  01/02/06 10:01:54|F:  0145.0100 M|-85 dBm"}}) {
         w.Hover(x, y);
-        EXPECT_EQ(std::to_string(w.HoverClip()) + " " + Texts({"C_Chnl", "C_Time", "C_Freq", "C_Level"}), seen);
+        EXPECT_EQ(std::to_string(w.HoverClip()) + " " + Texts({"C_Chnl", "C_Time", "C_Freq", "C_Level"}),
+                  seen);
     }
 
     // Single clip: the hovered clip is selected and an open player closes, on a clip or off one.
@@ -289,9 +292,7 @@ TEST_F(SummaryWindowTest, SignalListAndPlayHandOver) {
                            "00145.01000,[   00.002    20    FM    ]{2}(9)/ \\\r\n");
     SummaryWindow& w = Shown(Priority());
     ClickAt(105, 0.5);
-    const std::string line = signalList->List().Line(0);
-    EXPECT_EQ(Texts({"S_IFBW", "C_Status"}),
-              "IFBW: 030KHz, AM |   <" + line.substr(35, 3) + ">,   " + line.substr(41));
+    EXPECT_EQ(Texts({"S_IFBW", "C_Status"}), "IFBW: 030KHz, AM |   <?s >,    9        tower");
     EXPECT_EQ(std::pair(signalList->IsHighlighted(0), signalList->CurrentIndex()), std::pair(true, 0));
     Opt(3)->click();
     ClickAt(105, 0.5); // 145.01: the first entry's band 144.985-145.015 holds it, not the second's
@@ -333,7 +334,8 @@ TEST_F(SummaryWindowTest, LoadsTheSegmentFromTheFiles) {
     ms.recording.SetSegments(ScanSegments(event));
     ASSERT_TRUE(Make().Load());
     EXPECT_EQ(Bytes(window->windowTitle()), "PRIORITY Audio Clips Summary Picture, <Segment_01>");
-    EXPECT_EQ(std::tuple(ms.recording.Table().RowCount, window->isVisible(), progressDone), std::tuple(3, true, 1));
+    EXPECT_EQ(std::tuple(ms.recording.Table().RowCount, window->isVisible(), progressDone),
+              std::tuple(3, true, 1));
     EXPECT_EQ(Notice(), "1 clip of this segment has no place in the picture and is not shown");
     ClickAt(230, 2.5);
     EXPECT_EQ(Texts({"C_Freq", "S_IFBW", "S_Chnl"}), "F:  0150.5000 M|IFBW: 025KHz, CW |Chnl#  003");
@@ -358,8 +360,12 @@ std::string Map(const QImage& image) {
     for (int y = 0; y < image.height(); ++y, text += '\n') {
         for (int x = 0; x < image.width(); ++x) {
             const QRgb p = image.pixel(x, y) & 0xFFFFFF;
-            text += p == 0 ? '.' : p == 0xFF0000 ? 'R' : p == 0x0000FF ? 'B' : p == 0x00FF00 ? 'G'
-                    : p == 0xFFFFFF ? 'W' : '?';
+            text += p == 0          ? '.'
+                    : p == 0xFF0000 ? 'R'
+                    : p == 0x0000FF ? 'B'
+                    : p == 0x00FF00 ? 'G'
+                    : p == 0xFFFFFF ? 'W'
+                                    : '?';
         }
     }
     return text;

@@ -1,6 +1,7 @@
 // The demo station must be a valid recording the programs open: every collection type, several
 // segments, clips that exist as well-formed WAV files (a few missing on purpose), a configuration and
-// a signal list the editor reads whole; and, with --large, the benchmark inputs.
+// a signal list the editor reads whole, and a recording to look at in the spectrogram; and, with
+// --large, the benchmark inputs.
 #include "audfile.h"
 #include "config.h"
 #include "eventline.h"
@@ -8,6 +9,7 @@
 #include "segscan.h"
 #include "siglist_files.h"
 #include "signal_list.h"
+#include "spectrogram.h"
 #include "temp_dir.h"
 #include "textfile.h"
 
@@ -37,7 +39,7 @@ template <typename F> void ForEachClip(const std::string& text, F clip) {
         if (IsClipLine(line)) clip(SplitFields(line));
 }
 
-TEST(DemoStation, EventFilesConfigurationAndSignalList) {
+TEST(DemoStation, EventFilesConfigurationSignalListAndTheLookRecording) {
     TempDir dir;
     MakeStation(dir, " ");
     int missing = 0, clips = 0;
@@ -86,6 +88,39 @@ TEST(DemoStation, EventFilesConfigurationAndSignalList) {
     EXPECT_EQ(SignalFileText(list), TempDir::read(dir.file("~FREQ.SIG")));
     EXPECT_EQ(ReadPointerFile(dir.file("~FREQ.~IG")), dir.file("~FREQ.SIG"));
     EXPECT_EQ(ReadCommentFile(dir.file("~Freq.Cmt")).size(), 20u);
+
+    // The recording to look at: one clip holding a steady tone, a rising sweep and data bursts, each
+    // where the clip's description puts it.
+    const SegmentTable look = ScanSegments(TempDir::read(dir.file("LOOK.EVA")));
+    ASSERT_EQ(look.segCount, 1);
+    EXPECT_EQ(look.clipCount[1], 1);
+
+    // Eight seconds at 11025 Hz, a column of a tenth of a second each.
+    constexpr int kRows = 101;
+    const SpectrogramImage picture = ReadSpectrogram(dir.file("LOOK0001.WAV"), {80, 11025 / 10.0, kRows});
+    ASSERT_EQ(picture.state, WavFileState::Playable);
+    const auto brightest = [&](int column) {
+        int best = 0;
+        std::uint32_t bestColour = 0;
+        for (int y = 0; y < picture.height; ++y) {
+            // Along the colour map, green grows from the floor to the top.
+            const std::uint32_t c = picture.pixels[static_cast<std::size_t>(y * picture.width + column)];
+            if (((c >> 8) & 0xFF) > ((bestColour >> 8) & 0xFF)) best = y, bestColour = c;
+        }
+        return 5512.5 * (kRows - 1 - best) / (kRows - 1); // in Hz
+    };
+    for (int c = 2; c < 18; ++c)
+        EXPECT_NEAR(brightest(c), 1000, 60) << "column " << c;
+    // The sweep rises from 300 Hz to 4500 Hz over three seconds.
+    for (int c = 22; c < 48; c += 5)
+        EXPECT_NEAR(brightest(c), 300 + 4200 * (c + 0.5 - 20) / 30, 200) << "column " << c;
+    int mark = 0, space = 0;
+    for (int c = 50; c < 80; ++c) {
+        const double hz = brightest(c);
+        mark += std::abs(hz - 1200) < 100;
+        space += std::abs(hz - 2200) < 100;
+    }
+    EXPECT_GT(mark + space, 10);
 }
 
 // LARGE.EVA again as PRIORITY.EVA, with a companion of 1999 channels whose frequencies are those of
@@ -93,7 +128,8 @@ TEST(DemoStation, EventFilesConfigurationAndSignalList) {
 TEST(DemoStation, LargePriorityCollection) {
     TempDir dir;
     MakeStation(dir, " --large ");
-    const std::string text = TempDir::read(dir.file("PRIORITY.EVA")), aud = TempDir::read(dir.file("PRIORITY.AUD"));
+    const std::string text = TempDir::read(dir.file("PRIORITY.EVA")),
+                      aud = TempDir::read(dir.file("PRIORITY.AUD"));
     EXPECT_EQ(text, TempDir::read(dir.file("LARGE.EVA")));
     EXPECT_EQ(ClassifyAud(TempDir::read(dir.file("LARGE.AUD"))).type, CollectionType::Spectral);
     EXPECT_EQ(ClassifyAud(aud).type, CollectionType::Priority);

@@ -1,5 +1,7 @@
-// The summary picture on a screen of two device pixels per widget pixel (the test runs with
-// QT_SCALE_FACTOR=2): its bars are drawn on the device pixels, not scaled up.
+// The pictures on a screen of two device pixels per widget pixel (the test runs with
+// QT_SCALE_FACTOR=2): the summary's bars and the waveform's columns are drawn on the device pixels,
+// not scaled up.
+#include "player_window.h"
 #include "summary_picture.h"
 
 #include <QImage>
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace zarn {
 namespace {
@@ -53,6 +56,25 @@ TEST(SummaryPictureHiDpi, BarsOnDevicePixels) {
     const QImage lined = picture.grab().toImage();
     EXPECT_EQ(picture.RenderCount(), renders);
     EXPECT_EQ(Strip(lined, 8, 0, 1, 0, 6) + "|" + Strip(lined, 8, 7, 1, 0, 6), ".BB...|.BBRRR");
+}
+
+// Eight columns across four widget pixels, full and quiet by turns: on device pixels each keeps
+// its own height; widget pixels would draw two columns into each one and lose the quiet ones.
+TEST(WavePictureHiDpi, ColumnPerDevicePixel) {
+    WavePicture picture;
+    picture.resize(4, 32);
+    std::vector<WaveColumn> columns;
+    for (int i = 0; i < 8; ++i)
+        columns.push_back(i % 2 ? WaveColumn{120, 135} : WaveColumn{0, 255});
+    picture.SetWave(columns, 4);
+    picture.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&picture));
+    ASSERT_EQ(picture.devicePixelRatioF(), 2.0) << "run with QT_SCALE_FACTOR=2";
+
+    const QImage shown = picture.grab().toImage();
+    ASSERT_EQ(shown.size(), QSize(8, 64));
+    // Rows 2 (near the top) and 32 (the middle): B the wave's blue, ? the white ground.
+    EXPECT_EQ(Strip(shown, 0, 2, 1, 0, 8) + "|" + Strip(shown, 0, 32, 1, 0, 8), "B?B?B?B?|BBBBBBBB");
 }
 
 } // namespace
