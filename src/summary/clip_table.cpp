@@ -7,6 +7,7 @@
 #include "textfile.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -116,20 +117,52 @@ struct ClipToFile {
     double stop = 0;
 };
 
-// A run of clip times (the starts, or the stops) read into picture units. Consecutive clips often
-// share a time, and then its unit too: the unit of the last time is kept.
-struct TimeReader {
-    DateReader dates;
-    double lastDate = std::numeric_limits<double>::quiet_NaN(); // never equal: the first is computed
-    std::optional<std::int16_t> lastUnit;
+// The clip times of a segment (starts and stops alike) read into dates and picture units. The
+// equipment writes them as "mm/dd/yy hh:mm:ss", a segment's clips share the date, a start is mostly
+// the one before it and a stop one of the last few seconds: so the texts of that form are kept
+// with what they read as, in a small table by their time of day, and a text met again is not read
+// again. What a text reads as depends on the text alone, so a kept reading is the very one a new
+// reading would give.
+class TimeReader {
+public:
+    TimeReader(double segStart, int secondsPerUnit) : segStart_(segStart), secondsPerUnit_(secondsPerUnit) {}
 
-    std::optional<std::int16_t> Unit(double date, double segStart, int secondsPerUnit) {
-        if (!(date == lastDate)) {
-            lastDate = date;
-            lastUnit = RoundToInt16(UnitOf(date, segStart, secondsPerUnit));
-        }
-        return lastUnit;
+    struct Time {
+        std::optional<double> date;
+        std::optional<std::int16_t> unit;
+    };
+
+    Time Read(std::string_view text) {
+        if (text.size() != kFormLength || text[8] != ' ') return ReadText(text);
+        std::uint64_t day, time; // "mm/dd/yy" and "hh:mm:ss", the blank between them checked above
+        std::memcpy(&day, text.data(), sizeof day);
+        std::memcpy(&time, text.data() + 9, sizeof time);
+        Kept& kept = kept_[static_cast<std::size_t>((time * 0x9E3779B97F4A7C15ull) >> (64 - kKeptBits))];
+        if (kept.used && kept.time == time && kept.day == day) return kept.read;
+        kept = {day, time, true, ReadText(text)};
+        return kept.read;
     }
+
+private:
+    static constexpr std::size_t kFormLength = 17;
+    static constexpr int kKeptBits = 8;
+
+    Time ReadText(std::string_view text) {
+        Time read;
+        read.date = dates_.Read(text);
+        if (read.date) read.unit = RoundToInt16(UnitOf(*read.date, segStart_, secondsPerUnit_));
+        return read;
+    }
+
+    struct Kept {
+        std::uint64_t day = 0, time = 0;
+        bool used = false;
+        Time read;
+    };
+    DateReader dates_;
+    double segStart_;
+    int secondsPerUnit_;
+    std::array<Kept, std::size_t{1} << kKeptBits> kept_{};
 };
 
 // A PRIORITY clip's channel, its number rounded half to even. The equipment writes a few plain
@@ -154,14 +187,12 @@ double FrequencyOf(std::string_view text) {
     return LeadingNumber(text);
 }
 
-ClipToFile ReadClipToFile(const ClipLineFields& f, TimeReader (&times)[2], double segStart,
-                          int secondsPerUnit, bool byFrequency, long rowCount) {
+ClipToFile ReadClipToFile(const ClipLineFields& f, TimeReader& times, bool byFrequency, long rowCount) {
     ClipToFile out;
-    const auto startDate = times[0].dates.Read(f[ClipFieldId::StartTime]);
-    const auto stopDate = times[1].dates.Read(f[ClipFieldId::StopTime]);
-    if (!startDate || !stopDate) return out;
-    const auto x1 = times[0].Unit(*startDate, segStart, secondsPerUnit);
-    const auto x2 = times[1].Unit(*stopDate, segStart, secondsPerUnit);
+    const TimeReader::Time start = times.Read(f[ClipFieldId::StartTime]);
+    const TimeReader::Time stop = times.Read(f[ClipFieldId::StopTime]);
+    if (!start.date || !stop.date) return out;
+    const auto x1 = start.unit, x2 = stop.unit;
     if (!x1 || !x2) return out;
     if (!byFrequency) {
         const auto row = ChannelOf(f[ClipFieldId::Number]);
@@ -172,7 +203,7 @@ ClipToFile ReadClipToFile(const ClipLineFields& f, TimeReader (&times)[2], doubl
     out.x1 = *x1;
     out.x2 = *x2;
     out.frequency = FrequencyOf(f[ClipFieldId::Frequency]);
-    out.stop = *stopDate;
+    out.stop = *stop.date;
     return out;
 }
 
@@ -406,7 +437,7 @@ int ReadSegmentClips(const Loading& ld, int segClipCount, ClipTable& t, std::vec
     parsed.clear();
     parsed.reserve(static_cast<std::size_t>(segClipCount) + 1);
     parsed.emplace_back(); // element 0 is not a clip
-    TimeReader times[2];   // starts and stops: a segment's clips share their dates, starts repeat
+    TimeReader times(ld.input.segStart, t.SecondsPerUnit);
     int clips = 0;
     LineCursor cursor(ld.input.eventText);
     if (!SkipToSegment(cursor, ld.input.selectedSegment)) return clips;
@@ -423,8 +454,7 @@ int ReadSegmentClips(const Loading& ld, int segClipCount, ClipTable& t, std::vec
         // 80 characters or the keyword is longer than "WAV": then the table's line is what counts.
         const bool sameFields = line.size() <= 4 + kClipLineLength && line[3] == ',';
         const auto read = [&](const ClipLineFields& fields) {
-            return ReadClipToFile(fields, times, ld.input.segStart, t.SecondsPerUnit, ld.byFrequency,
-                                  ld.rowCount);
+            return ReadClipToFile(fields, times, ld.byFrequency, ld.rowCount);
         };
         parsed.push_back(sameFields ? read(f) : read(ClipLineFields::OfTableLine(t.ClipLine[clips])));
         ld.gauge.Show(clips, segClipCount);

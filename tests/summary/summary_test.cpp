@@ -205,6 +205,10 @@ TEST(ClipTable, RowsOfEachCollectionType) {
           "WAV,ABCD0004.WAV,0012,145," + At(20) + "," + At(22) + ",-70,1",
           "WAV,ABCD0005.WAV,12.5,145," + At(20) + "," + At(22) + ",-70,1"},
          "PRIORITY 100 12: 4@20-22#0012 5@20-22#12.5 57: 1@0-10#57 100: 2@12-14#100 -: 3"},
+        {"the same times of day a day apart", // 64 s a unit
+         SmdLines(3),
+         {Start(), Wav(1, 1, 145, 0, 10), Wav(2, 2, 145, 86400, 86410), Wav(3, 3, 145, 10, 86400)},
+         "PRIORITY 3 1: 1@0-0#1 2: 2@1350-1350#2 3: 3@0-1350#3 -:"},
     };
     for (const Case& c : cases) {
         const Load load{Text(c.event.empty() ? cases[8].event : c.event), c.aud.value_or(""), c.aud.has_value(),
