@@ -11,7 +11,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <limits>
+#include <optional>
 
 namespace zarn {
 
@@ -312,11 +312,14 @@ RowMatcher::Match RowMatcher::MatchClipRow(double f) {
     f = memo.centre;
     const double b = memo.bw;
 
-    auto lo = [this](std::size_t p) { return centre_[p] - bw_[p] / 2; };
-    const std::size_t m = centre_.size();
+    auto lo = [this](std::size_t p) {
+        const auto slot = static_cast<std::size_t>(slot_[p]);
+        return centreOf_[slot] - bwOf_[slot] / 2;
+    };
+    const std::size_t m = slot_.size();
     // The middle row: m / 2 rounded half to even.
     const std::size_t h = m / 2 + (m % 2 == 1 && (m / 2) % 2 == 1 ? 1 : 0);
-    const double middle = m == 0 ? 0.0 : centre_[h];
+    const double middle = m == 0 ? 0.0 : Centre(static_cast<int>(h));
     std::size_t p = f <= middle ? 0 : h;
 
     if (irregular_ == 0 && descents_ == 0 && f == f) {
@@ -351,8 +354,10 @@ RowMatcher::Match RowMatcher::MatchClipRow(double f) {
     auto descent = [&](std::size_t a, std::size_t c) { return !(hi_[a] <= hi_[c]) ? 1 : 0; };
     if (p > 0 && p < m) descents_ -= descent(p - 1, p);
     const auto at = static_cast<std::ptrdiff_t>(p);
-    centre_.insert(centre_.begin() + at, f);
-    bw_.insert(bw_.begin() + at, b);
+    // Only the high edges and the slots are kept in row order: a row's place moves with every row
+    // made below it, its window does not.
+    centreOf_.push_back(f);
+    bwOf_.push_back(b);
     hi_.insert(hi_.begin() + at, f + b / 2);
     slot_.insert(slot_.begin() + at, static_cast<int>(m));
     if (!(lo(p) <= hi_[p])) ++irregular_;

@@ -163,18 +163,18 @@ public:
     // whose window holds it, or a new row in ascending order.
     Match MatchClipRow(double f);
 
-    int Rows() const { return static_cast<int>(centre_.size()); }
-    double Centre(int p) const { return centre_[static_cast<std::size_t>(p)]; }
-    double Bandwidth(int p) const { return bw_[static_cast<std::size_t>(p)]; }
+    int Rows() const { return static_cast<int>(slot_.size()); }
+    double Centre(int p) const { return centreOf_[static_cast<std::size_t>(Slot(p))]; }
+    double Bandwidth(int p) const { return bwOf_[static_cast<std::size_t>(Slot(p))]; }
     // The slot of the row at position p (slots count from 0 in the order rows were made).
     int Slot(int p) const { return slot_[static_cast<std::size_t>(p)]; }
 
 private:
     const SignalBands* signals_;
     double defaultIfbw_;
-    std::vector<double> centre_, bw_;
-    std::vector<double> hi_; // centre + bandwidth / 2, kept beside them for the halving
-    std::vector<int> slot_;
+    std::vector<double> centreOf_, bwOf_; // each row's window by its slot
+    std::vector<double> hi_;              // by position: centre + bandwidth / 2, for the halving
+    std::vector<int> slot_;               // by position
     // What recently filed frequencies gave: a segment comes back to the same frequencies again and
     // again, and the list is large. Besides the signal list's window, the row found last time, which
     // is checked before it is trusted (rows inserted since may have moved it).
