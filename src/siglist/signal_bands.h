@@ -35,11 +35,18 @@ private:
     std::size_t FirstAtOrAbove(double lowEdge) const;
 
     std::vector<double> freq_, bw_;
-    // Entries with a non-empty band, ordered by their low edge.
+    // Entries with a non-empty band, ordered by their low edge. A list in frequency order with a
+    // band on every entry, as a kept list is, is that order itself: then the edges are worked out
+    // from the entries as they are needed and these stay empty (`inListOrder_`).
     std::vector<double> lo_, hi_;
     std::vector<int> index_;
+    bool inListOrder_ = false;
+    std::size_t Bands() const { return inListOrder_ ? freq_.size() : lo_.size(); }
+    double Lo(std::size_t k) const;
+    double Hi(std::size_t k) const;
+    int Index(std::size_t k) const { return inListOrder_ ? static_cast<int>(k) : index_[k]; }
     double widest_ = 0;
-    // Equal steps of low edge, each with the first entry (in lo_ order) at or above its start, so a
+    // Equal steps of low edge, each with the first entry (in that order) at or above its start, so a
     // look-up begins near its candidates without a search. Empty when the edges are not finite.
     std::vector<int> grid_;
     double gridLo_ = 0, gridStep_ = 0;

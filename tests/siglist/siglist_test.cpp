@@ -403,17 +403,21 @@ TEST(SignalBands, ReadsAListAndFallsBackToTheDefaultBandwidth) {
 
 // The index must answer as the plain walk (the first entry from the top whose band holds f), for lists
 // sorted or not, overlapping or not, with negative, zero and wide bandwidths, and at the band edges.
+// Every sixth list is as a kept list is, in frequency order with a band on every entry, some of them
+// repeated: the index then is the list itself.
 TEST(SignalBands, AgreesWithTheWalkDownTheList) {
     std::mt19937 rng(12345);
     const auto real = [&rng](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); };
     for (int round = 0; round < 200; ++round) {
+        const bool kept = round % 6 == 0;
         std::vector<double> freq, bw, asks;
         for (int i = std::uniform_int_distribution<int>(0, 300)(rng); i > 0; --i) {
-            const int kind = std::uniform_int_distribution<int>(0, 9)(rng);
+            const int kind = kept ? 3 : std::uniform_int_distribution<int>(0, 9)(rng);
             const double f = round % 3 == 0 ? 30.0 + static_cast<double>(freq.size()) * 0.03 : real(30, 40);
             const double b = kind == 0 ? -0.02 : kind == 1 ? 0.0 : real(0.005, kind == 2 ? 5 : 0.05);
-            freq.push_back(std::round(f * 1e5) / 1e5);
-            bw.push_back(std::round(b * 1e3) / 1e3);
+            const bool again = kept && i % 7 == 0 && !freq.empty();
+            freq.push_back(again ? freq.back() : std::round(f * 1e5) / 1e5);
+            bw.push_back(again ? bw.back() : std::round(b * 1e3) / 1e3);
             asks.insert(asks.end(), {freq.back() - bw.back() / 2, freq.back() + bw.back() / 2, freq.back()});
             asks.push_back(real(29, 41));
         }
