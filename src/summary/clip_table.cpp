@@ -127,9 +127,11 @@ class TimeReader {
 public:
     TimeReader(double segStart, int secondsPerUnit) : segStart_(segStart), secondsPerUnit_(secondsPerUnit) {}
 
+    // What a time reads as: a date, when it is one, and its unit, when that fits 16 bits.
     struct Time {
-        std::optional<double> date;
-        std::optional<std::int16_t> unit;
+        double date = 0;
+        std::int16_t unit = 0;
+        bool hasDate = false, hasUnit = false;
     };
 
     Time Read(std::string_view text) {
@@ -139,26 +141,38 @@ public:
         std::memcpy(&time, text.data() + 9, sizeof time);
         Kept& kept = kept_[static_cast<std::size_t>((time * 0x9E3779B97F4A7C15ull) >> (64 - kKeptBits))];
         if (kept.used && kept.time == time && kept.day == day) return kept.read;
-        kept = {day, time, true, ReadText(text)};
-        return kept.read;
+        return Keep(kept, day, time, text);
     }
 
 private:
     static constexpr std::size_t kFormLength = 17;
     static constexpr int kKeptBits = 8;
 
+    struct Kept {
+        std::uint64_t day = 0, time = 0;
+        Time read;
+        bool used = false;
+    };
+
+    // Out of the way of the kept texts' path, which most times take.
+    [[gnu::noinline]] Time Keep(Kept& kept, std::uint64_t day, std::uint64_t time, std::string_view text) {
+        kept = {day, time, ReadText(text), true};
+        return kept.read;
+    }
+
     Time ReadText(std::string_view text) {
         Time read;
-        read.date = dates_.Read(text);
-        if (read.date) read.unit = RoundToInt16(UnitOf(*read.date, segStart_, secondsPerUnit_));
+        if (const std::optional<double> date = dates_.Read(text)) {
+            read.date = *date;
+            read.hasDate = true;
+            if (const std::optional<std::int16_t> unit = RoundToInt16(UnitOf(*date, segStart_, secondsPerUnit_))) {
+                read.unit = *unit;
+                read.hasUnit = true;
+            }
+        }
         return read;
     }
 
-    struct Kept {
-        std::uint64_t day = 0, time = 0;
-        bool used = false;
-        Time read;
-    };
     DateReader dates_;
     double segStart_;
     int secondsPerUnit_;
@@ -191,19 +205,17 @@ ClipToFile ReadClipToFile(const ClipLineFields& f, TimeReader& times, bool byFre
     ClipToFile out;
     const TimeReader::Time start = times.Read(f[ClipFieldId::StartTime]);
     const TimeReader::Time stop = times.Read(f[ClipFieldId::StopTime]);
-    if (!start.date || !stop.date) return out;
-    const auto x1 = start.unit, x2 = stop.unit;
-    if (!x1 || !x2) return out;
+    if (!start.hasDate || !stop.hasDate || !start.hasUnit || !stop.hasUnit) return out;
     if (!byFrequency) {
         const auto row = ChannelOf(f[ClipFieldId::Number]);
         if (!row || *row < 1 || *row > rowCount) return out;
         out.row = *row;
     }
     out.placed = true;
-    out.x1 = *x1;
-    out.x2 = *x2;
+    out.x1 = start.unit;
+    out.x2 = stop.unit;
     out.frequency = FrequencyOf(f[ClipFieldId::Frequency]);
-    out.stop = *stop.date;
+    out.stop = stop.date;
     return out;
 }
 
