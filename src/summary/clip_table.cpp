@@ -165,7 +165,8 @@ private:
         if (const std::optional<double> date = dates_.Read(text)) {
             read.date = *date;
             read.hasDate = true;
-            if (const std::optional<std::int16_t> unit = RoundToInt16(UnitOf(*date, segStart_, secondsPerUnit_))) {
+            if (const std::optional<std::int16_t> unit =
+                    RoundToInt16(UnitOf(*date, segStart_, secondsPerUnit_))) {
                 read.unit = *unit;
                 read.hasUnit = true;
             }
