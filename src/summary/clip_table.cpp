@@ -325,10 +325,7 @@ RowMatcher::Match RowMatcher::MatchClipRow(double f) {
     f = memo.centre;
     const double b = memo.bw;
 
-    auto lo = [this](std::size_t p) {
-        const auto slot = static_cast<std::size_t>(slot_[p]);
-        return centreOf_[slot] - bwOf_[slot] / 2;
-    };
+    auto lo = [this](std::size_t p) { return LoOf(slot_[p]); };
     const std::size_t m = slot_.size();
     // The middle row: m / 2 rounded half to even.
     const std::size_t h = m / 2 + (m % 2 == 1 && (m / 2) % 2 == 1 ? 1 : 0);
@@ -338,27 +335,23 @@ RowMatcher::Match RowMatcher::MatchClipRow(double f) {
     if (irregular_ == 0 && descents_ == 0 && f == f) {
         // Every window is an interval, so the scan stops at the first row whose high edge is at or
         // above f; those edges ascend, so that row is found by halving, or is the row of last time
-        // when that row still is the first from the start whose high edge reaches f. New rows below
-        // it only move it up: when its edge is below f, so are all edges from the start to it.
-        const auto last = static_cast<std::size_t>(memo.row);
-        const bool remembered = memo.row >= 0 && last >= p && last < m;
-        if (remembered && f <= hi_[last] && (last == p || hi_[last - 1] < f))
-            p = last;
-        else if (remembered && hi_[last] < f) {
-            // Rows made since moved it up, mostly by a few places: those are looked at first.
-            p = last + 1;
-            for (const std::size_t near = std::min(m, last + 8); p < near && hi_[p] < f;)
-                ++p;
-            if (p < m && hi_[p] < f) p = FirstAtOrAbove(hi_, p, f);
-        } else
-            p = FirstAtOrAbove(hi_, p, f);
+        // when that row still is the first from p whose high edge reaches f. Rows keep their
+        // windows, so the row of last time still holds f, and it is still the first when the row
+        // before it ends below f and it is at p or after it: it is the middle row, or its high edge
+        // passes the middle row's.
+        if (const int s = memo.slot; s >= 0) {
+            const int before = before_[static_cast<std::size_t>(s)];
+            const bool fromP = p == 0 || s == slot_[h] || HiOf(s) > hi_[h];
+            if (fromP && (s == slot_[p] || (before >= 0 && HiOf(before) < f))) return {true, s};
+        }
+        p = FirstAtOrAbove(hi_, p, f);
         if (p < m && lo(p) <= f) {
-            memo.row = static_cast<int>(p);
-            return {true, static_cast<int>(p)};
+            memo.slot = slot_[p];
+            return {true, slot_[p]};
         }
     } else {
         for (; p < m; ++p) {
-            if (lo(p) <= f && f <= hi_[p]) return {true, static_cast<int>(p)};
+            if (lo(p) <= f && f <= hi_[p]) return {true, slot_[p]};
             if (f < lo(p)) break;
         }
     }
@@ -367,17 +360,20 @@ RowMatcher::Match RowMatcher::MatchClipRow(double f) {
     auto descent = [&](std::size_t a, std::size_t c) { return !(hi_[a] <= hi_[c]) ? 1 : 0; };
     if (p > 0 && p < m) descents_ -= descent(p - 1, p);
     const auto at = static_cast<std::ptrdiff_t>(p);
+    const int slot = static_cast<int>(m);
     // Only the high edges and the slots are kept in row order: a row's place moves with every row
     // made below it, its window does not.
     centreOf_.push_back(f);
     bwOf_.push_back(b);
+    before_.push_back(p > 0 ? slot_[p - 1] : -1);
+    if (p < m) before_[static_cast<std::size_t>(slot_[p])] = slot;
     hi_.insert(hi_.begin() + at, f + b / 2);
-    slot_.insert(slot_.begin() + at, static_cast<int>(m));
+    slot_.insert(slot_.begin() + at, slot);
     if (!(lo(p) <= hi_[p])) ++irregular_;
     if (p > 0) descents_ += descent(p - 1, p);
     if (p < m) descents_ += descent(p, p + 1);
-    memo.row = static_cast<int>(p);
-    return {false, static_cast<int>(p)};
+    memo.slot = slot;
+    return {false, slot};
 }
 
 namespace {
@@ -518,7 +514,7 @@ int FileClips(const Loading& ld, const ClipTableHooks& hooks, const std::vector<
         place.x1 = clip.x1;
         place.x2 = clip.x2;
         if (ld.byFrequency) {
-            At(slotOf, i) = matcher.Slot(match.index);
+            At(slotOf, i) = match.slot;
             tripleText += TripleTextLength(i, clip.x1, clip.x2);
         } else {
             place.row = clip.row;

@@ -156,7 +156,7 @@ public:
 
     struct Match {
         bool found = false; // an existing row holds the frequency
-        int index = 0;      // the row's position, 0..Rows()-1
+        int slot = 0;       // the row's slot (see Slot)
     };
     // Files frequency f: the signal list entry that holds f gives the window (its frequency and
     // bandwidth), else f with the default bandwidth; then the first row from the middle or the top
@@ -173,17 +173,24 @@ private:
     const SignalBands* signals_;
     double defaultIfbw_;
     std::vector<double> centreOf_, bwOf_; // each row's window by its slot
+    std::vector<int> before_;             // by slot: the slot of the row before it, -1 for the first
     std::vector<double> hi_;              // by position: centre + bandwidth / 2, for the halving
     std::vector<int> slot_;               // by position
     // What recently filed frequencies gave: a segment comes back to the same frequencies again and
     // again, and the list is large. Besides the signal list's window, the row found last time, which
-    // is checked before it is trusted (rows inserted since may have moved it).
+    // is checked before it is trusted (rows made since may come before it).
     struct Memo {
         double f = 0, centre = 0, bw = 0;
-        int row = -1;
+        int slot = -1;
         bool used = false;
     };
     std::vector<Memo> memo_;
+    double LoOf(int slot) const {
+        return centreOf_[static_cast<std::size_t>(slot)] - bwOf_[static_cast<std::size_t>(slot)] / 2;
+    }
+    double HiOf(int slot) const {
+        return centreOf_[static_cast<std::size_t>(slot)] + bwOf_[static_cast<std::size_t>(slot)] / 2;
+    }
     Memo& MemoOf(double f);
     // While every window is a proper interval and the high edges never fall from one row to the
     // next, the scan's stop row can be found by halving; these count the rows and neighbours that
