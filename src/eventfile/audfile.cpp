@@ -80,6 +80,13 @@ void AppendFrequencyText(std::string_view field, std::string& out) {
 
 } // namespace
 
+bool HasSpectralLine(std::string_view audText) {
+    LineCursor cursor(audText);
+    for (std::string_view line; cursor.Next(line);)
+        if (BeginsNoCase(line, "SPE")) return true;
+    return false;
+}
+
 AudClassification ClassifyAud(std::string_view audText) {
     constexpr int kSpectralSmdCount = 100;
     AudClassification result{CollectionType::Priority, 0};

@@ -19,6 +19,9 @@ struct AudClassification {
 // row per "SMD" line (any case) -- except a file of exactly 100 SMD lines whose 11th and 100th
 // lines are equal (whole line text, without its line end), which is SPECTRAL.
 AudClassification ClassifyAud(std::string_view audText);
+// Whether a line begins "SPE" (any case): the file is SPECTRAL whatever its SMD lines say. Stops at
+// the first such line.
+bool HasSpectralLine(std::string_view audText);
 inline AudClassification ClassifyNoAud() {
     return {CollectionType::Netora, 0};
 }

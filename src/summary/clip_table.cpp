@@ -77,24 +77,6 @@ TimeScale ComputeTimeScale(double seconds) {
 
 namespace {
 
-bool BeginsNoCase(std::string_view line, std::string_view keyword) {
-    if (line.size() < keyword.size()) return false;
-    for (std::size_t k = 0; k < keyword.size(); ++k) {
-        const char c = line[k] >= 'a' && line[k] <= 'z' ? static_cast<char>(line[k] - 32) : line[k];
-        if (c != keyword[k]) return false;
-    }
-    return true;
-}
-
-// The reading for the collection type stops at the first "SPE" line; only whether there is one
-// matters here, ClassifyAud tells the rest.
-bool HasSpectralLine(std::string_view audText) {
-    LineCursor cursor(audText);
-    for (std::string_view line; cursor.Next(line);)
-        if (BeginsNoCase(line, "SPE")) return true;
-    return false;
-}
-
 // Characters of a number in plain decimal form, sign included.
 long DecimalLength(long v) {
     long n = v < 0 ? 2 : 1;
