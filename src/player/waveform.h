@@ -87,15 +87,19 @@ private:
 
 // The reduction's inner loops. The vector versions are chosen at compile time (SSE2 on x86-64,
 // NEON on 64-bit ARM, the plain loops elsewhere), and on x86-64 the min/max fold also at run time
-// (AVX2 where the processor has it); the plain loops stay as the reference they are tested against.
+// (AVX-512 or AVX2 where the processor has them); the plain loops stay as the reference they are
+// tested against.
 namespace detail {
 // Min and max of n unsigned bytes folded into col.
 WaveColumn FoldMinMax(const unsigned char* p, std::size_t n, WaveColumn col);
 WaveColumn FoldMinMaxScalar(const unsigned char* p, std::size_t n, WaveColumn col);
 #if defined(__SSE2__)
-// The two x86-64 kernels FoldMinMax chooses between: 32-byte vectors where the processor has them
-// (HasAvx2; FoldMinMaxAvx2 takes n >= 32 only), else the 16-byte ones every x86-64 has.
+// The x86-64 kernels FoldMinMax chooses between: 64-byte vectors where the processor has them
+// (HasAvx512; FoldMinMaxAvx512 takes n >= 64 only), else 32-byte ones (HasAvx2; FoldMinMaxAvx2
+// takes n >= 32 only), else the 16-byte ones every x86-64 has.
 bool HasAvx2();
+bool HasAvx512();
+WaveColumn FoldMinMaxAvx512(const unsigned char* p, std::size_t n, WaveColumn col);
 WaveColumn FoldMinMaxAvx2(const unsigned char* p, std::size_t n, WaveColumn col);
 WaveColumn FoldMinMaxSse2(const unsigned char* p, std::size_t n, WaveColumn col);
 #endif

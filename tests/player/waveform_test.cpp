@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <new>
 #include <random>
 #include <span>
 #include <string>
@@ -184,51 +185,80 @@ TEST(ColumnReducer, MatchesTheReference) {
     }
 }
 
+// Bytes whose first one starts a cache line, so that an offset into them sets a pointer's alignment
+// for the kernels; the allocation ends with the last byte, so a read past it shows under the
+// sanitizers.
+class LineAlignedBytes {
+public:
+    explicit LineAlignedBytes(std::size_t n)
+        : size_(n), data_(static_cast<unsigned char*>(::operator new (n, std::align_val_t{64}))) {}
+    ~LineAlignedBytes() { ::operator delete (data_, std::align_val_t{64}); }
+    LineAlignedBytes(const LineAlignedBytes&) = delete;
+    LineAlignedBytes& operator=(const LineAlignedBytes&) = delete;
+    unsigned char* begin() { return data_; }
+    unsigned char* end() { return data_ + size_; }
+    std::size_t size() const { return size_; }
+
+private:
+    std::size_t size_;
+    unsigned char* data_;
+};
+
 // The vector kernels against the plain loops they replace, byte for byte. Every length to 160 at
-// every start alignment, with a lone 0 and a lone 255 at every position over a narrow band (a lane
-// left out of the fold shows), runs of all 0 and all 255, and long random buffers. Each input ends
-// where its allocation ends, so a read past it shows under the sanitizers.
+// every offset from a cache line, and lengths about the widest kernel's steps, with a lone 0 and a
+// lone 255 at every position over a narrow band (a lane left out of the fold shows), runs of all 0
+// and all 255, and long random buffers, each input ending where its allocation ends.
 TEST(Kernels, FoldMinMaxMatchesThePlainLoop) {
     std::mt19937 rng(3);
-    const auto check = [](const std::vector<unsigned char>& v, std::size_t at) {
+    const auto check = [](LineAlignedBytes& v, std::size_t at) {
         const std::size_t n = v.size() - at;
-        const unsigned char* p = v.data() + at;
+        const unsigned char* p = v.begin() + at;
         for (const WaveColumn start : {WaveColumn{}, WaveColumn{128, 128}, WaveColumn{0, 255}}) {
             const WaveColumn expected = detail::FoldMinMaxScalar(p, n, start);
             ASSERT_EQ(detail::FoldMinMax(p, n, start), expected) << "length " << n << " at " << at;
 #if defined(__SSE2__)
-            // Both x86-64 kernels, whichever of them this processor's FoldMinMax takes.
+            // Every x86-64 kernel this processor has, whichever of them its FoldMinMax takes.
             ASSERT_EQ(detail::FoldMinMaxSse2(p, n, start), expected)
                 << "16 bytes: length " << n << " at " << at;
             if (n >= 32 && detail::HasAvx2()) {
                 ASSERT_EQ(detail::FoldMinMaxAvx2(p, n, start), expected)
                     << "32 bytes: length " << n << " at " << at;
             }
+            if (n >= 64 && detail::HasAvx512()) {
+                ASSERT_EQ(detail::FoldMinMaxAvx512(p, n, start), expected)
+                    << "64 bytes: length " << n << " at " << at;
+            }
 #endif
         }
     };
-    for (std::size_t at = 0; at < 32; ++at)
-        for (std::size_t n = 0; n <= 160; ++n) {
-            std::vector<unsigned char> v(at + n);
-            for (const unsigned char same : {0, 255}) {
-                std::fill(v.begin(), v.end(), same);
-                check(v, at);
-            }
-            for (std::size_t j = 0; j < n; ++j) {
-                for (auto& b : v)
-                    b = static_cast<unsigned char>(100 + rng() % 50);
-                v[at + j] = 0;
-                v[at + n - 1 - j] = 255;
-                check(v, at);
-            }
+    const auto extremes = [&](std::size_t n, std::size_t at) {
+        LineAlignedBytes v(at + n);
+        for (const unsigned char same : {0, 255}) {
+            std::fill(v.begin(), v.end(), same);
+            check(v, at);
         }
+        for (std::size_t j = 0; j < n; ++j) {
+            for (auto& b : v)
+                b = static_cast<unsigned char>(100 + rng() % 50);
+            v.begin()[at + j] = 0;
+            v.begin()[at + n - 1 - j] = 255;
+            check(v, at);
+        }
+    };
+    for (std::size_t at = 0; at < 64; ++at)
+        for (std::size_t n = 0; n <= 160; ++n)
+            extremes(n, at);
+    // Past one and two rounds of the widest kernel's four-vector step, and its one-vector steps.
+    for (const std::size_t at : {0u, 1u, 31u, 32u, 63u})
+        for (const std::size_t n : {319u, 320u, 383u, 384u, 447u, 577u})
+            extremes(n, at);
     for (const std::size_t n : {4096u, 65537u, 262144u + 77u}) {
-        std::vector<unsigned char> v(n);
+        LineAlignedBytes v(n);
         for (int round = 0; round < 20; ++round) {
             for (auto& b : v)
                 b = static_cast<unsigned char>(round < 2 ? 255 * round : 60 + rng() % (round * 6));
-            if (round >= 2) v[rng() % n] = static_cast<unsigned char>(rng() % 60);
-            check(v, rng() % 16);
+            if (round >= 2) v.begin()[rng() % n] = static_cast<unsigned char>(rng() % 60);
+            check(v, rng() % 64);
         }
     }
 }
