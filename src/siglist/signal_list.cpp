@@ -187,10 +187,10 @@ public:
         return result;
     }
 
-    // Every usable record of the text with its key; refused records are counted in `result`.
-    // `ascending` tells whether every record's key is greater than the one before it.
-    static void Parse(std::string_view text, LineCursor& cursor, std::vector<Entry>& parsed,
-                      std::vector<RecordKey>& keys, bool& ascending, SignalLoadResult& result) {
+    // Every usable record of the text; refused records are counted in `result`. `ascending` tells
+    // whether every record's key is greater than the one before it.
+    static void Parse(std::string_view text, LineCursor& cursor, std::vector<Entry>& parsed, bool& ascending,
+                      SignalLoadResult& result) {
         // One allocation for all records: count the line ends first.
         std::size_t estimate = 1;
         for (std::string_view rest = text; !rest.empty(); ++estimate) {
@@ -199,8 +199,8 @@ public:
             rest.remove_prefix(static_cast<std::size_t>(static_cast<const char*>(lf) - rest.data()) + 1);
         }
         parsed.reserve(estimate);
-        keys.reserve(estimate);
         ascending = true;
+        RecordKey last{};
         for (std::string_view record; cursor.Next(record);) {
             double freq = 0;
             std::optional<std::string> line = ParseSignalRecordLine(record, freq);
@@ -208,11 +208,21 @@ public:
                 ++result.refused;
                 continue;
             }
-            const RecordKey key = PackKey(EntryKey(*line), static_cast<std::uint32_t>(parsed.size()));
-            if (!keys.empty() && !keys.back().KeyBelow(key)) ascending = false;
-            keys.push_back(key);
+            const RecordKey key = PackKey(EntryKey(*line), 0);
+            if (!parsed.empty() && !last.KeyBelow(key)) ascending = false;
+            last = key;
             parsed.push_back(SignalList::MakeEntry(std::move(*line), freq));
         }
+    }
+
+    // The records' keys, each with its place in the text. Made only when the records are not
+    // already the list: a file as this program writes it, loaded into an empty list, needs none.
+    static std::vector<RecordKey> Keys(const std::vector<Entry>& parsed) {
+        std::vector<RecordKey> keys;
+        keys.reserve(parsed.size());
+        for (std::size_t i = 0; i < parsed.size(); ++i)
+            keys.push_back(PackKey(EntryKey(parsed[i].line), static_cast<std::uint32_t>(i)));
+        return keys;
     }
 
     // The keys (sorted) in groups of equal key, each marked as already listed or not; `newKeys`
@@ -295,9 +305,8 @@ public:
         // record.
         SignalLoadResult result;
         std::vector<Entry> parsed;
-        std::vector<RecordKey> keys;
         bool ascending = true;
-        Parse(text, cursor, parsed, keys, ascending, result);
+        Parse(text, cursor, parsed, ascending, result);
         std::vector<Entry>& entries = list.entries_;
         if (entries.empty() && parsed.size() <= static_cast<std::size_t>(SignalList::kMaxEntries) && ascending) {
             // A file as this program writes it, into an empty list: one record per key, in order, so
@@ -306,6 +315,7 @@ public:
             entries = std::move(parsed);
             return result;
         }
+        std::vector<RecordKey> keys = Keys(parsed);
         const bool inFileOrder = std::is_sorted(keys.begin(), keys.end());
         if (!inFileOrder) std::sort(keys.begin(), keys.end());
 
