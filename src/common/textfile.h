@@ -32,6 +32,9 @@ private:
 
 std::vector<std::string> SplitLines(std::string_view text);
 
+// How many lines a LineCursor finds in the text.
+std::size_t LineCount(std::string_view text);
+
 // Reads a text file's lines (LF or CR LF ends).
 FileResult ReadTextLines(const std::string& path, std::vector<std::string>& lines);
 

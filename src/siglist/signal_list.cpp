@@ -191,14 +191,8 @@ public:
     // whether every record's key is greater than the one before it.
     static void Parse(std::string_view text, LineCursor& cursor, std::vector<Entry>& parsed, bool& ascending,
                       SignalLoadResult& result) {
-        // One allocation for all records: count the line ends first.
-        std::size_t estimate = 1;
-        for (std::string_view rest = text; !rest.empty(); ++estimate) {
-            const void* lf = std::memchr(rest.data(), '\n', rest.size());
-            if (!lf) break;
-            rest.remove_prefix(static_cast<std::size_t>(static_cast<const char*>(lf) - rest.data()) + 1);
-        }
-        parsed.reserve(estimate);
+        // One allocation for all records: count the lines first.
+        parsed.reserve(LineCount(text));
         ascending = true;
         RecordKey last{};
         for (std::string_view record; cursor.Next(record);) {

@@ -380,6 +380,42 @@ TEST(SplitLines, EndsAtLfOrCrLf) {
         EXPECT_EQ(SplitLines(text), lines) << text;
 }
 
+// The count agrees with the cursor on every short text of LF, CR and a letter, and on long texts
+// of every density of line ends, at every offset, up to all line ends (where a byte lane's count
+// would pass 255).
+TEST(LineCount, AgreesWithTheCursor) {
+    const auto cursorCount = [](std::string_view text) {
+        std::size_t n = 0;
+        LineCursor cursor(text);
+        for (std::string_view line; cursor.Next(line);)
+            ++n;
+        return n;
+    };
+    const char alphabet[] = {'\n', '\r', 'a'};
+    for (std::size_t length = 0; length <= 7; ++length) {
+        std::size_t total = 1;
+        for (std::size_t k = 0; k < length; ++k)
+            total *= 3;
+        for (std::size_t code = 0; code < total; ++code) {
+            std::string text;
+            for (std::size_t k = 0, c = code; k < length; ++k, c /= 3)
+                text += alphabet[c % 3];
+            ASSERT_EQ(LineCount(text), cursorCount(text)) << testing::PrintToString(text);
+        }
+    }
+    std::mt19937 rng(5);
+    for (const std::size_t length : {15u, 16u, 17u, 4079u, 4080u, 4081u, 4096u, 9000u, 70000u})
+        for (const unsigned percent : {0u, 3u, 50u, 100u}) {
+            std::string text(length + 15, 'a');
+            for (char& c : text)
+                if (rng() % 100 < percent) c = '\n';
+            for (std::size_t at = 0; at < 16; at += 5) {
+                const std::string_view view = std::string_view(text).substr(at, length);
+                ASSERT_EQ(LineCount(view), cursorCount(view)) << length << " " << percent << "% at " << at;
+            }
+        }
+}
+
 TEST(TextFile, ReadsAndWritesExactBytes) {
     TempDir dir;
     const std::string bytes("line 1\r\n\0\xff tail", 15);
